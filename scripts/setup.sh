@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs from Debian's packages whatever the build and the tests need and
+# is missing. Does nothing when everything is present. Runs as root, or
+# through sudo, without questions.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  googletest libgtest-dev
+  qt6-base-dev qt6-svg-dev
+  libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev
+  xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+as_root=()
+[ "$(id -u)" -ne 0 ] && as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite.
+#   scripts/test.sh              the normal build, in build/
+#   scripts/test.sh --sanitize   AddressSanitizer and UBSan, in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+if [ "${1:-}" = "--sanitize" ]; then
+  export BUILD_DIR=build-asan
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  bash scripts/build.sh -DCMAKE_BUILD_TYPE=Debug -DVARENNA_SANITIZE=ON
+else
+  export BUILD_DIR=build
+  bash scripts/build.sh
+fi
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)" --timeout 300

@@ -1,0 +1,57 @@
+#include "imaging/engine_slot.h"
+
+#include <utility>
+
+#include "imaging/codec_dispatch.h"
+
+namespace vr {
+
+int EngineSlot::width() const {
+  switch (state) {
+    case State::Pending:
+      return OrientationSwapsSides(info.orientation) ? info.height : info.width;
+    case State::Decoded:
+      return picture.width;
+    case State::Empty:
+      break;
+  }
+  return 0;
+}
+
+int EngineSlot::height() const {
+  switch (state) {
+    case State::Pending:
+      return OrientationSwapsSides(info.orientation) ? info.width : info.height;
+    case State::Decoded:
+      return picture.height;
+    case State::Empty:
+      break;
+  }
+  return 0;
+}
+
+void EngineSlot::Clear() {
+  state = State::Empty;
+  file.clear();
+  info = ImageInfo{};
+  bytes.clear();
+  picture.Resize(0, 0);
+  damaged = false;
+}
+
+void EngineSlot::Release() {
+  Clear();
+  std::vector<std::uint8_t>().swap(bytes);
+  std::vector<std::uint8_t>().swap(picture.pixels);
+  std::string().swap(file);
+}
+
+void EngineSlot::Hold(Image image, const std::string& name) {
+  Clear();
+  if (image.empty() || image.pixels.size() != image.stride() * static_cast<std::size_t>(image.height)) return;
+  picture = std::move(image);
+  file = name;
+  state = State::Decoded;
+}
+
+}  // namespace vr

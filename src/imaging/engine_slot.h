@@ -1,0 +1,41 @@
+// One of the engine's two pictures. A load keeps the file's bytes and header
+// facts; the pixels are decoded only when an operation needs them, so a
+// picture that is only measured, or resized on the fly by the JPEG decoder,
+// never costs a full decode.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/image.h"
+#include "imaging/image_info.h"
+
+namespace vr {
+
+struct EngineSlot {
+  enum class State { Empty, Pending, Decoded };
+
+  State state = State::Empty;
+  std::string file;                 // the loaded path, for messages
+  ImageInfo info;                   // header facts while Pending
+  std::vector<std::uint8_t> bytes;  // the file while Pending
+  Image picture;                    // upright pixels once Decoded
+  bool damaged = false;             // decoded from a file that ended early
+
+  bool empty() const { return state == State::Empty; }
+  bool pending() const { return state == State::Pending; }
+
+  // The upright size, without decoding.
+  int width() const;
+  int height() const;
+
+  // Empties the slot but keeps its buffers for the next picture.
+  void Clear();
+  // Empties the slot and gives its memory back.
+  void Release();
+  // Holds `image` as a decoded picture (empty image: the slot becomes empty).
+  void Hold(Image image, const std::string& name);
+};
+
+}  // namespace vr

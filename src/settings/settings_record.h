@@ -1,0 +1,69 @@
+// Every option that survives a restart, one field per stored value, each
+// named after its value. Numbers are signed 32-bit, texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vr {
+
+struct SettingsRecord {
+  std::int32_t GENextra = 0;
+  std::int32_t GENgrid = 0;
+  std::int32_t WMAreaX = 0;
+  std::int32_t WMAreaY = 0;
+  std::int32_t WMArea = 0;  // 1..9, numbered down each column, left column first
+  std::int32_t WMMode = 0;  // blend mode code
+  std::int32_t WMAngle = 0;
+  std::string WMFile;
+  std::int32_t WMOpacity = 0;
+  std::int32_t ImgPreview = 0;
+  std::int32_t NoiseLevel = 0;
+  std::int32_t BrightnessLevel = 0;
+  std::int32_t ContrastLevel = 0;
+  std::int32_t SaturationLevel = 0;
+  std::int32_t CorrectionLevel = 0;
+  std::int32_t NegativeFlag = 0;
+  std::int32_t GrayScaleFlag = 0;
+  std::string OUTname;
+  std::int32_t OUTformat = 0;  // 0 Windows Bitmap, 1 JPEG, 2 PNG
+  std::string OUTfolder;
+  std::int32_t OUTdatefolder = 0;
+  std::int32_t OUTwidth = 0;
+  std::int32_t OUTheight = 0;
+  std::int32_t OUToriginal = 0;
+  std::int32_t OUTnoprop = 0;  // option buttons: 0 off, -1 on
+  std::int32_t OUTpropw = 0;
+  std::int32_t OUTproph = 0;
+  std::string FTPserver;
+  std::int32_t FTPport = 0;
+  std::string FTPpath;
+  std::string FTPuser;
+  std::string FTPpass;  // scrambled form, as stored
+  std::int32_t FTPanon = 0;
+  std::int32_t ADVempty = 0;
+  std::int32_t ADVpixall = 0;
+  std::int32_t JPEGquality = 0;
+};
+
+// The one table that maps stored value names to fields, in the record's
+// order. Loading, saving, the command line's --set and --show-settings all
+// go through it; code that uses a setting reads the typed field.
+struct SettingsField {
+  std::string_view name;
+  std::int32_t SettingsRecord::*number = nullptr;  // exactly one of these is set
+  std::string SettingsRecord::*text = nullptr;
+};
+
+std::span<const SettingsField> SettingsFields();
+
+// The field of that name, matched without regard to case; nullptr if none.
+const SettingsField* FindSettingsField(std::string_view name);
+
+// Placeholders that fill an empty FTP host and the anonymous login.
+inline constexpr std::string_view kPlaceholderFtpServer = "ftp.example.com";
+inline constexpr std::string_view kPlaceholderGuestPassword = "guest@example.com";
+
+}  // namespace vr
