@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,8 @@
 #include "common/status.h"
 
 namespace vr {
+
+class RegDocument;
 
 // A store answers a read with nothing when the value is missing or of
 // another kind; value names match without regard to case.
@@ -36,7 +39,8 @@ class RegFileStore final : public SettingsStore {
   Status WriteText(std::string_view name, std::string_view text) override;
 
  private:
-  Status Write(std::string_view name, const std::string& value_text);
+  // Reads the file under a lock, applies the change and replaces the file.
+  Status Update(const std::function<void(RegDocument&)>& change);
   std::string path_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace vr {
@@ -11,6 +12,9 @@ struct InputCase {
   std::string path;
   std::int32_t code;
 };
+
+// Readable parameter names in test listings.
+void PrintTo(const InputCase& c, std::ostream* out) { *out << '"' << c.path << "\" -> " << c.code; }
 
 class InputFormatTest : public ::testing::TestWithParam<InputCase> {};
 
@@ -40,6 +44,8 @@ struct OutputCase {
   std::int32_t code;
   std::string extension;
 };
+
+void PrintTo(const OutputCase& c, std::ostream* out) { *out << c.setting << " -> " << c.code << ' ' << c.extension; }
 
 class OutputFormatTest : public ::testing::TestWithParam<OutputCase> {};
 

@@ -1,0 +1,188 @@
+// The settings file's text form: what reads as which value, and what a
+// write keeps.
+#include "settings/reg_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vr {
+namespace {
+
+const std::string kHead = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
+
+RegDocument Doc(const std::string& values) { return RegDocument::Parse(kHead + values); }
+
+TEST(RegFileReading, NumbersAreSignedDwords) {
+  RegDocument doc = Doc("\"OUTwidth\"=dword:0000012c\n\"OUTnoprop\"=dword:ffffffff\n\"Low\"=dword:FFFFFF01\n");
+  EXPECT_EQ(doc.Number("OUTwidth"), 300);
+  EXPECT_EQ(doc.Number("OUTnoprop"), -1);
+  EXPECT_EQ(doc.Number("Low"), -255);
+}
+
+TEST(RegFileReading, TextsUnescapeBackslashAndQuote) {
+  RegDocument doc = Doc("\"WMFile\"=\"C:\\\\Pics\\\\\\\"logo\\\".png\"\n");
+  EXPECT_EQ(doc.Text("WMFile"), "C:\\Pics\\\"logo\".png");
+}
+
+TEST(RegFileReading, NamesMatchWithoutRegardToCase) {
+  RegDocument doc = Doc("\"outWIDTH\"=dword:00000010\n");
+  EXPECT_EQ(doc.Number("OUTwidth"), 16);
+  EXPECT_EQ(doc.Number("outwidth"), 16);
+}
+
+TEST(RegFileReading, ValuesOfOtherKindsReadAsMissing) {
+  RegDocument doc = Doc(
+      "\"Expand\"=hex(2):25,00,54,00,00,00\n"
+      "\"Binary\"=hex:01,02\n"
+      "\"NumberAsText\"=\"300\"\n"
+      "\"TextAsNumber\"=dword:00000001\n"
+      "\"TooLong\"=dword:000000012\n"
+      "\"NotHex\"=dword:0000001g\n"
+      "\"Unclosed\"=\"abc\n"
+      "\"Trailing\"=\"abc\" junk\n");
+  EXPECT_FALSE(doc.Text("Expand"));
+  EXPECT_FALSE(doc.Number("Expand"));
+  EXPECT_FALSE(doc.Number("Binary"));
+  EXPECT_FALSE(doc.Number("NumberAsText"));
+  EXPECT_EQ(doc.Text("NumberAsText"), "300");
+  EXPECT_FALSE(doc.Text("TextAsNumber"));
+  EXPECT_FALSE(doc.Number("TooLong"));
+  EXPECT_FALSE(doc.Number("NotHex"));
+  EXPECT_FALSE(doc.Text("Unclosed"));
+  EXPECT_FALSE(doc.Text("Trailing"));
+}
+
+TEST(RegFileReading, EmbeddedNulEndsTheText) {
+  std::string file = kHead + "\"OUTname\"=\"ab";
+  file += '\0';
+  file += "cd\"\n";
+  EXPECT_EQ(RegDocument::Parse(file).Text("OUTname"), "ab");
+}
+
+TEST(RegFileReading, LastDuplicateCountsEvenWhenOfAnotherKind) {
+  EXPECT_EQ(Doc("\"OUTwidth\"=dword:00000001\n\"OUTWIDTH\"=dword:00000002\n").Number("OUTwidth"), 2);
+  EXPECT_FALSE(Doc("\"OUTwidth\"=dword:00000001\n\"OUTwidth\"=\"2\"\n").Number("OUTwidth"));
+}
+
+TEST(RegFileReading, OnlyTheSettingsKeyCounts) {
+  RegDocument doc = RegDocument::Parse(
+      "\"Before\"=dword:00000001\n"
+      "[HKEY_CURRENT_USER\\Other]\n\"OUTwidth\"=dword:00000005\n"
+      "[hkey_local_machine\\software\\corvelle\\varenna pro]\n\"OUTheight\"=dword:00000007\n"
+      "[HKEY_CURRENT_USER\\Other]\n\"OUTname\"=\"x\"\n");
+  EXPECT_FALSE(doc.Number("Before"));
+  EXPECT_FALSE(doc.Number("OUTwidth"));
+  EXPECT_EQ(doc.Number("OUTheight"), 7);
+  EXPECT_FALSE(doc.Text("OUTname"));
+}
+
+TEST(RegFileReading, WindowsLineEndsAreTolerated) {
+  RegDocument doc = RegDocument::Parse(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+      "\"OUTname\"=\"thumb\"\r\n\"OUTwidth\"=dword:00000010\r\n");
+  EXPECT_EQ(doc.Text("OUTname"), "thumb");
+  EXPECT_EQ(doc.Number("OUTwidth"), 16);
+}
+
+TEST(RegFileReading, GarbageAndLongLinesNeverFail) {
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  RegDocument doc = RegDocument::Parse(garbage);
+  EXPECT_FALSE(doc.Number("OUTwidth"));
+  std::string long_text(1 << 20, 'x');
+  EXPECT_EQ(Doc("\"OUTname\"=\"" + long_text + "\"\n").Text("OUTname"), long_text);
+  EXPECT_FALSE(RegDocument::Parse("").Text("OUTname"));
+  EXPECT_EQ(Doc("\"OUTwidth\"=dword:00000010").Number("OUTwidth"), 16);  // no final line end
+}
+
+TEST(RegFileWriting, RoundTripsEveryTextWeWrite) {
+  RegDocument doc;
+  const std::string texts[] = {"", "plain", "C:\\Pics\\", "say \"hi\"", "two\nlines\r\n", "Öl für Ärzte €", "\\n literal"};
+  for (const std::string& text : texts) {
+    doc.SetText("OUTname", text);
+    EXPECT_EQ(RegDocument::Parse(doc.Serialize()).Text("OUTname"), text) << text;
+  }
+}
+
+TEST(RegFileWriting, NewDocumentHasHeaderKeyAndValueLines) {
+  RegDocument doc;
+  doc.SetNumber("OUTwidth", 300);
+  doc.SetText("OUTname", "a\"b");
+  EXPECT_EQ(doc.Serialize(), kHead + "\"OUTwidth\"=dword:0000012c\n\"OUTname\"=\"a\\\"b\"\n");
+}
+
+TEST(RegFileWriting, NegativeNumbersStoreTheirTwosComplement) {
+  RegDocument doc;
+  doc.SetNumber("OUTnoprop", -1);
+  EXPECT_NE(doc.Serialize().find("\"OUTnoprop\"=dword:ffffffff"), std::string::npos);
+  EXPECT_EQ(RegDocument::Parse(doc.Serialize()).Number("OUTnoprop"), -1);
+}
+
+TEST(RegFileWriting, ReplacesInPlaceKeepingEverythingElse) {
+  const std::string before =
+      "; written by hand\n"
+      "\"OUTwidth\"=dword:00000001\n"
+      "\"Expand\"=hex(2):25,00,54,00,\\\n  45,00,00,00\n"
+      "something we do not understand\n"
+      "\"OUTname\"=\"old\"\n";
+  RegDocument doc = Doc(before);
+  doc.SetNumber("outwidth", 2);
+  std::string after = doc.Serialize();
+  EXPECT_EQ(after, kHead +
+                       "; written by hand\n"
+                       "\"outwidth\"=dword:00000002\n"
+                       "\"Expand\"=hex(2):25,00,54,00,\\\n  45,00,00,00\n"
+                       "something we do not understand\n"
+                       "\"OUTname\"=\"old\"\n");
+}
+
+TEST(RegFileWriting, ReplacingAValueOfAnotherKindTakesAllItsLines) {
+  RegDocument doc = Doc("\"OUTname\"=hex(2):41,00,\\\n  42,00\n\"Next\"=dword:00000001\n");
+  doc.SetText("OUTname", "ok");
+  EXPECT_EQ(doc.Serialize(), kHead + "\"OUTname\"=\"ok\"\n\"Next\"=dword:00000001\n");
+}
+
+TEST(RegFileWriting, DropsLaterDuplicatesSoTheWrittenValueCounts) {
+  RegDocument doc = Doc("\"OUTwidth\"=dword:00000001\n\"A\"=dword:00000000\n\"OUTWIDTH\"=dword:00000003\n");
+  doc.SetNumber("OUTwidth", 9);
+  EXPECT_EQ(doc.Serialize(), kHead + "\"OUTwidth\"=dword:00000009\n\"A\"=dword:00000000\n");
+}
+
+TEST(RegFileWriting, NewValuesGoAtTheEndOfTheSettingsKey) {
+  RegDocument doc = RegDocument::Parse(kHead + "\"A\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n");
+  doc.SetNumber("C", 2);
+  EXPECT_EQ(doc.Serialize(),
+            kHead + "\"A\"=dword:00000001\n\"C\"=dword:00000002\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n");
+}
+
+TEST(RegFileWriting, AddsTheSettingsKeyToAFileWithoutIt) {
+  RegDocument doc = RegDocument::Parse("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"");
+  doc.SetNumber("OUTwidth", 5);
+  RegDocument again = RegDocument::Parse(doc.Serialize());
+  EXPECT_EQ(again.Number("OUTwidth"), 5);
+  EXPECT_EQ(doc.Serialize(),
+            "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n\n" +
+                std::string(kSettingsKeyLine) + "\n\"OUTwidth\"=dword:00000005\n");
+}
+
+TEST(RegFileWriting, KeepsWindowsLineEnds) {
+  RegDocument doc = RegDocument::Parse(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+      "\"A\"=dword:00000001\r\n");
+  doc.SetNumber("B", 2);
+  doc.SetNumber("A", 3);
+  EXPECT_EQ(doc.Serialize(),
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+            "\"A\"=dword:00000003\r\n\"B\"=dword:00000002\r\n");
+}
+
+TEST(RegFileWriting, TextWithNulIsStoredUpToIt) {
+  RegDocument doc;
+  doc.SetText("OUTname", std::string("ab\0cd", 5));
+  EXPECT_EQ(doc.Serialize().find('\0'), std::string::npos);
+  EXPECT_EQ(RegDocument::Parse(doc.Serialize()).Text("OUTname"), "ab");
+}
+
+}  // namespace
+}  // namespace vr
