@@ -5,6 +5,8 @@
 namespace vr {
 
 PngSession::PngSession(Mode mode) : mode_(mode) {
+  // The error pointer is this object, so a PngSession must stay where it was
+  // built: it is neither copied nor moved.
   if (mode_ == Mode::kRead)
     png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, &PngSession::OnError, &PngSession::OnWarning);
   else
@@ -22,8 +24,14 @@ PngSession::~PngSession() {
 }
 
 bool PngSession::Run(Step step, void* context) {
-  if (setjmp(jump_) != 0) return false;
+  if (!valid()) return false;
+  if (setjmp(jump_) != 0) {
+    armed_ = false;
+    return false;
+  }
+  armed_ = true;
   step(png_, info_, context);
+  armed_ = false;
   return true;
 }
 
@@ -31,7 +39,9 @@ void PngSession::OnError(png_structp png, png_const_charp message) {
   auto* session = static_cast<PngSession*>(png_get_error_ptr(png));
   std::snprintf(session->error_, sizeof session->error_, "%s",
                 message != nullptr && message[0] != '\0' ? message : "unknown libpng error");
-  std::longjmp(session->jump_, 1);
+  // Outside Run (only while libpng builds its structs) there is no target of
+  // ours; returning lets libpng fall back to its own creation-time jump.
+  if (session->armed_) std::longjmp(session->jump_, 1);
 }
 
 // Warnings (bad ancillary chunks, odd gamma values) never stop a decode and

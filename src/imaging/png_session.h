@@ -29,7 +29,7 @@ class PngSession {
   png_infop info() const { return info_; }
 
   // Runs `step`; false when libpng raised an error, whose reason is then in
-  // error().
+  // error(). Every libpng call on this session belongs inside a step.
   bool Run(Step step, void* context);
   const char* error() const { return error_; }
 
@@ -41,6 +41,7 @@ class PngSession {
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
   std::jmp_buf jump_;
+  bool armed_ = false;  // jump_ holds a live target only while Run executes
   char error_[160] = "unknown libpng error";
 };
 
