@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-svg-dev
   libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
