@@ -96,10 +96,10 @@ TEST(BmpEncodeTest, EmptyPictureFailsAndLeavesNothing) {
 }
 
 TEST(BmpInfoTest, HeaderAloneGivesSizeAndTopDownIsPositive) {
-  BmpSpec spec;
-  spec.width = 300;
-  spec.height = -200;
-  const auto bytes = BuildBmp(spec);  // no pixels at all: the header suffices
+  BmpSpec layout;
+  layout.width = 300;
+  layout.height = -200;
+  const auto bytes = BuildBmp(layout);  // no pixels at all: the header suffices
   EXPECT_TRUE(IsBmp(bytes));
   Expected<ImageInfo> info = ReadBmpInfo(bytes, "a.bmp");
   ASSERT_TRUE(info.ok()) << info.message();
@@ -110,11 +110,11 @@ TEST(BmpInfoTest, HeaderAloneGivesSizeAndTopDownIsPositive) {
 }
 
 TEST(BmpInfoTest, Os2CoreHeaderHas16BitSides) {
-  BmpSpec spec;
-  spec.header_size = 12;
-  spec.width = 40000;
-  spec.height = 3;
-  Expected<ImageInfo> info = ReadBmpInfo(BuildBmp(spec), "os2.bmp");
+  BmpSpec layout;
+  layout.header_size = 12;
+  layout.width = 40000;
+  layout.height = 3;
+  Expected<ImageInfo> info = ReadBmpInfo(BuildBmp(layout), "os2.bmp");
   ASSERT_TRUE(info.ok()) << info.message();
   EXPECT_EQ(info->width, 40000);
   EXPECT_EQ(info->height, 3);
@@ -128,7 +128,7 @@ TEST(BmpInfoTest, IsBmpNeedsBothLetters) {
 
 struct BadHeaderCase {
   const char* name;
-  BmpSpec spec;
+  BmpSpec layout;
   const char* message_part;
 };
 
@@ -136,7 +136,7 @@ class BmpBadHeaderTest : public ::testing::TestWithParam<BadHeaderCase> {};
 
 // Each fails in the header, before any pixel buffer is sized.
 TEST_P(BmpBadHeaderTest, FailsWithReasonAndFile) {
-  const auto bytes = BuildBmp(GetParam().spec);
+  const auto bytes = BuildBmp(GetParam().layout);
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(bytes, "bad.bmp", image);
   ASSERT_FALSE(decoded.ok());
@@ -147,10 +147,10 @@ TEST_P(BmpBadHeaderTest, FailsWithReasonAndFile) {
 }
 
 BmpSpec With(void (*change)(BmpSpec&)) {
-  BmpSpec spec;
-  spec.pixels.assign(4, 0);
-  change(spec);
-  return spec;
+  BmpSpec layout;
+  layout.pixels.assign(4, 0);
+  change(layout);
+  return layout;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,10 +189,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The size is known without a palette; decoding needs one.
 TEST(BmpBadInputTest, PaletteMissingFailsOnDecode) {
-  BmpSpec spec;
-  spec.bits = 8;
-  spec.pixels.assign(4, 0);
-  const auto bytes = BuildBmp(spec);
+  BmpSpec layout;
+  layout.bits = 8;
+  layout.pixels.assign(4, 0);
+  const auto bytes = BuildBmp(layout);
   EXPECT_TRUE(ReadBmpInfo(bytes, "nopal.bmp").ok());
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(bytes, "nopal.bmp", image);
@@ -222,14 +222,14 @@ TEST(BmpBadInputTest, HeaderCutShortFails) {
 
 // A 2x4 24-bit file: 8 bytes a row with padding, rows stored bottom-up.
 BmpSpec FourRows() {
-  BmpSpec spec;
-  spec.width = 2;
-  spec.height = 4;
+  BmpSpec layout;
+  layout.width = 2;
+  layout.height = 4;
   for (int row = 0; row < 4; ++row) {
     const auto v = static_cast<std::uint8_t>(10 * (row + 1));
-    spec.pixels.insert(spec.pixels.end(), {v, v, v, v, v, v, 0, 0});
+    layout.pixels.insert(layout.pixels.end(), {v, v, v, v, v, v, 0, 0});
   }
-  return spec;
+  return layout;
 }
 
 // Damaged rather than failed: the rows that arrived are worth a thumbnail.
@@ -248,9 +248,9 @@ TEST(BmpTruncationTest, MissingRowsAreTransparentAndFlagged) {
 }
 
 TEST(BmpTruncationTest, TopDownKeepsTheTopRows) {
-  BmpSpec spec = FourRows();
-  spec.height = -4;
-  auto bytes = BuildBmp(spec);
+  BmpSpec layout = FourRows();
+  layout.height = -4;
+  auto bytes = BuildBmp(layout);
   bytes.resize(bytes.size() - 16);
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(bytes, "short.bmp", image);

@@ -20,9 +20,9 @@ using test::Rgba;
 
 constexpr Rgba kClear = {0, 0, 0, 0};
 
-Image Decode(const BmpSpec& spec, bool expect_damaged = false) {
+Image Decode(const BmpSpec& layout, bool expect_damaged = false) {
   Image image;
-  Expected<DecodeResult> decoded = DecodeBmp(BuildBmp(spec), "t.bmp", image);
+  Expected<DecodeResult> decoded = DecodeBmp(BuildBmp(layout), "t.bmp", image);
   EXPECT_TRUE(decoded.ok()) << decoded.message();
   if (decoded.ok()) {
     EXPECT_EQ(decoded->damaged, expect_damaged);
@@ -31,12 +31,12 @@ Image Decode(const BmpSpec& spec, bool expect_damaged = false) {
 }
 
 BmpSpec Paletted(int bits, int width, std::vector<std::uint8_t> pixels) {
-  BmpSpec spec;
-  spec.bits = static_cast<std::uint16_t>(bits);
-  spec.width = width;
-  spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
-  spec.pixels = std::move(pixels);
-  return spec;
+  BmpSpec layout;
+  layout.bits = static_cast<std::uint16_t>(bits);
+  layout.width = width;
+  layout.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
+  layout.pixels = std::move(pixels);
+  return layout;
 }
 
 TEST(BmpPaletteTest, OneBitIndicesFromTheHighBit) {
@@ -60,9 +60,9 @@ TEST(BmpPaletteTest, TwoAndFourBitIndices) {
 
 // Indices the palette does not reach are black, not a neighbour's colour.
 TEST(BmpPaletteTest, IndexPastThePaletteIsBlack) {
-  BmpSpec spec = Paletted(8, 3, {1, 4, 255, 0});
-  spec.colors_used = 4;
-  const Image image = Decode(spec);
+  BmpSpec layout = Paletted(8, 3, {1, 4, 255, 0});
+  layout.colors_used = 4;
+  const Image image = Decode(layout);
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 255, 0, 255}));
   EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{0, 0, 0, 255}));
   EXPECT_EQ(PixelAt(image, 2, 0), (Rgba{0, 0, 0, 255}));
@@ -70,29 +70,29 @@ TEST(BmpPaletteTest, IndexPastThePaletteIsBlack) {
 
 // Colours-used beyond what the bit depth can index is clamped.
 TEST(BmpPaletteTest, OversizedColourCountIsClamped) {
-  BmpSpec spec = Paletted(1, 2, {0b01000000, 0, 0, 0});
-  spec.colors_used = 1000000;
-  const Image image = Decode(spec);
+  BmpSpec layout = Paletted(1, 2, {0b01000000, 0, 0, 0});
+  layout.colors_used = 1000000;
+  const Image image = Decode(layout);
   EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{0, 255, 0, 255}));
 }
 
 TEST(BmpPaletteTest, Os2PaletteHasThreeByteEntries) {
-  BmpSpec spec = Paletted(8, 2, {2, 3, 0, 0});
-  spec.header_size = 12;
-  const Image image = Decode(spec);
+  BmpSpec layout = Paletted(8, 2, {2, 3, 0, 0});
+  layout.header_size = 12;
+  const Image image = Decode(layout);
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 0, 255, 255}));
   EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{9, 9, 9, 255}));
 }
 
 BmpSpec Masked(int bits, std::uint32_t compression, std::vector<std::uint32_t> masks,
                std::vector<std::uint8_t> px) {
-  BmpSpec spec;
-  spec.bits = static_cast<std::uint16_t>(bits);
-  spec.compression = compression;
-  spec.masks = std::move(masks);
-  spec.width = static_cast<int>(px.size() * 8 / bits);
-  spec.pixels = std::move(px);
-  return spec;
+  BmpSpec layout;
+  layout.bits = static_cast<std::uint16_t>(bits);
+  layout.compression = compression;
+  layout.masks = std::move(masks);
+  layout.width = static_cast<int>(px.size() * 8 / bits);
+  layout.pixels = std::move(px);
+  return layout;
 }
 
 TEST(BmpBitfieldsTest, Default16BitIs555AndFullScaleIsWhite) {
@@ -128,40 +128,40 @@ TEST(BmpBitfieldsTest, Plain32BitIsOpaque) {
 }
 
 TEST(BmpBitfieldsTest, AlphaFromVersion4Mask) {
-  BmpSpec spec = Masked(32, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, {1, 2, 3, 0x40});
-  spec.header_size = 108;
-  EXPECT_EQ(PixelAt(Decode(spec), 0, 0), (Rgba{3, 2, 1, 0x40}));
+  BmpSpec layout = Masked(32, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, {1, 2, 3, 0x40});
+  layout.header_size = 108;
+  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), (Rgba{3, 2, 1, 0x40}));
 }
 
 TEST(BmpBitfieldsTest, AlphaBitfieldsAfterVersion3Header) {
-  const BmpSpec spec = Masked(32, 6, {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}, {1, 2, 3, 0x80});
-  EXPECT_EQ(PixelAt(Decode(spec), 0, 0), (Rgba{1, 2, 3, 0x80}));
+  const BmpSpec layout = Masked(32, 6, {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}, {1, 2, 3, 0x80});
+  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), (Rgba{1, 2, 3, 0x80}));
 }
 
 // A fourth mask after a version 3 header with plain BI_BITFIELDS is not read.
 TEST(BmpBitfieldsTest, ThreeMasksAfterVersion3HeaderMeanOpaque) {
-  const BmpSpec spec = Masked(32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}, {1, 2, 3, 0x80});
-  EXPECT_EQ(PixelAt(Decode(spec), 0, 0), (Rgba{1, 2, 3, 255}));
+  const BmpSpec layout = Masked(32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}, {1, 2, 3, 0x80});
+  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), (Rgba{1, 2, 3, 255}));
 }
 
 TEST(BmpRowsTest, TopDownAndBottomUp) {
-  BmpSpec spec;
-  spec.height = 2;
-  spec.pixels = {1, 1, 1, 0, 2, 2, 2, 0};
-  EXPECT_EQ(PixelAt(Decode(spec), 0, 0), (Rgba{2, 2, 2, 255}));
-  spec.height = -2;
-  EXPECT_EQ(PixelAt(Decode(spec), 0, 0), (Rgba{1, 1, 1, 255}));
+  BmpSpec layout;
+  layout.height = 2;
+  layout.pixels = {1, 1, 1, 0, 2, 2, 2, 0};
+  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), (Rgba{2, 2, 2, 255}));
+  layout.height = -2;
+  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), (Rgba{1, 1, 1, 255}));
 }
 
 BmpSpec Rle(int bits, int width, int height, std::vector<std::uint8_t> stream) {
-  BmpSpec spec;
-  spec.bits = static_cast<std::uint16_t>(bits);
-  spec.compression = bits == 8 ? 1 : 2;
-  spec.width = width;
-  spec.height = height;
-  spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
-  spec.pixels = std::move(stream);
-  return spec;
+  BmpSpec layout;
+  layout.bits = static_cast<std::uint16_t>(bits);
+  layout.compression = bits == 8 ? 1 : 2;
+  layout.width = width;
+  layout.height = height;
+  layout.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
+  layout.pixels = std::move(stream);
+  return layout;
 }
 
 constexpr Rgba kRed = {255, 0, 0, 255};
@@ -241,13 +241,13 @@ TEST(BmpRleTest, FilledPictureNeedsNoEndCode) {
 }
 
 TEST(BmpRleTest, Os2Rle24) {
-  BmpSpec spec;
-  spec.header_size = 64;
-  spec.compression = 4;
-  spec.width = 3;
+  BmpSpec layout;
+  layout.header_size = 64;
+  layout.compression = 4;
+  layout.width = 3;
   // A run is a count and one blue-green-red pixel.
-  spec.pixels = {2, 1, 2, 3, 1, 7, 8, 9, 0, 1};
-  const Image image = Decode(spec);
+  layout.pixels = {2, 1, 2, 3, 1, 7, 8, 9, 0, 1};
+  const Image image = Decode(layout);
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{3, 2, 1, 255}));
   EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{3, 2, 1, 255}));
   EXPECT_EQ(PixelAt(image, 2, 0), (Rgba{9, 8, 7, 255}));

@@ -25,46 +25,46 @@ inline void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-inline std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec) {
+inline std::vector<std::uint8_t> BuildBmp(const BmpSpec& layout) {
   std::vector<std::uint8_t> info;
-  if (spec.header_size == 12) {
+  if (layout.header_size == 12) {
     PutLe(info, 12, 4);
-    PutLe(info, static_cast<std::uint32_t>(spec.width), 2);
-    PutLe(info, static_cast<std::uint32_t>(spec.height), 2);
-    PutLe(info, spec.planes, 2);
-    PutLe(info, spec.bits, 2);
+    PutLe(info, static_cast<std::uint32_t>(layout.width), 2);
+    PutLe(info, static_cast<std::uint32_t>(layout.height), 2);
+    PutLe(info, layout.planes, 2);
+    PutLe(info, layout.bits, 2);
   } else {
-    PutLe(info, spec.header_size, 4);
-    PutLe(info, static_cast<std::uint32_t>(spec.width), 4);
-    PutLe(info, static_cast<std::uint32_t>(spec.height), 4);
-    PutLe(info, spec.planes, 2);
-    PutLe(info, spec.bits, 2);
-    PutLe(info, spec.compression, 4);
-    PutLe(info, static_cast<std::uint32_t>(spec.pixels.size()), 4);
+    PutLe(info, layout.header_size, 4);
+    PutLe(info, static_cast<std::uint32_t>(layout.width), 4);
+    PutLe(info, static_cast<std::uint32_t>(layout.height), 4);
+    PutLe(info, layout.planes, 2);
+    PutLe(info, layout.bits, 2);
+    PutLe(info, layout.compression, 4);
+    PutLe(info, static_cast<std::uint32_t>(layout.pixels.size()), 4);
     PutLe(info, 2835, 4);
     PutLe(info, 2835, 4);
-    PutLe(info, spec.colors_used, 4);
+    PutLe(info, layout.colors_used, 4);
     PutLe(info, 0, 4);
-    if (spec.header_size == 40)
-      for (std::uint32_t mask : spec.masks) PutLe(info, mask, 4);
+    if (layout.header_size == 40)
+      for (std::uint32_t mask : layout.masks) PutLe(info, mask, 4);
     else
-      for (std::size_t i = 0; i < spec.masks.size() && info.size() + 4 <= spec.header_size; ++i)
-        PutLe(info, spec.masks[i], 4);
-    while (info.size() < spec.header_size) info.push_back(0);
+      for (std::size_t i = 0; i < layout.masks.size() && info.size() + 4 <= layout.header_size; ++i)
+        PutLe(info, layout.masks[i], 4);
+    while (info.size() < layout.header_size) info.push_back(0);
   }
-  for (const auto& color : spec.palette) {
+  for (const auto& color : layout.palette) {
     info.push_back(color[2]);
     info.push_back(color[1]);
     info.push_back(color[0]);
-    if (spec.header_size != 12) info.push_back(0);
+    if (layout.header_size != 12) info.push_back(0);
   }
   std::vector<std::uint8_t> file = {'B', 'M'};
   const auto offset = static_cast<std::uint32_t>(14 + info.size());
-  PutLe(file, static_cast<std::uint32_t>(offset + spec.pixels.size()), 4);
+  PutLe(file, static_cast<std::uint32_t>(offset + layout.pixels.size()), 4);
   PutLe(file, 0, 4);
   PutLe(file, offset, 4);
   file.insert(file.end(), info.begin(), info.end());
-  file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+  file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
   return file;
 }
 

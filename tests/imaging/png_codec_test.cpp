@@ -157,15 +157,15 @@ TEST(PngDecode, TinyInterlacedSizesEqualTheirTwins) {
 // with rounding, so 0x01FF (1.99 in 8-bit terms) becomes 2, not 1.
 TEST(PngDecode, SixteenBitSamplesAreScaledWithRounding) {
   const std::vector<std::uint16_t> samples = {0xFFFF, 0x0000, 0x8080, 0x01FF, 0x7F7F, 0x0100};
-  png_image spec{};
-  spec.version = PNG_IMAGE_VERSION;
-  spec.width = 2;
-  spec.height = 1;
-  spec.format = PNG_FORMAT_LINEAR_RGB;
+  png_image layout{};
+  layout.version = PNG_IMAGE_VERSION;
+  layout.width = 2;
+  layout.height = 1;
+  layout.format = PNG_FORMAT_LINEAR_RGB;
   png_alloc_size_t size = 0;
-  ASSERT_NE(png_image_write_get_memory_size(spec, size, 0, samples.data(), 0, nullptr), 0) << spec.message;
+  ASSERT_NE(png_image_write_get_memory_size(layout, size, 0, samples.data(), 0, nullptr), 0) << layout.message;
   std::vector<std::uint8_t> file(size);
-  ASSERT_NE(png_image_write_to_memory(&spec, file.data(), &size, 0, samples.data(), 0, nullptr), 0);
+  ASSERT_NE(png_image_write_to_memory(&layout, file.data(), &size, 0, samples.data(), 0, nullptr), 0);
   file.resize(size);
 
   Image image;

@@ -34,7 +34,7 @@ struct TiffSpec {
   std::vector<std::uint8_t> samples_data;  // rows top-down, 16-bit samples in host order
 };
 
-std::vector<std::uint8_t> WriteTiff(const TiffSpec& spec) {
+std::vector<std::uint8_t> WriteTiff(const TiffSpec& layout) {
   // ctest runs every case as a process of its own, in parallel: the name
   // carries the process id so two cases never share a file.
   static int serial = 0;
@@ -44,25 +44,25 @@ std::vector<std::uint8_t> WriteTiff(const TiffSpec& spec) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   EXPECT_NE(tif, nullptr);
   if (tif == nullptr) return {};
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(spec.width));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(spec.height));
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(spec.samples));
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(spec.bits));
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(spec.photometric));
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height));
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(layout.samples));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(layout.bits));
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(layout.photometric));
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(spec.compression));
-  if (spec.extra >= 0) {
-    const std::uint16_t extra = static_cast<std::uint16_t>(spec.extra);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(layout.compression));
+  if (layout.extra >= 0) {
+    const std::uint16_t extra = static_cast<std::uint16_t>(layout.extra);
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   }
-  if (spec.orientation != 0)
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(spec.orientation));
-  if (spec.rows_per_strip > 0)
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(spec.rows_per_strip));
-  const std::size_t row_bytes = static_cast<std::size_t>(spec.width) * spec.samples * spec.bits / 8;
+  if (layout.orientation != 0)
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(layout.orientation));
+  if (layout.rows_per_strip > 0)
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rows_per_strip));
+  const std::size_t row_bytes = static_cast<std::size_t>(layout.width) * layout.samples * layout.bits / 8;
   std::vector<std::uint8_t> row(row_bytes);
-  for (int y = 0; y < spec.height; ++y) {
-    std::copy_n(spec.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes), row_bytes,
+  for (int y = 0; y < layout.height; ++y) {
+    std::copy_n(layout.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes), row_bytes,
                 row.begin());
     EXPECT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
   }
@@ -87,28 +87,28 @@ Image Decode(const std::vector<std::uint8_t>& file) {
   return image;
 }
 
-void ExpectRgbPixels(const Image& image, const TiffSpec& spec) {
-  ASSERT_EQ(image.width, spec.width);
-  ASSERT_EQ(image.height, spec.height);
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x) {
-      const std::uint8_t* s = &spec.samples_data[static_cast<std::size_t>((y * spec.width + x) * 3)];
+void ExpectRgbPixels(const Image& image, const TiffSpec& layout) {
+  ASSERT_EQ(image.width, layout.width);
+  ASSERT_EQ(image.height, layout.height);
+  for (int y = 0; y < layout.height; ++y)
+    for (int x = 0; x < layout.width; ++x) {
+      const std::uint8_t* s = &layout.samples_data[static_cast<std::size_t>((y * layout.width + x) * 3)];
       ASSERT_EQ(PixelAt(image, x, y), (Rgba{s[0], s[1], s[2], 255})) << x << "," << y;
     }
 }
 
 TiffSpec RgbSpec(int width, int height) {
-  TiffSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.samples_data = Pattern(static_cast<std::size_t>(width) * height * 3, 1);
-  return spec;
+  TiffSpec layout;
+  layout.width = width;
+  layout.height = height;
+  layout.samples_data = Pattern(static_cast<std::size_t>(width) * height * 3, 1);
+  return layout;
 }
 
 TEST(TiffDecode, RgbPixelsAsStored) {
-  TiffSpec spec = RgbSpec(5, 4);
-  const auto file = WriteTiff(spec);
-  ExpectRgbPixels(Decode(file), spec);
+  TiffSpec layout = RgbSpec(5, 4);
+  const auto file = WriteTiff(layout);
+  ExpectRgbPixels(Decode(file), layout);
   Expected<ImageInfo> info = ReadTiffInfo(file, "test.tif");
   ASSERT_TRUE(info.ok()) << info.message();
   EXPECT_EQ(info->kind, FileKind::Tiff);
@@ -119,10 +119,10 @@ TEST(TiffDecode, RgbPixelsAsStored) {
 
 TEST(TiffDecode, CompressedStripsDecode) {
   for (int compression : {COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS}) {
-    TiffSpec spec = RgbSpec(31, 17);
-    spec.compression = compression;
-    spec.rows_per_strip = 3;
-    ExpectRgbPixels(Decode(WriteTiff(spec)), spec);
+    TiffSpec layout = RgbSpec(31, 17);
+    layout.compression = compression;
+    layout.rows_per_strip = 3;
+    ExpectRgbPixels(Decode(WriteTiff(layout)), layout);
   }
 }
 
@@ -131,41 +131,41 @@ TEST(TiffDecode, CompressedStripsDecode) {
 class TiffOrientation : public testing::TestWithParam<int> {};
 
 TEST_P(TiffOrientation, TagIsReportedAndRowsStayAsStored) {
-  TiffSpec spec = RgbSpec(6, 3);
-  spec.orientation = GetParam();
-  const auto file = WriteTiff(spec);
+  TiffSpec layout = RgbSpec(6, 3);
+  layout.orientation = GetParam();
+  const auto file = WriteTiff(layout);
   Expected<ImageInfo> info = ReadTiffInfo(file, "turned.tif");
   ASSERT_TRUE(info.ok()) << info.message();
   EXPECT_EQ(info->orientation, GetParam());
   EXPECT_EQ(info->width, 6);
   EXPECT_EQ(info->height, 3);
-  ExpectRgbPixels(Decode(file), spec);
+  ExpectRgbPixels(Decode(file), layout);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEight, TiffOrientation, testing::Range(1, 9));
 
 TEST(TiffDecode, GrayIsSpreadToRgb) {
-  TiffSpec spec;
-  spec.samples = 1;
-  spec.photometric = PHOTOMETRIC_MINISBLACK;
-  spec.samples_data = {0, 1, 2, 127, 128, 200, 254, 255, 9, 8, 7, 6};
-  Image image = Decode(WriteTiff(spec));
+  TiffSpec layout;
+  layout.samples = 1;
+  layout.photometric = PHOTOMETRIC_MINISBLACK;
+  layout.samples_data = {0, 1, 2, 127, 128, 200, 254, 255, 9, 8, 7, 6};
+  Image image = Decode(WriteTiff(layout));
   ASSERT_EQ(image.width, 4);
   for (int i = 0; i < 12; ++i) {
-    const std::uint8_t v = spec.samples_data[static_cast<std::size_t>(i)];
+    const std::uint8_t v = layout.samples_data[static_cast<std::size_t>(i)];
     EXPECT_EQ(PixelAt(image, i % 4, i / 4), (Rgba{v, v, v, 255})) << i;
   }
 }
 
 TEST(TiffDecode, SixteenBitSamplesScaleToEight) {
-  TiffSpec spec;
-  spec.width = 2;
-  spec.height = 1;
-  spec.bits = 16;
+  TiffSpec layout;
+  layout.width = 2;
+  layout.height = 1;
+  layout.bits = 16;
   const std::vector<std::uint16_t> samples = {0xFFFF, 0x0000, 0x8080, 0x0101, 0x7F7F, 0xFEFE};
-  spec.samples_data.resize(samples.size() * 2);
-  std::memcpy(spec.samples_data.data(), samples.data(), spec.samples_data.size());
-  Image image = Decode(WriteTiff(spec));
+  layout.samples_data.resize(samples.size() * 2);
+  std::memcpy(layout.samples_data.data(), samples.data(), layout.samples_data.size());
+  Image image = Decode(WriteTiff(layout));
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{255, 0, 128, 255}));
   EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{1, 127, 254, 255}));
 }
@@ -173,32 +173,32 @@ TEST(TiffDecode, SixteenBitSamplesScaleToEight) {
 // libtiff hands back premultiplied colour; ours is straight again, exact
 // where alpha is full and within rounding elsewhere.
 TEST(TiffDecode, UnassociatedAlphaComesBackStraight) {
-  TiffSpec spec;
-  spec.width = 4;
-  spec.height = 1;
-  spec.samples = 4;
-  spec.extra = EXTRASAMPLE_UNASSALPHA;
-  spec.samples_data = {200, 100, 50, 255, 200, 100, 50, 128, 240, 30, 90, 40, 77, 66, 55, 0};
-  Image image = Decode(WriteTiff(spec));
+  TiffSpec layout;
+  layout.width = 4;
+  layout.height = 1;
+  layout.samples = 4;
+  layout.extra = EXTRASAMPLE_UNASSALPHA;
+  layout.samples_data = {200, 100, 50, 255, 200, 100, 50, 128, 240, 30, 90, 40, 77, 66, 55, 0};
+  Image image = Decode(WriteTiff(layout));
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{200, 100, 50, 255}));
   for (int x = 1; x < 3; ++x) {
     Rgba p = PixelAt(image, x, 0);
     for (int c = 0; c < 3; ++c)
-      EXPECT_NEAR(p[c], spec.samples_data[static_cast<std::size_t>(x * 4 + c)], 255.0 / p[3])
+      EXPECT_NEAR(p[c], layout.samples_data[static_cast<std::size_t>(x * 4 + c)], 255.0 / p[3])
           << x << " " << c;
-    EXPECT_EQ(p[3], spec.samples_data[static_cast<std::size_t>(x * 4 + 3)]);
+    EXPECT_EQ(p[3], layout.samples_data[static_cast<std::size_t>(x * 4 + 3)]);
   }
   EXPECT_EQ(PixelAt(image, 3, 0)[3], 0);
 }
 
 TEST(TiffDecode, AssociatedAlphaIsMadeStraight) {
-  TiffSpec spec;
-  spec.width = 2;
-  spec.height = 1;
-  spec.samples = 4;
-  spec.extra = EXTRASAMPLE_ASSOCALPHA;
-  spec.samples_data = {100, 50, 0, 128, 60, 60, 60, 255};  // premultiplied in the file
-  Image image = Decode(WriteTiff(spec));
+  TiffSpec layout;
+  layout.width = 2;
+  layout.height = 1;
+  layout.samples = 4;
+  layout.extra = EXTRASAMPLE_ASSOCALPHA;
+  layout.samples_data = {100, 50, 0, 128, 60, 60, 60, 255};  // premultiplied in the file
+  Image image = Decode(WriteTiff(layout));
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{199, 100, 0, 128}));
   EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{60, 60, 60, 255}));
 }
@@ -206,10 +206,10 @@ TEST(TiffDecode, AssociatedAlphaIsMadeStraight) {
 // ---- Bad input ------------------------------------------------------------------
 
 TEST(TiffBadInput, EveryTruncationFailsCleanly) {
-  TiffSpec spec = RgbSpec(9, 7);
-  spec.compression = COMPRESSION_LZW;
-  spec.rows_per_strip = 2;
-  const auto whole = WriteTiff(spec);
+  TiffSpec layout = RgbSpec(9, 7);
+  layout.compression = COMPRESSION_LZW;
+  layout.rows_per_strip = 2;
+  const auto whole = WriteTiff(layout);
   for (std::size_t length = 0; length < whole.size(); ++length) {
     Image image;
     Status status = DecodeTiff(std::span(whole.data(), length), "cut.tif", image);
@@ -250,8 +250,8 @@ TEST(TiffBadInput, OversizedDirectoryIsRefusedBeforeAllocating) {
 }
 
 TEST(TiffBadInput, StripPastTheEndFails) {
-  TiffSpec spec = RgbSpec(8, 8);
-  auto file = WriteTiff(spec);
+  TiffSpec layout = RgbSpec(8, 8);
+  auto file = WriteTiff(layout);
   PatchLongTag(file, TIFFTAG_STRIPOFFSETS, static_cast<std::uint32_t>(file.size() - 10));
   Image image;
   Status status = DecodeTiff(file, "short.tif", image);
