@@ -1,19 +1,13 @@
-// Format codes the image engine is told when it loads or saves a file:
-// 0 not recognised (the engine looks at the bytes), 1 Windows Bitmap, 2 GIF,
-// 3 JPEG, 4 PNG, 7 TIFF.
+// The format codes for a thumbnail and for a source file (the codes
+// themselves are in imaging/format_codes.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace vr {
+#include "imaging/format_codes.h"
 
-inline constexpr std::int32_t kFormatUnknown = 0;
-inline constexpr std::int32_t kFormatBmp = 1;
-inline constexpr std::int32_t kFormatGif = 2;
-inline constexpr std::int32_t kFormatJpeg = 3;
-inline constexpr std::int32_t kFormatPng = 4;
-inline constexpr std::int32_t kFormatTiff = 7;
+namespace vr {
 
 // The thumbnail's code and extension for the OUTformat setting (the position
 // in the settings dialog's format list): 0 BMP ".bmp", 1 JPEG ".jpg", 2 PNG

@@ -44,8 +44,9 @@ Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std
   return Unsupported(file);
 }
 
-Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes, const std::string& file,
-                                   JpegCodec& jpeg, int target_width, int target_height, Image& out) {
+Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
+                                   const std::string& file, JpegCodec& jpeg, int target_width,
+                                   int target_height, Image& out) {
   // The bytes settle the kind, whatever the caller sniffed earlier: a decoder
   // handed another format's bytes would only fail with a confusing message.
   kind = SniffFileKind(bytes);

@@ -47,8 +47,8 @@ Status Engine::LoadImage(int slot, const std::string& path, int /*format_code*/)
     return read;
   }
   // Our own JPEG codec reads JPEG headers, so its handle is reused.
-  Expected<ImageInfo> info = SniffFileKind(s.bytes) == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path)
-                                                                       : ReadImageInfo(s.bytes, path);
+  Expected<ImageInfo> info =
+      SniffFileKind(s.bytes) == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path) : ReadImageInfo(s.bytes, path);
   if (info) {
     if (Status size = CheckImageSize(info->width, info->height, path); !size.ok()) info = size;
   }
@@ -95,7 +95,8 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height) {
 
 Status Engine::Prepare(int slot, const char* operation) {
   if (!ValidSlot(slot)) return NoSuchSlot(slot);
-  if (At(slot).empty()) return Status::Fail(std::string("No picture in ") + SlotName(slot) + " to " + operation);
+  if (At(slot).empty())
+    return Status::Fail(std::string("No picture in ") + SlotName(slot) + " to " + operation);
   return EnsureDecoded(slot);
 }
 
@@ -115,7 +116,8 @@ Status Engine::Resample(int width, int height) {
     // The DCT works on the stored axes: a picture turned a quarter on load
     // needs the target's sides swapped.
     const bool swap = OrientationSwapsSides(s.info.orientation);
-    if (Status decoded = EnsureDecoded(kPictureSlot, swap ? height : width, swap ? width : height); !decoded.ok())
+    if (Status decoded = EnsureDecoded(kPictureSlot, swap ? height : width, swap ? width : height);
+        !decoded.ok())
       return decoded;
   } else if (Status decoded = EnsureDecoded(kPictureSlot); !decoded.ok()) {
     return decoded;
@@ -135,7 +137,8 @@ Status Engine::Rotate2(float degrees) {
   if (Status ready = Prepare(kOverlaySlot, "rotate"); !ready.ok()) return ready;
   EngineSlot& s = At(kOverlaySlot);
   Image turned = RotateImage(s.picture, degrees);
-  if (turned.empty()) return Status::Fail("Cannot rotate " + s.file + ": the turned picture would be too large");
+  if (turned.empty())
+    return Status::Fail("Cannot rotate " + s.file + ": the turned picture would be too large");
   s.picture = std::move(turned);
   return Status::Ok();
 }

@@ -13,17 +13,13 @@
 
 #include "common/status.h"
 #include "imaging/engine_slot.h"
+#include "imaging/format_codes.h"
 #include "imaging/image.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/mix.h"
 #include "imaging/resample.h"
 
 namespace vr {
-
-// Output format codes SaveImage accepts (the same codes name input formats).
-inline constexpr int kFormatBmp = 1;
-inline constexpr int kFormatJpeg = 3;
-inline constexpr int kFormatPng = 4;
 
 class Engine {
  public:

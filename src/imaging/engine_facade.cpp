@@ -50,7 +50,9 @@ Status SetJpegQuality1(std::uint8_t quality) {
   return Status::Ok();
 }
 
-Status SaveImage1(const std::string& path, int format_code) { return SharedEngine().Save1(path, format_code); }
+Status SaveImage1(const std::string& path, int format_code) {
+  return SharedEngine().Save1(path, format_code);
+}
 
 Status Destroy1() {
   SharedEngine().Destroy1();
