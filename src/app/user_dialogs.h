@@ -1,0 +1,54 @@
+// Every question the program puts to a person, and every file or folder it
+// asks for, goes through this one interface: the windows call Dialogs(), the
+// real one shows Qt's dialogs, and tests install a scripted one that answers
+// without a screen.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace vr {
+
+struct FileDialogRequest {
+  QString title;
+  QString filter;             // Qt filter text: "Images (*.bmp *.jpg);;All Files (*.*)"
+  QString selected_filter;    // the filter shown first; empty for the first one
+  QString default_suffix;     // added when the user types a name without one
+  QString start_folder;
+};
+
+class UserDialogs {
+ public:
+  virtual ~UserDialogs() = default;
+
+  // A message box; returns the button pressed (the default button or
+  // QMessageBox::Cancel/NoButton when closed otherwise).
+  virtual QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                              const QString& text, QMessageBox::StandardButtons buttons,
+                                              QMessageBox::StandardButton default_button) = 0;
+
+  // Files picked for opening, in the order the dialog gives them; empty when cancelled.
+  virtual QStringList OpenFiles(QWidget* parent, const FileDialogRequest& request) = 0;
+
+  // One file for opening; empty when cancelled.
+  virtual QString OpenFile(QWidget* parent, const FileDialogRequest& request) = 0;
+
+  // A folder; empty when cancelled.
+  virtual QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) = 0;
+};
+
+// The dialogs in use: Qt's own until a test installs others.
+UserDialogs& Dialogs();
+
+// Installs `dialogs` (not owned) in place of the real ones; nullptr restores
+// the real ones.
+void SetDialogs(UserDialogs* dialogs);
+
+// Shorthands over Dialogs().
+void Inform(QWidget* parent, const QString& title, const QString& text);
+bool AskYesNo(QWidget* parent, const QString& title, const QString& text);
+
+}  // namespace vr
