@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# Makes 300-px-wide proportional JPEG q85 thumbnails of the distinct wallpaper
+# JPEGs with varenna-batch and with other thumbnailers, and prints wall time,
+# peak RSS and the ratios to varenna-batch and to the TurboJPEG decode floor.
+#
+#   bench/compare.sh [--help] [SOURCE_DIR (/usr/share/wallpapers)]
+#
+# VARENNA_BATCH and ENGINE_BENCH override where the two programs are looked
+# for (default build/bin/varenna-batch, then the first build*/bin/engine_bench).
+# Run as root, missing peers are installed with apt-get; otherwise they are
+# skipped. Peak RSS is GNU time's: for xargs -P runs that is the largest single
+# process, not the sum over the workers.
+set -u
+
+if [[ "${1:-}" == "--help" || "${1:-}" == "-h" ]]; then
+  echo "usage: bench/compare.sh [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH)"
+  exit 0
+fi
+
+src=${1:-/usr/share/wallpapers}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cores=$(nproc)
+batch=${VARENNA_BATCH:-$root/build/bin/varenna-batch}
+engine_bench=${ENGINE_BENCH:-}
+if [[ -z "$engine_bench" ]]; then
+  for b in "$root"/build/bin/engine_bench "$root"/build*/bin/engine_bench; do
+    [[ -x "$b" ]] && { engine_bench=$b; break; }
+  done
+fi
+pillow_python=/usr/bin/python3  # Debian's python3-pil lives there, not in a private interpreter
+
+# Peers: install what is missing when we may, as package -> program.
+if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
+  missing=()
+  [[ -x /usr/bin/vipsthumbnail ]] || missing+=(libvips-tools)
+  [[ -x /usr/bin/mogrify ]] || missing+=(imagemagick)
+  [[ -x /usr/bin/gm ]] || missing+=(graphicsmagick)
+  [[ -x /usr/bin/time ]] || missing+=(time)
+  "$pillow_python" -c "import PIL" 2>/dev/null || missing+=(python3-pil)
+  if ((${#missing[@]})); then
+    echo "installing ${missing[*]}" >&2
+    apt-get update -qq >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+fi
+if [[ ! -x /usr/bin/time ]]; then
+  echo "GNU time (/usr/bin/time) is needed; install the package 'time'" >&2
+  exit 1
+fi
+
+work=$(mktemp -d /tmp/varenna-compare.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/in"
+
+# Distinct files only: the wallpaper package repeats one picture under many names.
+n=0
+while read -r _ path; do
+  n=$((n + 1))
+  cp "$path" "$work/in/$(printf '%03d' "$n").jpg"
+done < <(find -L "$src" -type f -iname '*.jpg' -print0 | xargs -0 sha256sum | sort | awk '!seen[$1]++')
+if ((n == 0)); then
+  echo "no JPEG files under $src" >&2
+  exit 1
+fi
+bytes=$(du -sb "$work/in" | cut -f1)
+echo "$n distinct JPEGs ($((bytes / 1048576)) MiB) from $src, $cores cores"
+
+declare -A wall rss
+order=()
+
+# run NAME COMMAND...: times the command (output folder $work/out/NAME, made
+# empty first) and records wall seconds and peak MiB, or the reason it did not run.
+run() {
+  local name=$1
+  shift
+  order+=("$name")
+  rm -rf "$work/out/$name"
+  mkdir -p "$work/out/$name"
+  sync
+  if /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/log" 2>&1; then
+    local made
+    made=$(find "$work/out/$name" -name '*.jpg' | wc -l)
+    read -r w k <"$work/time"
+    wall[$name]=$w
+    rss[$name]=$(awk -v k="$k" 'BEGIN{printf "%.1f", k / 1024}')
+    ((made == n)) || wall[$name]="made $made of $n"
+  else
+    wall[$name]="failed: $(tail -n 1 "$work/log" | cut -c1-60)"
+  fi
+}
+skip() {
+  order+=("$1")
+  wall[$1]=$2
+}
+chunk=$(((n + cores - 1) / cores))
+
+# varenna-batch: every setting it does not get below stays at its default.
+if [[ -x "$batch" ]]; then
+  for jobs in 1 "$cores"; do
+    name="varenna-batch --jobs $jobs"
+    : >"$work/empty.reg"
+    run "$name" "$batch" --settings "$work/empty.reg" --set OUTformat=1 --set OUTnoprop=0 --set OUTpropw=-1 \
+      --set OUTproph=0 --set OUToriginal=0 --set OUTwidth=300 --set JPEGquality=85 --set "OUTfolder=$work/out/$name" \
+      --set WMFile= --jobs "$jobs" "$work/in"
+  done
+else
+  skip "varenna-batch --jobs 1" "not built"
+  skip "varenna-batch --jobs $cores" "not built"
+fi
+
+if [[ -x /usr/bin/vipsthumbnail ]]; then
+  run "vipsthumbnail, 1 process" /usr/bin/vipsthumbnail --size 300x -o "$work/out/vipsthumbnail, 1 process/%s.jpg[Q=85]" \
+    "$work"/in/*.jpg
+  out="$work/out/vipsthumbnail, $cores processes"
+  # One single-threaded process per core (libvips would otherwise start a thread per core in each).
+  run "vipsthumbnail, $cores processes" env VIPS_CONCURRENCY=1 sh -c 'ls "$1"/*.jpg | xargs -P "$2" -n "$3" /usr/bin/vipsthumbnail --size 300x -o "$4/%s.jpg[Q=85]"' \
+    sh "$work/in" "$cores" "$chunk" "$out"
+else
+  skip "vipsthumbnail" "not installed (libvips-tools)"
+fi
+
+if [[ -x /usr/bin/mogrify ]]; then
+  run "ImageMagick mogrify" /usr/bin/mogrify -path "$work/out/ImageMagick mogrify" -define jpeg:size=600x \
+    -thumbnail 300x -quality 85 "$work"/in/*.jpg
+else
+  skip "ImageMagick mogrify" "not installed (imagemagick)"
+fi
+
+if [[ -x /usr/bin/gm ]]; then
+  # gm appends the input's path to -output-directory: hand it bare names.
+  run "GraphicsMagick mogrify" sh -c 'cd "$1" && /usr/bin/gm mogrify -output-directory "$2" -size 600x \
+    -thumbnail 300x -quality 85 *.jpg' sh "$work/in" "$work/out/GraphicsMagick mogrify"
+else
+  skip "GraphicsMagick mogrify" "not installed (graphicsmagick)"
+fi
+
+if "$pillow_python" -c "import PIL" 2>/dev/null; then
+  cat >"$work/pillow.py" <<'EOF'
+import os, sys
+from PIL import Image
+out = sys.argv[1]
+for path in sys.argv[2:]:
+    with Image.open(path) as im:
+        w, h = im.size
+        th = max(1, round(300 * h / w))
+        im.draft("RGB", (600, 2 * th))  # DCT shrink leaving at least 2x for the filter
+        thumb = im.convert("RGB").resize((300, th), Image.LANCZOS, reducing_gap=2.0)
+        thumb.save(os.path.join(out, os.path.basename(path)), quality=85)
+EOF
+  run "Pillow" "$pillow_python" "$work/pillow.py" "$work/out/Pillow" "$work"/in/*.jpg
+else
+  skip "Pillow" "not installed (python3-pil)"
+fi
+
+floor1=""
+if [[ -n "$engine_bench" ]]; then
+  floor1=$("$engine_bench" --floor -n 3 "$work/in" | awk '/^floor_seconds/{print $2}')
+fi
+
+base=${wall["varenna-batch --jobs $cores"]:-}
+floorn=""
+[[ -n "$floor1" ]] && floorn=$(awk -v f="$floor1" -v c="$cores" 'BEGIN{printf "%.4f", f / c}')
+
+echo
+printf '%-32s %8s %9s %10s %10s %10s\n' tool "wall s" "peak MiB" "/batch-$cores" "/floor-1" "/floor-$cores"
+for name in "${order[@]}"; do
+  w=${wall[$name]}
+  if [[ "$w" =~ ^[0-9.]+$ ]]; then
+    awk -v n="$name" -v w="$w" -v m="${rss[$name]}" -v b="$base" -v f1="$floor1" -v fn="$floorn" 'BEGIN{
+      rb = (b ~ /^[0-9.]+$/ && b > 0) ? sprintf("%.2f", w / b) : "-";
+      r1 = (f1 != "") ? sprintf("%.2f", w / f1) : "-";
+      rn = (fn != "") ? sprintf("%.2f", w / fn) : "-";
+      printf "%-32s %8.2f %9s %10s %10s %10s\n", n, w, m, rb, r1, rn }'
+  else
+    printf '%-32s %s\n' "$name" "$w"
+  fi
+done
+if [[ -n "$floor1" ]]; then
+  printf '%-32s %8.2f %9s\n' "TurboJPEG floor, 1 core" "$floor1" "-"
+  printf '%-32s %8.2f %9s   (1-core floor / %d)\n' "TurboJPEG floor, $cores cores" "$floorn" "-" "$cores"
+else
+  echo "TurboJPEG floor: engine_bench not built (ninja -C build-<name> engine_bench, or set ENGINE_BENCH)"
+fi

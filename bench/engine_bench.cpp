@@ -1,0 +1,313 @@
+// Times a 300-pixel-wide proportional thumbnail made with vr::Engine against
+// the floor any JPEG thumbnailer has to pay: TurboJPEG decoding the file with
+// the same DCT scale the engine picks, and nothing else.
+//
+//   engine_bench [-n REPEATS] [--width W] [--keep DIR] [--floor] [FILE_OR_DIR...]
+//
+// --floor times the floor alone and prints "floor_seconds S" (for compare.sh).
+// Directories are searched for *.jpg / *.jpeg; files with the same bytes are
+// timed once. Default input: /usr/share/wallpapers. Single thread; every
+// stage is summed over all files per round and the median round is printed.
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "imaging/engine.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/resample.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+
+// One read of the whole file (an empty vector when it cannot be read).
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::vector<std::uint8_t> bytes;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return bytes;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long size = std::ftell(f);
+    if (size > 0 && std::fseek(f, 0, SEEK_SET) == 0) {
+      bytes.resize(static_cast<std::size_t>(size));
+      bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+    }
+  }
+  std::fclose(f);
+  return bytes;
+}
+
+bool IsJpegName(const fs::path& p) {
+  std::string ext = p.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext == ".jpg" || ext == ".jpeg";
+}
+
+// FNV-1a over the bytes with the length mixed in: enough to tell the
+// wallpaper package's duplicate sizes apart from its distinct ones.
+std::uint64_t ContentKey(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t h = 1469598103934665603ull ^ bytes.size();
+  for (std::uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+// Regular files (symlinks followed) under each argument, sorted, one per content.
+std::vector<std::string> CollectJpegs(const std::vector<std::string>& roots) {
+  std::vector<std::string> found;
+  for (const std::string& root : roots) {
+    std::error_code ec;
+    if (fs::is_directory(root, ec)) {
+      for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+           it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        if (IsJpegName(it->path()) && fs::is_regular_file(it->path(), ec))
+          found.push_back(fs::canonical(it->path(), ec).string());
+      }
+    } else if (fs::is_regular_file(root, ec)) {
+      found.push_back(root);
+    } else {
+      std::fprintf(stderr, "skipping %s: not a file or folder\n", root.c_str());
+    }
+  }
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::unordered_set<std::uint64_t> seen;
+  std::vector<std::string> distinct;
+  for (const std::string& f : found)
+    if (seen.insert(ContentKey(ReadAll(f))).second) distinct.push_back(f);
+  return distinct;
+}
+
+// The thumbnail's height for a proportional width, halves to even, never 0.
+int ProportionalHeight(int target_width, int width, int height) {
+  const double h = std::nearbyint(static_cast<double>(target_width) * height / width);
+  return std::max(1, static_cast<int>(h));
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Job {
+  std::string path;
+  std::string out;
+  int stored_w = 0, stored_h = 0;  // as the header says
+  int thumb_w = 0, thumb_h = 0;    // upright
+  int stored_thumb_w = 0, stored_thumb_h = 0;  // the same on the stored axes
+  int denominator = 1;             // the DCT scale the engine uses
+};
+
+// Stage names in printing order; each round adds its seconds per stage.
+using Round = std::map<std::string, double>;
+
+bool RunEngine(vr::Engine& engine, const Job& job, Round& r) {
+  const auto t0 = Clock::now();
+  vr::Status s = engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg);
+  int w = 0, h = 0;
+  if (s.ok()) s = engine.GetImageSize(vr::Engine::kPictureSlot, w, h);
+  const auto t1 = Clock::now();
+  if (s.ok()) s = engine.Resample(job.thumb_w, job.thumb_h);
+  const auto t2 = Clock::now();
+  if (s.ok()) {
+    engine.SetJpegQuality1(85);
+    s = engine.Save1(job.out, vr::kFormatJpeg);
+  }
+  const auto t3 = Clock::now();
+  if (!s.ok()) {
+    std::fprintf(stderr, "engine failed: %s\n", s.message().c_str());
+    return false;
+  }
+  r["engine load"] += Seconds(t0, t1);
+  r["engine decode+resample"] += Seconds(t1, t2);
+  r["engine save"] += Seconds(t2, t3);
+  return true;
+}
+
+// The engine's own parts called one by one, to split decode from resample.
+bool RunParts(vr::JpegCodec& codec, vr::Resampler& resampler, vr::Image& decoded, vr::Image& thumb, const Job& job,
+              Round& r) {
+  const auto t0 = Clock::now();
+  const std::vector<std::uint8_t> bytes = ReadAll(job.path);
+  const int tw = job.stored_thumb_w, th = job.stored_thumb_h;
+  vr::Expected<vr::DecodeResult> res = codec.Decode(bytes, job.path, tw, th, decoded);
+  const auto t1 = Clock::now();
+  if (!res) {
+    std::fprintf(stderr, "codec failed: %s\n", res.message().c_str());
+    return false;
+  }
+  resampler.Resample(decoded, tw, th, thumb);
+  const auto t2 = Clock::now();
+  r["parts: read+scaled decode"] += Seconds(t0, t1);
+  r["parts: resample"] += Seconds(t1, t2);
+  return true;
+}
+
+bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Round& r) {
+  const auto t0 = Clock::now();
+  const std::vector<std::uint8_t> bytes = ReadAll(job.path);
+  const auto t1 = Clock::now();
+  int w = 0, h = 0, subsamp = 0, colorspace = 0;
+  if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &w, &h, &subsamp, &colorspace) != 0) {
+    std::fprintf(stderr, "floor header failed on %s: %s\n", job.path.c_str(), tjGetErrorStr2(tj));
+    return false;
+  }
+  const int sw = (w + job.denominator - 1) / job.denominator;
+  const int sh = (h + job.denominator - 1) / job.denominator;
+  pixels.resize(static_cast<std::size_t>(sw) * sh * 4);
+  if (tjDecompress2(tj, bytes.data(), bytes.size(), pixels.data(), sw, sw * 4, sh, TJPF_RGBA, 0) != 0 &&
+      tjGetErrorCode(tj) == TJERR_FATAL) {
+    std::fprintf(stderr, "floor decode failed on %s: %s\n", job.path.c_str(), tjGetErrorStr2(tj));
+    return false;
+  }
+  const auto t2 = Clock::now();
+  r["floor read"] += Seconds(t0, t1);
+  r["floor header+scaled decode"] += Seconds(t1, t2);
+  return true;
+}
+
+void Usage(FILE* to) {
+  std::fprintf(to,
+               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [FILE_OR_DIR...]"
+               " (default /usr/share/wallpapers)\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int repeats = 5;
+  int target_width = 300;
+  std::string keep;
+  bool floor_only = false;
+  std::vector<std::string> roots;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--help" || a == "-h") {
+      Usage(stdout);
+      return 0;
+    } else if (a == "--floor") {
+      floor_only = true;
+    } else if ((a == "-n" || a == "--width" || a == "--keep") && i + 1 < argc) {
+      if (a == "-n") repeats = std::max(1, std::atoi(argv[++i]));
+      else if (a == "--width") target_width = std::max(1, std::atoi(argv[++i]));
+      else keep = argv[++i];
+    } else if (!a.empty() && a[0] == '-') {
+      Usage(stderr);
+      return 2;
+    } else {
+      roots.emplace_back(a);
+    }
+  }
+  if (roots.empty()) roots.emplace_back("/usr/share/wallpapers");
+
+  const std::vector<std::string> files = CollectJpegs(roots);
+  if (files.empty()) {
+    std::fprintf(stderr, "no JPEG files found\n");
+    return 1;
+  }
+
+  std::string out_dir = keep;
+  if (out_dir.empty()) {
+    char tmpl[] = "/tmp/engine_bench.XXXXXX";
+    if (!mkdtemp(tmpl)) {
+      std::perror("mkdtemp");
+      return 1;
+    }
+    out_dir = tmpl;
+  } else {
+    fs::create_directories(out_dir);
+  }
+
+  // Sizes and scales once, outside the timed rounds.
+  std::vector<Job> jobs;
+  tjhandle tj = tjInitDecompress();
+  std::uint64_t stored_pixels = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    Job job;
+    job.path = files[i];
+    job.out = out_dir + "/" + std::to_string(i) + ".jpg";
+    const std::vector<std::uint8_t> bytes = ReadAll(job.path);
+    int subsamp = 0, colorspace = 0;
+    if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &job.stored_w, &job.stored_h, &subsamp, &colorspace)) {
+      std::fprintf(stderr, "skipping %s: %s\n", job.path.c_str(), tjGetErrorStr2(tj));
+      continue;
+    }
+    vr::Engine probe;
+    int w = 0, h = 0;
+    if (!probe.LoadImage(1, job.path, vr::kFormatJpeg).ok() || !probe.GetImageSize(1, w, h).ok()) continue;
+    job.thumb_w = target_width;
+    job.thumb_h = ProportionalHeight(target_width, w, h);
+    const bool swap = w != job.stored_w;  // a quarter turn on load
+    job.stored_thumb_w = swap ? job.thumb_h : job.thumb_w;
+    job.stored_thumb_h = swap ? job.thumb_w : job.thumb_h;
+    job.denominator = vr::JpegScaleDenominator(job.stored_w, job.stored_h, job.stored_thumb_w, job.stored_thumb_h);
+    stored_pixels += static_cast<std::uint64_t>(job.stored_w) * job.stored_h;
+    jobs.push_back(job);
+  }
+
+  std::map<int, int> by_scale;
+  for (const Job& j : jobs) ++by_scale[j.denominator];
+  std::printf("%zu distinct JPEG files, %.1f Mpixel stored, %d rounds (plus one warm-up), thumbnails %d px wide\n",
+              jobs.size(), stored_pixels / 1e6, repeats, target_width);
+  std::printf("DCT scale:");
+  for (auto [d, n] : by_scale) std::printf("  1/%d x %d", d, n);
+  std::printf("\n\n");
+
+  vr::Engine engine;
+  vr::JpegCodec codec;
+  vr::Resampler resampler;
+  vr::Image decoded, thumb;
+  std::vector<std::uint8_t> pixels;
+  std::map<std::string, std::vector<double>> samples;
+  for (int round = 0; round <= repeats; ++round) {
+    Round r;
+    for (const Job& job : jobs) {
+      if (!RunFloor(tj, pixels, job, r)) return 1;
+      if (floor_only) continue;
+      if (!RunEngine(engine, job, r) || !RunParts(codec, resampler, decoded, thumb, job, r)) return 1;
+    }
+    if (round == 0) continue;  // warm-up: page cache, allocations, weights
+    for (auto& [k, v] : r) samples[k].push_back(v);
+  }
+  tjDestroy(tj);
+
+  if (floor_only) {
+    std::printf("floor_seconds %.4f\n", Median(samples["floor read"]) + Median(samples["floor header+scaled decode"]));
+    if (keep.empty()) fs::remove_all(out_dir);
+    return 0;
+  }
+  std::map<std::string, double> m;
+  std::printf("%-28s %10s %12s\n", "stage (sum over files)", "median ms", "ms per file");
+  for (auto& [k, v] : samples) {
+    m[k] = Median(v);
+    std::printf("%-28s %10.2f %12.3f\n", k.c_str(), m[k] * 1e3, m[k] * 1e3 / jobs.size());
+  }
+  const double floor_decode = m["floor header+scaled decode"];
+  const double floor_total = floor_decode + m["floor read"];
+  const double engine_dr = m["engine load"] + m["engine decode+resample"];
+  const double engine_all = engine_dr + m["engine save"];
+  std::printf("\nfloor (read + header + scaled decode): %.2f ms\n", floor_total * 1e3);
+  std::printf("engine load + decode + resample:       %.2f ms\n", engine_dr * 1e3);
+  std::printf("engine load + decode + resample + save: %.2f ms\n", engine_all * 1e3);
+  std::printf("ratio engine/floor, without save: %.3f (target <= 1.15)  [vs decode alone: %.3f]\n",
+              engine_dr / floor_total, engine_dr / floor_decode);
+  std::printf("ratio engine/floor, with save:    %.3f\n", engine_all / floor_total);
+
+  if (keep.empty()) fs::remove_all(out_dir);
+  return 0;
+}
