@@ -1,0 +1,26 @@
+// Pictures between the engine and the windows. The engine's Image is 8-bit
+// RGBA with straight alpha, rows top to bottom; QImage::Format_RGBA8888 has
+// the same byte order and straight alpha, so the conversion is a row copy.
+// Premultiplied or other QImage formats are converted to straight RGBA first.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "imaging/image.h"
+
+namespace vr {
+
+// A QImage (Format_RGBA8888, straight alpha) holding a copy of the pixels;
+// a null QImage for an empty Image.
+QImage ToQImage(const Image& image);
+
+// The engine's picture from any QImage; an empty Image for a null QImage.
+// Palette pictures give their colours, premultiplied ones are un-premultiplied.
+Image FromQImage(const QImage& image);
+
+// A picture compiled into the program (":/samples/butterfly.png"), read
+// afresh on every call; an empty Image when there is no such resource.
+Image LoadResourceImage(const QString& path);
+
+}  // namespace vr

@@ -1,0 +1,64 @@
+// The Effects page's preview: the sample picture with the page's colour
+// effects applied in the thumbnail pipeline's order. Unlike the pipeline,
+// which skips every effect at level 0, the preview always runs noise, light
+// and repair and skips only a saturation of 0, so what it shows is exactly
+// the chain the levels describe.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+
+#include "imaging/image.h"
+
+namespace vr {
+
+class Engine;
+
+// The page's levels as the controls hold them, not as the record does, so
+// the preview shows unsaved settings.
+struct EffectLevels {
+  std::int32_t noise = 0;
+  std::int32_t brightness = 0;
+  std::int32_t contrast = 0;
+  std::int32_t saturation = 0;
+  std::int32_t correction = 0;  // hundredths
+  bool gray_scale = false;
+  bool negative = false;
+};
+
+// The effects on `sample` through slot 1 of `engine`, which is emptied
+// afterwards. The engine's results are not examined: a step that fails
+// leaves the picture as the step before made it.
+Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels);
+
+class EffectsPreview : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit EffectsPreview(Engine& engine, QWidget* parent = nullptr);
+
+  // The unprocessed sample.
+  void ShowSample();
+  // The sample loaded afresh, run through the effects, and shown.
+  void Render(const EffectLevels& levels);
+
+  // What the preview shows now, 185 x 185; the sample sits at the top left.
+  const QImage& Shown() const { return shown_; }
+  // How many renders ran, so callers can tell a render from no render.
+  int RenderCount() const { return render_count_; }
+
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void Show(const Image& picture);
+
+  Engine& engine_;
+  QImage shown_;
+  int render_count_ = 0;
+};
+
+}  // namespace vr

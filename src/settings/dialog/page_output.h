@@ -1,0 +1,66 @@
+// The "Output" page: format, naming convention, output folder and the
+// thumbnail's dimensions. "&Options" is enabled only for JPEG; "Original
+// Dimensions" disables the proportion buttons and the size fields.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QWidget>
+
+namespace vr {
+
+class NamingMenu;
+class vUpDown;
+
+inline constexpr int kJpegFormatItem = 1;
+
+// Combo1's items; the position is the OUTformat code.
+QStringList OutputFormatItems();
+
+class PageOutput : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PageOutput(QWidget* parent = nullptr);
+
+  // The size up-downs the dialog made for Text10 and Text11, so the
+  // original-dimensions rule can reach them.
+  void SetSizeUpDowns(vUpDown* width, vUpDown* height);
+
+  void ApplyFormatRule();
+  void ApplyOriginalDimensionsRule();
+  // The ">" button: the token menu at the pointer.
+  void PopUpNamingMenu();
+  // The "..." button by the output folder.
+  void ChooseOutputFolder();
+
+  QComboBox* combo1 = nullptr;  // OUTformat
+  QPushButton* command5 = nullptr;
+  QLineEdit* text8 = nullptr;  // OUTname
+  QPushButton* command6 = nullptr;
+  QLineEdit* text9 = nullptr;  // OUTfolder
+  QPushButton* command7 = nullptr;
+  QCheckBox* check7 = nullptr;  // OUTdatefolder
+  QGroupBox* frame12 = nullptr;
+  QCheckBox* check8 = nullptr;      // OUToriginal
+  QRadioButton* option1 = nullptr;  // OUTnoprop
+  QRadioButton* option2 = nullptr;  // OUTproph
+  QRadioButton* option3 = nullptr;  // OUTpropw
+  QLineEdit* text10 = nullptr;      // OUTwidth
+  QLineEdit* text11 = nullptr;      // OUTheight
+  QLabel* label16 = nullptr;
+  QLabel* label17 = nullptr;
+  NamingMenu* mnu_names = nullptr;
+
+ private:
+  vUpDown* width_updown_ = nullptr;
+  vUpDown* height_updown_ = nullptr;
+};
+
+}  // namespace vr

@@ -1,0 +1,79 @@
+// The Water Mark page's region picker: the sample picture under an undrawn
+// 3 x 3 grid of 60-pixel cells. A click picks the cell the watermark goes
+// into; the record's WMArea follows at once, the cell is outlined, and the
+// watermark sample is blended into it at the page's opacity and mode.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+#include "imaging/image.h"
+#include "settings/settings_record.h"
+
+namespace vr {
+
+inline constexpr int kRegionCell = 60;
+inline constexpr int kRegionGridEnd = 180;
+// Both preview pictures are 185 x 185 pixels, so a click can land a little
+// beyond the grid.
+inline constexpr int kPreviewSide = 185;
+
+inline constexpr const char* kButterflyResource = ":/samples/butterfly.png";
+inline constexpr const char* kWatermarkSampleResource = ":/samples/wmlogo.png";
+
+// The region (1..9, numbered down each column) of a click, or 0 when the
+// point lies on a grid line at 60 or 120, or at Y 180 or beyond in the centre
+// and right columns. Every comparison is strict; the left column has no lower
+// edge, so any Y beyond 120 there is region 3.
+int RegionAt(double x, double y);
+
+// The outline of a region's cell: from its top-left corner down, along the
+// bottom, up the right side and back along the top.
+std::array<QPoint, 5> RegionOutline(int region);
+
+class RegionPicker : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit RegionPicker(SettingsRecord& record, QWidget* parent = nullptr);
+
+  // The last click: X as clicked (or as seeded), Y rounded half to even.
+  void SetClickPoint(float x, std::int32_t y);
+  float ClickX() const { return click_x_; }
+  std::int32_t ClickY() const { return click_y_; }
+
+  // Draws the bare sample, then outlines the region of (x, y) with the
+  // watermark sample in it and stores it in the record's WMArea. A point
+  // outside every region leaves the bare sample and WMArea as it was.
+  void WMArea(double x, double y);
+
+  // The watermark sample's opacity (percent) and WMMode code; redraws.
+  void SetWatermarkBlend(std::int32_t opacity, std::int32_t mode_code);
+
+  // The region outlined now, 0 for none.
+  int ShownRegion() const { return shown_region_; }
+  // What the picker shows, 185 x 185.
+  const QImage& Shown() const { return shown_; }
+
+  QSize sizeHint() const override { return {kPreviewSide, kPreviewSide}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  void Draw();
+
+  SettingsRecord& record_;
+  float click_x_ = 0;
+  std::int32_t click_y_ = 0;
+  int shown_region_ = 0;
+  std::int32_t opacity_ = 0;
+  std::int32_t mode_code_ = 0;
+  QImage shown_;
+};
+
+}  // namespace vr
