@@ -6,8 +6,11 @@
 //
 // --floor times the floor alone and prints "floor_seconds S" (for compare.sh).
 // Directories are searched for *.jpg / *.jpeg; files with the same bytes are
-// timed once. Default input: /usr/share/wallpapers. Single thread; every
-// stage is summed over all files per round and the median round is printed.
+// timed once. Default input: /usr/share/wallpapers. First single-threaded:
+// every stage is summed over all files per round and the median round is
+// printed. Then on every core (--threads N to choose): the files shared out
+// among N threads, one engine (or one TurboJPEG handle) each, wall time of
+// the median round, in megapixels of source per second.
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -17,7 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <atomic>
 #include <map>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -181,10 +186,42 @@ bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Ro
   return true;
 }
 
+// Wall seconds for all jobs shared out among `threads` threads; `engine`
+// picks the engine path (load + decode + resample), else the floor.
+double WallSeconds(const std::vector<Job>& jobs, int threads, bool engine) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  const auto t0 = Clock::now();
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t) {
+    pool.emplace_back([&] {
+      vr::Engine own_engine;
+      tjhandle tj = tjInitDecompress();
+      std::vector<std::uint8_t> pixels;
+      Round ignored;
+      for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
+        const Job& job = jobs[i];
+        bool ok = true;
+        if (engine) {
+          ok = own_engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg).ok() &&
+               own_engine.Resample(job.thumb_w, job.thumb_h).ok();
+        } else {
+          ok = RunFloor(tj, pixels, job, ignored);
+        }
+        if (!ok) failed = true;
+      }
+      tjDestroy(tj);
+    });
+  }
+  for (std::thread& thread : pool) thread.join();
+  if (failed) std::fprintf(stderr, "a file failed in the threaded run\n");
+  return Seconds(t0, Clock::now());
+}
+
 void Usage(FILE* to) {
   std::fprintf(to,
-               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [FILE_OR_DIR...]"
-               " (default /usr/share/wallpapers)\n");
+               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [--threads N]"
+               " [FILE_OR_DIR...] (default /usr/share/wallpapers)\n");
 }
 
 }  // namespace
@@ -194,6 +231,7 @@ int main(int argc, char** argv) {
   int target_width = 300;
   std::string keep;
   bool floor_only = false;
+  int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::vector<std::string> roots;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -202,8 +240,9 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--floor") {
       floor_only = true;
-    } else if ((a == "-n" || a == "--width" || a == "--keep") && i + 1 < argc) {
+    } else if ((a == "-n" || a == "--width" || a == "--keep" || a == "--threads") && i + 1 < argc) {
       if (a == "-n") repeats = std::max(1, std::atoi(argv[++i]));
+      else if (a == "--threads") threads = std::max(1, std::atoi(argv[++i]));
       else if (a == "--width") target_width = std::max(1, std::atoi(argv[++i]));
       else keep = argv[++i];
     } else if (!a.empty() && a[0] == '-') {
@@ -307,6 +346,23 @@ int main(int argc, char** argv) {
   std::printf("ratio engine/floor, without save: %.3f (target <= 1.15)  [vs decode alone: %.3f]\n",
               engine_dr / floor_total, engine_dr / floor_decode);
   std::printf("ratio engine/floor, with save:    %.3f\n", engine_all / floor_total);
+
+  // Every core: the rounds alternate floor and engine so both see the same
+  // machine.
+  std::vector<double> floor_walls, engine_walls;
+  for (int round = 0; round <= repeats; ++round) {
+    const double f = WallSeconds(jobs, threads, false);
+    const double e = WallSeconds(jobs, threads, true);
+    if (round == 0) continue;
+    floor_walls.push_back(f);
+    engine_walls.push_back(e);
+  }
+  const double floor_wall = Median(floor_walls), engine_wall = Median(engine_walls);
+  const double mpix = stored_pixels / 1e6;
+  std::printf("\n%d threads, wall time of the median round:\n", threads);
+  std::printf("floor   %8.2f ms  %8.1f MP/s\n", floor_wall * 1e3, mpix / floor_wall);
+  std::printf("engine  %8.2f ms  %8.1f MP/s\n", engine_wall * 1e3, mpix / engine_wall);
+  std::printf("ratio engine/floor on %d threads: %.3f (target <= 1.15)\n", threads, engine_wall / floor_wall);
 
   if (keep.empty()) fs::remove_all(out_dir);
   return 0;
