@@ -11,7 +11,7 @@
 namespace vr {
 namespace {
 
-struct SliderSpec {
+struct SliderLayout {
   const char* name;
   const char* label_name;
   const char* caption;
@@ -19,7 +19,7 @@ struct SliderSpec {
   int max;
 };
 
-constexpr std::array<SliderSpec, 5> kSliders = {{
+constexpr std::array<SliderLayout, 5> kSliders = {{
     {"Slider1", "Label1", "Add Noise", 0, 255},
     {"Slider2", "Label2", "Bright", -255, 255},
     {"Slider3", "Label3", "Contrast", -255, 255},
@@ -33,9 +33,9 @@ PageEffects::PageEffects(Engine& engine, QWidget* parent) : QWidget(parent) {
   setObjectName("FrameEffects");
   auto* controls = new QGridLayout;
   for (std::size_t i = 0; i < kSliders.size(); ++i) {
-    const SliderSpec& spec = kSliders[i];
-    sliders[i] = MakeLevelSlider(spec.name, spec.min, spec.max, 0, this);
-    controls->addWidget(MakeLabel(spec.label_name, spec.caption, this), static_cast<int>(i) * 2, 0);
+    const SliderLayout& slider = kSliders[i];
+    sliders[i] = MakeLevelSlider(slider.name, slider.min, slider.max, 0, this);
+    controls->addWidget(MakeLabel(slider.label_name, slider.caption, this), static_cast<int>(i) * 2, 0);
     controls->addWidget(sliders[i], static_cast<int>(i) * 2 + 1, 0);
     // Rendered on release, not while the thumb moves: each render reloads
     // the sample and runs the whole chain.
