@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Saves pictures of the main window with a filled list, the progress window
+# and the About box into docs/, taken from the real program. Uses Xvfb when
+# it is installed (real window decorations and fonts), else Qt's offscreen
+# platform. The program must be built: BUILD_DIR (default build) holds it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${BUILD_DIR:-build}
+program="$build_dir/bin/varenna"
+out=${1:-docs}
+if [[ ! -x "$program" ]]; then
+  echo "No program at $program; build first (scripts/build.sh)" >&2
+  exit 1
+fi
+mkdir -p "$out"
+if command -v xvfb-run >/dev/null 2>&1; then
+  xvfb-run -a -s "-screen 0 1024x768x24" "$program" --screenshot "$out"
+else
+  QT_QPA_PLATFORM=offscreen "$program" --screenshot "$out"
+fi
+ls -l "$out"/main_window.png "$out"/progress_window.png "$out"/about_box.png

@@ -1,0 +1,50 @@
+// The About box Form7, and what it shares with the splash window: the
+// version text and the pictures drawn from the program's SVG resources.
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+#include <QString>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace vr {
+
+// major "." minor as two digits "." revision as four digits: 1.00.0049,
+// 2.03.0007, 1.12.12345.
+QString VersionText(int major, int minor, int revision);
+// The program's own version (VARENNA_VERSION, "major.minor.revision").
+QString ProgramVersionText();
+
+// An SVG resource (":/splash.svg") drawn at `size`; an empty pixmap of that
+// size when the resource is missing.
+QPixmap RenderSvg(const QString& resource, const QSize& size);
+// The 209 x 172 picture of the splash and the About box.
+QPixmap SplashPicture();
+// The program icon.
+QIcon ProgramIcon();
+
+// The about text as stored: trailing NUL bytes dropped, line ends made
+// plain; empty when the resource is missing.
+QString AboutText(const QString& resource = QStringLiteral(":/about.txt"));
+
+class Form7 : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 418;
+  static constexpr int kClientHeight = 359;
+  static constexpr const char* kEngineLine = "Halvern Engine: 0.2.2a.win32(vrpro)";
+
+  explicit Form7(QWidget* parent = nullptr);
+
+  QLabel* Label5() const { return label5_; }
+  QPlainTextEdit* Text1() const { return text1_; }
+
+ private:
+  QLabel* label5_ = nullptr;
+  QPlainTextEdit* text1_ = nullptr;
+};
+
+}  // namespace vr

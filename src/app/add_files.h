@@ -1,0 +1,18 @@
+// "Add Image(s)": files picked in the open dialog become rows, in the order
+// the dialog gives them. No extension filter and no duplicate check: every
+// picked file gets a row.
+#pragma once
+
+#include <QString>
+
+namespace vr {
+
+class Form2;
+
+// The open dialog's three choices, JPEG first.
+QString AddImagesFilter();
+
+// Returns the number of rows added (0 when cancelled).
+int AddImageFiles(Form2& window);
+
+}  // namespace vr
