@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Saves pictures of the main window with a filled list, the progress window
-# and the About box into docs/, taken from the real program. Uses Xvfb when
+# Saves pictures of the main window with a filled list, the progress window,
+# the About box and the settings dialog's Effects and Water Mark pages into docs/, taken from the real program. Uses Xvfb when
 # it is installed (real window decorations and fonts), else Qt's offscreen
 # platform. The program must be built: BUILD_DIR (default build) holds it.
 set -euo pipefail
@@ -18,4 +18,5 @@ if command -v xvfb-run >/dev/null 2>&1; then
 else
   QT_QPA_PLATFORM=offscreen "$program" --screenshot "$out"
 fi
-ls -l "$out"/main_window.png "$out"/progress_window.png "$out"/about_box.png
+ls -l "$out"/main_window.png "$out"/progress_window.png "$out"/about_box.png "$out"/settings_effects.png \
+  "$out"/settings_watermark.png

@@ -2,13 +2,14 @@
 //
 // A hidden option, --screenshot <folder>, skips the splash, fills the list
 // with a few generated pictures and saves pictures of the main window, the
-// progress window and the About box there (scripts/screenshots.sh uses it).
+// progress window, the About box and two settings pages there (scripts/screenshots.sh uses it).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "app/progress_window.h"
 #include "app/splash_window.h"
 #include "controls/percent_bar.h"
+#include "settings/dialog/settings_dialog.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -70,6 +72,14 @@ int TakeScreenshots(const QString& folder) {
 
   vr::Form7 about(&window);
   ok = SaveGrab(about, QDir(folder).filePath(QStringLiteral("about_box.png"))) && ok;
+
+  // The settings dialog's Effects (tab 2) and Water Mark (tab 3) pages.
+  vr::Form5 dialog(settings, store, &window);
+  auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("Tab1"));
+  if (tabs != nullptr) tabs->setCurrentIndex(1);
+  ok = SaveGrab(dialog, QDir(folder).filePath(QStringLiteral("settings_effects.png"))) && ok;
+  if (tabs != nullptr) tabs->setCurrentIndex(2);
+  ok = SaveGrab(dialog, QDir(folder).filePath(QStringLiteral("settings_watermark.png"))) && ok;
   return ok ? 0 : 1;
 }
 
