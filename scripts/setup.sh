@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev
   qt6-base-dev qt6-svg-dev
   libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev
-  xvfb xauth
+  xvfb xauth x11-utils
   clang libclang-rt-14-dev
 )
 
