@@ -20,6 +20,7 @@
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/splash_window.h"
+#include "common/heap_reuse.h"
 #include "controls/percent_bar.h"
 #include "settings/dialog/settings_dialog.h"
 #include "settings/settings_store.h"
@@ -86,6 +87,7 @@ int TakeScreenshots(const QString& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vr::KeepFreedBuffersForReuse();
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Varenna Pro"));
   app.setWindowIcon(vr::ProgramIcon());

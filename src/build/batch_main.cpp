@@ -11,6 +11,7 @@
 #include "build/batch_options.h"
 #include "build/build_run.h"
 #include "build/folder_scan.h"
+#include "common/heap_reuse.h"
 #include "settings/load_settings.h"
 #include "settings/settings_store.h"
 
@@ -137,6 +138,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace vr
 
 int main(int argc, char** argv) {
+  vr::KeepFreedBuffersForReuse();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
     return vr::Run(arguments);
