@@ -28,6 +28,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/heap_reuse.h"
 #include "imaging/engine.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/resample.h"
@@ -227,6 +228,7 @@ void Usage(FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vr::KeepFreedBuffersForReuse();  // as the programs do
   int repeats = 5;
   int target_width = 300;
   std::string keep;
