@@ -152,8 +152,11 @@ else
 fi
 
 floor1=""
+cold=""
 if [[ -n "$engine_bench" ]]; then
   floor1=$("$engine_bench" --floor -n 3 "$work/in" | awk '/^floor_seconds/{print $2}')
+  # The same decode once on every core with fresh memory, as a one-shot run meets it.
+  cold=$("$engine_bench" --cold-floor --threads "$cores" "$work/in" | awk '/^cold_floor_seconds/{print $2}')
 fi
 
 base=${wall["varenna-batch --jobs $cores"]:-}
@@ -177,6 +180,10 @@ done
 if [[ -n "$floor1" ]]; then
   printf '%-32s %8.2f %9s\n' "TurboJPEG floor, 1 core" "$floor1" "-"
   printf '%-32s %8.2f %9s   (1-core floor / %d)\n' "TurboJPEG floor, $cores cores" "$floorn" "-" "$cores"
+  if [[ -n "$cold" && -n "$base" ]]; then
+    awk -v c="$cold" -v b="$base" -v n="$cores" 'BEGIN{
+      printf "%-32s %8.2f %9s   (varenna-batch --jobs %d: %.2fx)\n", "TurboJPEG floor, cold, " n " threads", c, "-", n, b / c }'
+  fi
 else
   echo "TurboJPEG floor: engine_bench not built (ninja -C build-<name> engine_bench, or set ENGINE_BENCH)"
 fi

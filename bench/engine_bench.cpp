@@ -4,7 +4,9 @@
 //
 //   engine_bench [-n REPEATS] [--width W] [--keep DIR] [--floor] [FILE_OR_DIR...]
 //
-// --floor times the floor alone and prints "floor_seconds S" (for compare.sh).
+// --floor times the floor alone and prints "floor_seconds S" (for compare.sh);
+// --cold-floor times one round of it on every thread with fresh buffers and
+// prints "cold_floor_seconds S".
 // Directories are searched for *.jpg / *.jpeg; files with the same bytes are
 // timed once. Default input: /usr/share/wallpapers. First single-threaded:
 // every stage is summed over all files per round and the median round is
@@ -221,7 +223,7 @@ double WallSeconds(const std::vector<Job>& jobs, int threads, bool engine) {
 
 void Usage(FILE* to) {
   std::fprintf(to,
-               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [--threads N]"
+               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [--cold-floor] [--threads N]"
                " [FILE_OR_DIR...] (default /usr/share/wallpapers)\n");
 }
 
@@ -233,6 +235,7 @@ int main(int argc, char** argv) {
   int target_width = 300;
   std::string keep;
   bool floor_only = false;
+  bool cold_floor = false;
   int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::vector<std::string> roots;
   for (int i = 1; i < argc; ++i) {
@@ -242,6 +245,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--floor") {
       floor_only = true;
+    } else if (a == "--cold-floor") {
+      cold_floor = true;
     } else if ((a == "-n" || a == "--width" || a == "--keep" || a == "--threads") && i + 1 < argc) {
       if (a == "-n") repeats = std::max(1, std::atoi(argv[++i]));
       else if (a == "--threads") threads = std::max(1, std::atoi(argv[++i]));
@@ -308,6 +313,14 @@ int main(int argc, char** argv) {
   std::printf("DCT scale:");
   for (auto [d, n] : by_scale) std::printf("  1/%d x %d", d, n);
   std::printf("\n\n");
+
+  if (cold_floor) {
+    // One round on every thread with fresh buffers and handles, as a new
+    // process meets them: the floor a one-shot batch run is measured against.
+    std::printf("cold_floor_seconds %.4f\n", WallSeconds(jobs, threads, false));
+    if (keep.empty()) fs::remove_all(out_dir);
+    return 0;
+  }
 
   vr::Engine engine;
   vr::JpegCodec codec;
