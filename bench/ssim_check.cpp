@@ -19,62 +19,14 @@
 #include <unordered_set>
 #include <vector>
 
+#include "bench_files.h"
 #include "imaging/engine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::uint8_t> ReadAll(const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    const long size = std::ftell(f);
-    if (size > 0 && std::fseek(f, 0, SEEK_SET) == 0) {
-      bytes.resize(static_cast<std::size_t>(size));
-      bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
-    }
-  }
-  std::fclose(f);
-  return bytes;
-}
-
-std::uint64_t ContentKey(const std::vector<std::uint8_t>& bytes) {
-  std::uint64_t h = 1469598103934665603ull ^ bytes.size();
-  for (std::uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
-  return h;
-}
-
-bool IsJpegName(const fs::path& p) {
-  std::string ext = p.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  return ext == ".jpg" || ext == ".jpeg";
-}
-
-std::vector<std::string> CollectJpegs(const std::vector<std::string>& roots) {
-  std::vector<std::string> found;
-  for (const std::string& root : roots) {
-    std::error_code ec;
-    if (fs::is_directory(root, ec)) {
-      for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
-           it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        if (IsJpegName(it->path()) && fs::is_regular_file(it->path(), ec))
-          found.push_back(fs::canonical(it->path(), ec).string());
-      }
-    } else if (fs::is_regular_file(root, ec)) {
-      found.push_back(root);
-    }
-  }
-  std::sort(found.begin(), found.end());
-  found.erase(std::unique(found.begin(), found.end()), found.end());
-  std::unordered_set<std::uint64_t> seen;
-  std::vector<std::string> distinct;
-  for (const std::string& f : found)
-    if (seen.insert(ContentKey(ReadAll(f))).second) distinct.push_back(f);
-  return distinct;
-}
+using bench::CollectJpegs;
 
 // Rec. 601 luma of an RGBA picture, as doubles.
 std::vector<double> Luma(const vr::Image& img) {

@@ -1,4 +1,5 @@
 #include "app/about_window.h"
+#include "app/window_text.h"
 
 #include <QFile>
 #include <QFont>
@@ -14,22 +15,9 @@ namespace vr {
 
 namespace {
 
-QFont Verdana(double points, bool bold = false) {
-  QFont font(QStringLiteral("Verdana"));
-  font.setPointSizeF(points);
-  font.setBold(bold);
-  return font;
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QPoint& place,
                   const QFont& font, const QColor& colour) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setFont(font);
-  label->setAttribute(Qt::WA_TranslucentBackground);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
+  QLabel* label = MakeColouredLabel(parent, name, text, font, colour);
   label->move(place);
   label->adjustSize();  // the labels widen to fit their text
   return label;

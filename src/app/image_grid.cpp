@@ -1,4 +1,5 @@
 #include "app/image_grid.h"
+#include "app/window_text.h"
 
 #include <QHeaderView>
 #include <QLocale>
@@ -8,12 +9,7 @@ namespace vr {
 
 namespace {
 
-QFont GridFont() {
-  QFont font(QStringLiteral("Verdana"));
-  font.setPointSizeF(8.25);
-  font.setBold(false);
-  return font;
-}
+QFont GridFont() { return Verdana(8.25); }
 
 }  // namespace
 

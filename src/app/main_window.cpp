@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/window_text.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,11 +18,7 @@ namespace vr {
 
 namespace {
 
-QFont WindowFont() {
-  QFont font(QStringLiteral("Verdana"));
-  font.setPointSizeF(8.25);
-  return font;
-}
+QFont WindowFont() { return Verdana(8.25); }
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "app/progress_window.h"
+#include "app/window_text.h"
 
 #include <qdrawutil.h>
 
@@ -14,11 +15,7 @@ namespace vr {
 
 namespace {
 
-QFont WindowFont() {
-  QFont font(QStringLiteral("Verdana"));
-  font.setPointSizeF(8.25);
-  return font;
-}
+QFont WindowFont() { return Verdana(8.25); }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
   auto* label = new QLabel(text, parent);
