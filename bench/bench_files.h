@@ -37,8 +37,8 @@ inline std::uint64_t ContentKey(const std::vector<std::uint8_t>& bytes) {
   return h;
 }
 
-// Regular files (symlinks followed) under each argument, sorted, one per content.
-inline std::vector<std::string> CollectJpegs(const std::vector<std::string>& roots) {
+// Regular JPEG files (symlinks followed) under each argument, sorted.
+inline std::vector<std::string> ListJpegs(const std::vector<std::string>& roots) {
   namespace fs = std::filesystem;
   std::vector<std::string> found;
   for (const std::string& root : roots) {
@@ -58,6 +58,12 @@ inline std::vector<std::string> CollectJpegs(const std::vector<std::string>& roo
   }
   std::sort(found.begin(), found.end());
   found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
+
+// The same, one file per content.
+inline std::vector<std::string> CollectJpegs(const std::vector<std::string>& roots) {
+  const std::vector<std::string> found = ListJpegs(roots);
   std::unordered_set<std::uint64_t> seen;
   std::vector<std::string> distinct;
   for (const std::string& f : found)

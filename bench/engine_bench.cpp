@@ -5,8 +5,10 @@
 //   engine_bench [-n REPEATS] [--width W] [--keep DIR] [--floor] [FILE_OR_DIR...]
 //
 // --floor times the floor alone and prints "floor_seconds S" (for compare.sh);
-// --cold-floor times one round of it on every thread with fresh buffers and
-// prints "cold_floor_seconds S".
+// --cold-floor is the floor as a one-shot program: the files as given (no
+// search for duplicates), shared out among the threads, each read, measured
+// and decoded from its path alone with fresh buffers; it prints
+// "cold_floor_seconds S" and is meant to be timed as a whole process.
 // Directories are searched for *.jpg / *.jpeg; files with the same bytes are
 // timed once. Default input: /usr/share/wallpapers. First single-threaded:
 // every stage is summed over all files per round and the median round is
@@ -32,7 +34,9 @@
 
 #include "common/heap_reuse.h"
 #include "bench_files.h"
+#include "imaging/codec_dispatch.h"
 #include "imaging/engine.h"
+#include "imaging/exif_orientation.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/resample.h"
 
@@ -136,6 +140,51 @@ bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Ro
   return true;
 }
 
+// The floor from a path alone: read, header, orientation, the engine's DCT
+// scale for a `target_width`-wide proportional thumbnail, scaled decode.
+bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path, int target_width) {
+  const std::vector<std::uint8_t> bytes = ReadAll(path);
+  int w = 0, h = 0, subsamp = 0, colorspace = 0;
+  if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &w, &h, &subsamp, &colorspace) != 0) {
+    std::fprintf(stderr, "floor header failed on %s: %s\n", path.c_str(), tjGetErrorStr2(tj));
+    return false;
+  }
+  const bool swap = vr::OrientationSwapsSides(vr::ReadExifOrientation(bytes));
+  const int upright_w = swap ? h : w, upright_h = swap ? w : h;
+  const int thumb_h = ProportionalHeight(target_width, upright_w, upright_h);
+  const int d = swap ? vr::JpegScaleDenominator(w, h, thumb_h, target_width)
+                     : vr::JpegScaleDenominator(w, h, target_width, thumb_h);
+  const int sw = (w + d - 1) / d, sh = (h + d - 1) / d;
+  pixels.resize(static_cast<std::size_t>(sw) * sh * 4);
+  if (tjDecompress2(tj, bytes.data(), bytes.size(), pixels.data(), sw, sw * 4, sh, TJPF_RGBA, 0) != 0 &&
+      tjGetErrorCode(tj) == TJERR_FATAL) {
+    std::fprintf(stderr, "floor decode failed on %s: %s\n", path.c_str(), tjGetErrorStr2(tj));
+    return false;
+  }
+  return true;
+}
+
+// One round of FloorFromPath over `files` on `threads` threads, each with a
+// fresh handle and buffer; wall seconds, or a negative value on failure.
+double OneShotFloorSeconds(const std::vector<std::string>& files, int threads, int target_width) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  const auto t0 = Clock::now();
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t) {
+    pool.emplace_back([&] {
+      tjhandle tj = tjInitDecompress();
+      std::vector<std::uint8_t> pixels;
+      for (std::size_t i; (i = next.fetch_add(1)) < files.size();)
+        if (!FloorFromPath(tj, pixels, files[i], target_width)) failed = true;
+      tjDestroy(tj);
+    });
+  }
+  for (std::thread& thread : pool) thread.join();
+  const double seconds = Seconds(t0, Clock::now());
+  return failed ? -1.0 : seconds;
+}
+
 // Wall seconds for all jobs shared out among `threads` threads; `engine`
 // picks the engine path (load + decode + resample), else the floor.
 double WallSeconds(const std::vector<Job>& jobs, int threads, bool engine) {
@@ -208,6 +257,18 @@ int main(int argc, char** argv) {
   }
   if (roots.empty()) roots.emplace_back("/usr/share/wallpapers");
 
+  if (cold_floor) {
+    const std::vector<std::string> given = bench::ListJpegs(roots);
+    if (given.empty()) {
+      std::fprintf(stderr, "no JPEG files found\n");
+      return 1;
+    }
+    const double seconds = OneShotFloorSeconds(given, threads, target_width);
+    if (seconds < 0) return 1;
+    std::printf("cold_floor_seconds %.4f\n", seconds);
+    return 0;
+  }
+
   const std::vector<std::string> files = CollectJpegs(roots);
   if (files.empty()) {
     std::fprintf(stderr, "no JPEG files found\n");
@@ -260,14 +321,6 @@ int main(int argc, char** argv) {
   std::printf("DCT scale:");
   for (auto [d, n] : by_scale) std::printf("  1/%d x %d", d, n);
   std::printf("\n\n");
-
-  if (cold_floor) {
-    // One round on every thread with fresh buffers and handles, as a new
-    // process meets them: the floor a one-shot batch run is measured against.
-    std::printf("cold_floor_seconds %.4f\n", WallSeconds(jobs, threads, false));
-    if (keep.empty()) fs::remove_all(out_dir);
-    return 0;
-  }
 
   vr::Engine engine;
   vr::JpegCodec codec;
