@@ -59,12 +59,20 @@ void AccumulateRow(const std::int16_t* a, std::int16_t wa, std::size_t n, std::i
   for (std::size_t i = 0; i < n; ++i) acc[i] += a[i] * wa;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+bool ProcessorHasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
 #if defined(__SSE2__)
 
 // Two source pixels per step: their 16-bit channels are interleaved as
 // r0 r1 g0 g1 b0 b1 a0 a1 so one multiply-add applies both weights.
 void FilterOpaqueRow(const std::uint8_t* in, const AxisCoefficients& c, const std::int16_t* weights,
                      std::int16_t* out) {
+  if (ProcessorHasAvx2()) return FilterOpaqueRowAvx2(in, c, weights, out);
   const __m128i zero = _mm_setzero_si128();
   const __m128i half = _mm_set1_epi32(1 << (kOpaqueShift - 1));
   for (int x = 0; x < c.out_size; ++x, out += 4) {
@@ -98,6 +106,7 @@ void FilterOpaqueRow(const std::uint8_t* in, const AxisCoefficients& c, const st
 // Eight values per step, the two rows interleaved for one multiply-add.
 void AccumulateTwoRows(const std::int16_t* a, std::int16_t wa, const std::int16_t* b, std::int16_t wb,
                        std::size_t n, std::int32_t* acc) {
+  if (ProcessorHasAvx2()) return AccumulateTwoRowsAvx2(a, wa, b, wb, n, acc);
   const std::uint32_t packed = static_cast<std::uint16_t>(wa) | (static_cast<std::uint32_t>(static_cast<std::uint16_t>(wb)) << 16);
   const __m128i weights = _mm_set1_epi32(static_cast<int>(packed));
   std::size_t i = 0;

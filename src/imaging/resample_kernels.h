@@ -1,5 +1,6 @@
-// The resampler's inner loops, with SSE2 versions where the processor has it.
-// Integer arithmetic only, so every version gives bit-identical results.
+// The resampler's inner loops, with SSE2 versions and, where the processor
+// has it (checked once at run time), AVX2 ones. Integer arithmetic only, so
+// every version gives bit-identical results.
 #pragma once
 
 #include <cstddef>
@@ -33,5 +34,14 @@ void FilterOpaqueRowScalar(const std::uint8_t* in, const AxisCoefficients& c, co
                            std::int16_t* out);
 void AccumulateTwoRowsScalar(const std::int16_t* a, std::int16_t wa, const std::int16_t* b, std::int16_t wb,
                              std::size_t n, std::int32_t* acc);
+
+#if defined(__x86_64__) || defined(__i386__)
+// The AVX2 versions, for tests; call only where ProcessorHasAvx2().
+bool ProcessorHasAvx2();
+void FilterOpaqueRowAvx2(const std::uint8_t* in, const AxisCoefficients& c, const std::int16_t* weights,
+                         std::int16_t* out);
+void AccumulateTwoRowsAvx2(const std::int16_t* a, std::int16_t wa, const std::int16_t* b, std::int16_t wb,
+                           std::size_t n, std::int32_t* acc);
+#endif
 
 }  // namespace vr::resample_detail

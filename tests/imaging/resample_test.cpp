@@ -295,6 +295,36 @@ TEST(ResampleKernels, FastRowAccumulationMatchesTheScalarOne) {
   EXPECT_EQ(fast, slow);
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// The dispatching versions above take AVX2 where the processor has it; these
+// hold the wider versions to the scalar ones directly, at every remainder of
+// the four-pixel and sixteen-value steps.
+TEST(ResampleKernels, WideVersionsMatchTheScalarOnes) {
+  if (!resample_detail::ProcessorHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  const Image row = test::MakeRandomImage(263, 1, 7);
+  for (int out_size : {1, 3, 50, 87, 131, 262, 263, 700}) {
+    AxisCoefficients c;
+    ComputeLanczos3Coefficients(263, out_size, c);
+    std::vector<std::int16_t> w(c.weights.begin(), c.weights.end());
+    std::vector<std::int16_t> wide(out_size * 4), slow(out_size * 4);
+    resample_detail::FilterOpaqueRowAvx2(row.row(0), c, w.data(), wide.data());
+    resample_detail::FilterOpaqueRowScalar(row.row(0), c, w.data(), slow.data());
+    EXPECT_EQ(wide, slow) << out_size;
+  }
+  for (std::size_t n : {0u, 1u, 15u, 16u, 17u, 40u, 67u}) {
+    std::vector<std::int16_t> a(n), b(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      a[i] = static_cast<std::int16_t>(i * 761 % 32641);
+      b[i] = static_cast<std::int16_t>(32640 - i * 97);
+    }
+    std::vector<std::int32_t> wide(n, -3), slow(n, -3);
+    resample_detail::AccumulateTwoRowsAvx2(a.data(), -7000, b.data(), 23000, n, wide.data());
+    resample_detail::AccumulateTwoRowsScalar(a.data(), -7000, b.data(), 23000, n, slow.data());
+    EXPECT_EQ(wide, slow) << n;
+  }
+}
+#endif
+
 TEST(ResampleAccuracy, AgreesWithAFloatingPointLanczos) {
   // An independent straightforward Lanczos3 in doubles (separable, same
   // sample centres, widened support when shrinking) on an opaque picture.
