@@ -8,6 +8,8 @@
 #include <set>
 #include <thread>
 
+#include <unistd.h>
+
 #include "build/render_pool.h"
 #include "build/rounding.h"
 #include "imaging/engine.h"
@@ -144,8 +146,8 @@ void RunSerial(const SettingsRecord& settings, const std::vector<std::string>& s
 }
 
 void RunParallel(const SettingsRecord& settings, const std::vector<std::string>& sources, PlanState& state,
-                 const Image& watermark, int workers, int depth, RunLedger& ledger) {
-  RenderPool pool(workers, settings, &watermark);
+                 const Image& watermark, int workers, int depth, std::uint64_t budget, RunLedger& ledger) {
+  RenderPool pool(workers, settings, &watermark, budget);
   auto collect = [&](int wait_ms) {
     for (RenderDone& done : pool.Collect(wait_ms)) ledger.Finish(done.index, std::move(done.status));
     ledger.ReportInOrder();
@@ -167,6 +169,13 @@ void RunParallel(const SettingsRecord& settings, const std::vector<std::string>&
     collect(0);
   }
   while (!ledger.AllReported()) collect(kKeepAliveMs);
+}
+
+// The default decode budget; 1 GiB where the machine does not say.
+std::uint64_t QuarterOfMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page <= 0) return std::uint64_t{1} << 30;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page) / 4;
 }
 
 std::string OneDecimal(double seconds) {
@@ -198,8 +207,9 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
   if (workers <= 1) {
     RunSerial(settings, sources, state, watermark, ledger);
   } else {
-    const int depth = options.queue_depth > 0 ? options.queue_depth : 2 * workers;
-    RunParallel(settings, sources, state, watermark, workers, depth, ledger);
+    const int depth = options.queue_depth > 0 ? options.queue_depth : 32 * workers;
+    const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : QuarterOfMemory();
+    RunParallel(settings, sources, state, watermark, workers, depth, budget, ledger);
   }
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return summary;

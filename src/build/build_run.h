@@ -19,8 +19,13 @@ namespace vr {
 struct BuildOptions {
   // Worker threads; 0 means one per core. 1 renders on the calling thread.
   int jobs = 0;
-  // Rows planned ahead of the oldest unfinished one; bounds memory.
-  int queue_depth = 0;  // 0: twice the workers
+  // Rows submitted and not yet finished, at most. Workers start large
+  // decodes among them early (see RenderPool); progress still advances in
+  // row order.
+  int queue_depth = 0;  // 0: 32 per worker
+  // Bytes the rows decoding at once may hold, as priced from their headers;
+  // a single larger row runs alone.
+  std::uint64_t decode_budget = 0;  // 0: a quarter of the machine's memory
   std::function<LocalDateTime()> clock = LocalNow;
 };
 

@@ -123,7 +123,8 @@ Status ApplyEffects(Engine& engine, const SettingsRecord& s) {
   return Status::Ok();
 }
 
-Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark) {
+Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark,
+                   std::vector<std::uint8_t>* encoded) {
   if (Status s = engine.LoadImage(Engine::kPictureSlot, plan.source, plan.input_format); !s) return s;
   if (watermark != nullptr && !watermark->empty()) {
     if (Status s = engine.Hold(Engine::kOverlaySlot, *watermark, settings.WMFile); !s) return s;
@@ -154,6 +155,7 @@ Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan
 
   if (plan.output_format == kFormatJpeg)
     engine.SetJpegQuality1(static_cast<std::uint8_t>(std::clamp(settings.JPEGquality, 0, 100)));
+  if (encoded != nullptr) return engine.Encode1(plan.output_format, *encoded, plan.output_path);
   return engine.Save1(plan.output_path, plan.output_format);
 }
 
@@ -206,11 +208,12 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
   return picture;
 }
 
-Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark) {
+Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark,
+                 std::vector<std::uint8_t>* encoded) {
   if (plan.action != RowPlan::Action::kRender)
     return Status::Fail(plan.reason.empty() ? "Row " + std::to_string(plan.row) + " was not planned for rendering"
                                             : plan.reason);
-  Status result = RenderSteps(engine, settings, plan, watermark);
+  Status result = RenderSteps(engine, settings, plan, watermark, encoded);
   if (!result) {
     // Nothing of a failed row may linger into the next one.
     engine.Destroy1();

@@ -68,8 +68,11 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings);
 // Renders a kRender plan into its output file. `watermark` is LoadWatermark's
 // picture (nullptr or empty for none). Effects are seeded by the row number.
 // With ADVpixall 0: resize, effects, watermark; with 1: watermark, effects,
-// resize. A picture that cannot be read or saved writes nothing.
-Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark);
+// resize. A picture that cannot be read or saved writes nothing. With
+// `encoded`, the output file's bytes are left there instead, for the caller
+// to write to plan.output_path.
+Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark,
+                 std::vector<std::uint8_t>* encoded = nullptr);
 
 enum class RowOutcome { kWritten, kSkipped, kFailed };
 

@@ -191,26 +191,25 @@ Status Engine::Mix(MixMode mode, int x, int y) {
 
 void Engine::SetJpegQuality1(std::uint8_t quality) { jpeg_quality_ = std::min<int>(quality, 100); }
 
-Status Engine::Save1(const std::string& path, int format_code) {
+Status Engine::Encode1(int format_code, std::vector<std::uint8_t>& out, const std::string& path) {
   if (format_code != kFormatBmp && format_code != kFormatJpeg && format_code != kFormatPng)
     return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + path);
   if (At(kPictureSlot).empty()) return Status::Fail("No picture in slot 1 to save as " + path);
   if (Status ready = EnsureDecoded(kPictureSlot); !ready.ok()) return ready;
 
   const Image& picture = At(kPictureSlot).picture;
-  Status encoded = Status::Ok();
   switch (format_code) {
     case kFormatBmp:
-      encoded = EncodeBmp(picture, encoded_, path);
-      break;
+      return EncodeBmp(picture, out, path);
     case kFormatJpeg:
-      encoded = jpeg_.Encode(picture, jpeg_quality_, encoded_, path);
-      break;
+      return jpeg_.Encode(picture, jpeg_quality_, out, path);
     default:
-      encoded = EncodePng(picture, encoded_, path);
-      break;
+      return EncodePng(picture, out, path);
   }
-  if (!encoded.ok()) return encoded;
+}
+
+Status Engine::Save1(const std::string& path, int format_code) {
+  if (Status encoded = Encode1(format_code, encoded_, path); !encoded.ok()) return encoded;
   return ReplaceFileAtomically(path, encoded_);
 }
 

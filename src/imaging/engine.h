@@ -76,6 +76,10 @@ class Engine {
   // half-written file nor a damaged older one.
   Status Save1(const std::string& path, int format_code);
 
+  // The bytes Save1 would write, into `out`, for a caller that writes them
+  // itself; `path` only names the file in messages.
+  Status Encode1(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
+
   // Empty a slot and give its memory back.
   void Destroy1() { Destroy(kPictureSlot); }
   void Destroy2() { Destroy(kOverlaySlot); }
