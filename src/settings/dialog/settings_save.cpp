@@ -1,5 +1,8 @@
 #include "settings/dialog/settings_save.h"
 
+#include <array>
+#include <cassert>
+#include <string>
 #include <string_view>
 
 #include "build/rounding.h"
@@ -9,78 +12,74 @@
 namespace vr {
 namespace {
 
-// Writes values one after another until one fails; later writes are then
-// skipped and the first failure is kept.
-class Writer {
- public:
-  explicit Writer(SettingsStore& store) : store_(store) {}
-
-  void Number(std::string_view name, std::int32_t value) {
-    if (status_.ok()) Note(name, store_.WriteNumber(name, value));
-  }
-  void Text(std::string_view name, std::string_view text) {
-    if (status_.ok()) Note(name, store_.WriteText(name, text));
-  }
-  const Status& status() const { return status_; }
-
- private:
-  void Note(std::string_view name, Status result) {
-    if (!result.ok()) status_ = Status::Fail("Cannot save " + std::string(name) + ": " + result.message());
-  }
-
-  SettingsStore& store_;
-  Status status_ = Status::Ok();
+// The order OK writes the values in; each name is a field of the record's
+// one name table, and the value written is that field of the staged record.
+constexpr std::array<std::string_view, 36> kSavingOrder = {
+    "GENextra",        "GENgrid",       "WMMode",        "WMAreaX",     "WMAreaY",      "WMArea",
+    "WMAngle",         "WMOpacity",     "WMFile",        "ImgPreview",  "NoiseLevel",   "BrightnessLevel",
+    "ContrastLevel",   "SaturationLevel", "CorrectionLevel", "NegativeFlag", "GrayScaleFlag", "OUTname",
+    "OUTfolder",       "OUTdatefolder", "OUTformat",     "OUTwidth",    "OUTheight",    "OUToriginal",
+    "OUTnoprop",       "OUTproph",      "OUTpropw",      "FTPserver",   "FTPport",      "FTPpath",
+    "FTPuser",         "FTPpass",       "FTPanon",       "ADVempty",    "ADVpixall",    "JPEGquality",
 };
+
+// The record as OK leaves it before the reload: the controls' values, and
+// WMArea, WMOpacity and JPEGquality as the record holds them.
+SettingsRecord Staged(const SettingsDialogValues& v, const SettingsRecord& record) {
+  SettingsRecord s = record;
+  s.GENextra = v.GENextra;
+  s.GENgrid = v.GENgrid;
+  s.WMAreaX = RoundHalfEven(v.click_x);
+  s.WMAreaY = v.click_y;
+  s.WMFile = v.WMFile;
+  s.ImgPreview = v.ImgPreview;
+  s.NoiseLevel = v.NoiseLevel;
+  s.BrightnessLevel = v.BrightnessLevel;
+  s.ContrastLevel = v.ContrastLevel;
+  s.SaturationLevel = v.SaturationLevel;
+  s.CorrectionLevel = v.CorrectionLevel;
+  s.NegativeFlag = v.NegativeFlag;
+  s.GrayScaleFlag = v.GrayScaleFlag;
+  s.OUTname = v.OUTname;
+  s.OUTfolder = v.OUTfolder;
+  s.OUTdatefolder = v.OUTdatefolder;
+  s.OUTformat = v.OUTformat;
+  s.OUTwidth = v.OUTwidth;
+  s.OUTheight = v.OUTheight;
+  s.OUToriginal = v.OUToriginal;
+  s.OUTnoprop = v.OUTnoprop;
+  s.OUTproph = v.OUTproph;
+  s.OUTpropw = v.OUTpropw;
+  s.ADVempty = v.ADVempty;
+  s.ADVpixall = v.ADVpixall;
+  // The dialog has no FTP page: the anonymous login on a placeholder host.
+  s.FTPserver = std::string(kPlaceholderFtpServer);
+  s.FTPport = kUnboundFtpPort;
+  s.FTPpath = "/";
+  s.FTPuser = "anonymous";
+  s.FTPpass = ScramblePassword(kPlaceholderGuestPassword);
+  s.FTPanon = 1;
+  return s;
+}
+
+Status WriteField(SettingsStore& store, const SettingsField& field, const SettingsRecord& from) {
+  return field.number != nullptr ? store.WriteNumber(field.name, from.*field.number)
+                                 : store.WriteText(field.name, from.*field.text);
+}
 
 }  // namespace
 
 Status SaveDialogSettings(const SettingsDialogValues& values, SettingsRecord& record, SettingsStore& store) {
-  Writer write(store);
-  write.Number("GENextra", values.GENextra);
-  write.Number("GENgrid", values.GENgrid);
-
   if (values.blend_code) record.WMMode = *values.blend_code;
   record.WMAngle = values.angle;
-  write.Number("WMMode", record.WMMode);
-  write.Number("WMAreaX", RoundHalfEven(values.click_x));
-  write.Number("WMAreaY", values.click_y);
-  write.Number("WMArea", record.WMArea);
-  write.Number("WMAngle", record.WMAngle);
-  write.Number("WMOpacity", record.WMOpacity);
-  write.Text("WMFile", values.WMFile);
-  write.Number("ImgPreview", values.ImgPreview);
-
-  write.Number("NoiseLevel", values.NoiseLevel);
-  write.Number("BrightnessLevel", values.BrightnessLevel);
-  write.Number("ContrastLevel", values.ContrastLevel);
-  write.Number("SaturationLevel", values.SaturationLevel);
-  write.Number("CorrectionLevel", values.CorrectionLevel);
-  write.Number("NegativeFlag", values.NegativeFlag);
-  write.Number("GrayScaleFlag", values.GrayScaleFlag);
-
-  write.Text("OUTname", values.OUTname);
-  write.Text("OUTfolder", values.OUTfolder);
-  write.Number("OUTdatefolder", values.OUTdatefolder);
-  write.Number("OUTformat", values.OUTformat);
-  write.Number("OUTwidth", values.OUTwidth);
-  write.Number("OUTheight", values.OUTheight);
-  write.Number("OUToriginal", values.OUToriginal);
-  write.Number("OUTnoprop", values.OUTnoprop);
-  write.Number("OUTproph", values.OUTproph);
-  write.Number("OUTpropw", values.OUTpropw);
-
-  write.Text("FTPserver", kPlaceholderFtpServer);
-  write.Number("FTPport", kUnboundFtpPort);
-  write.Text("FTPpath", "/");
-  write.Text("FTPuser", "anonymous");
-  write.Text("FTPpass", ScramblePassword(kPlaceholderGuestPassword));
-  write.Number("FTPanon", 1);
-
-  write.Number("ADVempty", values.ADVempty);
-  write.Number("ADVpixall", values.ADVpixall);
-  write.Number("JPEGquality", record.JPEGquality);
-
-  if (!write.status().ok()) return write.status();
+  const SettingsRecord staged = Staged(values, record);
+  for (std::string_view name : kSavingOrder) {
+    const SettingsField* field = FindSettingsField(name);
+    assert(field != nullptr && "a saving-order name missing from the record's name table");
+    // Stops at the first write that fails; later values are not written.
+    if (Status written = WriteField(store, *field, staged); !written.ok())
+      return Status::Fail("Cannot save " + std::string(field->name) + ": " + written.message());
+  }
   LoadSettings(store, record);
   return Status::Ok();
 }
