@@ -34,7 +34,7 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }  // namespace
 
 Expected<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t max_bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a named pipe must not block
   if (fd < 0) return Status::Fail("Cannot open " + path + ": " + SystemReason());
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

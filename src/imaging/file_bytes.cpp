@@ -31,7 +31,9 @@ class FileDescriptor {
 Expected<std::uint64_t> ReadFileStart(const std::string& path, std::size_t limit,
                                       std::vector<std::uint8_t>& buffer) {
   buffer.clear();
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so a named pipe in the list fails the check below instead
+  // of waiting for a writer; regular files read as usual.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) return Status::Fail("Cannot open " + path + ": " + std::strerror(errno));
   struct stat info {};
   if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))

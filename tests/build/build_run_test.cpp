@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "build/build_test_util.h"
 #include "imaging/pixel_test_util.h"
@@ -146,6 +147,20 @@ TEST_F(BuildRunTest, FailedAndSkippedRowsAreCountedAndNamedInTheMessage) {
   EXPECT_NE(message.find("\r\n2 row(s) failed, 0 skipped."), std::string::npos) << message;
   EXPECT_NE(message.find("Row 2, " + folder_.File("in/broken.png") + ": "), std::string::npos) << message;
   EXPECT_NE(message.find("vanished.jpg"), std::string::npos) << message;
+}
+
+TEST_F(BuildRunTest, ANamedPipeInTheListFailsItsRowWithoutWaitingForAWriter) {
+  const std::string pipe = folder_.File("in/pipe.jpg");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  for (int jobs : {1, 2}) {
+    std::vector<std::string> sources = Sources(2);
+    sources.insert(sources.begin() + 1, pipe);
+    const BuildSummary summary = Run(test::PlainSettings(folder_.File("out")), sources, jobs);
+    EXPECT_EQ(summary.written, 2) << jobs;
+    ASSERT_EQ(summary.failures.size(), 1u) << jobs;
+    EXPECT_EQ(summary.failures[0].row, 2);
+    EXPECT_NE(summary.failures[0].reason.find("not a regular file"), std::string::npos) << summary.failures[0].reason;
+  }
 }
 
 TEST_F(BuildRunTest, DecliningEveryFolderQuestionWritesNothing) {

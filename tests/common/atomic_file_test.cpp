@@ -47,6 +47,11 @@ TEST(ReadWholeFile, ReadsBytesAndRefusesWhatItCannot) {
   EXPECT_FALSE(ReadWholeFile(folder.File("a.bin"), 2));
   EXPECT_FALSE(ReadWholeFile(folder.File("missing.bin")));
   EXPECT_FALSE(ReadWholeFile(folder.path()));
+  // A named pipe is refused at once, not waited on for a writer.
+  ASSERT_EQ(::mkfifo(folder.File("pipe").c_str(), 0600), 0);
+  Expected<std::vector<std::uint8_t>> pipe = ReadWholeFile(folder.File("pipe"));
+  ASSERT_FALSE(pipe);
+  EXPECT_NE(pipe.message().find("not a regular file"), std::string::npos) << pipe.message();
 }
 
 }  // namespace
