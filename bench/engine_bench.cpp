@@ -117,43 +117,17 @@ bool RunParts(vr::JpegCodec& codec, vr::Resampler& resampler, vr::Image& decoded
   return true;
 }
 
-bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Round& r) {
-  const auto t0 = Clock::now();
-  const std::vector<std::uint8_t> bytes = ReadAll(job.path);
-  const auto t1 = Clock::now();
-  int w = 0, h = 0, subsamp = 0, colorspace = 0;
-  if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &w, &h, &subsamp, &colorspace) != 0) {
-    std::fprintf(stderr, "floor header failed on %s: %s\n", job.path.c_str(), tjGetErrorStr2(tj));
-    return false;
-  }
-  const int sw = (w + job.denominator - 1) / job.denominator;
-  const int sh = (h + job.denominator - 1) / job.denominator;
-  pixels.resize(static_cast<std::size_t>(sw) * sh * 4);
-  if (tjDecompress2(tj, bytes.data(), bytes.size(), pixels.data(), sw, sw * 4, sh, TJPF_RGBA, 0) != 0 &&
-      tjGetErrorCode(tj) == TJERR_FATAL) {
-    std::fprintf(stderr, "floor decode failed on %s: %s\n", job.path.c_str(), tjGetErrorStr2(tj));
-    return false;
-  }
-  const auto t2 = Clock::now();
-  r["floor read"] += Seconds(t0, t1);
-  r["floor header+scaled decode"] += Seconds(t1, t2);
-  return true;
-}
-
-// The floor from a path alone: read, header, orientation, the engine's DCT
-// scale for a `target_width`-wide proportional thumbnail, scaled decode.
-bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path, int target_width) {
-  const std::vector<std::uint8_t> bytes = ReadAll(path);
+// The floor's work on bytes in memory: header, then the decode at 1/d.
+// `w` and `h` receive the stored size; `scale` picks d from them.
+template <typename Scale>
+bool DecodeFloor(tjhandle tj, const std::vector<std::uint8_t>& bytes, const std::string& path,
+                 std::vector<std::uint8_t>& pixels, Scale scale) {
   int w = 0, h = 0, subsamp = 0, colorspace = 0;
   if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &w, &h, &subsamp, &colorspace) != 0) {
     std::fprintf(stderr, "floor header failed on %s: %s\n", path.c_str(), tjGetErrorStr2(tj));
     return false;
   }
-  const bool swap = vr::OrientationSwapsSides(vr::ReadExifOrientation(bytes));
-  const int upright_w = swap ? h : w, upright_h = swap ? w : h;
-  const int thumb_h = ProportionalHeight(target_width, upright_w, upright_h);
-  const int d = swap ? vr::JpegScaleDenominator(w, h, thumb_h, target_width)
-                     : vr::JpegScaleDenominator(w, h, target_width, thumb_h);
+  const int d = scale(w, h);
   const int sw = (w + d - 1) / d, sh = (h + d - 1) / d;
   pixels.resize(static_cast<std::size_t>(sw) * sh * 4);
   if (tjDecompress2(tj, bytes.data(), bytes.size(), pixels.data(), sw, sw * 4, sh, TJPF_RGBA, 0) != 0 &&
@@ -164,57 +138,82 @@ bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::st
   return true;
 }
 
-// One round of FloorFromPath over `files` on `threads` threads, each with a
-// fresh handle and buffer; wall seconds, or a negative value on failure.
-double OneShotFloorSeconds(const std::vector<std::string>& files, int threads, int target_width) {
+bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Round& r) {
+  const auto t0 = Clock::now();
+  const std::vector<std::uint8_t> bytes = ReadAll(job.path);
+  const auto t1 = Clock::now();
+  if (!DecodeFloor(tj, bytes, job.path, pixels, [&](int, int) { return job.denominator; })) return false;
+  const auto t2 = Clock::now();
+  r["floor read"] += Seconds(t0, t1);
+  r["floor header+scaled decode"] += Seconds(t1, t2);
+  return true;
+}
+
+// The floor from a path alone: read, header, orientation, the engine's DCT
+// scale for a `target_width`-wide proportional thumbnail, scaled decode.
+bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path, int target_width) {
+  const std::vector<std::uint8_t> bytes = ReadAll(path);
+  const bool swap = vr::OrientationSwapsSides(vr::ReadExifOrientation(bytes));
+  return DecodeFloor(tj, bytes, path, pixels, [&](int w, int h) {
+    const int thumb_h = ProportionalHeight(target_width, swap ? h : w, swap ? w : h);
+    return swap ? vr::JpegScaleDenominator(w, h, thumb_h, target_width)
+                : vr::JpegScaleDenominator(w, h, target_width, thumb_h);
+  });
+}
+
+// What each thread of a threaded round starts with, fresh every round.
+struct ThreadState {
+  vr::Engine engine;
+  tjhandle tj = tjInitDecompress();
+  std::vector<std::uint8_t> pixels;
+  ~ThreadState() { tjDestroy(tj); }
+};
+
+// Wall seconds for `count` items shared out among `threads` threads, each
+// taking the next item; `failed` is set when `run(item, state)` returns false.
+template <typename Run>
+double SharedOutSeconds(std::size_t count, int threads, bool& failed, Run run) {
   std::atomic<std::size_t> next{0};
-  std::atomic<bool> failed{false};
+  std::atomic<bool> any_failed{false};
   const auto t0 = Clock::now();
   std::vector<std::thread> pool;
   for (int t = 0; t < threads; ++t) {
     pool.emplace_back([&] {
-      tjhandle tj = tjInitDecompress();
-      std::vector<std::uint8_t> pixels;
-      for (std::size_t i; (i = next.fetch_add(1)) < files.size();)
-        if (!FloorFromPath(tj, pixels, files[i], target_width)) failed = true;
-      tjDestroy(tj);
+      ThreadState state;
+      for (std::size_t i; (i = next.fetch_add(1)) < count;)
+        if (!run(i, state)) any_failed = true;
     });
   }
   for (std::thread& thread : pool) thread.join();
-  const double seconds = Seconds(t0, Clock::now());
+  failed = any_failed;
+  return Seconds(t0, Clock::now());
+}
+
+// One round of FloorFromPath over `files` on `threads` threads; wall
+// seconds, or a negative value on failure.
+double OneShotFloorSeconds(const std::vector<std::string>& files, int threads, int target_width) {
+  bool failed = false;
+  const double seconds = SharedOutSeconds(files.size(), threads, failed, [&](std::size_t i, ThreadState& state) {
+    return FloorFromPath(state.tj, state.pixels, files[i], target_width);
+  });
   return failed ? -1.0 : seconds;
 }
 
 // Wall seconds for all jobs shared out among `threads` threads; `engine`
 // picks the engine path (load + decode + resample), else the floor.
 double WallSeconds(const std::vector<Job>& jobs, int threads, bool engine) {
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> failed{false};
-  const auto t0 = Clock::now();
-  std::vector<std::thread> pool;
-  for (int t = 0; t < threads; ++t) {
-    pool.emplace_back([&] {
-      vr::Engine own_engine;
-      tjhandle tj = tjInitDecompress();
-      std::vector<std::uint8_t> pixels;
+  bool failed = false;
+  const double seconds = SharedOutSeconds(jobs.size(), threads, failed, [&](std::size_t i, ThreadState& state) {
+    const Job& job = jobs[i];
+    if (!engine) {
       Round ignored;
-      for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-        const Job& job = jobs[i];
-        bool ok = true;
-        if (engine) {
-          ok = own_engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg).ok() &&
-               own_engine.Resample(job.thumb_w, job.thumb_h).ok();
-        } else {
-          ok = RunFloor(tj, pixels, job, ignored);
-        }
-        if (!ok) failed = true;
-      }
-      tjDestroy(tj);
-    });
-  }
-  for (std::thread& thread : pool) thread.join();
+      return RunFloor(state.tj, state.pixels, job, ignored);
+    }
+    return state.engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg).ok() &&
+           state.engine.Resample(job.thumb_w, job.thumb_h).ok();
+  });
   if (failed) std::fprintf(stderr, "a file failed in the threaded run\n");
-  return Seconds(t0, Clock::now());
+  return seconds;
 }
 
 void Usage(FILE* to) {

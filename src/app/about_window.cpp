@@ -55,6 +55,14 @@ QPixmap RenderSvg(const QString& resource, const QSize& size) {
 
 QPixmap SplashPicture() { return RenderSvg(QStringLiteral(":/splash.svg"), QSize(209, 172)); }
 
+QLabel* MakeSplashImage(QWidget* parent, const QPoint& at) {
+  auto* image = new QLabel(parent);
+  image->setObjectName(QStringLiteral("Image1"));
+  image->setGeometry(QRect(at, QSize(209, 172)));
+  image->setPixmap(SplashPicture());
+  return image;
+}
+
 QIcon ProgramIcon() {
   QIcon icon;
   for (int side : {16, 32, 48, 64})
@@ -79,15 +87,8 @@ Form7::Form7(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint |
   setWindowTitle(QStringLiteral("About..."));
   setFont(Verdana(8.25));
   setFixedSize(kClientWidth, kClientHeight);
-  setAutoFillBackground(true);
-  QPalette black = palette();
-  black.setColor(QPalette::Window, Qt::black);
-  setPalette(black);
-
-  auto* image1 = new QLabel(this);
-  image1->setObjectName(QStringLiteral("Image1"));
-  image1->setGeometry(8, 8, 209, 172);
-  image1->setPixmap(SplashPicture());
+  FillBlack(this);
+  MakeSplashImage(this, QPoint(8, 8));
 
   MakeLabel(this, "Label1", QStringLiteral("Corvelle"), QPoint(144, 24), Verdana(12, true),
             QColor(0xE0, 0xE0, 0xE0));

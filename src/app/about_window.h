@@ -22,6 +22,8 @@ QString ProgramVersionText();
 QPixmap RenderSvg(const QString& resource, const QSize& size);
 // The 209 x 172 picture of the splash and the About box.
 QPixmap SplashPicture();
+// That picture as the window's label "Image1", its top left corner at `at`.
+QLabel* MakeSplashImage(QWidget* parent, const QPoint& at);
 // The program icon.
 QIcon ProgramIcon();
 

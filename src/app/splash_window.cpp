@@ -28,15 +28,8 @@ Form1::Form1(std::function<QWidget*()> load_main, QWidget* parent)
   setWindowIcon(ProgramIcon());
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(kClientWidth, kClientHeight);
-  setAutoFillBackground(true);
-  QPalette black = palette();
-  black.setColor(QPalette::Window, Qt::black);
-  setPalette(black);
-
-  auto* image1 = new QLabel(this);
-  image1->setObjectName(QStringLiteral("Image1"));
-  image1->setGeometry(144, 40, 209, 172);
-  image1->setPixmap(SplashPicture());
+  FillBlack(this);
+  MakeSplashImage(this, QPoint(144, 40));
 
   // The white outline round the whole window, over the picture.
   auto* shape1 = new QFrame(this);

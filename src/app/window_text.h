@@ -1,4 +1,5 @@
-// The fonts and coloured labels the program's windows are drawn with.
+// The fonts, background and coloured labels the program's windows are drawn
+// with.
 #pragma once
 
 #include <QColor>
@@ -15,6 +16,14 @@ inline QFont Verdana(double points, bool bold = false) {
   font.setPointSizeF(points);
   font.setBold(bold);
   return font;
+}
+
+// A black window background, as the splash and the About box have.
+inline void FillBlack(QWidget* window) {
+  window->setAutoFillBackground(true);
+  QPalette black = window->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  window->setPalette(black);
 }
 
 // A label with its objectName, font and text colour, drawn over whatever its

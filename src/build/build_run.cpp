@@ -8,10 +8,9 @@
 #include <set>
 #include <thread>
 
-#include <unistd.h>
-
 #include "build/render_pool.h"
 #include "build/rounding.h"
+#include "common/physical_memory.h"
 #include "imaging/engine.h"
 
 namespace vr {
@@ -173,9 +172,8 @@ void RunParallel(const SettingsRecord& settings, const std::vector<std::string>&
 
 // The default decode budget; 1 GiB where the machine does not say.
 std::uint64_t QuarterOfMemory() {
-  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page <= 0) return std::uint64_t{1} << 30;
-  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page) / 4;
+  const std::uint64_t physical = PhysicalMemoryBytes();
+  return physical > 0 ? physical / 4 : std::uint64_t{1} << 30;
 }
 
 std::string OneDecimal(double seconds) {

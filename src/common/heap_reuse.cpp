@@ -2,7 +2,6 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -10,6 +9,8 @@
 #include <cstdlib>
 #include <thread>
 #include <vector>
+
+#include "common/physical_memory.h"
 
 namespace vr {
 namespace {
@@ -20,12 +21,6 @@ constexpr std::size_t kBlock = 128 * kMiB;
 constexpr std::size_t kPerWorker = 128 * kMiB;  // a large progressive photo's decode, with room
 constexpr std::size_t kHugePage = 2 * kMiB;
 constexpr std::size_t kMaxReserve = 1024 * kMiB;
-
-std::size_t PhysicalMemory() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long page = sysconf(_SC_PAGESIZE);
-  return pages > 0 && page > 0 ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(page) : 0;
-}
 
 // Grows the heap by `bytes` and asks for huge pages in it, then frees the
 // blocks again: they join the heap's free top, where later buffers are cut.
@@ -49,7 +44,8 @@ void KeepFreedBuffersForReuse(int workers) {
   if (workers <= 0) workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   // At most 1 GiB, and a quarter of the machine's memory, of address space.
   std::size_t reserve = std::min(static_cast<std::size_t>(workers) * kPerWorker, kMaxReserve);
-  if (const std::size_t physical = PhysicalMemory(); physical > 0) reserve = std::min(reserve, physical / 4);
+  if (const std::uint64_t physical = PhysicalMemoryBytes(); physical > 0)
+    reserve = std::min<std::size_t>(reserve, static_cast<std::size_t>(physical / 4));
 
   mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kBlock));
   // Freed memory below this stays in the heap, the reserve included.

@@ -13,6 +13,8 @@ namespace vr::resample_detail {
 // Between the passes a channel value v (0..255, premultiplied) is kept as v * 128.
 inline constexpr int kFractionBits = 7;
 inline constexpr int kIntermediateMax = 255 << kFractionBits;
+// 8-bit samples times 14-bit weights, shifted down to the intermediate values.
+inline constexpr int kOpaqueShift = kWeightBits - kFractionBits;
 
 // Horizontal filtering of one opaque 8-bit RGBA row into intermediate values.
 void FilterOpaqueRow(const std::uint8_t* in, const AxisCoefficients& c, const std::int16_t* weights,

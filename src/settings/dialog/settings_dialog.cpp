@@ -172,33 +172,35 @@ void Form5::resizeEvent(QResizeEvent* event) {
 
 SettingsDialogValues Form5::CollectValues() {
   SettingsDialogValues v;
-  v.GENextra = CheckValue(*general_->check10);
-  v.GENgrid = CheckValue(*general_->check11);
+  v.fields = record_;
+  SettingsRecord& f = v.fields;
+  f.GENextra = CheckValue(*general_->check10);
+  f.GENgrid = CheckValue(*general_->check11);
   v.blend_code = BlendCodeForText(watermark_->combo2->currentText());
   v.angle = angle_updown_->Value();
   v.click_x = watermark_->picture1->ClickX();
   v.click_y = watermark_->picture1->ClickY();
-  v.WMFile = watermark_->text1->text().toStdString();
-  v.ImgPreview = CheckValue(*effects_->check1);
-  v.NoiseLevel = effects_->sliders[0]->Value();
-  v.BrightnessLevel = effects_->sliders[1]->Value();
-  v.ContrastLevel = effects_->sliders[2]->Value();
-  v.SaturationLevel = effects_->sliders[3]->Value();
-  v.CorrectionLevel = effects_->sliders[4]->Value();
-  v.NegativeFlag = CheckValue(*effects_->check2);
-  v.GrayScaleFlag = CheckValue(*effects_->check3);
-  v.OUTname = output_->text8->text().toStdString();
-  v.OUTfolder = output_->text9->text().toStdString();
-  v.OUTdatefolder = CheckValue(*output_->check7);
-  v.OUTformat = output_->combo1->currentIndex();
-  v.OUTwidth = width_updown_->Value();
-  v.OUTheight = height_updown_->Value();
-  v.OUToriginal = CheckValue(*output_->check8);
-  v.OUTnoprop = OptionValue(*output_->option1);
-  v.OUTproph = OptionValue(*output_->option2);
-  v.OUTpropw = OptionValue(*output_->option3);
-  v.ADVempty = CheckValue(*advanced_->check4);
-  v.ADVpixall = CheckValue(*advanced_->check5);
+  f.WMFile = watermark_->text1->text().toStdString();
+  f.ImgPreview = CheckValue(*effects_->check1);
+  f.NoiseLevel = effects_->sliders[0]->Value();
+  f.BrightnessLevel = effects_->sliders[1]->Value();
+  f.ContrastLevel = effects_->sliders[2]->Value();
+  f.SaturationLevel = effects_->sliders[3]->Value();
+  f.CorrectionLevel = effects_->sliders[4]->Value();
+  f.NegativeFlag = CheckValue(*effects_->check2);
+  f.GrayScaleFlag = CheckValue(*effects_->check3);
+  f.OUTname = output_->text8->text().toStdString();
+  f.OUTfolder = output_->text9->text().toStdString();
+  f.OUTdatefolder = CheckValue(*output_->check7);
+  f.OUTformat = output_->combo1->currentIndex();
+  f.OUTwidth = width_updown_->Value();
+  f.OUTheight = height_updown_->Value();
+  f.OUToriginal = CheckValue(*output_->check8);
+  f.OUTnoprop = OptionValue(*output_->option1);
+  f.OUTproph = OptionValue(*output_->option2);
+  f.OUTpropw = OptionValue(*output_->option3);
+  f.ADVempty = CheckValue(*advanced_->check4);
+  f.ADVpixall = CheckValue(*advanced_->check5);
   return v;
 }
 

@@ -23,35 +23,18 @@ constexpr std::array<std::string_view, 36> kSavingOrder = {
     "FTPuser",         "FTPpass",       "FTPanon",       "ADVempty",    "ADVpixall",    "JPEGquality",
 };
 
-// The record as OK leaves it before the reload: the controls' values, and
-// WMArea, WMOpacity and JPEGquality as the record holds them.
-SettingsRecord Staged(const SettingsDialogValues& v, const SettingsRecord& record) {
-  SettingsRecord s = record;
-  s.GENextra = v.GENextra;
-  s.GENgrid = v.GENgrid;
-  s.WMAreaX = RoundHalfEven(v.click_x);
-  s.WMAreaY = v.click_y;
-  s.WMFile = v.WMFile;
-  s.ImgPreview = v.ImgPreview;
-  s.NoiseLevel = v.NoiseLevel;
-  s.BrightnessLevel = v.BrightnessLevel;
-  s.ContrastLevel = v.ContrastLevel;
-  s.SaturationLevel = v.SaturationLevel;
-  s.CorrectionLevel = v.CorrectionLevel;
-  s.NegativeFlag = v.NegativeFlag;
-  s.GrayScaleFlag = v.GrayScaleFlag;
-  s.OUTname = v.OUTname;
-  s.OUTfolder = v.OUTfolder;
-  s.OUTdatefolder = v.OUTdatefolder;
-  s.OUTformat = v.OUTformat;
-  s.OUTwidth = v.OUTwidth;
-  s.OUTheight = v.OUTheight;
-  s.OUToriginal = v.OUToriginal;
-  s.OUTnoprop = v.OUTnoprop;
-  s.OUTproph = v.OUTproph;
-  s.OUTpropw = v.OUTpropw;
-  s.ADVempty = v.ADVempty;
-  s.ADVpixall = v.ADVpixall;
+// The record as OK leaves it before the reload: the controls' fields, the
+// region from the last click, and WMMode, WMAngle, WMArea, WMOpacity and
+// JPEGquality as the record holds them.
+SettingsRecord Staged(const SettingsDialogValues& values, const SettingsRecord& record) {
+  SettingsRecord s = values.fields;
+  s.WMMode = record.WMMode;
+  s.WMAngle = record.WMAngle;
+  s.WMArea = record.WMArea;
+  s.WMOpacity = record.WMOpacity;
+  s.JPEGquality = record.JPEGquality;
+  s.WMAreaX = RoundHalfEven(values.click_x);
+  s.WMAreaY = values.click_y;
   // The dialog has no FTP page: the anonymous login on a placeholder host.
   s.FTPserver = std::string(kPlaceholderFtpServer);
   s.FTPport = kUnboundFtpPort;

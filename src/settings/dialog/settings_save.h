@@ -13,36 +13,17 @@
 
 namespace vr {
 
-// The dialog's controls as they stand when OK is pressed. Check boxes are 0
-// or 1, option buttons 0 or -1.
+// The dialog's controls as they stand when OK is pressed. Most hold a field
+// of the record and are kept in it (check boxes 0 or 1, option buttons 0 or
+// -1); the rest are controls whose value becomes a field only on saving.
 struct SettingsDialogValues {
-  std::int32_t GENextra = 0;
-  std::int32_t GENgrid = 0;
+  // Every field a control shows. WMMode, WMAngle, WMAreaX, WMAreaY, WMArea,
+  // WMOpacity, JPEGquality and the FTP fields are not taken from here.
+  SettingsRecord fields;
   std::optional<std::int32_t> blend_code;  // from Combo2's text; nothing keeps the record's WMMode
   std::int32_t angle = 0;
   float click_x = 0;  // the region picker's last click
   std::int32_t click_y = 0;
-  std::string WMFile;
-  std::int32_t ImgPreview = 0;
-  std::int32_t NoiseLevel = 0;
-  std::int32_t BrightnessLevel = 0;
-  std::int32_t ContrastLevel = 0;
-  std::int32_t SaturationLevel = 0;
-  std::int32_t CorrectionLevel = 0;
-  std::int32_t NegativeFlag = 0;
-  std::int32_t GrayScaleFlag = 0;
-  std::string OUTname;
-  std::string OUTfolder;
-  std::int32_t OUTdatefolder = 0;
-  std::int32_t OUTformat = 0;
-  std::int32_t OUTwidth = 0;
-  std::int32_t OUTheight = 0;
-  std::int32_t OUToriginal = 0;
-  std::int32_t OUTnoprop = 0;
-  std::int32_t OUTproph = 0;
-  std::int32_t OUTpropw = 0;
-  std::int32_t ADVempty = 0;
-  std::int32_t ADVpixall = 0;
 };
 
 // The dialog has no FTP page and no port field; it stores the anonymous
@@ -50,8 +31,9 @@ struct SettingsDialogValues {
 inline constexpr std::int32_t kUnboundFtpPort = 0;
 
 // Sets the record's WMMode and WMAngle, writes every value in the saving
-// order (WMArea, WMOpacity and JPEGquality from the record, the rest from
-// `values`), then reloads the record from the store. Stops at the first
+// order (WMArea, WMOpacity and JPEGquality from the record, the FTP
+// placeholders, the rest from `values`), then reloads the record from the
+// store. Stops at the first
 // write that fails and returns it, naming the value and the file; the record
 // is then not reloaded, so the dialog can stay open with its controls as
 // they were.

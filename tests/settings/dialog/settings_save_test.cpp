@@ -47,23 +47,23 @@ class RecordingStore final : public SettingsStore {
 
 SettingsDialogValues SomeValues() {
   SettingsDialogValues v;
-  v.GENextra = 1;
+  v.fields.GENextra = 1;
   v.blend_code = 7;
   v.angle = 45;
   v.click_x = 150.5f;
   v.click_y = 33;
-  v.WMFile = "/pics/logo.png";
-  v.NoiseLevel = 12;
-  v.BrightnessLevel = -30;
-  v.CorrectionLevel = 55;
-  v.GrayScaleFlag = 1;
-  v.OUTname = "thumb_%###";
-  v.OUTfolder = "/out";
-  v.OUTformat = 1;
-  v.OUTwidth = 640;
-  v.OUTheight = 480;
-  v.OUTproph = -1;
-  v.ADVpixall = 1;
+  v.fields.WMFile = "/pics/logo.png";
+  v.fields.NoiseLevel = 12;
+  v.fields.BrightnessLevel = -30;
+  v.fields.CorrectionLevel = 55;
+  v.fields.GrayScaleFlag = 1;
+  v.fields.OUTname = "thumb_%###";
+  v.fields.OUTfolder = "/out";
+  v.fields.OUTformat = 1;
+  v.fields.OUTwidth = 640;
+  v.fields.OUTheight = 480;
+  v.fields.OUTproph = -1;
+  v.fields.ADVpixall = 1;
   return v;
 }
 
