@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "imaging/file_bytes.h"
+#include "base/file_bytes.h"
 
 namespace bench {
 

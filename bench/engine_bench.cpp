@@ -32,13 +32,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "common/heap_reuse.h"
+#include "base/heap_reuse.h"
 #include "bench_files.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/engine.h"
-#include "imaging/exif_orientation.h"
-#include "imaging/jpeg_codec.h"
-#include "imaging/resample.h"
+#include "imaging/codecs/exif_orientation.h"
+#include "imaging/codecs/jpeg_codec.h"
+#include "imaging/ops/resample.h"
 
 namespace fs = std::filesystem;
 

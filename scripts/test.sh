@@ -9,10 +9,10 @@ if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR=build-asan
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  bash scripts/build.sh -DCMAKE_BUILD_TYPE=Debug -DVARENNA_SANITIZE=ON
+  bash scripts/build.sh -DCMAKE_BUILD_TYPE=Debug -DVARENNA_SANITIZE=ON -DVARENNA_WERROR=ON
 else
   export BUILD_DIR=build
-  bash scripts/build.sh
+  bash scripts/build.sh -DVARENNA_WERROR=ON
 fi
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)" --timeout 300

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "imaging/bmp_codec.h"
+#include "imaging/codecs/bmp_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/gif_codec.h"
+#include "imaging/codecs/gif_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "imaging/jpeg_codec.h"
+#include "imaging/codecs/jpeg_codec.h"
 
 namespace {
 

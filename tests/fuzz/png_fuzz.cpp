@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/png_codec.h"
+#include "imaging/codecs/png_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);

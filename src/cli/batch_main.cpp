@@ -1,0 +1,149 @@
+// varenna-batch: the build run from a command line, for servers and scripts.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/batch_options.h"
+#include "thumbnail/run/build_run.h"
+#include "list/folder_scan.h"
+#include "base/heap_reuse.h"
+#include "settings/load_settings.h"
+#include "settings/settings_store.h"
+
+namespace vr {
+namespace {
+
+constexpr int kAllWritten = 0;
+constexpr int kSomeRowsFailed = 1;
+constexpr int kUsageError = 2;
+
+class ConsoleHost final : public BuildHost {
+ public:
+  explicit ConsoleHost(bool create_folders) : create_folders_(create_folders), show_bar_(::isatty(2) != 0) {}
+  ~ConsoleHost() override {
+    if (bar_shown_) std::fputc('\n', stderr);
+  }
+
+  bool AskCreateFolder(const std::string& folder) override {
+    EndBar();
+    std::cerr << (create_folders_ ? "Creating the output folder " : "Not creating the output folder ") << folder
+              << '\n';
+    return create_folders_;
+  }
+
+  void Progress(int percent) override {
+    if (!show_bar_) return;
+    constexpr int kWidth = 40;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
+    std::fflush(stderr);
+    bar_shown_ = true;
+  }
+
+  void Notice(const std::string& message) override {
+    EndBar();
+    std::cerr << message << '\n';
+  }
+
+  void EndBar() {
+    if (!bar_shown_) return;
+    std::fputc('\n', stderr);
+    bar_shown_ = false;
+  }
+
+ private:
+  bool create_folders_;
+  bool show_bar_;
+  bool bar_shown_ = false;
+};
+
+// The rows for the inputs, folders expanded. Anything else is a row of its
+// own; one that is not a readable picture fails with the rest running on.
+Expected<std::vector<std::string>> ListRows(const std::vector<std::string>& inputs) {
+  std::vector<std::string> rows;
+  for (const std::string& input : inputs) {
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(input, ignored)) {
+      rows.push_back(input);
+      continue;
+    }
+    Expected<std::vector<std::string>> pictures = ScanPictureFolder(input);
+    if (!pictures) return pictures.status();
+    rows.insert(rows.end(), pictures->begin(), pictures->end());
+  }
+  return rows;
+}
+
+std::string WithPlainLineEnds(std::string text) {
+  std::string plain;
+  for (char c : text)
+    if (c != '\r') plain += c;
+  return plain;
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  Expected<BatchOptions> options = ParseBatchOptions(arguments);
+  if (!options) {
+    std::cerr << "varenna-batch: " << options.message() << "\nTry varenna-batch --help.\n";
+    return kUsageError;
+  }
+  if (options->help) {
+    std::cout << BatchUsage();
+    return kAllWritten;
+  }
+
+  RegFileStore store(options->settings_file.empty() ? RegFileStore::DefaultPath() : options->settings_file);
+  SettingsRecord settings;
+  LoadSettings(store, settings);
+  for (const auto& [name, value] : options->overrides) {
+    if (Status applied = ApplySettingOverride(settings, name, value); !applied) {
+      std::cerr << "varenna-batch: " << applied.message() << '\n';
+      return kUsageError;
+    }
+  }
+  if (options->show_settings) {
+    std::cout << FormatSettings(settings);
+    return kAllWritten;
+  }
+  if (options->inputs.empty()) {
+    std::cerr << "varenna-batch: no pictures given\nTry varenna-batch --help.\n";
+    return kUsageError;
+  }
+  Expected<std::vector<std::string>> rows = ListRows(options->inputs);
+  if (!rows) {
+    std::cerr << "varenna-batch: " << rows.message() << '\n';
+    return kUsageError;
+  }
+
+  ConsoleHost host(options->create_folders);
+  NameCounter counter;
+  OutputList outputs;
+  BuildOptions build;
+  build.jobs = options->jobs;
+  const BuildSummary summary = RunBuild(settings, *rows, host, counter, outputs, build);
+  host.EndBar();
+  for (const RowFailure& failure : summary.failures)
+    std::cerr << "Row " << failure.row << ", " << failure.file << ": " << failure.reason << '\n';
+  std::cout << WithPlainLineEnds(BuildMessage(summary)) << '\n';
+  return summary.written == summary.rows ? kAllWritten : kSomeRowsFailed;
+}
+
+}  // namespace
+}  // namespace vr
+
+int main(int argc, char** argv) {
+  vr::KeepFreedBuffersForReuse();
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  try {
+    return vr::Run(arguments);
+  } catch (const std::exception& e) {
+    std::cerr << "varenna-batch: " << e.what() << '\n';
+    return 2;
+  }
+}

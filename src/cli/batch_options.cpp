@@ -1,0 +1,119 @@
+#include "cli/batch_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+namespace vr {
+
+namespace {
+
+Expected<long> WholeNumber(const std::string& text) {
+  if (text.empty()) return Status::Fail("an empty value");
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE) return Status::Fail("\"" + text + "\" is not a whole number");
+  return value;
+}
+
+}  // namespace
+
+Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& arguments) {
+  BatchOptions options;
+  bool only_inputs = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    auto next = [&](const std::string& option) -> Expected<std::string> {
+      if (i + 1 >= arguments.size()) return Status::Fail(option + " needs a value");
+      return arguments[++i];
+    };
+    if (only_inputs || argument.empty() || argument[0] != '-') {
+      options.inputs.push_back(argument);
+    } else if (argument == "--") {
+      only_inputs = true;
+    } else if (argument == "--help" || argument == "-h") {
+      options.help = true;
+    } else if (argument == "--show-settings") {
+      options.show_settings = true;
+    } else if (argument == "--no-create") {
+      options.create_folders = false;
+    } else if (argument == "--settings") {
+      Expected<std::string> file = next(argument);
+      if (!file) return file.status();
+      options.settings_file = *file;
+    } else if (argument == "--set") {
+      Expected<std::string> assignment = next(argument);
+      if (!assignment) return assignment.status();
+      const std::size_t equals = assignment->find('=');
+      if (equals == std::string::npos || equals == 0)
+        return Status::Fail("--set needs NAME=VALUE, not \"" + *assignment + "\"");
+      options.overrides.emplace_back(assignment->substr(0, equals), assignment->substr(equals + 1));
+    } else if (argument == "--jobs" || argument == "-j") {
+      Expected<std::string> count = next(argument);
+      if (!count) return count.status();
+      Expected<long> jobs = WholeNumber(*count);
+      if (!jobs || *jobs < 1 || *jobs > 1024) return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + *count + "\"");
+      options.jobs = static_cast<int>(*jobs);
+    } else {
+      return Status::Fail("Unknown option " + argument);
+    }
+  }
+  return options;
+}
+
+Status ApplySettingOverride(SettingsRecord& record, const std::string& name, const std::string& value) {
+  const SettingsField* field = FindSettingsField(name);
+  if (field == nullptr) return Status::Fail("Unknown setting " + name);
+  if (field->text != nullptr) {
+    record.*(field->text) = value;
+    return Status::Ok();
+  }
+  Expected<long> number = WholeNumber(value);
+  if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
+      *number > std::numeric_limits<std::int32_t>::max())
+    return Status::Fail("Setting " + std::string(field->name) + " needs a 32-bit whole number, not \"" + value + "\"");
+  record.*(field->number) = static_cast<std::int32_t>(*number);
+  return Status::Ok();
+}
+
+std::string FormatSettings(const SettingsRecord& record) {
+  std::string text;
+  for (const SettingsField& field : SettingsFields()) {
+    text += field.name;
+    text += '=';
+    text += field.text != nullptr ? record.*(field.text) : std::to_string(record.*(field.number));
+    text += '\n';
+  }
+  return text;
+}
+
+std::string BatchUsage() {
+  return R"(Usage: varenna-batch [options] INPUT...
+Makes one thumbnail per picture with the settings of Varenna Pro.
+
+An INPUT is a picture file or a folder. A folder adds the files directly in
+it ending in .bmp, then .jpg, then .png (any case), by name; sub-folders are
+not searched.
+
+Options:
+  --settings FILE     read the settings from FILE (a .reg settings file)
+                      instead of the program's own store
+  --set NAME=VALUE    override one setting for this run; NAME is a setting
+                      of the record (see --show-settings), VALUE a whole
+                      number for number settings; may be repeated
+  --show-settings     print the settings as NAME=VALUE lines and exit
+  --jobs N, -j N      render on N worker threads (default: one per core)
+  --no-create         do not create a missing output folder (its rows are
+                      skipped); by default it is created and said so
+  --help, -h          show this text
+
+The run's final message goes to stdout, each failure to stderr with its
+file and reason, a progress bar to stderr when it is a terminal.
+
+Exit status: 0 every row was written, 1 some row failed or was skipped,
+2 a usage or settings error.
+)";
+}
+
+}  // namespace vr

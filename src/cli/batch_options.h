@@ -1,0 +1,36 @@
+// The varenna-batch command line, read into values, apart from running it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/status.h"
+#include "settings/settings_record.h"
+
+namespace vr {
+
+struct BatchOptions {
+  std::string settings_file;  // empty: the program's own store
+  std::vector<std::pair<std::string, std::string>> overrides;  // --set NAME=VALUE, in order
+  bool show_settings = false;
+  bool help = false;
+  bool create_folders = true;  // --no-create answers the folder question no
+  int jobs = 0;                // 0: one per core
+  std::vector<std::string> inputs;
+};
+
+// Reads argv[1..]; a failure says which argument is wrong.
+Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// Applies one --set: NAME must be a field of the record (any case) and VALUE
+// a whole number for a number field (any text for a text field).
+Status ApplySettingOverride(SettingsRecord& record, const std::string& name, const std::string& value);
+
+// The record as NAME=VALUE lines in the record's order.
+std::string FormatSettings(const SettingsRecord& record);
+
+// The --help text.
+std::string BatchUsage();
+
+}  // namespace vr

@@ -1,0 +1,79 @@
+#include "imaging/codec_dispatch.h"
+
+#include "imaging/codecs/bmp_codec.h"
+#include "imaging/codecs/gif_codec.h"
+#include "imaging/codecs/jpeg_codec.h"
+#include "imaging/limits.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/codecs/tiff_codec.h"
+
+namespace vr {
+namespace {
+
+Status Unsupported(const std::string& file) { return Status::Fail("Unsupported image format in " + file); }
+
+// Every reader checks its own sizes, but the limits are checked once more
+// here so no caller can see a header that would break them.
+Expected<ImageInfo> Checked(Expected<ImageInfo> info, const std::string& file) {
+  if (!info) return info;
+  if (Status size = CheckImageSize(info->width, info->height, file); !size.ok()) return size;
+  return info;
+}
+
+}  // namespace
+
+Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
+  switch (SniffFileKind(bytes)) {
+    case FileKind::Jpeg: {
+      // Only a header is read; a codec per thread keeps its handle between
+      // calls (the list measures many files in a row) and is never shared.
+      thread_local JpegCodec codec;
+      return Checked(codec.ReadInfo(bytes, file), file);
+    }
+    case FileKind::Png:
+      return Checked(ReadPngInfo(bytes, file), file);
+    case FileKind::Gif:
+      return Checked(ReadGifInfo(bytes, file), file);
+    case FileKind::Tiff:
+      return Checked(ReadTiffInfo(bytes, file), file);
+    case FileKind::Bmp:
+      return Checked(ReadBmpInfo(bytes, file), file);
+    case FileKind::Unknown:
+      break;
+  }
+  return Unsupported(file);
+}
+
+Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
+                                   const std::string& file, JpegCodec& jpeg, int target_width,
+                                   int target_height, Image& out) {
+  // The bytes settle the kind, whatever the caller sniffed earlier: a decoder
+  // handed another format's bytes would only fail with a confusing message.
+  kind = SniffFileKind(bytes);
+
+  Expected<DecodeResult> result = DecodeResult{};
+  switch (kind) {
+    case FileKind::Jpeg:
+      result = jpeg.Decode(bytes, file, target_width, target_height, out);
+      break;
+    case FileKind::Png:
+      if (Status s = DecodePng(bytes, file, out); !s.ok()) result = s;
+      break;
+    case FileKind::Gif:
+      if (Status s = DecodeGif(bytes, file, out); !s.ok()) result = s;
+      break;
+    case FileKind::Tiff:
+      if (Status s = DecodeTiff(bytes, file, out); !s.ok()) result = s;
+      break;
+    case FileKind::Bmp:
+      result = DecodeBmp(bytes, file, out);
+      break;
+    case FileKind::Unknown:
+      result = Unsupported(file);
+      break;
+  }
+  if (!result) out.Resize(0, 0);  // a failure never leaves half a picture behind
+  return result;
+}
+
+}  // namespace vr

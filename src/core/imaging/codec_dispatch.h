@@ -1,0 +1,40 @@
+// Choosing the codec for a file by its magic bytes: the one place that knows
+// which reader and decoder belong to which kind of file.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "base/status.h"
+#include "imaging/image.h"
+#include "imaging/image_info.h"
+
+namespace vr {
+
+class JpegCodec;
+
+// Header facts (stored size and orientation) for the kind the bytes show.
+// Unknown bytes fail with "Unsupported image format in <file>".
+Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std::string& file);
+
+// What a decode produced beyond the pixels.
+struct DecodeResult {
+  bool damaged = false;  // the data ended early; the missing part is filled in
+};
+
+// Decodes the bytes of an already sniffed kind into `out`, as stored (the
+// orientation is NOT applied). For JPEG, a target above 0 lets the decoder
+// scale down in the DCT to a size still at least that large.
+Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes, const std::string& file,
+                                   JpegCodec& jpeg, int target_width, int target_height, Image& out);
+
+}  // namespace vr
+
+namespace vr {
+
+// Orientations 5..8 turn the picture a quarter, so its upright width is its
+// stored height.
+inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+}  // namespace vr

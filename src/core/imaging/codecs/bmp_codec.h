@@ -1,0 +1,44 @@
+// Windows and OS/2 bitmaps, read and written by our own code.
+//
+// Reading covers 1, 2, 4, 8, 16, 24 and 32 bits per pixel, RLE4, RLE8 and
+// the OS/2 RLE24, bit-field masks of any width (scaled to 8 bits with
+// rounding), top-down rows, and every header from OS/2 1.x to version 5.
+// Alpha comes only from files whose header names an alpha mask; the spare
+// byte of a plain 32-bit file is ignored, as most writers leave garbage there.
+// Embedded JPEG/PNG, Huffman 1D and 64-bit pixels are refused as unsupported.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/status.h"
+#include "imaging/codec_dispatch.h"
+#include "imaging/image.h"
+#include "imaging/image_info.h"
+
+namespace vr {
+
+// True when the bytes start with "BM".
+bool IsBmp(std::span<const std::uint8_t> bytes);
+
+// Size from the headers alone (the first 14 + 124 + 16 bytes are always
+// enough). BMP carries no orientation, so it is 1.
+Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file);
+
+// Decodes to RGBA, rows top-down. A file that ends inside its pixel data
+// still decodes: the rows that are there are kept, the rest are left fully
+// transparent and the result is flagged damaged. RLE pixels the stream skips
+// are fully transparent too (not damaged); palette indices past the palette
+// are black. Fails, with a message naming `file`, for anything it cannot
+// read, including a file without one complete row of pixel data.
+Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+
+// Writes a bottom-up BMP: 24-bit BI_RGB with rows padded to 4 bytes when the
+// picture is opaque, otherwise 32-bit with a version 4 header and BI_BITFIELDS
+// masks for red, green, blue and (straight) alpha. `out` is replaced; it is
+// left empty on failure.
+Status EncodeBmp(const Image& image, std::vector<std::uint8_t>& out, const std::string& file);
+
+}  // namespace vr

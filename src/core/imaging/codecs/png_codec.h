@@ -1,0 +1,31 @@
+// PNG reading and writing through libpng, entirely in memory.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/status.h"
+#include "imaging/image.h"
+#include "imaging/image_info.h"
+
+namespace vr {
+
+// True when the bytes start with the PNG signature.
+bool IsPng(std::span<const std::uint8_t> bytes);
+
+// Size from the IHDR chunk. PNG pictures carry no orientation, so it is 1.
+Expected<ImageInfo> ReadPngInfo(std::span<const std::uint8_t> bytes, const std::string& file);
+
+// Decodes every bit depth, colour type and interlace method to 8-bit RGBA:
+// palettes and tRNS become alpha, 16-bit samples are scaled to 8, gray is
+// spread to RGB. Gamma and colour-space chunks are ignored; the samples are
+// taken as stored. `file` names the picture in messages only.
+Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+
+// Writes 8-bit RGB, or RGBA when the picture has any pixel that is not fully
+// opaque. `out` is replaced; it is left empty on failure.
+Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::string& file);
+
+}  // namespace vr

@@ -1,0 +1,204 @@
+#include "imaging/codecs/tiff_codec.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "imaging/limits.h"
+
+namespace vr {
+namespace {
+
+constexpr tmsize_t kMaxSingleAllocation = tmsize_t{1} << 30;
+
+// The file's bytes as libtiff sees them: read-only, seekable, mappable.
+struct MemoryFile {
+  std::span<const std::uint8_t> bytes;
+  std::uint64_t position = 0;
+  std::string error = {};  // libtiff's first error message for this file
+};
+
+MemoryFile& FileOf(thandle_t handle) { return *static_cast<MemoryFile*>(handle); }
+
+tmsize_t ReadMemory(thandle_t handle, void* data, tmsize_t size) {
+  MemoryFile& file = FileOf(handle);
+  if (size <= 0 || file.position >= file.bytes.size()) return 0;
+  const std::uint64_t count =
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(size), file.bytes.size() - file.position);
+  std::memcpy(data, file.bytes.data() + file.position, count);
+  file.position += count;
+  return static_cast<tmsize_t>(count);
+}
+
+tmsize_t WriteMemory(thandle_t, void*, tmsize_t) { return 0; }
+
+toff_t SeekMemory(thandle_t handle, toff_t offset, int whence) {
+  MemoryFile& file = FileOf(handle);
+  std::uint64_t base = 0;
+  if (whence == SEEK_CUR)
+    base = file.position;
+  else if (whence == SEEK_END)
+    base = file.bytes.size();
+  else if (whence != SEEK_SET)
+    return static_cast<toff_t>(-1);
+  // Offsets are unsigned here; one that wraps around means a position
+  // before the start, which libtiff takes as a failed seek.
+  if (offset > UINT64_MAX - base) return static_cast<toff_t>(-1);
+  file.position = base + offset;  // beyond the end is allowed; reads there give nothing
+  return file.position;
+}
+
+int CloseMemory(thandle_t) { return 0; }
+
+toff_t SizeOfMemory(thandle_t handle) { return FileOf(handle).bytes.size(); }
+
+// libtiff only reads a mapped file; where it must change bytes (bit order,
+// byte swapping) it copies them first.
+int MapMemory(thandle_t handle, void** base, toff_t* size) {
+  MemoryFile& file = FileOf(handle);
+  *base = const_cast<std::uint8_t*>(file.bytes.data());
+  *size = file.bytes.size();
+  return 1;
+}
+
+void UnmapMemory(thandle_t, void*, toff_t) {}
+
+int KeepFirstError(TIFF*, void* user_data, const char*, const char* format, va_list args) {
+  auto* file = static_cast<MemoryFile*>(user_data);
+  if (file->error.empty()) {
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, args);
+    file->error = text[0] != '\0' ? text : "unknown libtiff error";
+  }
+  return 1;  // handled: the process-wide handler is not called
+}
+
+int DropWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// A few libtiff paths report through the process-wide handlers instead of
+// the per-file ones; with none installed they print nothing. libtiff keeps
+// these in globals, so they are set once for the whole process.
+void SilenceGlobalHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandlerExt(nullptr);
+    TIFFSetWarningHandlerExt(nullptr);
+  });
+}
+
+// One open libtiff reader over a MemoryFile, always closed.
+class TiffReader {
+ public:
+  explicit TiffReader(MemoryFile& file) {
+    SilenceGlobalHandlers();
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (options == nullptr) return;
+    TIFFOpenOptionsSetErrorHandlerExtR(options, &KeepFirstError, &file);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, &DropWarning, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxSingleAllocation);
+    tif_ = TIFFClientOpenExt("memory", "r", &file, &ReadMemory, &WriteMemory, &SeekMemory, &CloseMemory,
+                             &SizeOfMemory, &MapMemory, &UnmapMemory, options);
+    TIFFOpenOptionsFree(options);
+  }
+  ~TiffReader() {
+    if (tif_ != nullptr) TIFFClose(tif_);
+  }
+  TiffReader(const TiffReader&) = delete;
+  TiffReader& operator=(const TiffReader&) = delete;
+
+  TIFF* get() const { return tif_; }
+
+ private:
+  TIFF* tif_ = nullptr;
+};
+
+Status Invalid(const MemoryFile& memory, const char* fallback, const std::string& file) {
+  return Status::Fail("Invalid TIFF: " + (memory.error.empty() ? std::string(fallback) : memory.error) +
+                      " in " + file);
+}
+
+// Size and orientation of the open directory, checked against the limits.
+Expected<ImageInfo> InfoOf(TIFF* tif, const MemoryFile& memory, const std::string& file) {
+  std::uint32_t width = 0, height = 0;
+  if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+      TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) != 1)
+    return Invalid(memory, "no image size", file);
+  if (Status size = CheckImageSize(width, height, file); !size.ok()) return size;
+  std::uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  ImageInfo info;
+  info.kind = FileKind::Tiff;
+  info.width = static_cast<int>(width);
+  info.height = static_cast<int>(height);
+  info.orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
+  return info;
+}
+
+// libtiff's packed pixels to our byte order, with premultiplied alpha made
+// straight again (colour under alpha 0 is lost; it reads as black).
+void UnpackRgba(Image& image) {
+  std::uint8_t* p = image.pixels.data();
+  const std::size_t count = image.pixels.size() / 4;
+  for (std::size_t i = 0; i < count; ++i, p += 4) {
+    std::uint32_t packed;
+    std::memcpy(&packed, p, 4);
+    const std::uint32_t a = TIFFGetA(packed);
+    std::uint32_t rgb[3] = {TIFFGetR(packed), TIFFGetG(packed), TIFFGetB(packed)};
+    if (a != 255) {
+      for (std::uint32_t& c : rgb) c = a == 0 ? 0 : std::min<std::uint32_t>(255, (c * 255 + a / 2) / a);
+    }
+    p[0] = static_cast<std::uint8_t>(rgb[0]);
+    p[1] = static_cast<std::uint8_t>(rgb[1]);
+    p[2] = static_cast<std::uint8_t>(rgb[2]);
+    p[3] = static_cast<std::uint8_t>(a);
+  }
+}
+
+}  // namespace
+
+bool IsTiff(std::span<const std::uint8_t> bytes) { return SniffFileKind(bytes) == FileKind::Tiff; }
+
+Expected<ImageInfo> ReadTiffInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
+  if (!IsTiff(bytes)) return Status::Fail("Invalid TIFF: no TIFF signature in " + file);
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  if (reader.get() == nullptr) return Invalid(memory, "cannot open", file);
+  return InfoOf(reader.get(), memory, file);
+}
+
+Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
+  if (!IsTiff(bytes)) return Status::Fail("Invalid TIFF: no TIFF signature in " + file);
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  if (reader.get() == nullptr) return Invalid(memory, "cannot open", file);
+  TIFF* tif = reader.get();
+  Expected<ImageInfo> info = InfoOf(tif, memory, file);
+  if (!info.ok()) return info.status();
+  char reason[1024] = "";
+  if (TIFFRGBAImageOK(tif, reason) != 1)
+    return Status::Fail(std::string("Unsupported TIFF: ") + (reason[0] != '\0' ? reason : "unknown kind") +
+                        " in " + file);
+
+  // Asking for the file's own orientation makes libtiff flip nothing, so
+  // rows come out in stored order. The buffer's bytes take libtiff's 32-bit
+  // pixels; operator new aligns them for that.
+  out.Resize(info->width, info->height);
+  const int stored_orientation = info->orientation;
+  auto* raster = reinterpret_cast<std::uint32_t*>(out.pixels.data());
+  if (TIFFReadRGBAImageOriented(tif, static_cast<std::uint32_t>(info->width),
+                                static_cast<std::uint32_t>(info->height), raster, stored_orientation,
+                                /*stop_on_error=*/1) != 1) {
+    out.Resize(0, 0);
+    return Invalid(memory, "unreadable pixel data", file);
+  }
+  UnpackRgba(out);
+  return Status::Ok();
+}
+
+}  // namespace vr

@@ -1,0 +1,34 @@
+// TIFF reading through libtiff, entirely in memory.
+//
+// Only the first directory (page) is read. libtiff's RGBA reader converts
+// every photometric kind it knows (bilevel, gray, palette, RGB, CMYK, YCbCr,
+// and the rest) to 8-bit RGBA; its result has premultiplied alpha, which is
+// turned back to straight alpha here. libtiff never prints: its messages are
+// captured per open file and the first error becomes the failure's reason.
+// A single allocation inside libtiff is capped at 1 GiB, so a one-strip
+// 16-bit RGBA file near the 256-megapixel limit is refused.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "base/status.h"
+#include "imaging/image.h"
+#include "imaging/image_info.h"
+
+namespace vr {
+
+// True for the classic TIFF magic in either byte order ("II*\0", "MM\0*").
+bool IsTiff(std::span<const std::uint8_t> bytes);
+
+// Size of the first directory and its orientation tag (1 when missing or out
+// of the range 1..8).
+Expected<ImageInfo> ReadTiffInfo(std::span<const std::uint8_t> bytes, const std::string& file);
+
+// The first directory as stored: row 0 of `out` is the first row in the
+// file whatever the orientation tag says (the engine applies it). A strip or
+// tile that cannot be read fails the whole decode.
+Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+
+}  // namespace vr

@@ -1,0 +1,35 @@
+// What decoding a picture will hold in memory, told from the start of its
+// file alone, so a run can keep large decodes from piling up.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "base/status.h"
+#include "imaging/image_info.h"
+
+namespace vr {
+
+struct DecodeFootprint {
+  ImageInfo info;  // sides as stored
+  bool progressive = false;
+  // A progressive JPEG is decoded from whole-picture coefficient buffers
+  // (64 two-byte coefficients a block, every block of every component),
+  // whatever scale it is shrunk to; 0 for any other file.
+  std::uint64_t coefficient_bytes = 0;
+};
+
+// From the bytes of a file's start; a JPEG's frame header must be among them.
+Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> bytes, const std::string& file);
+
+// Reads the start of `path` and measures it.
+Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path);
+
+// Bytes the engine holds while decoding towards an upright target of
+// target_width x target_height (0 x 0: the full picture): the decoded RGBA
+// picture, for a JPEG at the DCT scale the engine will use, plus any
+// coefficient buffers.
+std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height);
+
+}  // namespace vr

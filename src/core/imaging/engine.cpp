@@ -1,0 +1,246 @@
+#include "imaging/engine.h"
+
+#include <algorithm>
+#include <cassert>
+#include <utility>
+
+#include "base/atomic_file.h"
+#include "imaging/codecs/bmp_codec.h"
+#include "imaging/codec_dispatch.h"
+#include "imaging/ops/colorize.h"
+#include "base/file_bytes.h"
+#include "imaging/ops/light.h"
+#include "imaging/limits.h"
+#include "imaging/ops/noise.h"
+#include "imaging/ops/orientation.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/ops/repair.h"
+#include "imaging/ops/rotate.h"
+#include "imaging/ops/tone.h"
+
+namespace vr {
+namespace {
+
+std::string SlotName(int slot) { return "slot " + std::to_string(slot); }
+
+Status NoSuchSlot(int slot) { return Status::Fail("No image " + SlotName(slot)); }
+
+}  // namespace
+
+EngineSlot& Engine::At(int slot) {
+  assert(ValidSlot(slot));
+  return slots_[slot == kOverlaySlot ? 1 : 0];
+}
+
+const EngineSlot& Engine::At(int slot) const {
+  assert(ValidSlot(slot));
+  return slots_[slot == kOverlaySlot ? 1 : 0];
+}
+
+Status Engine::LoadImage(int slot, const std::string& path, int /*format_code*/) {
+  if (!ValidSlot(slot)) return NoSuchSlot(slot);
+  EngineSlot& s = At(slot);
+  s.Clear();  // whatever happens next, the previous picture is gone
+
+  if (Status read = ReadWholeFileInto(path, s.bytes); !read.ok()) {
+    s.Clear();
+    return read;
+  }
+  // Our own JPEG codec reads JPEG headers, so its handle is reused.
+  Expected<ImageInfo> info =
+      SniffFileKind(s.bytes) == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path) : ReadImageInfo(s.bytes, path);
+  if (info) {
+    if (Status size = CheckImageSize(info->width, info->height, path); !size.ok()) info = size;
+  }
+  if (!info) {
+    s.Clear();
+    return info.status();
+  }
+  s.info = *info;
+  s.info.kind = SniffFileKind(s.bytes);
+  s.file = path;
+  s.state = EngineSlot::State::Pending;
+  return Status::Ok();
+}
+
+Status Engine::GetImageSize(int slot, int& width, int& height) const {
+  width = 0;
+  height = 0;
+  if (!ValidSlot(slot)) return NoSuchSlot(slot);
+  const EngineSlot& s = At(slot);
+  if (s.empty()) return Status::Fail("No picture in " + SlotName(slot) + " to measure");
+  width = s.width();
+  height = s.height();
+  return Status::Ok();
+}
+
+Status Engine::EnsureDecoded(int slot, int target_width, int target_height) {
+  EngineSlot& s = At(slot);
+  if (!s.pending()) return Status::Ok();
+
+  Expected<DecodeResult> result =
+      DecodeImage(s.info.kind, s.bytes, s.file, jpeg_, target_width, target_height, s.picture);
+  if (!result) {
+    // A picture that cannot be decoded is no picture: later operations must
+    // not work on a stale or half-made one.
+    s.Clear();
+    return result.status();
+  }
+  ApplyOrientation(s.picture, s.info.orientation);
+  s.damaged = result->damaged;
+  s.bytes.clear();  // keeps the capacity for the next file
+  s.state = EngineSlot::State::Decoded;
+  return Status::Ok();
+}
+
+Status Engine::Prepare(int slot, const char* operation) {
+  if (!ValidSlot(slot)) return NoSuchSlot(slot);
+  if (At(slot).empty())
+    return Status::Fail(std::string("No picture in ") + SlotName(slot) + " to " + operation);
+  return EnsureDecoded(slot);
+}
+
+Status Engine::Decode(int slot) {
+  if (!ValidSlot(slot)) return NoSuchSlot(slot);
+  return EnsureDecoded(slot);
+}
+
+Status Engine::Resample(int width, int height) {
+  EngineSlot& s = At(kPictureSlot);
+  if (s.empty()) return Status::Fail("No picture in slot 1 to resample");
+  if (Status size = CheckImageSize(width, height, s.file); !size.ok())
+    return Status::Fail("Cannot resample to " + std::to_string(width) + "x" + std::to_string(height) + ": " +
+                        size.message());
+
+  if (s.pending() && s.info.kind == FileKind::Jpeg) {
+    // The DCT works on the stored axes: a picture turned a quarter on load
+    // needs the target's sides swapped.
+    const bool swap = OrientationSwapsSides(s.info.orientation);
+    if (Status decoded = EnsureDecoded(kPictureSlot, swap ? height : width, swap ? width : height);
+        !decoded.ok())
+      return decoded;
+  } else if (Status decoded = EnsureDecoded(kPictureSlot); !decoded.ok()) {
+    return decoded;
+  }
+
+  if (s.picture.width == width && s.picture.height == height) return Status::Ok();
+  resampler_.Resample(s.picture, width, height, scratch_);
+  if (scratch_.width != width || scratch_.height != height)
+    return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(width) + "x" +
+                        std::to_string(height));
+  // The old buffer becomes the next call's output buffer.
+  std::swap(s.picture, scratch_);
+  return Status::Ok();
+}
+
+Status Engine::Rotate2(float degrees) {
+  if (Status ready = Prepare(kOverlaySlot, "rotate"); !ready.ok()) return ready;
+  EngineSlot& s = At(kOverlaySlot);
+  Image turned = RotateImage(s.picture, degrees);
+  if (turned.empty())
+    return Status::Fail("Cannot rotate " + s.file + ": the turned picture would be too large");
+  s.picture = std::move(turned);
+  return Status::Ok();
+}
+
+Status Engine::Noise1(int level) {
+  if (Status ready = Prepare(kPictureSlot, "add noise to"); !ready.ok()) return ready;
+  AddNoise(At(kPictureSlot).picture, level, noise_seed_);
+  return Status::Ok();
+}
+
+Status Engine::Light1(int brightness, int contrast) {
+  if (Status ready = Prepare(kPictureSlot, "light"); !ready.ok()) return ready;
+  AdjustLight(At(kPictureSlot).picture, brightness, contrast);
+  return Status::Ok();
+}
+
+Status Engine::Colorize1(int saturation) {
+  if (Status ready = Prepare(kPictureSlot, "colorize"); !ready.ok()) return ready;
+  Colorize(At(kPictureSlot).picture, saturation);
+  return Status::Ok();
+}
+
+Status Engine::Repair1(float correction) {
+  if (Status ready = Prepare(kPictureSlot, "repair"); !ready.ok()) return ready;
+  RepairGamma(At(kPictureSlot).picture, correction);
+  return Status::Ok();
+}
+
+Status Engine::GrayScale1() {
+  if (Status ready = Prepare(kPictureSlot, "turn grey"); !ready.ok()) return ready;
+  GrayScale(At(kPictureSlot).picture);
+  return Status::Ok();
+}
+
+Status Engine::Negative1() {
+  if (Status ready = Prepare(kPictureSlot, "invert"); !ready.ok()) return ready;
+  Negative(At(kPictureSlot).picture);
+  return Status::Ok();
+}
+
+void Engine::SetOpacity2(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
+
+Status Engine::Mix(MixMode mode, int x, int y) {
+  if (Status ready = Prepare(kPictureSlot, "mix into"); !ready.ok()) return ready;
+  if (At(kOverlaySlot).empty()) return Status::Ok();  // nothing to mix in
+  if (Status overlay = EnsureDecoded(kOverlaySlot); !overlay.ok()) return overlay;
+  MixImages(At(kPictureSlot).picture, At(kOverlaySlot).picture, mode, x, y, opacity_);
+  return Status::Ok();
+}
+
+void Engine::SetJpegQuality1(std::uint8_t quality) { jpeg_quality_ = std::min<int>(quality, 100); }
+
+Status Engine::Encode1(int format_code, std::vector<std::uint8_t>& out, const std::string& path) {
+  if (format_code != kFormatBmp && format_code != kFormatJpeg && format_code != kFormatPng)
+    return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + path);
+  if (At(kPictureSlot).empty()) return Status::Fail("No picture in slot 1 to save as " + path);
+  if (Status ready = EnsureDecoded(kPictureSlot); !ready.ok()) return ready;
+
+  const Image& picture = At(kPictureSlot).picture;
+  switch (format_code) {
+    case kFormatBmp:
+      return EncodeBmp(picture, out, path);
+    case kFormatJpeg:
+      return jpeg_.Encode(picture, jpeg_quality_, out, path);
+    default:
+      return EncodePng(picture, out, path);
+  }
+}
+
+Status Engine::Save1(const std::string& path, int format_code) {
+  if (Status encoded = Encode1(format_code, encoded_, path); !encoded.ok()) return encoded;
+  return ReplaceFileAtomically(path, encoded_);
+}
+
+void Engine::Destroy(int slot) {
+  if (ValidSlot(slot)) At(slot).Release();
+}
+
+Status Engine::Hold(int slot, Image image, const std::string& name) {
+  if (!ValidSlot(slot)) return NoSuchSlot(slot);
+  if (!image.empty()) {
+    Status size = CheckImageSize(image.width, image.height, name);
+    if (size.ok() && image.pixels.size() != image.stride() * static_cast<std::size_t>(image.height))
+      size = Status::Fail("Wrong pixel count for a " + std::to_string(image.width) + "x" +
+                          std::to_string(image.height) + " picture in " + name);
+    if (!size.ok()) {
+      At(slot).Clear();
+      return size;
+    }
+  }
+  At(slot).Hold(std::move(image), name);
+  return Status::Ok();
+}
+
+const Image& Engine::picture(int slot) const {
+  static const Image kNone;
+  if (!ValidSlot(slot) || At(slot).state != EngineSlot::State::Decoded) return kNone;
+  return At(slot).picture;
+}
+
+bool Engine::empty(int slot) const { return !ValidSlot(slot) || At(slot).empty(); }
+
+bool Engine::damaged(int slot) const { return ValidSlot(slot) && At(slot).damaged; }
+
+}  // namespace vr

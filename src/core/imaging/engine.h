@@ -1,0 +1,123 @@
+// The image engine: two pictures (slot 1 the picture being made into a
+// thumbnail, slot 2 the overlay) and every operation on them.
+//
+// Make one Engine per worker thread. An Engine shares nothing mutable with
+// any other, and keeps its decoder handles and pixel buffers from picture to
+// picture, so a worker reusing its engine does not touch fresh memory for
+// every file. An Engine itself is not safe to use from two threads at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/status.h"
+#include "imaging/engine_slot.h"
+#include "imaging/format_codes.h"
+#include "imaging/image.h"
+#include "imaging/codecs/jpeg_codec.h"
+#include "imaging/ops/mix.h"
+#include "imaging/ops/resample.h"
+
+namespace vr {
+
+class Engine {
+ public:
+  static constexpr int kPictureSlot = 1;
+  static constexpr int kOverlaySlot = 2;
+  static constexpr int kDefaultJpegQuality = 75;
+  static constexpr int kDefaultOpacity = 100;
+  static constexpr std::uint32_t kDefaultNoiseSeed = 0x5EED1234u;
+
+  // Reads the file and its header only: size and orientation are known at
+  // once, the pixels are decoded by the first operation that needs them. The
+  // format code is a hint the engine does not need: the file's bytes decide.
+  // A failure leaves the slot empty, never holding the previous picture.
+  Status LoadImage(int slot, const std::string& path, int format_code);
+
+  // The upright size (orientations 5..8 swap the sides), without decoding.
+  // An empty slot gives 0 x 0 and a failure.
+  Status GetImageSize(int slot, int& width, int& height) const;
+
+  // Slot 1 made exactly width x height. A JPEG not yet decoded is decoded
+  // shrunk in the DCT first, as far as still leaves the resampler a reduction
+  // of at least two, so the result matches a full decode.
+  Status Resample(int width, int height);
+
+  // Slot 2 turned counter-clockwise by `degrees` (see rotate.h).
+  Status Rotate2(float degrees);
+
+  // Effects on slot 1; each leaves the picture exactly as it is at level 0.
+  // Noise draws from the seed set by SetNoiseSeed, the same for every call,
+  // so a picture's noise depends only on the picture, the level and the seed,
+  // never on which worker made it or in what order (a batch is reproducible).
+  Status Noise1(int level);
+  Status Light1(int brightness, int contrast);
+  Status Colorize1(int saturation);
+  Status Repair1(float correction);
+  Status GrayScale1();
+  Status Negative1();
+  void SetNoiseSeed(std::uint32_t seed) { noise_seed_ = seed; }
+
+  // Opacity of slot 2 in later mixes, 0..100 (values beyond are clamped).
+  void SetOpacity2(int opacity_percent);
+  int opacity() const { return opacity_; }
+
+  // Slot 2 combined into slot 1 at (x, y), rows counted from the bottom (see
+  // mix.h). An empty slot 2 mixes as nothing; an empty slot 1 fails.
+  Status Mix(MixMode mode, int x, int y);
+
+  // Quality of later JPEG saves, 0..100 (values beyond act as 100).
+  void SetJpegQuality1(std::uint8_t quality);
+  int jpeg_quality() const { return jpeg_quality_; }
+
+  // Writes slot 1 as BMP (1), JPEG (3) or PNG (4). The file is written beside
+  // the target and renamed into place, so a failed save leaves neither a
+  // half-written file nor a damaged older one.
+  Status Save1(const std::string& path, int format_code);
+
+  // The bytes Save1 would write, into `out`, for a caller that writes them
+  // itself; `path` only names the file in messages.
+  Status Encode1(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
+
+  // Empty a slot and give its memory back.
+  void Destroy1() { Destroy(kPictureSlot); }
+  void Destroy2() { Destroy(kOverlaySlot); }
+  void Destroy(int slot);
+
+  // Holds an already decoded, upright picture (from the windows, a capture or
+  // a test); an empty image empties the slot.
+  Status Hold(int slot, Image image, const std::string& name = std::string());
+
+  // Decodes the slot if it is only loaded; nothing for a decoded or empty slot.
+  Status Decode(int slot);
+
+  // The slot's decoded picture: empty while the slot is empty or only loaded
+  // (call Decode first).
+  const Image& picture(int slot) const;
+  bool empty(int slot) const;
+  // True when the slot's picture came from a file that ended early.
+  bool damaged(int slot) const;
+
+ private:
+  static bool ValidSlot(int slot) { return slot == kPictureSlot || slot == kOverlaySlot; }
+  EngineSlot& At(int slot);
+  const EngineSlot& At(int slot) const;
+
+  // Decodes a Pending slot, shrinking a JPEG toward the stored-axis target
+  // when one is given (0 x 0: full size), and turns it upright.
+  Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0);
+  // EnsureDecoded for an operation on a slot that must hold a picture.
+  Status Prepare(int slot, const char* operation);
+
+  EngineSlot slots_[2];
+  JpegCodec jpeg_;
+  Resampler resampler_;
+  Image scratch_;                      // the resampler's output, swapped into the slot
+  std::vector<std::uint8_t> encoded_;  // the file being saved
+  int opacity_ = kDefaultOpacity;
+  int jpeg_quality_ = kDefaultJpegQuality;
+  std::uint32_t noise_seed_ = kDefaultNoiseSeed;
+};
+
+}  // namespace vr

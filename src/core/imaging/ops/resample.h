@@ -1,0 +1,48 @@
+// Scaling a picture to an exact size with a Lanczos3 filter.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "imaging/image.h"
+#include "imaging/ops/resample_coefficients.h"
+
+namespace vr {
+
+// Separable Lanczos3 resampler, horizontal pass then vertical pass.
+//
+// Colour is filtered premultiplied by alpha, so fully transparent pixels lend
+// no colour to their neighbours; results are clamped to 0..255. An axis whose
+// size does not change is copied, not filtered. Shrinking widens the filter by
+// the scale factor so every source pixel counts.
+//
+// Precision: weights have 14 fractional bits (int32 accumulators, rounded);
+// between the passes each channel is kept premultiplied in 16 bits with 7
+// fractional bits. A picture of one colour therefore stays exactly that colour.
+//
+// Keep one Resampler per worker: it keeps its weights (reused while source and
+// target sizes repeat, as they do across a camera's photos) and its row buffers.
+class Resampler {
+ public:
+  // Makes `dst` exactly width x height. A target side below 1, a target beyond
+  // the size limits of limits.h or an empty source leaves `dst` empty (0 x 0);
+  // callers check target sizes first and report their own error. `dst` may be `src`.
+  void Resample(const Image& src, int width, int height, Image& dst);
+
+ private:
+  void PrepareCoefficients(int in_w, int in_h, int out_w, int out_h);
+  void FilterSourceRow(const Image& src, int y, int out_width, std::int16_t* out);
+
+  AxisCoefficients horizontal_;
+  AxisCoefficients vertical_;
+  std::vector<std::int16_t> horizontal_weights_;  // narrowed copies for the inner loops
+  std::vector<std::int16_t> vertical_weights_;
+  std::vector<std::int16_t> ring_;                // intermediate rows the vertical pass reads
+  std::vector<std::int16_t> premultiplied_row_;   // a source row with transparency, premultiplied
+  std::vector<std::int32_t> accumulator_;         // one output row being summed
+};
+
+// One-off convenience over a temporary Resampler.
+Image ResampleImage(const Image& src, int width, int height);
+
+}  // namespace vr

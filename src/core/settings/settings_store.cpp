@@ -1,0 +1,105 @@
+#include "settings/settings_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "base/atomic_file.h"
+#include "settings/reg_file.h"
+
+namespace vr {
+namespace {
+
+// A settings file is a few kilobytes; anything far larger is not ours and is
+// neither read nor overwritten.
+constexpr std::size_t kMaxStoreBytes = std::size_t{16} << 20;
+
+std::string TextOf(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// Serialises read-modify-write cycles of several processes. The lock lives
+// on a file of its own because the settings file is replaced by rename,
+// which would leave a lock on the old file behind.
+class StoreLock {
+ public:
+  explicit StoreLock(const std::string& store_path) {
+    fd_ = ::open((store_path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~StoreLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  StoreLock(const StoreLock&) = delete;
+  StoreLock& operator=(const StoreLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// The document in the file; a missing file is an empty document. Fails when
+// the file exists but cannot be read, so a write never replaces what it
+// could not see.
+Expected<RegDocument> LoadDocument(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    if (error) return Status::Fail("Cannot read settings " + path + ": " + error.message());
+    return RegDocument{};
+  }
+  Expected<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxStoreBytes);
+  if (!bytes) return bytes.status();
+  return RegDocument::Parse(TextOf(*bytes));
+}
+
+}  // namespace
+
+RegFileStore::RegFileStore(std::string path) : path_(std::move(path)) {}
+
+std::string RegFileStore::DefaultPath() {
+  std::string base;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
+    base = config;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+    base = std::string(home) + "/.config";
+  } else {
+    base = ".config";
+  }
+  return base + "/Corvelle/Varenna Pro.reg";
+}
+
+std::optional<std::int32_t> RegFileStore::ReadNumber(std::string_view name) const {
+  Expected<RegDocument> document = LoadDocument(path_);
+  if (!document) return std::nullopt;
+  return document->Number(name);
+}
+
+std::optional<std::string> RegFileStore::ReadText(std::string_view name) const {
+  Expected<RegDocument> document = LoadDocument(path_);
+  if (!document) return std::nullopt;
+  return document->Text(name);
+}
+
+Status RegFileStore::WriteNumber(std::string_view name, std::int32_t value) {
+  return Update([&](RegDocument& document) { document.SetNumber(name, value); });
+}
+
+Status RegFileStore::WriteText(std::string_view name, std::string_view text) {
+  return Update([&](RegDocument& document) { document.SetText(name, text); });
+}
+
+Status RegFileStore::Update(const std::function<void(RegDocument&)>& change) {
+  std::filesystem::path folder = std::filesystem::path(path_).parent_path();
+  std::error_code error;
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (error) return Status::Fail("Cannot create the settings folder " + folder.string() + ": " + error.message());
+
+  StoreLock lock(path_);
+  Expected<RegDocument> document = LoadDocument(path_);
+  if (!document) return document.status();
+  change(*document);
+  return ReplaceFileAtomically(path_, document->Serialize());
+}
+
+}  // namespace vr

@@ -1,0 +1,59 @@
+// The build: every row of the list made into its thumbnail, planned in row
+// order on the calling thread and rendered on a pool of workers (one engine
+// each), with a result no different from a serial run: the same names, the
+// same files, the same bytes, the last of several rows sharing a name wins.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "thumbnail/run/build_host.h"
+#include "thumbnail/naming.h"
+#include "thumbnail/pipeline.h"
+#include "settings/settings_record.h"
+
+namespace vr {
+
+struct BuildOptions {
+  // Worker threads; 0 means one per core. 1 renders on the calling thread.
+  int jobs = 0;
+  // Rows submitted and not yet finished, at most. Workers start large
+  // decodes among them early (see RenderPool); progress still advances in
+  // row order.
+  int queue_depth = 0;  // 0: 32 per worker
+  // Bytes the rows decoding at once may hold, as priced from their headers;
+  // a single larger row runs alone.
+  std::uint64_t decode_budget = 0;  // 0: a quarter of the machine's memory
+  std::function<LocalDateTime()> clock = LocalNow;
+};
+
+struct BuildSummary {
+  std::int32_t rows = 0;
+  std::int32_t written = 0;
+  std::int32_t failed = 0;
+  std::int32_t skipped = 0;
+  double seconds = 0.0;
+  std::vector<RowFailure> failures;  // in row order
+};
+
+// Runs the build over `sources` (the list's column 1, row 1 first). Resets
+// `counter` to 0 and empties `outputs`, which then holds the files really
+// written, in row order. The host is called only on this thread: the folder
+// question while planning, Progress in row order (the rounded percentage of
+// rows done), KeepAlive while waiting for workers.
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources, BuildHost& host,
+                      NameCounter& counter, OutputList& outputs, const BuildOptions& options = {});
+
+// The message shown when a run ends: "Process done!\r\n<rows> image(s)
+// generated in <s.s> second(s)" when every row was written; otherwise the
+// count is of files written, followed by a line with the failed and skipped
+// rows and the first few failures with their file and reason.
+std::string BuildMessage(const BuildSummary& summary);
+
+// The progress value after `done` of `total` rows: the percentage rounded
+// half to even (1 of 8 gives 12, 3 of 8 gives 38).
+int ProgressPercent(std::int32_t done, std::int32_t total);
+
+}  // namespace vr

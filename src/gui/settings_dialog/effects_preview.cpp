@@ -1,0 +1,55 @@
+#include "settings_dialog/effects_preview.h"
+
+#include <QPainter>
+
+#include "imaging/engine.h"
+#include "support/qt_image.h"
+#include "settings_dialog/region_picker.h"
+
+namespace vr {
+
+Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
+  (void)engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY");
+  (void)engine.Noise1(levels.noise);
+  (void)engine.Light1(levels.brightness, levels.contrast);
+  if (levels.saturation > 0) (void)engine.Colorize1(levels.saturation);
+  (void)engine.Repair1(static_cast<float>(levels.correction) * 0.01f);
+  if (levels.gray_scale) (void)engine.GrayScale1();
+  if (levels.negative) (void)engine.Negative1();
+  Image result = engine.picture(Engine::kPictureSlot);
+  engine.Destroy1();
+  return result;
+}
+
+EffectsPreview::EffectsPreview(Engine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+  setObjectName("Picture2");
+  setFixedSize(kPreviewSide, kPreviewSide);
+}
+
+QSize EffectsPreview::sizeHint() const { return {kPreviewSide, kPreviewSide}; }
+
+void EffectsPreview::ShowSample() { Show(LoadResourceImage(kButterflyResource)); }
+
+void EffectsPreview::Render(const EffectLevels& levels) {
+  ++render_count_;
+  Show(RenderEffects(engine_, LoadResourceImage(kButterflyResource), levels));
+}
+
+void EffectsPreview::Show(const Image& picture) {
+  // Drawn at the origin and cut off at the edges, as the library draws onto
+  // a picture box narrower than the sample.
+  shown_ = QImage(kPreviewSide, kPreviewSide, QImage::Format_RGBA8888);
+  shown_.fill(palette().color(QPalette::Window));
+  QPainter painter(&shown_);
+  painter.drawImage(0, 0, ToQImage(picture));
+  painter.end();
+  update();
+}
+
+void EffectsPreview::paintEvent(QPaintEvent*) {
+  if (shown_.isNull()) return;
+  QPainter painter(this);
+  painter.drawImage(0, 0, shown_);
+}
+
+}  // namespace vr

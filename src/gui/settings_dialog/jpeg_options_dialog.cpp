@@ -1,0 +1,101 @@
+#include "settings_dialog/jpeg_options_dialog.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "widgets/cpv_slider.h"
+#include "widgets/property_error.h"
+
+namespace vr {
+namespace {
+
+constexpr int kQualityMin = 0;
+constexpr int kQualityMax = 100;
+constexpr int kInitialQuality = 85;
+
+QFrame* Line(const char* name) {
+  auto* line = new QFrame;
+  line->setObjectName(name);
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  return line;
+}
+
+}  // namespace
+
+Form8::Form8(SettingsRecord& record, QWidget* parent) : QDialog(parent), record_(record) {
+  setObjectName("Form8");
+  setWindowTitle("Jpeg Output Options");
+
+  slider_ = new cpvSlider(this);
+  slider_->setObjectName("cpvSlider1");
+  text_ = new QLineEdit("85", this);
+  text_->setObjectName("Text1");
+  text_->setMaximumWidth(48);
+  try {
+    slider_->SetOrientation(0);
+    slider_->SetSliderIcon(cpvSlider::StandardThumbIcon());
+    slider_->SetRailPicture(cpvSlider::StandardRailPicture(222, 12));
+    slider_->SetRailStyle(99);
+    slider_->SetMax(kQualityMax);
+    slider_->SetMin(kQualityMin);
+    slider_->SetValue(kInitialQuality);
+  } catch (const PropertyError&) {
+    // Fixed, valid properties; nothing to recover from.
+  }
+
+  auto* quality = new QLabel("Quality", this);
+  quality->setObjectName("Label1");
+  auto* low = new QLabel("Low (small file)", this);
+  low->setObjectName("Label2");
+  auto* high = new QLabel("High (large file)", this);
+  high->setObjectName("Label3");
+  high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  auto* ok = new QPushButton("&OK", this);
+  ok->setObjectName("Command1");
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("&Cancel", this);
+  cancel->setObjectName("Command2");
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(quality, 0, 0);
+  grid->addWidget(text_, 0, 2, Qt::AlignRight);
+  grid->addWidget(slider_, 1, 0, 1, 3);
+  grid->addWidget(low, 2, 0);
+  grid->addWidget(high, 2, 2);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Line("Line1"));
+  layout->addLayout(grid);
+  layout->addWidget(Line("Line2"));
+  layout->addLayout(buttons);
+
+  connect(slider_, &cpvSlider::ValueChanged, this,
+          [this] { text_->setText(QString::number(slider_->Value())); });
+  connect(ok, &QPushButton::clicked, this, &Form8::OnOk);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  // After the connection, so a stored quality other than the initial one
+  // shows in the box and 85 leaves the box's own text.
+  try {
+    slider_->SetValue(std::clamp(record_.JPEGquality, kQualityMin, kQualityMax));
+  } catch (const PropertyError&) {
+  }
+}
+
+void Form8::OnOk() {
+  record_.JPEGquality = slider_->Value();
+  accept();
+}
+
+}  // namespace vr

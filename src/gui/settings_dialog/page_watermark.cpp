@@ -1,0 +1,138 @@
+#include "settings_dialog/page_watermark.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <array>
+
+#include "support/user_dialogs.h"
+#include "widgets/cpv_slider.h"
+#include "imaging/engine.h"
+#include "imaging/format_codes.h"
+#include "settings_dialog/page_common.h"
+
+namespace vr {
+namespace {
+
+struct BlendItem {
+  const char* text;
+  std::int32_t code;
+};
+
+constexpr std::array<BlendItem, 7> kBlendItems = {{
+    {"Addictive", 0},
+    {"Subtractive", 7},
+    {"Mask", 4},
+    {"Copy (DST)", 6},
+    {"OR", 3},
+    {"AND", 1},
+    {"XOR", 2},
+}};
+
+constexpr std::int32_t kMaskCode = 4;
+constexpr std::int32_t kAndCode = 1;
+constexpr int kFullOpacity = 100;
+
+}  // namespace
+
+QStringList BlendModeItems() {
+  QStringList items;
+  for (const BlendItem& item : kBlendItems) items << item.text;
+  return items;
+}
+
+std::optional<std::int32_t> BlendCodeForText(const QString& text) {
+  for (const BlendItem& item : kBlendItems)
+    if (text == QLatin1String(item.text)) return item.code;
+  return std::nullopt;
+}
+
+int BlendItemForCode(std::int32_t code) {
+  for (std::size_t i = 0; i < kBlendItems.size(); ++i)
+    if (kBlendItems[i].code == code) return static_cast<int>(i);
+  return 0;
+}
+
+PageWatermark::PageWatermark(SettingsRecord& record, Engine& engine, QWidget* parent)
+    : QWidget(parent), record_(record), engine_(engine) {
+  setObjectName("FrameWatermark");
+  text1 = new QLineEdit(this);
+  text1->setObjectName("Text1");
+  command1 = new QPushButton("...", this);
+  command1->setObjectName("Command1");
+  command1->setToolTip("Choose water mark file");
+  combo2 = new QComboBox(this);
+  combo2->setObjectName("Combo2");
+  text14 = new QLineEdit(this);
+  text14->setObjectName("Text14");
+  text14->setMaximumWidth(70);
+  // The stored control starts at 100.
+  slider6 = MakeLevelSlider("Slider6", 0, 100, kFullOpacity, this);
+  opacity_label = MakeLabel("LabelOpacity", "Water mark opacity (%)", this);
+  opacity_low = MakeLabel("LabelOpacityLow", "0", this);
+  opacity_high = MakeLabel("LabelOpacityHigh", "100", this);
+  picture1 = new RegionPicker(record_, this);
+
+  auto* file_row = new QHBoxLayout;
+  file_row->addWidget(text1, 1);
+  file_row->addWidget(command1);
+  auto* grid = new QGridLayout;
+  int row = 0;
+  grid->addWidget(MakeLabel("LabelFile", "Water mark image", this), row++, 0, 1, 3);
+  grid->addLayout(file_row, row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelMode", "Water marking mode", this), row, 0);
+  grid->addWidget(MakeLabel("LabelAngle", "Angle (º)", this), row++, 1);
+  grid->addWidget(combo2, row, 0);
+  grid->addWidget(text14, row++, 1);
+  grid->addWidget(opacity_label, row++, 0, 1, 3);
+  grid->addWidget(opacity_low, row, 0, Qt::AlignLeft);
+  grid->addWidget(opacity_high, row++, 2, Qt::AlignRight);
+  grid->addWidget(slider6, row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelBy", "Watermarking and effects by", this), row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelEngine", "Halvern Engine Library", this), row++, 0, 1, 3);
+  grid->setRowStretch(row, 1);
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(grid, 1);
+  layout->addWidget(picture1, 0, Qt::AlignTop);
+
+  connect(combo2, &QComboBox::currentIndexChanged, this, [this] {
+    ApplyBlendModeRule();
+    picture1->SetWatermarkBlend(slider6->Value(), SelectedCode());
+  });
+  connect(slider6, &cpvSlider::ValueChanged, this, &PageWatermark::OnOpacityChanged);
+  connect(command1, &QPushButton::clicked, this, &PageWatermark::ChooseWatermarkFile);
+}
+
+std::int32_t PageWatermark::SelectedCode() const {
+  return BlendCodeForText(combo2->currentText()).value_or(0);
+}
+
+void PageWatermark::ApplyBlendModeRule() {
+  const std::int32_t code = SelectedCode();
+  const bool full = combo2->currentIndex() >= 0 && (code == kMaskCode || code == kAndCode);
+  if (full) SetSliderValueClamped(*slider6, kFullOpacity);
+  slider6->SetEnabled(!full);
+  for (QWidget* widget : {static_cast<QWidget*>(slider6), static_cast<QWidget*>(opacity_label),
+                          static_cast<QWidget*>(opacity_low), static_cast<QWidget*>(opacity_high)})
+    widget->setEnabled(!full);
+}
+
+void PageWatermark::OnOpacityChanged() {
+  record_.WMOpacity = slider6->Value();
+  picture1->SetWatermarkBlend(record_.WMOpacity, SelectedCode());
+}
+
+void PageWatermark::ChooseWatermarkFile() {
+  FileDialogRequest request;
+  request.title = QString::fromUtf8("Marca d\u00b4\u00e1gua...");
+  request.filter =
+      "Windows Bitmap (*.bmp);;JPEG - JFIF Compatible (*.jpg);;Portable Network Graphics (*.png)";
+  request.default_suffix = "jpg";
+  const QString path = Dialogs().OpenFile(window(), request);
+  if (path.isEmpty()) return;
+  text1->setText(path);
+  // Not examined: a file the engine cannot read is still kept in WMFile.
+  (void)engine_.LoadImage(Engine::kOverlaySlot, path.toStdString(), kFormatUnknown);
+}
+
+}  // namespace vr

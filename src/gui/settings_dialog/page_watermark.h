@@ -1,0 +1,59 @@
+// The "Water Mark" page: the watermark file, blend mode, angle, opacity and
+// the region picker. The opacity slider writes the record's WMOpacity on
+// every change; choosing "Mask" or "AND" pins it at 100.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+#include "settings_dialog/region_picker.h"
+#include "settings/settings_record.h"
+
+namespace vr {
+
+class cpvSlider;
+class Engine;
+
+// Combo2's items in list order.
+QStringList BlendModeItems();
+// The WMMode code of an item's text, nothing for any other text.
+std::optional<std::int32_t> BlendCodeForText(const QString& text);
+// The item of a code; "Addictive" (0) for a code without an item.
+int BlendItemForCode(std::int32_t code);
+
+class PageWatermark : public QWidget {
+  Q_OBJECT
+
+ public:
+  PageWatermark(SettingsRecord& record, Engine& engine, QWidget* parent = nullptr);
+
+  // Mask and AND blend at full strength: the slider goes to 100 and is
+  // disabled with its labels; any other mode enables them, keeping the value.
+  void ApplyBlendModeRule();
+  // The "..." button: picks the watermark file and hands it to the engine.
+  void ChooseWatermarkFile();
+
+  QLineEdit* text1 = nullptr;  // WMFile
+  QPushButton* command1 = nullptr;
+  QComboBox* combo2 = nullptr;   // WMMode
+  QLineEdit* text14 = nullptr;   // WMAngle, with the angle up-down
+  cpvSlider* slider6 = nullptr;  // WMOpacity
+  QLabel* opacity_label = nullptr;
+  QLabel* opacity_low = nullptr;
+  QLabel* opacity_high = nullptr;
+  RegionPicker* picture1 = nullptr;
+
+ private:
+  void OnOpacityChanged();
+  std::int32_t SelectedCode() const;
+
+  SettingsRecord& record_;
+  Engine& engine_;
+};
+
+}  // namespace vr

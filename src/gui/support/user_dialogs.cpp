@@ -1,0 +1,64 @@
+#include "support/user_dialogs.h"
+
+#include <QFileDialog>
+
+namespace vr {
+namespace {
+
+class QtDialogs final : public UserDialogs {
+ public:
+  QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                      const QString& text, QMessageBox::StandardButtons buttons,
+                                      QMessageBox::StandardButton default_button) override {
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setDefaultButton(default_button);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+  }
+
+  QStringList OpenFiles(QWidget* parent, const FileDialogRequest& request) override {
+    QFileDialog dialog(parent, request.title, request.start_folder, request.filter);
+    Configure(dialog, request);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+  }
+
+  QString OpenFile(QWidget* parent, const FileDialogRequest& request) override {
+    QFileDialog dialog(parent, request.title, request.start_folder, request.filter);
+    Configure(dialog, request);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                   : QString();
+  }
+
+  QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) override {
+    return QFileDialog::getExistingDirectory(parent, title, start_folder);
+  }
+
+ private:
+  static void Configure(QFileDialog& dialog, const FileDialogRequest& request) {
+    if (!request.selected_filter.isEmpty()) dialog.selectNameFilter(request.selected_filter);
+    if (!request.default_suffix.isEmpty()) dialog.setDefaultSuffix(request.default_suffix);
+  }
+};
+
+UserDialogs* installed = nullptr;
+
+}  // namespace
+
+UserDialogs& Dialogs() {
+  static QtDialogs real;
+  return installed ? *installed : real;
+}
+
+void SetDialogs(UserDialogs* dialogs) { installed = dialogs; }
+
+void Inform(QWidget* parent, const QString& title, const QString& text) {
+  Dialogs().Message(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool AskYesNo(QWidget* parent, const QString& title, const QString& text) {
+  return Dialogs().Message(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+}  // namespace vr

@@ -1,0 +1,35 @@
+#include "windows/add_files.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+#include "support/user_dialogs.h"
+
+namespace vr {
+
+QString AddImagesFilter() {
+  return QStringLiteral(
+      "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;Portable Network Graphics (*.png)");
+}
+
+int AddImageFiles(Form2& window) {
+  FileDialogRequest request;
+  request.title = QStringLiteral("Add Image(s)...");
+  request.filter = AddImagesFilter();
+  request.default_suffix = QStringLiteral("jpg");
+  // The dialog hands back full paths as a list, so there is no result
+  // buffer to overflow however many files are picked.
+  const QStringList files = Dialogs().OpenFiles(&window, request);
+  if (files.isEmpty()) return 0;
+
+  window.SetStatus(QStringLiteral("Loading files..."));
+  for (const QString& file : files)
+    window.Grid1()->AddFile(QFile::encodeName(file).toStdString(), window.settings());
+  window.ShowRowCount();
+  window.EnableListCommands();
+  return static_cast<int>(files.size());
+}
+
+}  // namespace vr

@@ -1,0 +1,57 @@
+#include "windows/add_folder.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <memory>
+
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+#include "windows/progress_window.h"
+#include "support/user_dialogs.h"
+#include "list/folder_scan.h"
+#include "base/rounding.h"
+#include "widgets/percent_bar.h"
+
+namespace vr {
+
+std::int32_t FolderProgressStep(std::int32_t count) {
+  if (count <= 0) return 0;
+  return RoundHalfEven(100.0 / static_cast<double>(count));
+}
+
+FolderAddTrace AddFromFolder(Form2& window) {
+  FolderAddTrace trace;
+  const QString folder = Dialogs().PickFolder(&window, QStringLiteral("Select the Folder"), QString());
+  if (folder.isEmpty()) return trace;
+
+  // Regular files directly inside, bmp then jpg then png, extensions in any case.
+  const Expected<std::vector<std::string>> found = ScanPictureFolder(QFile::encodeName(folder).toStdString());
+  if (!found.ok() || found->empty()) return trace;
+  const std::vector<std::string>& pictures = *found;
+
+  window.setEnabled(false);
+  trace.step = FolderProgressStep(static_cast<std::int32_t>(pictures.size()));
+  // No parent: a child of the disabled window would be greyed with it.
+  auto progress = std::make_unique<Form3>();
+  progress->show();
+  PercentBar* bar = progress->Bar1();
+
+  for (const std::string& picture : pictures) {
+    window.Grid1()->AddFile(picture, window.settings());
+    bar->SetValue(bar->Value() + trace.step);
+    trace.added += 1;
+    trace.bar_values.push_back(bar->Value());
+    trace.window_disabled_throughout = trace.window_disabled_throughout && !window.isEnabled();
+    trace.progress_shown_throughout = trace.progress_shown_throughout && progress->isVisible();
+    QApplication::processEvents();
+  }
+
+  progress.reset();
+  window.ShowRowCount();
+  window.setEnabled(true);
+  window.EnableListCommands();
+  return trace;
+}
+
+}  // namespace vr

@@ -1,0 +1,85 @@
+#include "windows/build_command.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <memory>
+
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+#include "windows/progress_window.h"
+#include "support/user_dialogs.h"
+#include "widgets/percent_bar.h"
+
+namespace vr {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Varenna Pro");
+
+// Message boxes take plain line feeds.
+QString ForDisplay(const std::string& text) {
+  QString shown = QString::fromStdString(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+
+}  // namespace
+
+QString CreateFolderQuestion(const std::string& folder) {
+  return QString::fromStdString(folder) +
+         QStringLiteral("\nDirectory does not exist. Do you want to create it?");
+}
+
+bool WindowBuildHost::AskCreateFolder(const std::string& folder) {
+  return AskYesNo(&window_, kTitle, CreateFolderQuestion(folder));
+}
+
+void WindowBuildHost::Progress(int percent) {
+  progress_.Bar1()->SetValue(percent);
+  bar_values_.push_back(progress_.Bar1()->Value());
+  QApplication::processEvents();
+}
+
+void WindowBuildHost::Notice(const std::string& message) {
+  Dialogs().Message(&window_, QMessageBox::Warning, kTitle, ForDisplay(message), QMessageBox::Ok,
+                    QMessageBox::Ok);
+}
+
+void WindowBuildHost::KeepAlive() { QApplication::processEvents(); }
+
+BuildCommandResult BuildThumbnails(Form2& window, const BuildOptions& options) {
+  BuildCommandResult result;
+  ImageGrid& grid = *window.Grid1();
+  if (grid.RowCount() == 0) return result;
+  result.ran = true;
+
+  window.SetStatus(QStringLiteral("Building Thumbnails..."));
+  window.setEnabled(false);
+  result.window_disabled = !window.isEnabled();
+
+  // No parent: a child of the disabled window would be greyed with it.
+  auto progress = std::make_unique<Form3>();
+  progress->Label1()->setText(QStringLiteral("Building Thumbnails..."));
+  progress->Bar1()->SetValue(0);
+  progress->show();
+  result.headline = progress->Label1()->text();
+  QApplication::processEvents();
+
+  std::vector<std::string> sources;
+  sources.reserve(static_cast<std::size_t>(grid.RowCount()));
+  for (std::int32_t row = 1; row <= grid.RowCount(); ++row) sources.push_back(grid.CellText(row, 1));
+
+  WindowBuildHost host(window, *progress);
+  result.summary = RunBuild(window.settings(), sources, host, window.counter(), window.outputs(), options);
+  result.bar_values = host.bar_values();
+
+  progress.reset();
+  window.SetStatus(QStringLiteral("Varenna Pro"));
+  window.EnableUpload();
+  window.setEnabled(true);
+  window.activateWindow();
+  Inform(&window, kTitle, ForDisplay(BuildMessage(result.summary)));
+  return result;
+}
+
+}  // namespace vr

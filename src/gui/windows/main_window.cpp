@@ -1,0 +1,97 @@
+#include "windows/main_window.h"
+#include "support/window_text.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QToolBar>
+
+#include "windows/about_window.h"
+#include "windows/image_grid.h"
+#include "settings/load_settings.h"
+
+namespace vr {
+
+namespace {
+
+QFont WindowFont() { return Verdana(8.25); }
+
+}  // namespace
+
+Form2::Form2(SettingsRecord& settings, SettingsStore& store, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      settings_(settings),
+      store_(store),
+      help_folder_(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"))) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("Varenna Pro"));
+  setWindowIcon(ProgramIcon());
+  setFont(WindowFont());
+
+  // The client area is laid out by hand at its design places.
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  client_->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client_);
+
+  grid1_ = new ImageGrid(client_);
+  grid1_->setGeometry(0, 50, ImageGrid::kWidth, ImageGrid::kHeight);
+  connect(grid1_, &ImageGrid::RightClicked, this, &Form2::ShowEditMenuAt);
+
+  shape1_ = new QFrame(client_);
+  shape1_->setObjectName(QStringLiteral("Shape1"));
+  shape1_->setFrameShape(QFrame::Box);
+  shape1_->setFrameShadow(QFrame::Sunken);
+  shape1_->setGeometry(2, 294, 543, 25);
+
+  label1_ = new QLabel(client_);
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setAttribute(Qt::WA_TranslucentBackground);
+  label1_->setGeometry(8, 299, 94, 13);
+  SetStatus(QStringLiteral("Varenna Pro"));
+
+  CreateActions();
+  CreateMenus();
+  CreateToolbar();
+
+  // Not resizable: the window keeps the size its content asks for.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  // Window start: the settings first, then the columns that read two of them.
+  LoadSettings(store_, settings_);
+  grid1_->CreateColumns(settings_);
+
+  adjustSize();
+  if (const QScreen* screen = this->screen()) {
+    QRect frame(QPoint(0, 0), sizeHint());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+Form2::~Form2() = default;
+
+void Form2::SetStatus(const QString& text) {
+  label1_->setText(text);
+  // The label fits its width to the text, keeping its place and height.
+  label1_->resize(QFontMetrics(label1_->font()).horizontalAdvance(text), 13);
+  label1_->repaint();
+}
+
+void Form2::ShowRowCount() { SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount())); }
+
+void Form2::closeEvent(QCloseEvent* event) {
+  QMainWindow::closeEvent(event);
+  // Closing the main window ends the program even with a help window open.
+  emit ExitRequested();
+}
+
+QString Form2::WebSiteAddress() { return QStringLiteral("https://www.example.com/varenna"); }
+
+}  // namespace vr

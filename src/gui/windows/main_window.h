@@ -1,0 +1,131 @@
+// The main window Form2: menus, the toolbar Toolbar1, the image list grid
+// Grid1 and the status line Label1. Every command is one QAction (named
+// after its menu entry, mnuBuild, mnuClearList, ...) that the menu and the
+// toolbar share, so their enabled states can never differ. The one exception
+// is the toolbar's "upload" button, whose state the list commands change
+// without touching its menu entry mnuSend.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+
+#include "thumbnail/naming.h"
+#include "thumbnail/pipeline.h"
+#include "settings/settings_record.h"
+#include "settings/settings_store.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace vr {
+
+class ImageGrid;
+
+class Form2 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 546;
+  static constexpr int kClientHeight = 320;
+
+  // Window start: fills `settings` from `store`, then creates the grid's
+  // columns from it. Both must outlive the window.
+  Form2(SettingsRecord& settings, SettingsStore& store, QWidget* parent = nullptr);
+  ~Form2() override;
+
+  ImageGrid* Grid1() const { return grid1_; }
+  QLabel* Label1() const { return label1_; }
+  QToolBar* Toolbar1() const { return toolbar1_; }
+  QMenu* EditMenu() const { return mnu_edit_; }
+  SettingsRecord& settings() const { return settings_; }
+  SettingsStore& store() const { return store_; }
+
+  // The command of a menu entry by its name ("mnuBuild"); nullptr if unknown.
+  QAction* Command(const QString& name) const;
+  // The toolbar button with this key ("build", "upload"); nullptr if unknown.
+  QToolButton* ToolbarButton(const QString& key) const;
+  // What the toolbar's "upload" button runs; hidden like mnuSend.
+  QAction* UploadButtonAction() const { return upload_button_; }
+
+  // A click on the toolbar entry at `position`, counted from 1 with the
+  // separators. Separators, the blank entry and disabled or hidden buttons
+  // do nothing.
+  void Toolbar1Click(int position);
+
+  // The status line; the label widens to fit its text.
+  void SetStatus(const QString& text);
+  // "<rows> image(s)" for the whole list.
+  void ShowRowCount();
+
+  // The list commands (mnuBuild, mnuRemove, mnuClearList and their buttons).
+  void EnableListCommands();
+  // Also greys the "upload" button; mnuSend keeps its state.
+  void DisableListCommands();
+  // After a build: mnuSend and the "upload" button (both stay hidden).
+  void EnableUpload();
+  // A command's own enabled state. Qt reports every hidden action as
+  // disabled, so the state of the hidden upload and update commands is kept
+  // beside the action.
+  static bool IsCommandEnabled(const QAction* action);
+  static void SetCommandEnabled(QAction* action, bool enabled);
+
+  // The build run's naming counter and written files; they outlive a run.
+  NameCounter& counter() { return counter_; }
+  OutputList& outputs() { return outputs_; }
+
+  // Where the help pages are looked for; by default "help" beside the program.
+  void SetHelpFolder(const QString& folder) { help_folder_ = folder; }
+  QString HelpFolder() const { return help_folder_; }
+  // The address the web-site command opens.
+  static QString WebSiteAddress();
+
+  // Commands, also reachable through their actions.
+  void AddImageFiles();
+  void AddFromFolder();
+  void BuildThumbnails();
+  void RemoveSelectedImage();
+  void CleanupList();
+  void OpenSettings();
+  void OpenUpload();
+  void ShowHelpContents();
+  void StartUpdateTool();
+  void ShowAbout();
+  void OpenWebSite();
+  void Exit();
+
+ signals:
+  // Exit was chosen or the window closed: the program ends at once,
+  // without a question.
+  void ExitRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolbar();
+  QAction* MakeAction(const char* name, const QString& text, const QString& tooltip, const QString& icon);
+  void ShowEditMenuAt(const QPoint& global_position);
+
+  SettingsRecord& settings_;
+  SettingsStore& store_;
+  NameCounter counter_;
+  OutputList outputs_;
+  QString help_folder_;
+
+  QWidget* client_ = nullptr;
+  QToolBar* toolbar1_ = nullptr;
+  ImageGrid* grid1_ = nullptr;
+  QFrame* shape1_ = nullptr;
+  QLabel* label1_ = nullptr;
+  QMenu* mnu_edit_ = nullptr;
+  QAction* upload_button_ = nullptr;
+};
+
+}  // namespace vr

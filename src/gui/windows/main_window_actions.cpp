@@ -1,0 +1,216 @@
+// The commands as actions, the menu bar, the toolbar, and the enabling rules
+// that tie the list commands to the list.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+
+#include "windows/about_window.h"
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+
+namespace vr {
+
+namespace {
+
+QIcon ToolbarIcon(const QString& name) {
+  QIcon icon;
+  const QString resource = QStringLiteral(":/icons/%1.svg").arg(name);
+  icon.addPixmap(RenderSvg(resource, QSize(32, 32)));
+  icon.addPixmap(RenderSvg(resource, QSize(24, 24)));
+  return icon;
+}
+
+// The toolbar's own pointer: an arrow with a small picture frame.
+QCursor ToolbarPointer() {
+  const QPixmap picture = RenderSvg(QStringLiteral(":/icons/pointer.svg"), QSize(32, 32));
+  return QCursor(picture, 1, 1);
+}
+
+}  // namespace
+
+QAction* Form2::MakeAction(const char* name, const QString& text, const QString& tooltip,
+                           const QString& icon) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setToolTip(tooltip);
+  if (!icon.isEmpty()) action->setIcon(ToolbarIcon(icon));
+  action->setShortcutContext(Qt::WindowShortcut);
+  SetCommandEnabled(action, true);
+  return action;
+}
+
+void Form2::CreateActions() {
+  struct Entry {
+    const char* name;
+    QString text;
+    QString tooltip;
+    QString icon;
+    QKeySequence shortcut;
+    void (Form2::*run)();
+  };
+  const Entry entries[] = {
+      {"mnuFiles", QStringLiteral("Add Ima&ge(s)"), QStringLiteral("Add Image(s)"), QStringLiteral("file"),
+       QKeySequence(Qt::CTRL | Qt::Key_F), &Form2::AddImageFiles},
+      {"mnuFolder", QStringLiteral("Add from F&older"), QStringLiteral("Add from Folder"),
+       QStringLiteral("folder"), QKeySequence(Qt::CTRL | Qt::Key_P), &Form2::AddFromFolder},
+      {"mnuBuild", QStringLiteral("&Build Thumbnails"), QStringLiteral("Build Thumbnails"),
+       QStringLiteral("build"), QKeySequence(Qt::CTRL | Qt::Key_B), &Form2::BuildThumbnails},
+      {"mnuExit", QStringLiteral("E&xit"), QString(), QString(), QKeySequence(Qt::CTRL | Qt::Key_X),
+       &Form2::Exit},
+      {"mnuRemove", QStringLiteral("&Remove Selected Image"), QStringLiteral("Remove Selected Image"),
+       QStringLiteral("remove"), QKeySequence(), &Form2::RemoveSelectedImage},
+      {"mnuClearList", QStringLiteral("&Cleanup List"), QStringLiteral("Cleanup List"),
+       QStringLiteral("clean"), QKeySequence(), &Form2::CleanupList},
+      {"mnuConfig", QStringLiteral("&Settings"), QStringLiteral("Settings"), QStringLiteral("config"),
+       QKeySequence(Qt::CTRL | Qt::Key_S), &Form2::OpenSettings},
+      {"mnuSend", QStringLiteral("Enviar via Web"), QStringLiteral("Enviar via Web"),
+       QStringLiteral("upload"), QKeySequence(), &Form2::OpenUpload},
+      {"mnuContents", QStringLiteral("&Contents"), QStringLiteral("Help"), QStringLiteral("help"),
+       QKeySequence(Qt::Key_F1), &Form2::ShowHelpContents},
+      {"mnuUpdate", QStringLiteral("Check for &Updates"), QStringLiteral("Check for Updates"),
+       QStringLiteral("update"), QKeySequence(), &Form2::StartUpdateTool},
+      {"mnuAbout", QStringLiteral("A&bout..."), QStringLiteral("About..."), QStringLiteral("about"),
+       QKeySequence(), &Form2::ShowAbout},
+      {"mnuCorvelle", QStringLiteral("&Corvelle Web Site"), QStringLiteral("Corvelle Software Web Site"),
+       QStringLiteral("globe"), QKeySequence(), &Form2::OpenWebSite},
+  };
+  for (const Entry& entry : entries) {
+    QAction* action = MakeAction(entry.name, entry.text, entry.tooltip, entry.icon);
+    if (!entry.shortcut.isEmpty()) action->setShortcut(entry.shortcut);
+    connect(action, &QAction::triggered, this, entry.run);
+  }
+  // Design states: the list commands wait for rows; upload and update stay hidden.
+  for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList", "mnuSend"})
+    SetCommandEnabled(Command(name), false);
+  Command(QStringLiteral("mnuSend"))->setVisible(false);
+  Command(QStringLiteral("mnuUpdate"))->setVisible(false);
+
+  // The toolbar's upload button has its own state (the list commands grey it
+  // while mnuSend keeps its own), but runs the same command.
+  upload_button_ =
+      MakeAction("tbUpload", QString(), QStringLiteral("Enviar via Web"), QStringLiteral("upload"));
+  SetCommandEnabled(upload_button_, false);
+  upload_button_->setVisible(false);
+  connect(upload_button_, &QAction::triggered, this, &Form2::OpenUpload);
+}
+
+QAction* Form2::Command(const QString& name) const { return findChild<QAction*>(name); }
+
+void Form2::CreateMenus() {
+  auto add_menu = [this](const char* name, const QString& title) {
+    QMenu* menu = menuBar()->addMenu(title);
+    menu->setObjectName(QString::fromLatin1(name));
+    return menu;
+  };
+  auto separator = [](QMenu* menu, const char* name) {
+    menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+  };
+
+  QMenu* file = add_menu("mnuFile", QStringLiteral("&File"));
+  file->addAction(Command(QStringLiteral("mnuFiles")));
+  file->addAction(Command(QStringLiteral("mnuFolder")));
+  separator(file, "Sep1");
+  file->addAction(Command(QStringLiteral("mnuBuild")));
+  separator(file, "Sep2");
+  file->addAction(Command(QStringLiteral("mnuExit")));
+
+  mnu_edit_ = add_menu("mnuEdit", QStringLiteral("&Edit"));
+  mnu_edit_->addAction(Command(QStringLiteral("mnuRemove")));
+  mnu_edit_->addAction(Command(QStringLiteral("mnuClearList")));
+
+  QMenu* tools = add_menu("mnuTools", QStringLiteral("&Tools"));
+  tools->addAction(Command(QStringLiteral("mnuConfig")));
+  tools->addAction(Command(QStringLiteral("mnuSend")));
+
+  QMenu* help = add_menu("mnuHelp", QStringLiteral("&Help"));
+  help->addAction(Command(QStringLiteral("mnuContents")));
+  separator(help, "Sep4");
+  help->addAction(Command(QStringLiteral("mnuUpdate")));
+  separator(help, "Sep5");
+  help->addAction(Command(QStringLiteral("mnuAbout")));
+  help->addAction(Command(QStringLiteral("mnuCorvelle")));
+}
+
+void Form2::CreateToolbar() {
+  toolbar1_ = new QToolBar(client_);
+  toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
+  toolbar1_->setGeometry(0, 0, 545, 49);
+  toolbar1_->setMovable(false);
+  toolbar1_->setFloatable(false);
+  toolbar1_->setIconSize(QSize(32, 32));
+  toolbar1_->setStyleSheet(QStringLiteral("QToolBar { border: none; }"));
+  // Tooltips are windows of their own; their font is set for the program.
+  QToolTip::setFont(font());
+  toolbar1_->setCursor(ToolbarPointer());
+
+  auto button = [this](const QString& command, const char* key) {
+    QAction* action = command == QLatin1String("upload") ? upload_button_ : Command(command);
+    toolbar1_->addAction(action);
+    if (QWidget* widget = toolbar1_->widgetForAction(action)) widget->setObjectName(QString::fromLatin1(key));
+  };
+  button(QStringLiteral("mnuFiles"), "file");
+  button(QStringLiteral("mnuFolder"), "folder");
+  button(QStringLiteral("mnuBuild"), "build");
+  toolbar1_->addSeparator();
+  button(QStringLiteral("mnuRemove"), "remove");
+  button(QStringLiteral("mnuClearList"), "clean");
+  toolbar1_->addSeparator();
+  button(QStringLiteral("mnuConfig"), "config");
+  button(QStringLiteral("upload"), "upload");
+  toolbar1_->addSeparator();
+  button(QStringLiteral("mnuContents"), "help");
+  button(QStringLiteral("mnuAbout"), "about");
+  button(QStringLiteral("mnuCorvelle"), "globe");
+  // The blank entry: no key, no picture, no tooltip, no command.
+  auto* blank = new QAction(this);
+  blank->setObjectName(QStringLiteral("tbBlank"));
+  toolbar1_->addAction(blank);
+  toolbar1_->addSeparator();
+  button(QStringLiteral("mnuUpdate"), "update");
+}
+
+QToolButton* Form2::ToolbarButton(const QString& key) const {
+  if (key.isEmpty()) return nullptr;
+  return toolbar1_->findChild<QToolButton*>(key);
+}
+
+void Form2::Toolbar1Click(int position) {
+  const QList<QAction*> entries = toolbar1_->actions();
+  if (position < 1 || position > entries.size()) return;
+  QAction* entry = entries[position - 1];
+  if (entry->isSeparator() || !entry->isEnabled() || !entry->isVisible()) return;
+  entry->trigger();
+}
+
+bool Form2::IsCommandEnabled(const QAction* action) {
+  const QVariant kept = action->property("commandEnabled");
+  return kept.isValid() ? kept.toBool() : action->isEnabled();
+}
+
+void Form2::SetCommandEnabled(QAction* action, bool enabled) {
+  action->setProperty("commandEnabled", enabled);
+  action->setEnabled(enabled);
+}
+
+void Form2::EnableListCommands() {
+  for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
+    SetCommandEnabled(Command(QString::fromLatin1(name)), true);
+}
+
+void Form2::DisableListCommands() {
+  for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
+    SetCommandEnabled(Command(QString::fromLatin1(name)), false);
+  SetCommandEnabled(upload_button_, false);
+}
+
+void Form2::EnableUpload() {
+  SetCommandEnabled(Command(QStringLiteral("mnuSend")), true);
+  SetCommandEnabled(upload_button_, true);
+}
+
+void Form2::ShowEditMenuAt(const QPoint& global_position) { mnu_edit_->popup(global_position); }
+
+}  // namespace vr

@@ -1,0 +1,146 @@
+// The varenna-batch program as a script uses it: options, exit codes and
+// messages, run as a separate process.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/batch_options.h"
+#include "support/build_test_util.h"
+#include "core/imaging/pixel_test_util.h"
+#include "support/temp_folder.h"
+
+namespace vr {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+class BatchCommandTest : public ::testing::Test {
+ protected:
+  BatchCommandTest() {
+    fs::create_directory(folder_.File("in"));
+    test::WriteTextFile(settings_, "");
+  }
+
+  Outcome Run(const std::string& arguments) {
+    const std::string err_file = folder_.File("stderr.txt");
+    const std::string command = std::string(VARENNA_BIN_DIR) + "/varenna-batch --settings '" + settings_ + "' " +
+                                arguments + " 2>'" + err_file + "'";
+    Outcome outcome;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return outcome;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = test::ReadTextFile(err_file);
+    return outcome;
+  }
+
+  std::string OutputOptions() const {
+    return "--set OUTfolder='" + folder_.File("out") + "' --set OUTformat=2 --set OUTnoprop=0 --set OUTpropw=-1 " +
+           "--set OUTwidth=32 --set 'OUTname=t%##' ";
+  }
+
+  test::TempFolder folder_;
+  std::string settings_ = folder_.File("settings.reg");
+};
+
+TEST_F(BatchCommandTest, AFolderIsBuiltInTheListsOrderAndTheMessageGoesToStdout) {
+  test::WritePng(folder_.File("in/b.png"), test::MakeRandomImage(64, 48, 1));
+  test::WriteBmp(folder_.File("in/c.BMP"), test::MakeRandomImage(64, 32, 2));
+  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(64, 64, 3));
+  fs::create_directory(folder_.File("in/d.png"));  // a folder named like a picture
+  Outcome run = Run(OutputOptions() + "--jobs 2 '" + folder_.File("in") + "'");
+
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Process done!\n3 image(s) generated in ", 0), 0u) << run.out;
+  EXPECT_NE(run.err.find("Creating the output folder"), std::string::npos) << run.err;
+  // .bmp first, then the .png files by name.
+  EXPECT_EQ(test::ReadPicture(folder_.File("out/t00.png")).height, 16);
+  EXPECT_EQ(test::ReadPicture(folder_.File("out/t01.png")).height, 32);
+  EXPECT_EQ(test::ReadPicture(folder_.File("out/t02.png")).height, 24);
+}
+
+TEST_F(BatchCommandTest, AFailedRowIsReportedOnStderrAndGivesExitOne) {
+  test::WritePng(folder_.File("in/good.png"), test::MakeRandomImage(20, 20, 1));
+  test::WriteTextFile(folder_.File("in/bad.jpg"), "no picture");
+  Outcome run = Run(OutputOptions() + "'" + folder_.File("in/good.png") + "' '" + folder_.File("in/bad.jpg") + "'");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("Row 2, " + folder_.File("in/bad.jpg") + ": "), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("1 image(s) generated"), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
+}
+
+TEST_F(BatchCommandTest, NoCreateSkipsTheRowsOfAMissingFolder) {
+  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(20, 20, 1));
+  Outcome run = Run(OutputOptions() + "--no-create '" + folder_.File("in") + "'");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.out.find("0 row(s) failed, 1 skipped."), std::string::npos) << run.out;
+  EXPECT_FALSE(fs::exists(folder_.File("out")));
+}
+
+TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
+  test::WriteTextFile(settings_,
+                      "Windows Registry Editor Version 5.00\r\n\r\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+                      "\"OUTwidth\"=dword:0000012c\r\n\"OUTname\"=\"from-store\"\r\n");
+  Outcome run = Run("--set outheight=77 --set WMFile=/x/logo.png --show-settings");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("\nOUTname=from-store\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nOUTwidth=300\nOUTheight=77\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nWMFile=/x/logo.png\n"), std::string::npos);
+  EXPECT_EQ(run.out.rfind("GENextra=", 0), 0u);  // the record's order
+}
+
+struct UsageCase {
+  const char* arguments;
+  const char* message;
+};
+
+class BatchUsageTest : public BatchCommandTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(BatchUsageTest, IsAnErrorWithExitTwoThatNamesTheCulprit) {
+  Outcome run = Run(GetParam().arguments);
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+  EXPECT_TRUE(run.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, BatchUsageTest,
+                         ::testing::Values(UsageCase{"--set NoSuchThing=1 x.png", "Unknown setting NoSuchThing"},
+                                           UsageCase{"--set OUTwidth=12px x.png", "OUTwidth"},
+                                           UsageCase{"--set OUTwidth=99999999999 x.png", "OUTwidth"},
+                                           UsageCase{"--set =5 x.png", "NAME=VALUE"},
+                                           UsageCase{"--jobs 0 x.png", "--jobs"},
+                                           UsageCase{"--frobnicate x.png", "Unknown option --frobnicate"},
+                                           UsageCase{"", "no pictures given"}));
+
+TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
+  Outcome run = Run("--help");
+  EXPECT_EQ(run.exit_code, 0);
+  for (const char* option : {"--settings", "--set", "--show-settings", "--jobs", "--no-create", "--help", "Exit"})
+    EXPECT_NE(run.out.find(option), std::string::npos) << option;
+}
+
+TEST(BatchOptionsTest, TextSettingsTakeAnyValueAndNumbersMustBeWhole) {
+  SettingsRecord record;
+  EXPECT_TRUE(ApplySettingOverride(record, "outname", "a=b %o").ok());
+  EXPECT_EQ(record.OUTname, "a=b %o");
+  EXPECT_TRUE(ApplySettingOverride(record, "JPEGquality", "-5").ok());
+  EXPECT_EQ(record.JPEGquality, -5);
+  EXPECT_FALSE(ApplySettingOverride(record, "JPEGquality", "").ok());
+  EXPECT_FALSE(ApplySettingOverride(record, "JPEGquality", "2147483648").ok());
+  EXPECT_EQ(record.JPEGquality, -5);
+}
+
+}  // namespace
+}  // namespace vr

@@ -1,0 +1,386 @@
+// The engine's two slots: lazy loading, shrink-on-load, saving, failures and
+// mixing, through the Engine object and the process-wide functions.
+#include "imaging/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imaging/codecs/bmp_codec.h"
+#include "imaging/engine_facade.h"
+#include "imaging/codecs/jpeg_codec.h"
+#include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/ops/resample.h"
+#include "support/temp_folder.h"
+
+namespace vr {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::MakeImage;
+using test::PixelAt;
+using test::Rgba;
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// Smooth gradients with some fine detail: what a photograph looks like to a
+// JPEG encoder and a resampler.
+Image MakePhotoLike(int width, int height) {
+  Image image;
+  image.Resize(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = image.at(x, y);
+      p[0] = static_cast<std::uint8_t>(255 * x / std::max(1, width - 1));
+      p[1] = static_cast<std::uint8_t>(255 * y / std::max(1, height - 1));
+      p[2] = static_cast<std::uint8_t>(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.07));
+      p[3] = 255;
+    }
+  return image;
+}
+
+Bytes EncodeJpeg(const Image& image, int quality = 90) {
+  JpegCodec codec;
+  Bytes out;
+  EXPECT_TRUE(codec.Encode(image, quality, out, "test.jpg").ok());
+  return out;
+}
+
+Bytes EncodePngOrDie(const Image& image) {
+  Bytes out;
+  EXPECT_TRUE(EncodePng(image, out, "test.png").ok());
+  return out;
+}
+
+Bytes EncodeBmpOrDie(const Image& image) {
+  Bytes out;
+  EXPECT_TRUE(EncodeBmp(image, out, "test.bmp").ok());
+  return out;
+}
+
+// Puts an APP1 EXIF segment with the given orientation right after SOI.
+Bytes WithExifOrientation(Bytes jpeg, std::uint8_t orientation) {
+  const Bytes app1 = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M',         0, 42, 0, 0, 0, 8,
+                      0,    1,    0x01, 0x12, 0,   3,   0,   0,   0, 1, 0,   orientation, 0, 0,  0, 0, 0, 0};
+  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
+  return jpeg;
+}
+
+double MeanAbsDiff(const Image& a, const Image& b) {
+  if (a.pixels.size() != b.pixels.size() || a.pixels.empty()) return 1e9;
+  double sum = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) sum += std::abs(int(a.pixels[i]) - int(b.pixels[i]));
+  return sum / static_cast<double>(a.pixels.size());
+}
+
+class EngineTest : public testing::Test {
+ protected:
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    const std::string path = folder_.File(name);
+    WriteBytes(path, bytes);
+    return path;
+  }
+
+  test::TempFolder folder_;
+  Engine engine_;
+};
+
+TEST_F(EngineTest, LoadReadsOnlyTheHeaderAndReportsTheUprightSize) {
+  // Stored 40 wide and 20 high, to be shown turned a quarter clockwise.
+  const std::string path = Write("turned.jpg", WithExifOrientation(EncodeJpeg(MakePhotoLike(40, 20)), 6));
+  ASSERT_TRUE(engine_.LoadImage(1, path, 3).ok());
+
+  int w = 0, h = 0;
+  ASSERT_TRUE(engine_.GetImageSize(1, w, h).ok());
+  EXPECT_EQ(w, 20);
+  EXPECT_EQ(h, 40);
+  EXPECT_TRUE(engine_.picture(1).empty()) << "measuring must not decode";
+
+  ASSERT_TRUE(engine_.Decode(1).ok());
+  EXPECT_EQ(engine_.picture(1).width, 20);
+  EXPECT_EQ(engine_.picture(1).height, 40);
+}
+
+TEST_F(EngineTest, TheBytesWinOverTheNameAndTheFormatCode) {
+  const Image original = test::MakeRandomImage(9, 7, 3, true);
+  const std::string path = Write("really_a_png.jpg", EncodePngOrDie(original));
+  for (int code : {0, 1, 2, 3, 7}) {
+    ASSERT_TRUE(engine_.LoadImage(1, path, code).ok()) << code;
+    ASSERT_TRUE(engine_.Decode(1).ok());
+    EXPECT_EQ(engine_.picture(1).pixels, original.pixels) << code;
+  }
+}
+
+struct FormatCase {
+  const char* name;
+  int code;
+};
+
+class EngineFormatTest : public EngineTest, public testing::WithParamInterface<FormatCase> {
+ protected:
+  Bytes Encode(const Image& image) {
+    switch (GetParam().code) {
+      case kFormatBmp:
+        return EncodeBmpOrDie(image);
+      case kFormatJpeg:
+        return EncodeJpeg(image, 95);
+      default:
+        return EncodePngOrDie(image);
+    }
+  }
+  std::string FileName() const { return std::string("picture.") + GetParam().name; }
+};
+
+TEST_P(EngineFormatTest, ResampleAfterLoadGivesTheExactSize) {
+  const std::string path = Write(FileName(), Encode(MakePhotoLike(301, 199)));
+  ASSERT_TRUE(engine_.LoadImage(1, path, GetParam().code).ok());
+  for (auto [w, h] : {std::pair{37, 23}, std::pair{1, 1}, std::pair{150, 1}, std::pair{400, 250}}) {
+    ASSERT_TRUE(engine_.Resample(w, h).ok());
+    EXPECT_EQ(engine_.picture(1).width, w);
+    EXPECT_EQ(engine_.picture(1).height, h);
+    ASSERT_TRUE(engine_.LoadImage(1, path, GetParam().code).ok());
+  }
+}
+
+TEST_P(EngineFormatTest, SaveRoundTrips) {
+  // Transparency where the format keeps it: BMP and PNG carry alpha.
+  Image original =
+      GetParam().code == kFormatJpeg ? MakePhotoLike(64, 48) : test::MakeRandomImage(33, 17, 9, true);
+  ASSERT_TRUE(engine_.Hold(1, original, "made").ok());
+  engine_.SetJpegQuality1(95);
+  const std::string path = folder_.File(FileName());
+  Status saved = engine_.Save1(path, GetParam().code);
+  ASSERT_TRUE(saved.ok()) << saved.message();
+
+  Engine reader;
+  ASSERT_TRUE(reader.LoadImage(1, path, 0).ok());
+  ASSERT_TRUE(reader.Decode(1).ok());
+  const Image& back = reader.picture(1);
+  ASSERT_EQ(back.width, original.width);
+  ASSERT_EQ(back.height, original.height);
+  if (GetParam().code == kFormatJpeg)
+    EXPECT_LT(MeanAbsDiff(back, original), 2.0);
+  else
+    EXPECT_EQ(back.pixels, original.pixels);
+  // Nothing but the thumbnail is left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EngineFormatTest,
+                         testing::Values(FormatCase{"bmp", kFormatBmp}, FormatCase{"jpg", kFormatJpeg},
+                                         FormatCase{"png", kFormatPng}),
+                         [](const testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
+
+TEST_F(EngineTest, JpegShrinkOnLoadMatchesAFullDecode) {
+  const Image photo = MakePhotoLike(1600, 1200);
+  const Bytes jpeg = EncodeJpeg(photo, 90);
+  const std::string path = Write("big.jpg", jpeg);
+  ASSERT_EQ(JpegScaleDenominator(1600, 1200, 200, 150), 4);  // the engine really takes the short cut
+
+  ASSERT_TRUE(engine_.LoadImage(1, path, 3).ok());
+  ASSERT_TRUE(engine_.Resample(200, 150).ok());
+
+  JpegCodec codec;
+  Image full;
+  ASSERT_TRUE(codec.Decode(jpeg, "big.jpg", 0, 0, full).ok());
+  ASSERT_EQ(full.width, 1600);
+  const Image reference = ResampleImage(full, 200, 150);
+  EXPECT_LT(MeanAbsDiff(engine_.picture(1), reference), 1.5);
+}
+
+TEST_F(EngineTest, ShrinkOnLoadOfATurnedJpegKeepsTheOrientation) {
+  // Stored: left half red, right half blue. Turned a quarter clockwise for
+  // viewing, the red half ends up on top.
+  Image stored = MakeImage(800, 400, {0, 0, 255, 255});
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 400; ++x) test::SetPixel(stored, x, y, {255, 0, 0, 255});
+  const std::string path = Write("turned.jpg", WithExifOrientation(EncodeJpeg(stored), 6));
+
+  ASSERT_TRUE(engine_.LoadImage(1, path, 3).ok());
+  ASSERT_TRUE(engine_.Resample(50, 100).ok());
+  const Image& result = engine_.picture(1);
+  ASSERT_EQ(result.width, 50);
+  ASSERT_EQ(result.height, 100);
+  const Rgba top = PixelAt(result, 25, 10);
+  const Rgba bottom = PixelAt(result, 25, 90);
+  EXPECT_GT(top[0], 200);
+  EXPECT_LT(top[2], 60);
+  EXPECT_LT(bottom[0], 60);
+  EXPECT_GT(bottom[2], 200);
+}
+
+TEST_F(EngineTest, AFailedSaveLeavesNoFileAndTheOlderFileIntact) {
+  ASSERT_TRUE(engine_.Hold(1, MakeImage(8, 8, {10, 20, 30, 255})).ok());
+
+  const std::string missing = folder_.File("no_such_folder/thumb.png");
+  Status saved = engine_.Save1(missing, kFormatPng);
+  EXPECT_FALSE(saved.ok());
+  EXPECT_NE(saved.message().find("thumb.png"), std::string::npos) << saved.message();
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("no_such_folder")));
+
+  const Bytes older = {'o', 'l', 'd'};
+  const std::string existing = Write("thumb.bmp", older);
+  Status unsupported = engine_.Save1(existing, 0);
+  EXPECT_FALSE(unsupported.ok());
+  EXPECT_NE(unsupported.message().find("Unsupported output format"), std::string::npos)
+      << unsupported.message();
+  EXPECT_FALSE(engine_.Save1(existing, 2).ok());  // GIF is read, never written
+
+  engine_.Destroy1();
+  Status empty = engine_.Save1(existing, kFormatBmp);
+  EXPECT_FALSE(empty.ok());
+  EXPECT_NE(empty.message().find("thumb.bmp"), std::string::npos) << empty.message();
+
+  EXPECT_EQ(ReadBytes(existing), older);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
+}
+
+TEST_F(EngineTest, AnUnreadableFileFailsByNameAndLeavesTheSlotEmpty) {
+  const std::string good = Write("good.png", EncodePngOrDie(MakeImage(5, 5, {1, 2, 3, 255})));
+  const std::string garbage = Write("garbage.png", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+  const std::string missing = folder_.File("missing.jpg");
+
+  for (const std::string& bad : {garbage, missing}) {
+    ASSERT_TRUE(engine_.LoadImage(1, good, 4).ok());
+    Status loaded = engine_.LoadImage(1, bad, 4);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_NE(loaded.message().find(bad), std::string::npos) << loaded.message();
+    EXPECT_TRUE(engine_.empty(1));
+    int w = -1, h = -1;
+    EXPECT_FALSE(engine_.GetImageSize(1, w, h).ok());
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+    EXPECT_FALSE(engine_.Resample(2, 2).ok());
+  }
+}
+
+TEST_F(EngineTest, APixelDecodeFailureSurfacesAtTheFirstOperationAndEmptiesTheSlot) {
+  // A sound PNG header, then the pixel data cut short: the load succeeds
+  // (only the header is read), the first operation fails.
+  Bytes png = EncodePngOrDie(test::MakeRandomImage(20, 20, 5));
+  png.resize(60);  // the signature, IHDR and the start of the first IDAT
+  const std::string path = Write("cut.png", png);
+  ASSERT_TRUE(engine_.Hold(1, MakeImage(3, 3, {9, 9, 9, 255})).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path, 4).ok());
+
+  Status resampled = engine_.Resample(10, 10);
+  EXPECT_FALSE(resampled.ok());
+  EXPECT_NE(resampled.message().find("cut.png"), std::string::npos) << resampled.message();
+  EXPECT_TRUE(engine_.empty(1));
+  EXPECT_TRUE(engine_.picture(1).empty());
+}
+
+TEST_F(EngineTest, MixesAtAnOffsetCountedFromTheBottom) {
+  ASSERT_TRUE(engine_.Hold(1, MakeImage(4, 3, {0, 0, 0, 255})).ok());
+  // An empty overlay mixes as nothing.
+  ASSERT_TRUE(engine_.Mix(MixMode::SrcCopy, 0, 0).ok());
+  EXPECT_EQ(engine_.picture(1).pixels, MakeImage(4, 3, {0, 0, 0, 255}).pixels);
+
+  ASSERT_TRUE(engine_.Hold(2, MakeImage(1, 1, {255, 255, 255, 255})).ok());
+  // Picture pixel (i, j) meets overlay pixel (i - 1, j - 1): the overlay's
+  // only pixel lands on i = 1, j = 1, the middle row from the bottom.
+  ASSERT_TRUE(engine_.Mix(MixMode::SrcCopy, -1, -1).ok());
+  const Image& picture = engine_.picture(1);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const bool hit = x == 1 && y == 1;
+      EXPECT_EQ(PixelAt(picture, x, y)[0], hit ? 255 : 0) << x << "," << y;
+    }
+
+  // At opacity 0 nothing changes; at 50 the result lies half way.
+  ASSERT_TRUE(engine_.Hold(1, MakeImage(2, 2, {0, 0, 0, 255})).ok());
+  engine_.SetOpacity2(0);
+  ASSERT_TRUE(engine_.Mix(MixMode::Add, 0, 0).ok());
+  EXPECT_EQ(PixelAt(engine_.picture(1), 0, 1)[0], 0);
+  engine_.SetOpacity2(50);
+  ASSERT_TRUE(engine_.Mix(MixMode::Add, 0, 0).ok());
+  EXPECT_NEAR(PixelAt(engine_.picture(1), 0, 1)[0], 128, 1);
+  EXPECT_EQ(PixelAt(engine_.picture(1), 1, 1)[0], 0);
+  EXPECT_EQ(PixelAt(engine_.picture(1), 0, 0)[0], 0);
+}
+
+TEST_F(EngineTest, MixWithoutAPictureFails) {
+  ASSERT_TRUE(engine_.Hold(2, MakeImage(1, 1, {255, 255, 255, 255})).ok());
+  EXPECT_FALSE(engine_.Mix(MixMode::Add, 0, 0).ok());
+}
+
+TEST_F(EngineTest, DestroyEmptiesTheSlot) {
+  ASSERT_TRUE(engine_.Hold(1, MakeImage(6, 4, {1, 1, 1, 255})).ok());
+  ASSERT_TRUE(engine_.Hold(2, MakeImage(2, 2, {1, 1, 1, 255})).ok());
+  engine_.Destroy1();
+  EXPECT_TRUE(engine_.empty(1));
+  EXPECT_TRUE(engine_.picture(1).empty());
+  EXPECT_FALSE(engine_.empty(2)) << "slot 2 is not touched";
+  int w = 0, h = 0;
+  EXPECT_FALSE(engine_.GetImageSize(1, w, h).ok());
+  EXPECT_FALSE(engine_.Noise1(0).ok());
+  engine_.Destroy2();
+  EXPECT_TRUE(engine_.empty(2));
+}
+
+TEST_F(EngineTest, RotateTurnsTheOverlayAndEffectsNeedAPicture) {
+  ASSERT_TRUE(engine_.Hold(2, MakeImage(3, 2, {5, 5, 5, 255})).ok());
+  ASSERT_TRUE(engine_.Rotate2(90.0f).ok());
+  EXPECT_EQ(engine_.picture(2).width, 2);
+  EXPECT_EQ(engine_.picture(2).height, 3);
+  EXPECT_FALSE(engine_.Light1(10, 10).ok());
+  engine_.Destroy2();
+  EXPECT_FALSE(engine_.Rotate2(90.0f).ok());
+}
+
+TEST_F(EngineTest, NoiseIsReproducibleFromTheSeed) {
+  const Image grey = MakeImage(16, 16, {128, 128, 128, 255});
+  Engine other;
+  for (Engine* e : {&engine_, &other}) {
+    e->SetNoiseSeed(42);
+    ASSERT_TRUE(e->Hold(1, grey).ok());
+    ASSERT_TRUE(e->Noise1(0).ok());
+    EXPECT_EQ(e->picture(1).pixels, grey.pixels);
+    ASSERT_TRUE(e->Noise1(20).ok());
+  }
+  EXPECT_EQ(engine_.picture(1).pixels, other.picture(1).pixels);
+  EXPECT_NE(engine_.picture(1).pixels, grey.pixels);
+}
+
+TEST(EngineFacade, TheProcessWideSlotsWork) {
+  test::TempFolder folder;
+  const std::string source = folder.File("source.bmp");
+  WriteBytes(source, EncodeBmpOrDie(MakePhotoLike(120, 80)));
+  ASSERT_TRUE(LoadImage1(source, 0).ok());
+  int w = 0, h = 0;
+  ASSERT_TRUE(GetImageSize1(w, h).ok());
+  EXPECT_EQ(w, 120);
+  EXPECT_EQ(h, 80);
+  ASSERT_TRUE(ResampleImage1(60, 40).ok());
+  ASSERT_TRUE(SetJpegQuality1(80).ok());
+  EXPECT_EQ(SharedEngine().jpeg_quality(), 80);
+  const std::string thumb = folder.File("thumb.jpg");
+  ASSERT_TRUE(SaveImage1(thumb, 3).ok());
+  ASSERT_TRUE(LoadImage2(thumb, 3).ok());
+  ASSERT_TRUE(GetImageSize2(w, h).ok());
+  EXPECT_EQ(w, 60);
+  EXPECT_EQ(h, 40);
+  ASSERT_TRUE(MixImgSrcBlend(0, 0).ok());
+  ASSERT_TRUE(Destroy1().ok());
+  ASSERT_TRUE(Destroy2().ok());
+  EXPECT_FALSE(GetImageSize1(w, h).ok());
+  EXPECT_FALSE(GetImageSize2(w, h).ok());
+  EXPECT_FALSE(SaveImage1(folder.File("after.png"), 4).ok());
+}
+
+}  // namespace
+}  // namespace vr

@@ -1,0 +1,157 @@
+// The settings file store: its four calls, where it lives, and what a write
+// does to the file on disk.
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "settings/registry.h"
+#include "support/temp_folder.h"
+
+namespace vr {
+namespace {
+
+using test::ReadTextFile;
+using test::TempFolder;
+using test::WriteTextFile;
+
+const std::string kHead = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  std::string path_ = folder_.File("Corvelle/Varenna Pro.reg");
+  RegFileStore store_{path_};
+};
+
+TEST_F(SettingsStoreTest, TypedRoundTrips) {
+  for (std::int32_t value : {0, 1, 300, -1, -255, INT32_MIN, INT32_MAX}) {
+    EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", value), "Success");
+    EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), value);
+  }
+  for (const char* text : {"", "thumb_<#>", "/home/ann/Pictures/", "a \"quoted\" \\ name", "Ünïcødé"}) {
+    EXPECT_EQ(SaveSettingString(store_, "OUTname", text), "Success");
+    EXPECT_EQ(GetSettingString(store_, "OUTname"), text);
+  }
+}
+
+TEST_F(SettingsStoreTest, MissingFileAndNamesReadAsZeroAndEmpty) {
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 0);
+  EXPECT_EQ(GetSettingString(store_, "OUTname"), "");
+  SaveSettingLong(store_, "OUTwidth", 5);
+  EXPECT_EQ(GetSettingLong(store_, "OUTheight"), 0);
+  EXPECT_EQ(GetSettingString(store_, "OUTfolder"), "");
+}
+
+TEST_F(SettingsStoreTest, KindsDoNotCross) {
+  SaveSettingString(store_, "OUTwidth", "300");
+  SaveSettingLong(store_, "OUTname", 7);
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 0);
+  EXPECT_EQ(GetSettingString(store_, "OUTname"), "");
+  // A write of the other kind replaces the value; the next read succeeds.
+  SaveSettingLong(store_, "OUTwidth", 300);
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 300);
+}
+
+TEST_F(SettingsStoreTest, FirstWriteCreatesFolderAndFile) {
+  SaveSettingLong(store_, "OUTwidth", 300);
+  EXPECT_EQ(ReadTextFile(path_), kHead + "\"OUTwidth\"=dword:0000012c\n");
+}
+
+TEST_F(SettingsStoreTest, WriteKeepsForeignValuesAndUnknownLines) {
+  std::filesystem::create_directories(folder_.File("Corvelle"));
+  const std::string tail = "\"Expand\"=hex(2):25,00,00,00\r\nnot a value line\r\n";
+  WriteTextFile(path_, kHead + "\"OUTwidth\"=dword:00000001\r\n" + tail);
+  SaveSettingLong(store_, "OUTwidth", 2);
+  EXPECT_EQ(ReadTextFile(path_), kHead + "\"OUTwidth\"=dword:00000002\r\n" + tail);
+  EXPECT_EQ(GetSettingString(store_, "Expand"), "");
+}
+
+TEST_F(SettingsStoreTest, UnreadableFilesReadAsMissingAndAreNotOverwritten) {
+  // A folder where the file should be.
+  std::filesystem::create_directories(path_);
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 0);
+  EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", 1), "No! Failed to save Value");
+  EXPECT_TRUE(std::filesystem::is_directory(path_));
+}
+
+TEST_F(SettingsStoreTest, FolderThatCannotBeCreatedFailsTheWrite) {
+  WriteTextFile(folder_.File("plain-file"), "x");
+  RegFileStore store(folder_.File("plain-file/Varenna Pro.reg"));
+  EXPECT_EQ(SaveSettingString(store, "OUTname", "x"), "No! Failed to save Value");
+  EXPECT_EQ(ReadTextFile(folder_.File("plain-file")), "x");
+}
+
+// A write that runs out of room fails and leaves the old file byte for byte,
+// with no temporary left behind. The file size limit makes the write fail
+// even for root; it runs in a child so the limit cannot leak into others.
+TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileByteForByte) {
+  SaveSettingString(store_, "OUTname", "old");
+  const std::string before = ReadTextFile(path_);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{64, 64};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string answer = SaveSettingString(store_, "OUTname", std::string(4096, 'n'));
+    _exit(answer == "No! Failed to save Value" ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was reported as a success";
+  EXPECT_EQ(ReadTextFile(path_), before);
+  int entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("Corvelle")))
+    if (entry.path().filename().string().rfind(".Varenna", 0) == 0) ++entries;
+  EXPECT_EQ(entries, 0) << "a temporary file was left behind";
+}
+
+TEST_F(SettingsStoreTest, WritersInSeveralProcessesLoseNoValue) {
+  constexpr int kWriters = 4;
+  constexpr int kValuesEach = 15;
+  pid_t children[kWriters];
+  for (int w = 0; w < kWriters; ++w) {
+    children[w] = fork();
+    ASSERT_GE(children[w], 0);
+    if (children[w] == 0) {
+      RegFileStore store(path_);
+      for (int v = 0; v < kValuesEach; ++v)
+        SaveSettingLong(store, "V" + std::to_string(w) + "_" + std::to_string(v), w * 100 + v);
+      _exit(0);
+    }
+  }
+  for (pid_t child : children) waitpid(child, nullptr, 0);
+  for (int w = 0; w < kWriters; ++w)
+    for (int v = 0; v < kValuesEach; ++v)
+      EXPECT_EQ(GetSettingLong(store_, "V" + std::to_string(w) + "_" + std::to_string(v)), w * 100 + v);
+}
+
+TEST(SettingsStorePath, FollowsXdgConfigHomeThenHome) {
+  const char* saved_config = std::getenv("XDG_CONFIG_HOME");
+  const char* saved_home = std::getenv("HOME");
+  std::string config = saved_config ? saved_config : "";
+  std::string home = saved_home ? saved_home : "";
+
+  setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+  EXPECT_EQ(RegFileStore::DefaultPath(), "/tmp/cfg/Corvelle/Varenna Pro.reg");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", "/home/ann", 1);
+  EXPECT_EQ(RegFileStore::DefaultPath(), "/home/ann/.config/Corvelle/Varenna Pro.reg");
+  // A relative value is to be ignored, as the base directory rules say.
+  setenv("XDG_CONFIG_HOME", "relative", 1);
+  EXPECT_EQ(RegFileStore::DefaultPath(), "/home/ann/.config/Corvelle/Varenna Pro.reg");
+
+  saved_config ? setenv("XDG_CONFIG_HOME", config.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+  saved_home ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
+}
+
+}  // namespace
+}  // namespace vr

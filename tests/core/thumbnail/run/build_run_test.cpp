@@ -1,0 +1,226 @@
+#include "thumbnail/run/build_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "support/build_test_util.h"
+#include "core/imaging/pixel_test_util.h"
+#include "support/temp_folder.h"
+
+namespace vr {
+namespace {
+
+namespace fs = std::filesystem;
+
+LocalDateTime Clock() { return {2026, 12, 5, 9, 30, 0}; }
+
+// Every file in a folder and its bytes.
+std::map<std::string, std::vector<std::uint8_t>> FolderContents(const std::string& folder) {
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = test::ReadBytes(entry.path().string());
+  return files;
+}
+
+class BuildRunTest : public ::testing::Test {
+ protected:
+  BuildRunTest() {
+    fs::create_directory(folder_.File("in"));
+    fs::create_directory(folder_.File("out"));
+  }
+
+  std::string Source(const std::string& name, int width, int height, std::uint32_t seed) {
+    const std::string path = folder_.File("in/" + name);
+    test::WritePng(path, test::MakeRandomImage(width, height, seed));
+    return path;
+  }
+
+  std::vector<std::string> Sources(int count) {
+    std::vector<std::string> sources;
+    for (int i = 0; i < count; ++i)
+      sources.push_back(Source("p" + std::to_string(i) + ".png", 90 + 7 * i, 60 + 3 * i, static_cast<std::uint32_t>(i)));
+    return sources;
+  }
+
+  BuildSummary Run(const SettingsRecord& settings, const std::vector<std::string>& sources, int jobs) {
+    BuildOptions options;
+    options.jobs = jobs;
+    options.clock = Clock;
+    return RunBuild(settings, sources, host_, counter_, outputs_, options);
+  }
+
+  test::TempFolder folder_;
+  test::ScriptedHost host_;
+  NameCounter counter_;
+  OutputList outputs_;
+};
+
+TEST_F(BuildRunTest, AnEmptyListDoesNothing) {
+  counter_.value = 7;
+  BuildSummary summary = Run(test::PlainSettings(folder_.File("out")), {}, 2);
+  EXPECT_EQ(summary.rows, 0);
+  EXPECT_EQ(counter_.value, 7);
+  EXPECT_TRUE(host_.progress.empty());
+}
+
+TEST_F(BuildRunTest, ProgressIsTheRoundedPercentageInRowOrder) {
+  EXPECT_EQ(ProgressPercent(1, 8), 12);
+  EXPECT_EQ(ProgressPercent(3, 8), 38);
+  EXPECT_EQ(ProgressPercent(0, 0), 0);
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  BuildSummary summary = Run(s, Sources(3), 3);
+  EXPECT_EQ(host_.progress, (std::vector<int>{33, 67, 100}));
+  EXPECT_EQ(summary.written, 3);
+  EXPECT_FALSE(host_.called_elsewhere);
+}
+
+TEST_F(BuildRunTest, AParallelRunWritesTheSameFilesAsASerialOne) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.OUTname = "%o_%###";
+  s.NoiseLevel = 30;  // seeded per row, so any worker gives the same noise
+  s.BrightnessLevel = 10;
+  s.WMFile = Source("logo.png", 20, 12, 99);
+  s.WMMode = 0;
+  s.WMOpacity = 60;
+  const std::vector<std::string> sources = Sources(12);
+
+  ASSERT_EQ(Run(s, sources, 1).written, 12);
+  const OutputList serial_outputs = outputs_;
+  const auto serial = FolderContents(s.OUTfolder);
+  fs::remove_all(s.OUTfolder);
+  fs::create_directory(s.OUTfolder);
+
+  ASSERT_EQ(Run(s, sources, 4).written, 12);
+  EXPECT_EQ(outputs_, serial_outputs);
+  EXPECT_EQ(FolderContents(s.OUTfolder), serial);
+  EXPECT_EQ(serial.size(), 12u);
+  EXPECT_FALSE(host_.called_elsewhere);
+}
+
+TEST_F(BuildRunTest, RowsSharingANameLeaveTheLastRowsPicture) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.OUTname = "same";
+  s.OUToriginal = 1;
+  std::vector<std::string> sources = Sources(9);
+  BuildSummary summary = Run(s, sources, 4);
+  EXPECT_EQ(summary.written, 9);
+  EXPECT_EQ(outputs_.size(), 9u);
+  Image last = test::ReadPicture(s.OUTfolder + "/same.png");
+  EXPECT_EQ(last.pixels, test::ReadPicture(sources.back()).pixels);
+}
+
+TEST_F(BuildRunTest, ASecondRunRestartsTheCounter) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.OUTname = "n%##";
+  Run(s, Sources(2), 2);
+  const OutputList first = outputs_;
+  Run(s, Sources(2), 2);
+  EXPECT_EQ(outputs_, first);
+  EXPECT_EQ(first, (OutputList{s.OUTfolder + "/n00.png", s.OUTfolder + "/n01.png"}));
+}
+
+TEST_F(BuildRunTest, FailedAndSkippedRowsAreCountedAndNamedInTheMessage) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.OUTname = "%o";
+  std::vector<std::string> sources = Sources(3);
+  test::WriteTextFile(folder_.File("in/broken.png"), "\x89PNG but no more");
+  sources.insert(sources.begin() + 1, folder_.File("in/broken.png"));
+  sources.push_back(folder_.File("in/vanished.jpg"));
+  BuildSummary summary = Run(s, sources, 2);
+
+  EXPECT_EQ(summary.rows, 5);
+  EXPECT_EQ(summary.written, 3);
+  EXPECT_EQ(summary.failed, 2);
+  ASSERT_EQ(summary.failures.size(), 2u);
+  EXPECT_EQ(summary.failures[0].row, 2);
+  EXPECT_EQ(summary.failures[1].row, 5);
+  EXPECT_FALSE(fs::exists(s.OUTfolder + "/broken.png"));
+  EXPECT_FALSE(fs::exists(s.OUTfolder + "/vanished.png"));
+  EXPECT_EQ(outputs_.size(), 3u);
+
+  const std::string message = BuildMessage(summary);
+  EXPECT_EQ(message.rfind("Process done!\r\n3 image(s) generated in ", 0), 0u) << message;
+  EXPECT_NE(message.find("\r\n2 row(s) failed, 0 skipped."), std::string::npos) << message;
+  EXPECT_NE(message.find("Row 2, " + folder_.File("in/broken.png") + ": "), std::string::npos) << message;
+  EXPECT_NE(message.find("vanished.jpg"), std::string::npos) << message;
+}
+
+TEST_F(BuildRunTest, ANamedPipeInTheListFailsItsRowWithoutWaitingForAWriter) {
+  const std::string pipe = folder_.File("in/pipe.jpg");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  for (int jobs : {1, 2}) {
+    std::vector<std::string> sources = Sources(2);
+    sources.insert(sources.begin() + 1, pipe);
+    const BuildSummary summary = Run(test::PlainSettings(folder_.File("out")), sources, jobs);
+    EXPECT_EQ(summary.written, 2) << jobs;
+    ASSERT_EQ(summary.failures.size(), 1u) << jobs;
+    EXPECT_EQ(summary.failures[0].row, 2);
+    EXPECT_NE(summary.failures[0].reason.find("not a regular file"), std::string::npos) << summary.failures[0].reason;
+  }
+}
+
+TEST_F(BuildRunTest, DecliningEveryFolderQuestionWritesNothing) {
+  SettingsRecord s = test::PlainSettings(folder_.File("not-yet"));
+  host_.answers = {false, false, false};
+  BuildSummary summary = Run(s, Sources(3), 2);
+  EXPECT_EQ(summary.skipped, 3);
+  EXPECT_EQ(host_.asked.size(), 3u);
+  EXPECT_EQ(counter_.value, 0);
+  EXPECT_EQ(BuildMessage(summary).rfind("Process done!\r\n0 image(s) generated in ", 0), 0u);
+  EXPECT_NE(BuildMessage(summary).find("0 row(s) failed, 3 skipped."), std::string::npos);
+}
+
+TEST_F(BuildRunTest, ABrokenWatermarkIsLeftOutOnceAndTheRowsAreStillWritten) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.WMFile = folder_.File("in/missing-logo.png");
+  BuildSummary summary = Run(s, Sources(3), 2);
+  EXPECT_EQ(summary.written, 3);
+  ASSERT_EQ(host_.notices.size(), 1u);
+  EXPECT_NE(host_.notices[0].find("missing-logo.png"), std::string::npos) << host_.notices[0];
+}
+
+TEST_F(BuildRunTest, AFullDiskFailsTheRowsItHitsAndLeavesNoPartialFiles) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.OUToriginal = 1;
+  std::vector<std::string> sources = {Source("small.png", 8, 8, 1), Source("big.png", 400, 400, 2)};
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit limit = old_limit;
+  limit.rlim_cur = 16 * 1024;  // the random 400 x 400 PNG cannot fit
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  signal(SIGXFSZ, SIG_IGN);
+  BuildSummary summary = Run(s, sources, 1);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+
+  EXPECT_EQ(summary.written, 1);
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_EQ(FolderContents(s.OUTfolder).size(), 1u);  // no temp file left behind
+  EXPECT_TRUE(fs::exists(s.OUTfolder + "/small.png"));
+}
+
+TEST(BuildMessageTest, KeepsTheUsualTextWhenEveryRowWasWritten) {
+  BuildSummary summary;
+  summary.rows = summary.written = 12;
+  summary.seconds = 3.4;
+  EXPECT_EQ(BuildMessage(summary), "Process done!\r\n12 image(s) generated in 3.4 second(s)");
+  summary.seconds = 0.049;
+  EXPECT_EQ(BuildMessage(summary), "Process done!\r\n12 image(s) generated in 0.0 second(s)");
+}
+
+TEST(BuildMessageTest, ListsTheFirstFailuresOnly) {
+  BuildSummary summary;
+  summary.rows = 9;
+  summary.failed = 9;
+  for (int i = 1; i <= 9; ++i) summary.failures.push_back({i, "f" + std::to_string(i) + ".jpg", "broken"});
+  const std::string message = BuildMessage(summary);
+  EXPECT_NE(message.find("Row 5, f5.jpg: broken"), std::string::npos);
+  EXPECT_EQ(message.find("f6.jpg"), std::string::npos);
+  EXPECT_NE(message.find("... and 4 more."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vr

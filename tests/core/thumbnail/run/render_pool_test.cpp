@@ -1,0 +1,102 @@
+// The pool on its own: every submitted row comes back once, with its file in
+// place or its reason, and the rows decoding at once stay within the budget.
+#include "thumbnail/run/render_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "support/build_test_util.h"
+#include "imaging/format_codes.h"
+#include "core/imaging/pixel_test_util.h"
+#include "support/temp_folder.h"
+
+namespace vr {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RenderPoolTest : public ::testing::Test {
+ protected:
+  RenderPoolTest() : settings_(test::PlainSettings(folder_.File("out"))) { fs::create_directory(folder_.File("out")); }
+
+  RowPlan Plan(int i, bool readable = true) {
+    RowPlan plan;
+    plan.action = RowPlan::Action::kRender;
+    plan.row = i + 1;
+    plan.source = folder_.File("p" + std::to_string(i) + ".png");
+    if (readable) test::WritePng(plan.source, test::MakeRandomImage(40 + i, 30, static_cast<std::uint32_t>(i)));
+    plan.input_format = kFormatPng;
+    plan.output_format = kFormatPng;
+    plan.output_path = folder_.File("out/t" + std::to_string(i) + ".png");
+    return plan;
+  }
+
+  // Collects until `count` rows came back; fails the test after 30 s.
+  static std::map<std::size_t, Status> CollectAll(RenderPool& pool, std::size_t count) {
+    std::map<std::size_t, Status> done;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (done.size() < count && std::chrono::steady_clock::now() < give_up)
+      for (RenderDone& d : pool.Collect(20)) EXPECT_TRUE(done.emplace(d.index, d.status).second) << d.index;
+    EXPECT_EQ(done.size(), count);
+    return done;
+  }
+
+  test::TempFolder folder_;
+  SettingsRecord settings_;
+};
+
+TEST_F(RenderPoolTest, ATightBudgetDecodesOneRowAtATimeAndFinishesThemAll) {
+  constexpr std::uint64_t kPrice = 100;
+  RenderPool pool(3, settings_, nullptr, kPrice, [](const RowPlan&) { return kPrice; });
+  for (int i = 0; i < 9; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
+  const std::map<std::size_t, Status> done = CollectAll(pool, 9);
+  for (const auto& [index, status] : done) {
+    EXPECT_TRUE(status.ok()) << index << ": " << status.message();
+    EXPECT_TRUE(fs::exists(folder_.File("out/t" + std::to_string(index) + ".png"))) << index;
+  }
+  EXPECT_EQ(pool.peak_decode_bytes(), kPrice);
+}
+
+TEST_F(RenderPoolTest, RowsAboveTheBudgetStillRunAlone) {
+  RenderPool pool(2, settings_, nullptr, 10, [](const RowPlan&) { return std::uint64_t{1} << 30; });
+  for (int i = 0; i < 4; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
+  for (const auto& [index, status] : CollectAll(pool, 4)) EXPECT_TRUE(status.ok()) << index;
+  EXPECT_EQ(pool.peak_decode_bytes(), std::uint64_t{1} << 30);
+  EXPECT_EQ(pool.peak_large_rows(), 1);
+}
+
+TEST_F(RenderPoolTest, ReportsAFailedRenderAndAFailedWriteByTheirRows) {
+  RenderPool pool(2, settings_, nullptr, std::uint64_t{1} << 30);
+  pool.Submit(0, Plan(0));
+  pool.Submit(1, Plan(1, /*readable=*/false));
+  RowPlan unwritable = Plan(2);
+  unwritable.output_path = folder_.File("no such folder/t2.png");
+  pool.Submit(2, unwritable);
+  const std::map<std::size_t, Status> done = CollectAll(pool, 3);
+  EXPECT_TRUE(done.at(0).ok()) << done.at(0).message();
+  EXPECT_FALSE(done.at(1).ok());
+  EXPECT_NE(done.at(1).message().find("p1.png"), std::string::npos) << done.at(1).message();
+  EXPECT_FALSE(done.at(2).ok());
+  EXPECT_NE(done.at(2).message().find("t2.png"), std::string::npos) << done.at(2).message();
+  EXPECT_FALSE(fs::exists(folder_.File("out/t1.png")));
+}
+
+TEST_F(RenderPoolTest, PricesRowsFromTheirHeadersByDefault) {
+  // Without a pricing function the pool reads each picture's header; a
+  // missing picture costs nothing and fails on its own.
+  RenderPool pool(2, settings_, nullptr, 1);
+  pool.Submit(0, Plan(0));
+  pool.Submit(1, Plan(1, /*readable=*/false));
+  const std::map<std::size_t, Status> done = CollectAll(pool, 2);
+  EXPECT_TRUE(done.at(0).ok());
+  EXPECT_FALSE(done.at(1).ok());
+  // The 40 x 30 picture is decoded whole: 4800 bytes of RGBA.
+  EXPECT_EQ(pool.peak_decode_bytes(), 40u * 30u * 4u);
+}
+
+}  // namespace
+}  // namespace vr

@@ -1,0 +1,165 @@
+// Add from Folder: the progress step rule, which files are taken and in what
+// order, the bar, the window's state during and after the scan, and the
+// ways the command ends without changing anything.
+#include "windows/add_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+#include "windows/progress_window.h"
+#include "support/scripted_dialogs.h"
+#include "settings/settings_store.h"
+
+namespace vr {
+namespace {
+
+struct StepCase {
+  std::int32_t count;
+  std::int32_t step;
+};
+
+class ProgressStepTest : public testing::TestWithParam<StepCase> {};
+
+TEST_P(ProgressStepTest, HundredByCountRoundedHalfToEven) {
+  EXPECT_EQ(FolderProgressStep(GetParam().count), GetParam().step);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, ProgressStepTest,
+                         testing::Values(StepCase{1, 100}, StepCase{2, 50}, StepCase{3, 33}, StepCase{7, 14},
+                                         StepCase{8, 12}, StepCase{40, 2}, StepCase{150, 1}, StepCase{200, 0},
+                                         StepCase{300, 0}, StepCase{0, 0}));
+
+class AddFolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.isValid());
+    store_ = std::make_unique<RegFileStore>(QFile::encodeName(temp_.filePath("s.reg")).toStdString());
+    window_ = std::make_unique<Form2>(settings_, *store_);
+    folder_ = temp_.filePath(QStringLiteral("pictures"));
+    ASSERT_TRUE(QDir().mkpath(folder_));
+  }
+  void Touch(const QString& name) {
+    QFile file(QDir(folder_).filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    file.write("x");
+  }
+  QStringList ListedNames() const {
+    QStringList names;
+    for (std::int32_t row = 1; row <= window_->Grid1()->RowCount(); ++row)
+      names << QFileInfo(QString::fromStdString(window_->Grid1()->CellText(row, 1))).fileName();
+    return names;
+  }
+  FolderAddTrace Run(const QString& answer) {
+    dialogs_.folders.push_back(answer);
+    return AddFromFolder(*window_);
+  }
+  static int OpenProgressWindows() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (qobject_cast<Form3*>(widget)) ++count;
+    return count;
+  }
+
+  QTemporaryDir temp_;
+  std::unique_ptr<RegFileStore> store_;
+  SettingsRecord settings_;
+  test::ScriptedDialogs dialogs_;
+  std::unique_ptr<Form2> window_;
+  QString folder_;
+};
+
+TEST_F(AddFolderTest, ExtensionsInTheirFixedOrder) {
+  for (const char* name : {"b.png", "a.jpg", "c.bmp", "d.bmp", "e.jpg"}) Touch(QString::fromLatin1(name));
+  const FolderAddTrace trace = Run(folder_);
+  ASSERT_EQ(dialogs_.folder_titles.size(), 1u);
+  EXPECT_EQ(dialogs_.folder_titles[0], QStringLiteral("Select the Folder"));
+  EXPECT_EQ(trace.added, 5);
+  EXPECT_EQ(ListedNames(), (QStringList{"c.bmp", "d.bmp", "a.jpg", "e.jpg", "b.png"}));
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(AddFolderTest, MatchesExtensionsInAnyCaseAndNothingElse) {
+  for (const char* name : {"x.JPG", "y.Png", "w.BmP", "z.jpeg", "a.gif", "b.tif", "jpg", "c.jpg.txt"})
+    Touch(QString::fromLatin1(name));
+  ASSERT_TRUE(QDir(folder_).mkpath(QStringLiteral("inner")));
+  Touch(QStringLiteral("inner/deep.jpg"));
+  ASSERT_TRUE(QDir(folder_).mkpath(QStringLiteral("folder.png")));  // a folder, not a picture
+  Run(folder_);
+  EXPECT_EQ(ListedNames(), (QStringList{"w.BmP", "x.JPG", "y.Png"}));
+}
+
+TEST_F(AddFolderTest, ThreeFilesBarStatusAndWindowState) {
+  window_->show();
+  for (const char* name : {"1.jpg", "2.jpg", "3.jpg"}) Touch(QString::fromLatin1(name));
+  const FolderAddTrace trace = Run(folder_);
+  EXPECT_EQ(trace.step, 33);
+  EXPECT_EQ(trace.bar_values, (std::vector<std::int32_t>{33, 66, 99}));
+  EXPECT_TRUE(trace.window_disabled_throughout);
+  EXPECT_TRUE(trace.progress_shown_throughout);
+  // Afterwards: the window is back, the progress window gone.
+  EXPECT_TRUE(window_->isEnabled());
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(OpenProgressWindows(), 0);
+  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("3 image(s)"));
+  for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
+    EXPECT_TRUE(Form2::IsCommandEnabled(window_->Command(QString::fromLatin1(name)))) << name;
+  EXPECT_FALSE(Form2::IsCommandEnabled(window_->UploadButtonAction()));
+
+  // The same folder again lists every file twice; the count is the whole list.
+  Run(folder_);
+  EXPECT_EQ(window_->Grid1()->RowCount(), 6);
+  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("6 image(s)"));
+}
+
+TEST_F(AddFolderTest, OnlyPngFiles) {
+  for (const char* name : {"p1.png", "p2.png"}) Touch(QString::fromLatin1(name));
+  const FolderAddTrace trace = Run(folder_);
+  EXPECT_EQ(trace.bar_values, (std::vector<std::int32_t>{50, 100}));
+  EXPECT_EQ(ListedNames(), (QStringList{"p1.png", "p2.png"}));
+}
+
+TEST_F(AddFolderTest, CancelledOrEmptyFolderChangesNothing) {
+  Run(QString());  // cancelled
+  Touch(QStringLiteral("notes.txt"));
+  const FolderAddTrace trace = Run(folder_);
+  EXPECT_EQ(trace.added, 0);
+  EXPECT_EQ(window_->Grid1()->RowCount(), 0);
+  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("Varenna Pro"));
+  EXPECT_FALSE(Form2::IsCommandEnabled(window_->Command(QStringLiteral("mnuBuild"))));
+  EXPECT_TRUE(window_->isEnabled());
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(OpenProgressWindows(), 0);
+  EXPECT_TRUE(dialogs_.messages.empty());
+  // A folder that does not exist is like an empty one.
+  Run(temp_.filePath(QStringLiteral("missing")));
+  EXPECT_EQ(window_->Grid1()->RowCount(), 0);
+}
+
+TEST_F(AddFolderTest, ManyFilesGiveAStepOfZero) {
+  for (int i = 0; i < 300; ++i) Touch(QStringLiteral("f%1.bmp").arg(i, 3, 10, QLatin1Char('0')));
+  const FolderAddTrace trace = Run(folder_);
+  EXPECT_EQ(trace.step, 0);
+  EXPECT_EQ(trace.added, 300);
+  ASSERT_EQ(trace.bar_values.size(), 300u);
+  EXPECT_EQ(trace.bar_values.back(), 0);
+  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("300 image(s)"));
+}
+
+TEST_F(AddFolderTest, TrailingSeparatorIsNotDoubled) {
+  Touch(QStringLiteral("only.jpg"));
+  Run(folder_ + QLatin1Char('/'));
+  ASSERT_EQ(window_->Grid1()->RowCount(), 1);
+  EXPECT_EQ(QString::fromStdString(window_->Grid1()->CellText(1, 1)), folder_ + QStringLiteral("/only.jpg"));
+}
+
+}  // namespace
+}  // namespace vr

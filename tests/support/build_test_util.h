@@ -1,0 +1,104 @@
+// What the build tests share: a host that answers from a script and records
+// what it was told, pictures written to and read back from files, and a
+// settings record for a plain 300-px-wide JPEG build into a folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "thumbnail/run/build_host.h"
+#include "imaging/codecs/bmp_codec.h"
+#include "imaging/engine.h"
+#include "imaging/codecs/png_codec.h"
+#include "settings/settings_record.h"
+
+namespace vr::test {
+
+class ScriptedHost final : public BuildHost {
+ public:
+  std::deque<bool> answers;  // for the folder question; unscripted is a test failure
+  std::vector<std::string> asked;
+  std::vector<int> progress;
+  std::vector<std::string> notices;
+  std::thread::id thread = std::this_thread::get_id();
+  bool called_elsewhere = false;
+
+  bool AskCreateFolder(const std::string& folder) override {
+    Check();
+    asked.push_back(folder);
+    if (answers.empty()) {
+      ADD_FAILURE() << "unscripted folder question for " << folder;
+      return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void Progress(int percent) override {
+    Check();
+    progress.push_back(percent);
+  }
+  void Notice(const std::string& message) override {
+    Check();
+    notices.push_back(message);
+  }
+  void KeepAlive() override { Check(); }
+
+ private:
+  void Check() {
+    if (std::this_thread::get_id() != thread) called_elsewhere = true;
+  }
+};
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WritePng(const std::string& path, const Image& image) {
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(EncodePng(image, bytes, path).ok());
+  WriteBytes(path, bytes);
+}
+
+inline void WriteBmp(const std::string& path, const Image& image) {
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(EncodeBmp(image, bytes, path).ok());
+  WriteBytes(path, bytes);
+}
+
+// The decoded picture in a file; empty when it cannot be read.
+inline Image ReadPicture(const std::string& path) {
+  Engine engine;
+  if (!engine.LoadImage(Engine::kPictureSlot, path, 0).ok() || !engine.Decode(Engine::kPictureSlot).ok())
+    return Image();
+  return engine.picture(Engine::kPictureSlot);
+}
+
+// Proportional to the width, 300 px, PNG (lossless, so pixels can be
+// compared), no watermark, no effects, into `folder`.
+inline SettingsRecord PlainSettings(const std::string& folder) {
+  SettingsRecord s;
+  s.OUTfolder = folder;
+  s.OUTformat = 2;
+  s.OUTwidth = 300;
+  s.OUTheight = 300;
+  s.OUTpropw = -1;
+  s.WMArea = 9;
+  s.WMOpacity = 100;
+  s.JPEGquality = 85;
+  return s;
+}
+
+}  // namespace vr::test

@@ -1,0 +1,72 @@
+// Answers the program's dialogs from a script, records what was asked, and
+// installs itself for its lifetime. A question nobody scripted fails the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+#include "support/user_dialogs.h"
+
+namespace vr::test {
+
+struct AskedMessage {
+  QMessageBox::Icon icon;
+  QString title;
+  QString text;
+  QMessageBox::StandardButtons buttons;
+};
+
+class ScriptedDialogs final : public UserDialogs {
+ public:
+  ScriptedDialogs() { SetDialogs(this); }
+  ~ScriptedDialogs() override { SetDialogs(nullptr); }
+
+  // What to answer next, in order. Message boxes with only OK need no script.
+  std::deque<QMessageBox::StandardButton> buttons;
+  std::deque<QStringList> files;
+  std::deque<QString> folders;
+
+  // What was asked.
+  std::vector<AskedMessage> messages;
+  std::vector<FileDialogRequest> file_requests;
+  std::vector<QString> folder_titles;
+
+  QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& title, const QString& text,
+                                      QMessageBox::StandardButtons choices,
+                                      QMessageBox::StandardButton default_button) override {
+    messages.push_back({icon, title, text, choices});
+    if (choices == QMessageBox::Ok || choices == QMessageBox::NoButton) return QMessageBox::Ok;
+    if (buttons.empty()) {
+      ADD_FAILURE() << "unscripted question: " << text.toStdString();
+      return default_button;
+    }
+    QMessageBox::StandardButton answer = buttons.front();
+    buttons.pop_front();
+    return answer;
+  }
+
+  QStringList OpenFiles(QWidget*, const FileDialogRequest& request) override {
+    file_requests.push_back(request);
+    if (files.empty()) return {};
+    QStringList answer = files.front();
+    files.pop_front();
+    return answer;
+  }
+
+  QString OpenFile(QWidget* parent, const FileDialogRequest& request) override {
+    QStringList picked = OpenFiles(parent, request);
+    return picked.isEmpty() ? QString() : picked.first();
+  }
+
+  QString PickFolder(QWidget*, const QString& title, const QString&) override {
+    folder_titles.push_back(title);
+    if (folders.empty()) return {};
+    QString answer = folders.front();
+    folders.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace vr::test
