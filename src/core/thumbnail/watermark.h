@@ -1,6 +1,6 @@
 // Where the watermark goes on a thumbnail and how it is blended in.
 //
-// Offsets are in the engine's convention (see imaging/mix.h): picture pixel
+// Offsets are in the engine's convention (see imaging/ops/mix.h): picture pixel
 // (i, j) meets watermark pixel (i + x, j + y), rows counted from the bottom,
 // so the watermark's lower-left corner lies at (-x, -y) from the picture's.
 #pragma once
