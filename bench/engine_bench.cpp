@@ -84,8 +84,8 @@ bool RunEngine(vr::Engine& engine, const Job& job, Round& r) {
   if (s.ok()) s = engine.Resample(job.thumb_w, job.thumb_h);
   const auto t2 = Clock::now();
   if (s.ok()) {
-    engine.SetJpegQuality1(85);
-    s = engine.Save1(job.out, vr::kFormatJpeg);
+    engine.SetJpegQuality(85);
+    s = engine.Save(job.out, vr::kFormatJpeg);
   }
   const auto t3 = Clock::now();
   if (!s.ok()) {

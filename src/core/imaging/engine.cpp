@@ -133,7 +133,7 @@ Status Engine::Resample(int width, int height) {
   return Status::Ok();
 }
 
-Status Engine::Rotate2(float degrees) {
+Status Engine::RotateOverlay(float degrees) {
   if (Status ready = Prepare(kOverlaySlot, "rotate"); !ready.ok()) return ready;
   EngineSlot& s = At(kOverlaySlot);
   Image turned = RotateImage(s.picture, degrees);
@@ -143,43 +143,43 @@ Status Engine::Rotate2(float degrees) {
   return Status::Ok();
 }
 
-Status Engine::Noise1(int level) {
+Status Engine::AddNoise(int level) {
   if (Status ready = Prepare(kPictureSlot, "add noise to"); !ready.ok()) return ready;
-  AddNoise(At(kPictureSlot).picture, level, noise_seed_);
+  vr::AddNoise(At(kPictureSlot).picture, level, noise_seed_);
   return Status::Ok();
 }
 
-Status Engine::Light1(int brightness, int contrast) {
+Status Engine::AdjustLight(int brightness, int contrast) {
   if (Status ready = Prepare(kPictureSlot, "light"); !ready.ok()) return ready;
-  AdjustLight(At(kPictureSlot).picture, brightness, contrast);
+  vr::AdjustLight(At(kPictureSlot).picture, brightness, contrast);
   return Status::Ok();
 }
 
-Status Engine::Colorize1(int saturation) {
+Status Engine::Colorize(int saturation) {
   if (Status ready = Prepare(kPictureSlot, "colorize"); !ready.ok()) return ready;
-  Colorize(At(kPictureSlot).picture, saturation);
+  vr::Colorize(At(kPictureSlot).picture, saturation);
   return Status::Ok();
 }
 
-Status Engine::Repair1(float correction) {
+Status Engine::Repair(float correction) {
   if (Status ready = Prepare(kPictureSlot, "repair"); !ready.ok()) return ready;
   RepairGamma(At(kPictureSlot).picture, correction);
   return Status::Ok();
 }
 
-Status Engine::GrayScale1() {
+Status Engine::GrayScale() {
   if (Status ready = Prepare(kPictureSlot, "turn grey"); !ready.ok()) return ready;
-  GrayScale(At(kPictureSlot).picture);
+  vr::GrayScale(At(kPictureSlot).picture);
   return Status::Ok();
 }
 
-Status Engine::Negative1() {
+Status Engine::Negative() {
   if (Status ready = Prepare(kPictureSlot, "invert"); !ready.ok()) return ready;
-  Negative(At(kPictureSlot).picture);
+  vr::Negative(At(kPictureSlot).picture);
   return Status::Ok();
 }
 
-void Engine::SetOpacity2(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
+void Engine::SetOverlayOpacity(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
 
 Status Engine::Mix(MixMode mode, int x, int y) {
   if (Status ready = Prepare(kPictureSlot, "mix into"); !ready.ok()) return ready;
@@ -189,9 +189,9 @@ Status Engine::Mix(MixMode mode, int x, int y) {
   return Status::Ok();
 }
 
-void Engine::SetJpegQuality1(std::uint8_t quality) { jpeg_quality_ = std::min<int>(quality, 100); }
+void Engine::SetJpegQuality(std::uint8_t quality) { jpeg_quality_ = std::min<int>(quality, 100); }
 
-Status Engine::Encode1(int format_code, std::vector<std::uint8_t>& out, const std::string& path) {
+Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std::string& path) {
   if (format_code != kFormatBmp && format_code != kFormatJpeg && format_code != kFormatPng)
     return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + path);
   if (At(kPictureSlot).empty()) return Status::Fail("No picture in slot 1 to save as " + path);
@@ -208,12 +208,12 @@ Status Engine::Encode1(int format_code, std::vector<std::uint8_t>& out, const st
   }
 }
 
-Status Engine::Save1(const std::string& path, int format_code) {
-  if (Status encoded = Encode1(format_code, encoded_, path); !encoded.ok()) return encoded;
+Status Engine::Save(const std::string& path, int format_code) {
+  if (Status encoded = Encode(format_code, encoded_, path); !encoded.ok()) return encoded;
   return ReplaceFileAtomically(path, encoded_);
 }
 
-void Engine::Destroy(int slot) {
+void Engine::Clear(int slot) {
   if (ValidSlot(slot)) At(slot).Release();
 }
 

@@ -45,22 +45,22 @@ class Engine {
   Status Resample(int width, int height);
 
   // Slot 2 turned counter-clockwise by `degrees` (see rotate.h).
-  Status Rotate2(float degrees);
+  Status RotateOverlay(float degrees);
 
   // Effects on slot 1; each leaves the picture exactly as it is at level 0.
   // Noise draws from the seed set by SetNoiseSeed, the same for every call,
   // so a picture's noise depends only on the picture, the level and the seed,
   // never on which worker made it or in what order (a batch is reproducible).
-  Status Noise1(int level);
-  Status Light1(int brightness, int contrast);
-  Status Colorize1(int saturation);
-  Status Repair1(float correction);
-  Status GrayScale1();
-  Status Negative1();
+  Status AddNoise(int level);
+  Status AdjustLight(int brightness, int contrast);
+  Status Colorize(int saturation);
+  Status Repair(float correction);
+  Status GrayScale();
+  Status Negative();
   void SetNoiseSeed(std::uint32_t seed) { noise_seed_ = seed; }
 
   // Opacity of slot 2 in later mixes, 0..100 (values beyond are clamped).
-  void SetOpacity2(int opacity_percent);
+  void SetOverlayOpacity(int opacity_percent);
   int opacity() const { return opacity_; }
 
   // Slot 2 combined into slot 1 at (x, y), rows counted from the bottom (see
@@ -68,22 +68,22 @@ class Engine {
   Status Mix(MixMode mode, int x, int y);
 
   // Quality of later JPEG saves, 0..100 (values beyond act as 100).
-  void SetJpegQuality1(std::uint8_t quality);
+  void SetJpegQuality(std::uint8_t quality);
   int jpeg_quality() const { return jpeg_quality_; }
 
   // Writes slot 1 as BMP (1), JPEG (3) or PNG (4). The file is written beside
   // the target and renamed into place, so a failed save leaves neither a
   // half-written file nor a damaged older one.
-  Status Save1(const std::string& path, int format_code);
+  Status Save(const std::string& path, int format_code);
 
-  // The bytes Save1 would write, into `out`, for a caller that writes them
+  // The bytes Save would write, into `out`, for a caller that writes them
   // itself; `path` only names the file in messages.
-  Status Encode1(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
+  Status Encode(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
 
   // Empty a slot and give its memory back.
-  void Destroy1() { Destroy(kPictureSlot); }
-  void Destroy2() { Destroy(kOverlaySlot); }
-  void Destroy(int slot);
+  void ClearPicture() { Clear(kPictureSlot); }
+  void ClearOverlay() { Clear(kOverlaySlot); }
+  void Clear(int slot);
 
   // Holds an already decoded, upright picture (from the windows, a capture or
   // a test); an empty image empties the slot.

@@ -109,17 +109,17 @@ Status ApplySizeRule(Engine& engine, const SettingsRecord& settings, const std::
 
 Status ApplyEffects(Engine& engine, const SettingsRecord& s) {
   if (s.NoiseLevel != 0)
-    if (Status r = engine.Noise1(s.NoiseLevel); !r) return r;
+    if (Status r = engine.AddNoise(s.NoiseLevel); !r) return r;
   if (s.BrightnessLevel != 0 || s.ContrastLevel != 0)
-    if (Status r = engine.Light1(s.BrightnessLevel, s.ContrastLevel); !r) return r;
+    if (Status r = engine.AdjustLight(s.BrightnessLevel, s.ContrastLevel); !r) return r;
   if (s.SaturationLevel != 0)
-    if (Status r = engine.Colorize1(s.SaturationLevel); !r) return r;
+    if (Status r = engine.Colorize(s.SaturationLevel); !r) return r;
   if (s.CorrectionLevel != 0)
-    if (Status r = engine.Repair1(static_cast<float>(s.CorrectionLevel * 0.01)); !r) return r;
+    if (Status r = engine.Repair(static_cast<float>(s.CorrectionLevel * 0.01)); !r) return r;
   if (s.GrayScaleFlag == 1)
-    if (Status r = engine.GrayScale1(); !r) return r;
+    if (Status r = engine.GrayScale(); !r) return r;
   if (s.NegativeFlag == 1)
-    if (Status r = engine.Negative1(); !r) return r;
+    if (Status r = engine.Negative(); !r) return r;
   return Status::Ok();
 }
 
@@ -129,7 +129,7 @@ Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan
   if (watermark != nullptr && !watermark->empty()) {
     if (Status s = engine.Hold(Engine::kOverlaySlot, *watermark, settings.WMFile); !s) return s;
   } else {
-    engine.Destroy2();
+    engine.ClearOverlay();
   }
   engine.SetNoiseSeed(RowNoiseSeed(plan.row));
 
@@ -154,9 +154,9 @@ Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan
     if (Status s = ApplySizeRule(engine, settings, plan.source); !s) return s;
 
   if (plan.output_format == kFormatJpeg)
-    engine.SetJpegQuality1(static_cast<std::uint8_t>(std::clamp(settings.JPEGquality, 0, 100)));
-  if (encoded != nullptr) return engine.Encode1(plan.output_format, *encoded, plan.output_path);
-  return engine.Save1(plan.output_path, plan.output_format);
+    engine.SetJpegQuality(static_cast<std::uint8_t>(std::clamp(settings.JPEGquality, 0, 100)));
+  if (encoded != nullptr) return engine.Encode(plan.output_format, *encoded, plan.output_path);
+  return engine.Save(plan.output_path, plan.output_format);
 }
 
 }  // namespace
@@ -199,11 +199,11 @@ RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::str
 Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
   if (settings.WMFile.empty()) return Image();
   Status s = engine.LoadImage(Engine::kOverlaySlot, settings.WMFile, kFormatUnknown);
-  if (s && settings.WMAngle > 0) s = engine.Rotate2(static_cast<float>(settings.WMAngle));
+  if (s && settings.WMAngle > 0) s = engine.RotateOverlay(static_cast<float>(settings.WMAngle));
   if (s) s = engine.Decode(Engine::kOverlaySlot);
   Image picture;
   if (s) picture = engine.picture(Engine::kOverlaySlot);
-  engine.Destroy2();
+  engine.ClearOverlay();
   if (!s) return s;
   return picture;
 }
@@ -216,10 +216,10 @@ Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& 
   Status result = RenderSteps(engine, settings, plan, watermark, encoded);
   if (!result) {
     // Nothing of a failed row may linger into the next one.
-    engine.Destroy1();
+    engine.ClearPicture();
   } else if (settings.ADVempty != 0) {
-    engine.Destroy1();
-    engine.Destroy2();
+    engine.ClearPicture();
+    engine.ClearOverlay();
   }
   return result;
 }

@@ -90,7 +90,7 @@ bool ApplyMask(Image& picture, const Image& watermark, WMOffset offset, std::int
 Status ApplyMask(Engine& engine, WMOffset offset, std::int32_t opacity, std::int32_t mode_code) {
   const std::optional<MixMode> mode = MixModeForCode(mode_code);
   if (!mode) return Status::Ok();
-  engine.SetOpacity2(opacity);
+  engine.SetOverlayOpacity(opacity);
   return engine.Mix(*mode, ClampOffset(offset.x), ClampOffset(offset.y));
 }
 

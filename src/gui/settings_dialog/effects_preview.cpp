@@ -10,14 +10,14 @@ namespace vr {
 
 Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
   (void)engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY");
-  (void)engine.Noise1(levels.noise);
-  (void)engine.Light1(levels.brightness, levels.contrast);
-  if (levels.saturation > 0) (void)engine.Colorize1(levels.saturation);
-  (void)engine.Repair1(static_cast<float>(levels.correction) * 0.01f);
-  if (levels.gray_scale) (void)engine.GrayScale1();
-  if (levels.negative) (void)engine.Negative1();
+  (void)engine.AddNoise(levels.noise);
+  (void)engine.AdjustLight(levels.brightness, levels.contrast);
+  if (levels.saturation > 0) (void)engine.Colorize(levels.saturation);
+  (void)engine.Repair(static_cast<float>(levels.correction) * 0.01f);
+  if (levels.gray_scale) (void)engine.GrayScale();
+  if (levels.negative) (void)engine.Negative();
   Image result = engine.picture(Engine::kPictureSlot);
-  engine.Destroy1();
+  engine.ClearPicture();
   return result;
 }
 

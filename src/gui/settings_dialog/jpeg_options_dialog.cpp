@@ -29,7 +29,7 @@ QFrame* Line(const char* name) {
 
 }  // namespace
 
-Form8::Form8(SettingsRecord& record, QWidget* parent) : QDialog(parent), record_(record) {
+JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent) : QDialog(parent), record_(record) {
   setObjectName("Form8");
   setWindowTitle("Jpeg Output Options");
 
@@ -82,7 +82,7 @@ Form8::Form8(SettingsRecord& record, QWidget* parent) : QDialog(parent), record_
 
   connect(slider_, &cpvSlider::ValueChanged, this,
           [this] { text_->setText(QString::number(slider_->Value())); });
-  connect(ok, &QPushButton::clicked, this, &Form8::OnOk);
+  connect(ok, &QPushButton::clicked, this, &JpegOptionsDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // After the connection, so a stored quality other than the initial one
@@ -93,7 +93,7 @@ Form8::Form8(SettingsRecord& record, QWidget* parent) : QDialog(parent), record_
   }
 }
 
-void Form8::OnOk() {
+void JpegOptionsDialog::OnOk() {
   record_.JPEGquality = slider_->Value();
   accept();
 }

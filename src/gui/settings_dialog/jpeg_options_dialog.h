@@ -12,13 +12,13 @@ namespace vr {
 
 class cpvSlider;
 
-class Form8 : public QDialog {
+class JpegOptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
   // The slider starts at the record's JPEGquality; a stored quality outside
   // 0..100 opens at the nearer end.
-  explicit Form8(SettingsRecord& record, QWidget* parent = nullptr);
+  explicit JpegOptionsDialog(SettingsRecord& record, QWidget* parent = nullptr);
 
   cpvSlider* QualitySlider() const { return slider_; }
   QLineEdit* QualityText() const { return text_; }

@@ -44,7 +44,7 @@ std::int32_t OptionValue(const QRadioButton& option) { return option.isChecked()
 
 }  // namespace
 
-Form5::Form5(SettingsRecord& record, SettingsStore& store, QWidget* parent)
+SettingsDialog::SettingsDialog(SettingsRecord& record, SettingsStore& store, QWidget* parent)
     : QDialog(parent), record_(record), store_(store) {
   setObjectName("Form5");
   setWindowTitle("Varenna Pro - Settings");
@@ -97,16 +97,16 @@ Form5::Form5(SettingsRecord& record, SettingsStore& store, QWidget* parent)
   layout->addLayout(buttons);
 
   connect(tab1_, &QTabBar::currentChanged, this, [this](int index) { SelectTab(index + 1); });
-  connect(ok_, &QPushButton::clicked, this, &Form5::OnOk);
+  connect(ok_, &QPushButton::clicked, this, &SettingsDialog::OnOk);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(output_->command5, &QPushButton::clicked, this, &Form5::OnOptions);
+  connect(output_->command5, &QPushButton::clicked, this, &SettingsDialog::OnOptions);
 
   Open();
 }
 
-Form5::~Form5() = default;
+SettingsDialog::~SettingsDialog() = default;
 
-void Form5::Open() {
+void SettingsDialog::Open() {
   const SettingsRecord& r = record_;
   // 2.
   SetCheck(*general_->check10, r.GENextra);
@@ -157,20 +157,20 @@ void Form5::Open() {
   SelectTab(kGeneralTab);
 }
 
-void Form5::SelectTab(int tab) {
+void SettingsDialog::SelectTab(int tab) {
   for (QWidget* page : pages_) page->hide();
   if (tab >= 1 && tab <= static_cast<int>(pages_.size())) pages_[static_cast<std::size_t>(tab - 1)]->show();
 }
 
-void Form5::WMArea(double x, double y) { watermark_->picture1->WMArea(x, y); }
+void SettingsDialog::WMArea(double x, double y) { watermark_->picture1->WMArea(x, y); }
 
-void Form5::resizeEvent(QResizeEvent* event) {
+void SettingsDialog::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   const RegionPicker& picker = *watermark_->picture1;
   WMArea(picker.ClickX(), picker.ClickY());
 }
 
-SettingsDialogValues Form5::CollectValues() {
+SettingsDialogValues SettingsDialog::CollectValues() {
   SettingsDialogValues v;
   v.fields = record_;
   SettingsRecord& f = v.fields;
@@ -204,7 +204,7 @@ SettingsDialogValues Form5::CollectValues() {
   return v;
 }
 
-void Form5::OnOk() {
+void SettingsDialog::OnOk() {
   const Status saved = SaveDialogSettings(CollectValues(), record_, store_);
   if (!saved.ok()) {
     // The user keeps the dialog and its values, and can retry or cancel.
@@ -216,9 +216,9 @@ void Form5::OnOk() {
   accept();
 }
 
-void Form5::OnOptions() {
+void SettingsDialog::OnOptions() {
   if (output_->combo1->currentIndex() != kJpegFormatItem) return;
-  Form8 options(record_, this);
+  JpegOptionsDialog options(record_, this);
   options.exec();
 }
 

@@ -25,12 +25,12 @@ class PageOutput;
 class PageWatermark;
 class vUpDown;
 
-class Form5 : public QDialog {
+class SettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  Form5(SettingsRecord& record, SettingsStore& store, QWidget* parent = nullptr);
-  ~Form5() override;
+  SettingsDialog(SettingsRecord& record, SettingsStore& store, QWidget* parent = nullptr);
+  ~SettingsDialog() override;
 
   // Draws the region picker for a click at (x, y), outlines the region and
   // stores it in the record's WMArea (see RegionPicker::WMArea).

@@ -14,7 +14,7 @@ QString AddImagesFilter() {
       "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;Portable Network Graphics (*.png)");
 }
 
-int AddImageFiles(Form2& window) {
+int AddImageFiles(MainWindow& window) {
   FileDialogRequest request;
   request.title = QStringLiteral("Add Image(s)...");
   request.filter = AddImagesFilter();
@@ -26,7 +26,7 @@ int AddImageFiles(Form2& window) {
 
   window.SetStatus(QStringLiteral("Loading files..."));
   for (const QString& file : files)
-    window.Grid1()->AddFile(QFile::encodeName(file).toStdString(), window.settings());
+    window.grid()->AddFile(QFile::encodeName(file).toStdString(), window.settings());
   window.ShowRowCount();
   window.EnableListCommands();
   return static_cast<int>(files.size());

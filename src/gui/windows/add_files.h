@@ -7,12 +7,12 @@
 
 namespace vr {
 
-class Form2;
+class MainWindow;
 
 // The open dialog's three choices, JPEG first.
 QString AddImagesFilter();
 
 // Returns the number of rows added (0 when cancelled).
-int AddImageFiles(Form2& window);
+int AddImageFiles(MainWindow& window);
 
 }  // namespace vr

@@ -20,7 +20,7 @@ std::int32_t FolderProgressStep(std::int32_t count) {
   return RoundHalfEven(100.0 / static_cast<double>(count));
 }
 
-FolderAddTrace AddFromFolder(Form2& window) {
+FolderAddTrace AddFromFolder(MainWindow& window) {
   FolderAddTrace trace;
   const QString folder = Dialogs().PickFolder(&window, QStringLiteral("Select the Folder"), QString());
   if (folder.isEmpty()) return trace;
@@ -33,12 +33,12 @@ FolderAddTrace AddFromFolder(Form2& window) {
   window.setEnabled(false);
   trace.step = FolderProgressStep(static_cast<std::int32_t>(pictures.size()));
   // No parent: a child of the disabled window would be greyed with it.
-  auto progress = std::make_unique<Form3>();
+  auto progress = std::make_unique<ProgressWindow>();
   progress->show();
-  PercentBar* bar = progress->Bar1();
+  PercentBar* bar = progress->progressBar();
 
   for (const std::string& picture : pictures) {
-    window.Grid1()->AddFile(picture, window.settings());
+    window.grid()->AddFile(picture, window.settings());
     bar->SetValue(bar->Value() + trace.step);
     trace.added += 1;
     trace.bar_values.push_back(bar->Value());

@@ -8,7 +8,7 @@
 
 namespace vr {
 
-class Form2;
+class MainWindow;
 
 // What the bar gains per file: 100 / count rounded half to even (3 files
 // give 33, 200 give 0). 0 for no files.
@@ -24,6 +24,6 @@ struct FolderAddTrace {
   bool progress_shown_throughout = true;
 };
 
-FolderAddTrace AddFromFolder(Form2& window);
+FolderAddTrace AddFromFolder(MainWindow& window);
 
 }  // namespace vr

@@ -35,8 +35,8 @@ bool WindowBuildHost::AskCreateFolder(const std::string& folder) {
 }
 
 void WindowBuildHost::Progress(int percent) {
-  progress_.Bar1()->SetValue(percent);
-  bar_values_.push_back(progress_.Bar1()->Value());
+  progress_.progressBar()->SetValue(percent);
+  bar_values_.push_back(progress_.progressBar()->Value());
   QApplication::processEvents();
 }
 
@@ -47,9 +47,9 @@ void WindowBuildHost::Notice(const std::string& message) {
 
 void WindowBuildHost::KeepAlive() { QApplication::processEvents(); }
 
-BuildCommandResult BuildThumbnails(Form2& window, const BuildOptions& options) {
+BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& options) {
   BuildCommandResult result;
-  ImageGrid& grid = *window.Grid1();
+  ImageGrid& grid = *window.grid();
   if (grid.RowCount() == 0) return result;
   result.ran = true;
 
@@ -58,11 +58,11 @@ BuildCommandResult BuildThumbnails(Form2& window, const BuildOptions& options) {
   result.window_disabled = !window.isEnabled();
 
   // No parent: a child of the disabled window would be greyed with it.
-  auto progress = std::make_unique<Form3>();
-  progress->Label1()->setText(QStringLiteral("Building Thumbnails..."));
-  progress->Bar1()->SetValue(0);
+  auto progress = std::make_unique<ProgressWindow>();
+  progress->headline()->setText(QStringLiteral("Building Thumbnails..."));
+  progress->progressBar()->SetValue(0);
   progress->show();
-  result.headline = progress->Label1()->text();
+  result.headline = progress->headline()->text();
   QApplication::processEvents();
 
   std::vector<std::string> sources;

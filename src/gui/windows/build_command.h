@@ -13,13 +13,13 @@
 
 namespace vr {
 
-class Form2;
-class Form3;
+class MainWindow;
+class ProgressWindow;
 
 // The window's side of a build.
 class WindowBuildHost final : public BuildHost {
  public:
-  WindowBuildHost(Form2& window, Form3& progress) : window_(window), progress_(progress) {}
+  WindowBuildHost(MainWindow& window, ProgressWindow& progress) : window_(window), progress_(progress) {}
 
   // Yes/No titled "Varenna Pro": the folder, a line break and
   // "Directory does not exist. Do you want to create it?".
@@ -33,8 +33,8 @@ class WindowBuildHost final : public BuildHost {
   const std::vector<int>& bar_values() const { return bar_values_; }
 
  private:
-  Form2& window_;
-  Form3& progress_;
+  MainWindow& window_;
+  ProgressWindow& progress_;
   std::vector<int> bar_values_;
 };
 
@@ -49,6 +49,6 @@ struct BuildCommandResult {
   bool window_disabled = false;  // the main window was disabled during the run
 };
 
-BuildCommandResult BuildThumbnails(Form2& window, const BuildOptions& options = {});
+BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& options = {});
 
 }  // namespace vr

@@ -1,90 +1,12 @@
 // Varenna Pro: the splash, then the main window until Exit.
-//
-// A hidden option, --screenshot <folder>, skips the splash, fills the list
-// with a few generated pictures and saves pictures of the main window, the
-// progress window, the About box and two settings pages there (scripts/screenshots.sh uses it).
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QPainter>
-#include <QTabBar>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <cstdio>
 #include <memory>
 
-#include "windows/about_window.h"
-#include "windows/image_grid.h"
-#include "windows/main_window.h"
-#include "windows/progress_window.h"
-#include "windows/splash_window.h"
 #include "base/heap_reuse.h"
-#include "widgets/percent_bar.h"
-#include "settings_dialog/settings_dialog.h"
 #include "settings/settings_store.h"
-
-namespace {
-
-bool SaveGrab(QWidget& widget, const QString& file) {
-  widget.show();
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  const bool saved = widget.grab().save(file, "PNG");
-  std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
-  return saved;
-}
-
-int TakeScreenshots(const QString& folder) {
-  if (!QDir().mkpath(folder)) {
-    std::fprintf(stderr, "Cannot create folder %s\n", qPrintable(folder));
-    return 1;
-  }
-  // A settings file of its own, so the user's settings are never read or written.
-  QTemporaryDir scratch;
-  if (!scratch.isValid()) return 1;
-  vr::RegFileStore store(QFile::encodeName(scratch.filePath(QStringLiteral("settings.reg"))).toStdString());
-  (void)store.WriteNumber("GENextra", 1);
-  (void)store.WriteNumber("GENgrid", 1);
-  vr::SettingsRecord settings;
-  vr::Form2 window(settings, store);
-
-  const QStringList names = {QStringLiteral("harbour.png"), QStringLiteral("lighthouse.png"),
-                             QStringLiteral("olive_grove.png"), QStringLiteral("terrace.png"),
-                             QStringLiteral("villa_garden.png")};
-  int shade = 0;
-  for (const QString& name : names) {
-    QImage picture(320 + shade * 40, 240 + shade * 20, QImage::Format_RGB32);
-    picture.fill(QColor::fromHsv((shade * 60) % 360, 160, 200));
-    const QString path = scratch.filePath(name);
-    picture.save(path, "PNG");
-    window.Grid1()->AddFile(QFile::encodeName(path).toStdString(), settings);
-    ++shade;
-  }
-  window.ShowRowCount();
-  window.EnableListCommands();
-
-  bool ok = SaveGrab(window, QDir(folder).filePath(QStringLiteral("main_window.png")));
-
-  vr::Form3 progress;
-  progress.Label1()->setText(QStringLiteral("Building Thumbnails..."));
-  progress.Bar1()->SetValue(60);
-  ok = SaveGrab(progress, QDir(folder).filePath(QStringLiteral("progress_window.png"))) && ok;
-
-  vr::Form7 about(&window);
-  ok = SaveGrab(about, QDir(folder).filePath(QStringLiteral("about_box.png"))) && ok;
-
-  // The settings dialog's Effects (tab 2) and Water Mark (tab 3) pages.
-  vr::Form5 dialog(settings, store, &window);
-  auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("Tab1"));
-  if (tabs != nullptr) tabs->setCurrentIndex(1);
-  ok = SaveGrab(dialog, QDir(folder).filePath(QStringLiteral("settings_effects.png"))) && ok;
-  if (tabs != nullptr) tabs->setCurrentIndex(2);
-  ok = SaveGrab(dialog, QDir(folder).filePath(QStringLiteral("settings_watermark.png"))) && ok;
-  return ok ? 0 : 1;
-}
-
-}  // namespace
+#include "windows/about_dialog.h"
+#include "windows/main_window.h"
+#include "windows/splash_window.h"
 
 int main(int argc, char** argv) {
   vr::KeepFreedBuffersForReuse();
@@ -92,22 +14,12 @@ int main(int argc, char** argv) {
   app.setApplicationName(QStringLiteral("Varenna Pro"));
   app.setWindowIcon(vr::ProgramIcon());
 
-  const QStringList arguments = app.arguments();
-  const qsizetype shot = arguments.indexOf(QStringLiteral("--screenshot"));
-  if (shot >= 0) {
-    if (shot + 1 >= arguments.size()) {
-      std::fprintf(stderr, "--screenshot needs a folder\n");
-      return 2;
-    }
-    return TakeScreenshots(arguments[shot + 1]);
-  }
-
   vr::RegFileStore store(vr::RegFileStore::DefaultPath());
   vr::SettingsRecord settings;
-  std::unique_ptr<vr::Form2> window;
-  auto* splash = new vr::Form1([&]() -> QWidget* {
-    window = std::make_unique<vr::Form2>(settings, store);
-    QObject::connect(window.get(), &vr::Form2::ExitRequested, &app, [] { QCoreApplication::exit(0); });
+  std::unique_ptr<vr::MainWindow> window;
+  auto* splash = new vr::SplashWindow([&]() -> QWidget* {
+    window = std::make_unique<vr::MainWindow>(settings, store);
+    QObject::connect(window.get(), &vr::MainWindow::ExitRequested, &app, [] { QCoreApplication::exit(0); });
     return window.get();
   });
   splash->show();

@@ -10,7 +10,7 @@
 #include <QScreen>
 #include <QToolBar>
 
-#include "windows/about_window.h"
+#include "windows/about_dialog.h"
 #include "windows/image_grid.h"
 #include "settings/load_settings.h"
 
@@ -22,7 +22,7 @@ QFont WindowFont() { return Verdana(8.25); }
 
 }  // namespace
 
-Form2::Form2(SettingsRecord& settings, SettingsStore& store, QWidget* parent)
+MainWindow::MainWindow(SettingsRecord& settings, SettingsStore& store, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
@@ -42,7 +42,7 @@ Form2::Form2(SettingsRecord& settings, SettingsStore& store, QWidget* parent)
 
   grid1_ = new ImageGrid(client_);
   grid1_->setGeometry(0, 50, ImageGrid::kWidth, ImageGrid::kHeight);
-  connect(grid1_, &ImageGrid::RightClicked, this, &Form2::ShowEditMenuAt);
+  connect(grid1_, &ImageGrid::RightClicked, this, &MainWindow::ShowEditMenuAt);
 
   shape1_ = new QFrame(client_);
   shape1_->setObjectName(QStringLiteral("Shape1"));
@@ -75,23 +75,23 @@ Form2::Form2(SettingsRecord& settings, SettingsStore& store, QWidget* parent)
   }
 }
 
-Form2::~Form2() = default;
+MainWindow::~MainWindow() = default;
 
-void Form2::SetStatus(const QString& text) {
+void MainWindow::SetStatus(const QString& text) {
   label1_->setText(text);
   // The label fits its width to the text, keeping its place and height.
   label1_->resize(QFontMetrics(label1_->font()).horizontalAdvance(text), 13);
   label1_->repaint();
 }
 
-void Form2::ShowRowCount() { SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount())); }
+void MainWindow::ShowRowCount() { SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount())); }
 
-void Form2::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
   // Closing the main window ends the program even with a help window open.
   emit ExitRequested();
 }
 
-QString Form2::WebSiteAddress() { return QStringLiteral("https://www.example.com/varenna"); }
+QString MainWindow::WebSiteAddress() { return QStringLiteral("https://www.example.com/varenna"); }
 
 }  // namespace vr

@@ -1,4 +1,4 @@
-// The main window Form2: menus, the toolbar Toolbar1, the image list grid
+// The main window (objectName "Form2"): menus, the toolbar Toolbar1, the image list grid
 // Grid1 and the status line Label1. Every command is one QAction (named
 // after its menu entry, mnuBuild, mnuClearList, ...) that the menu and the
 // toolbar share, so their enabled states can never differ. The one exception
@@ -26,7 +26,7 @@ namespace vr {
 
 class ImageGrid;
 
-class Form2 : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
@@ -35,13 +35,13 @@ class Form2 : public QMainWindow {
 
   // Window start: fills `settings` from `store`, then creates the grid's
   // columns from it. Both must outlive the window.
-  Form2(SettingsRecord& settings, SettingsStore& store, QWidget* parent = nullptr);
-  ~Form2() override;
+  MainWindow(SettingsRecord& settings, SettingsStore& store, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
-  ImageGrid* Grid1() const { return grid1_; }
-  QLabel* Label1() const { return label1_; }
-  QToolBar* Toolbar1() const { return toolbar1_; }
-  QMenu* EditMenu() const { return mnu_edit_; }
+  ImageGrid* grid() const { return grid1_; }
+  QLabel* statusLabel() const { return label1_; }
+  QToolBar* toolbar() const { return toolbar1_; }
+  QMenu* editMenu() const { return mnu_edit_; }
   SettingsRecord& settings() const { return settings_; }
   SettingsStore& store() const { return store_; }
 
@@ -55,7 +55,7 @@ class Form2 : public QMainWindow {
   // A click on the toolbar entry at `position`, counted from 1 with the
   // separators. Separators, the blank entry and disabled or hidden buttons
   // do nothing.
-  void Toolbar1Click(int position);
+  void ClickToolbarEntry(int position);
 
   // The status line; the label widens to fit its text.
   void SetStatus(const QString& text);

@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <QToolTip>
 
-#include "windows/about_window.h"
+#include "windows/about_dialog.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
 
@@ -31,7 +31,7 @@ QCursor ToolbarPointer() {
 
 }  // namespace
 
-QAction* Form2::MakeAction(const char* name, const QString& text, const QString& tooltip,
+QAction* MainWindow::MakeAction(const char* name, const QString& text, const QString& tooltip,
                            const QString& icon) {
   auto* action = new QAction(text, this);
   action->setObjectName(QString::fromLatin1(name));
@@ -42,40 +42,40 @@ QAction* Form2::MakeAction(const char* name, const QString& text, const QString&
   return action;
 }
 
-void Form2::CreateActions() {
+void MainWindow::CreateActions() {
   struct Entry {
     const char* name;
     QString text;
     QString tooltip;
     QString icon;
     QKeySequence shortcut;
-    void (Form2::*run)();
+    void (MainWindow::*run)();
   };
   const Entry entries[] = {
       {"mnuFiles", QStringLiteral("Add Ima&ge(s)"), QStringLiteral("Add Image(s)"), QStringLiteral("file"),
-       QKeySequence(Qt::CTRL | Qt::Key_F), &Form2::AddImageFiles},
+       QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::AddImageFiles},
       {"mnuFolder", QStringLiteral("Add from F&older"), QStringLiteral("Add from Folder"),
-       QStringLiteral("folder"), QKeySequence(Qt::CTRL | Qt::Key_P), &Form2::AddFromFolder},
+       QStringLiteral("folder"), QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::AddFromFolder},
       {"mnuBuild", QStringLiteral("&Build Thumbnails"), QStringLiteral("Build Thumbnails"),
-       QStringLiteral("build"), QKeySequence(Qt::CTRL | Qt::Key_B), &Form2::BuildThumbnails},
+       QStringLiteral("build"), QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::BuildThumbnails},
       {"mnuExit", QStringLiteral("E&xit"), QString(), QString(), QKeySequence(Qt::CTRL | Qt::Key_X),
-       &Form2::Exit},
+       &MainWindow::Exit},
       {"mnuRemove", QStringLiteral("&Remove Selected Image"), QStringLiteral("Remove Selected Image"),
-       QStringLiteral("remove"), QKeySequence(), &Form2::RemoveSelectedImage},
+       QStringLiteral("remove"), QKeySequence(), &MainWindow::RemoveSelectedImage},
       {"mnuClearList", QStringLiteral("&Cleanup List"), QStringLiteral("Cleanup List"),
-       QStringLiteral("clean"), QKeySequence(), &Form2::CleanupList},
+       QStringLiteral("clean"), QKeySequence(), &MainWindow::CleanupList},
       {"mnuConfig", QStringLiteral("&Settings"), QStringLiteral("Settings"), QStringLiteral("config"),
-       QKeySequence(Qt::CTRL | Qt::Key_S), &Form2::OpenSettings},
+       QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::OpenSettings},
       {"mnuSend", QStringLiteral("Enviar via Web"), QStringLiteral("Enviar via Web"),
-       QStringLiteral("upload"), QKeySequence(), &Form2::OpenUpload},
+       QStringLiteral("upload"), QKeySequence(), &MainWindow::OpenUpload},
       {"mnuContents", QStringLiteral("&Contents"), QStringLiteral("Help"), QStringLiteral("help"),
-       QKeySequence(Qt::Key_F1), &Form2::ShowHelpContents},
+       QKeySequence(Qt::Key_F1), &MainWindow::ShowHelpContents},
       {"mnuUpdate", QStringLiteral("Check for &Updates"), QStringLiteral("Check for Updates"),
-       QStringLiteral("update"), QKeySequence(), &Form2::StartUpdateTool},
+       QStringLiteral("update"), QKeySequence(), &MainWindow::StartUpdateTool},
       {"mnuAbout", QStringLiteral("A&bout..."), QStringLiteral("About..."), QStringLiteral("about"),
-       QKeySequence(), &Form2::ShowAbout},
+       QKeySequence(), &MainWindow::ShowAbout},
       {"mnuCorvelle", QStringLiteral("&Corvelle Web Site"), QStringLiteral("Corvelle Software Web Site"),
-       QStringLiteral("globe"), QKeySequence(), &Form2::OpenWebSite},
+       QStringLiteral("globe"), QKeySequence(), &MainWindow::OpenWebSite},
   };
   for (const Entry& entry : entries) {
     QAction* action = MakeAction(entry.name, entry.text, entry.tooltip, entry.icon);
@@ -94,12 +94,12 @@ void Form2::CreateActions() {
       MakeAction("tbUpload", QString(), QStringLiteral("Enviar via Web"), QStringLiteral("upload"));
   SetCommandEnabled(upload_button_, false);
   upload_button_->setVisible(false);
-  connect(upload_button_, &QAction::triggered, this, &Form2::OpenUpload);
+  connect(upload_button_, &QAction::triggered, this, &MainWindow::OpenUpload);
 }
 
-QAction* Form2::Command(const QString& name) const { return findChild<QAction*>(name); }
+QAction* MainWindow::Command(const QString& name) const { return findChild<QAction*>(name); }
 
-void Form2::CreateMenus() {
+void MainWindow::CreateMenus() {
   auto add_menu = [this](const char* name, const QString& title) {
     QMenu* menu = menuBar()->addMenu(title);
     menu->setObjectName(QString::fromLatin1(name));
@@ -134,7 +134,7 @@ void Form2::CreateMenus() {
   help->addAction(Command(QStringLiteral("mnuCorvelle")));
 }
 
-void Form2::CreateToolbar() {
+void MainWindow::CreateToolbar() {
   toolbar1_ = new QToolBar(client_);
   toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
   toolbar1_->setGeometry(0, 0, 545, 49);
@@ -172,12 +172,12 @@ void Form2::CreateToolbar() {
   button(QStringLiteral("mnuUpdate"), "update");
 }
 
-QToolButton* Form2::ToolbarButton(const QString& key) const {
+QToolButton* MainWindow::ToolbarButton(const QString& key) const {
   if (key.isEmpty()) return nullptr;
   return toolbar1_->findChild<QToolButton*>(key);
 }
 
-void Form2::Toolbar1Click(int position) {
+void MainWindow::ClickToolbarEntry(int position) {
   const QList<QAction*> entries = toolbar1_->actions();
   if (position < 1 || position > entries.size()) return;
   QAction* entry = entries[position - 1];
@@ -185,32 +185,32 @@ void Form2::Toolbar1Click(int position) {
   entry->trigger();
 }
 
-bool Form2::IsCommandEnabled(const QAction* action) {
+bool MainWindow::IsCommandEnabled(const QAction* action) {
   const QVariant kept = action->property("commandEnabled");
   return kept.isValid() ? kept.toBool() : action->isEnabled();
 }
 
-void Form2::SetCommandEnabled(QAction* action, bool enabled) {
+void MainWindow::SetCommandEnabled(QAction* action, bool enabled) {
   action->setProperty("commandEnabled", enabled);
   action->setEnabled(enabled);
 }
 
-void Form2::EnableListCommands() {
+void MainWindow::EnableListCommands() {
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
     SetCommandEnabled(Command(QString::fromLatin1(name)), true);
 }
 
-void Form2::DisableListCommands() {
+void MainWindow::DisableListCommands() {
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
     SetCommandEnabled(Command(QString::fromLatin1(name)), false);
   SetCommandEnabled(upload_button_, false);
 }
 
-void Form2::EnableUpload() {
+void MainWindow::EnableUpload() {
   SetCommandEnabled(Command(QStringLiteral("mnuSend")), true);
   SetCommandEnabled(upload_button_, true);
 }
 
-void Form2::ShowEditMenuAt(const QPoint& global_position) { mnu_edit_->popup(global_position); }
+void MainWindow::ShowEditMenuAt(const QPoint& global_position) { mnu_edit_->popup(global_position); }
 
 }  // namespace vr

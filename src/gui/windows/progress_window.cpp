@@ -27,7 +27,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 
 }  // namespace
 
-Form3::Form3(QWidget* parent)
+ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
   setObjectName(QStringLiteral("Form3"));
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -57,7 +57,7 @@ Form3::Form3(QWidget* parent)
   CentreOnScreen();
 }
 
-void Form3::CentreOnScreen() {
+void ProgressWindow::CentreOnScreen() {
   const QScreen* screen = this->screen();
   if (!screen) return;
   QRect frame(QPoint(0, 0), size());
@@ -65,7 +65,7 @@ void Form3::CentreOnScreen() {
   move(frame.topLeft());
 }
 
-void Form3::paintEvent(QPaintEvent*) {
+void ProgressWindow::paintEvent(QPaintEvent*) {
   // A raised edge, outer and inner lines, round the whole client area.
   QPainter painter(this);
   qDrawWinPanel(&painter, rect(), palette(), /*sunken=*/false);

@@ -14,7 +14,7 @@ namespace vr {
 
 class PercentBar;
 
-class Form3 : public QWidget {
+class ProgressWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -24,12 +24,12 @@ class Form3 : public QWidget {
 
   // Pass no parent when the caller disables its own window meanwhile: a
   // child window would be disabled (and greyed) along with it.
-  explicit Form3(QWidget* parent = nullptr);
+  explicit ProgressWindow(QWidget* parent = nullptr);
 
   // The headline; the build replaces the design text "Adding images from folder...".
-  QLabel* Label1() const { return label1_; }
-  QLabel* Label2() const { return label2_; }
-  PercentBar* Bar1() const { return bar1_; }
+  QLabel* headline() const { return label1_; }
+  QLabel* waitLabel() const { return label2_; }
+  PercentBar* progressBar() const { return bar1_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "windows/about_window.h"
+#include "windows/about_dialog.h"
 
 namespace vr {
 
@@ -21,7 +21,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 
 }  // namespace
 
-Form1::Form1(std::function<QWidget*()> load_main, QWidget* parent)
+SplashWindow::SplashWindow(std::function<QWidget*()> load_main, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), load_main_(std::move(load_main)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Loading"));
@@ -56,12 +56,12 @@ Form1::Form1(std::function<QWidget*()> load_main, QWidget* parent)
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(kHandOverInterval);
-  connect(timer1_, &QTimer::timeout, this, &Form1::Timer1Tick);
+  connect(timer1_, &QTimer::timeout, this, &SplashWindow::HandOverTick);
 
   timer2_ = new QTimer(this);
   timer2_->setObjectName(QStringLiteral("Timer2"));
   timer2_->setInterval(kFirstInterval);
-  connect(timer2_, &QTimer::timeout, this, &Form1::Timer2Tick);
+  connect(timer2_, &QTimer::timeout, this, &SplashWindow::StepTick);
   timer2_->start();
 
   if (const QScreen* screen = this->screen()) {
@@ -71,7 +71,7 @@ Form1::Form1(std::function<QWidget*()> load_main, QWidget* parent)
   }
 }
 
-void Form1::Timer2Tick() {
+void SplashWindow::StepTick() {
   if (ticks_ >= static_cast<int>(kSteps.size())) return;
   ticks_ += 1;
   const Step& step = kSteps[static_cast<std::size_t>(ticks_ - 1)];
@@ -88,7 +88,7 @@ void Form1::Timer2Tick() {
   label4_->setText(QString::fromLatin1(step.message));
 }
 
-void Form1::Timer1Tick() {
+void SplashWindow::HandOverTick() {
   timer1_->stop();
   QWidget* main = main_;
   if (main) main->show();

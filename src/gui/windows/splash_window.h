@@ -1,4 +1,4 @@
-// The splash window Form1: product name, version and a short run of loading
+// The splash window (objectName "Form1"): product name, version and a short run of loading
 // messages. Timer2 steps the messages; at the sixth tick the main window is
 // loaded (its settings read, its grid built) but not shown, and Timer1 hands
 // over two seconds later: the splash closes and the main window appears.
@@ -13,7 +13,7 @@ class QTimer;
 
 namespace vr {
 
-class Form1 : public QWidget {
+class SplashWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -36,18 +36,18 @@ class Form1 : public QWidget {
 
   // `load_main` creates the main window without showing it; the caller owns
   // what it returns. The splash deletes itself when it hands over.
-  explicit Form1(std::function<QWidget*()> load_main, QWidget* parent = nullptr);
+  explicit SplashWindow(std::function<QWidget*()> load_main, QWidget* parent = nullptr);
 
-  QTimer* Timer1() const { return timer1_; }
-  QTimer* Timer2() const { return timer2_; }
-  QLabel* Label4() const { return label4_; }
-  QLabel* Label5() const { return label5_; }
+  QTimer* handOverTimer() const { return timer1_; }
+  QTimer* stepTimer() const { return timer2_; }
+  QLabel* messageLabel() const { return label4_; }
+  QLabel* versionLabel() const { return label5_; }
   int TickCount() const { return ticks_; }
-  QWidget* MainWindow() const { return main_; }
+  QWidget* mainWindow() const { return main_; }
 
   // The timers' handlers, public so a test can step them without waiting.
-  void Timer2Tick();
-  void Timer1Tick();
+  void StepTick();
+  void HandOverTick();
 
  signals:
   void MainWindowLoaded(QWidget* main);

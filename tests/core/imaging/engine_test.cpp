@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "imaging/codecs/bmp_codec.h"
-#include "imaging/engine_facade.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/png_codec.h"
@@ -161,9 +160,9 @@ TEST_P(EngineFormatTest, SaveRoundTrips) {
   Image original =
       GetParam().code == kFormatJpeg ? MakePhotoLike(64, 48) : test::MakeRandomImage(33, 17, 9, true);
   ASSERT_TRUE(engine_.Hold(1, original, "made").ok());
-  engine_.SetJpegQuality1(95);
+  engine_.SetJpegQuality(95);
   const std::string path = folder_.File(FileName());
-  Status saved = engine_.Save1(path, GetParam().code);
+  Status saved = engine_.Save(path, GetParam().code);
   ASSERT_TRUE(saved.ok()) << saved.message();
 
   Engine reader;
@@ -227,21 +226,21 @@ TEST_F(EngineTest, AFailedSaveLeavesNoFileAndTheOlderFileIntact) {
   ASSERT_TRUE(engine_.Hold(1, MakeImage(8, 8, {10, 20, 30, 255})).ok());
 
   const std::string missing = folder_.File("no_such_folder/thumb.png");
-  Status saved = engine_.Save1(missing, kFormatPng);
+  Status saved = engine_.Save(missing, kFormatPng);
   EXPECT_FALSE(saved.ok());
   EXPECT_NE(saved.message().find("thumb.png"), std::string::npos) << saved.message();
   EXPECT_FALSE(std::filesystem::exists(folder_.File("no_such_folder")));
 
   const Bytes older = {'o', 'l', 'd'};
   const std::string existing = Write("thumb.bmp", older);
-  Status unsupported = engine_.Save1(existing, 0);
+  Status unsupported = engine_.Save(existing, 0);
   EXPECT_FALSE(unsupported.ok());
   EXPECT_NE(unsupported.message().find("Unsupported output format"), std::string::npos)
       << unsupported.message();
-  EXPECT_FALSE(engine_.Save1(existing, 2).ok());  // GIF is read, never written
+  EXPECT_FALSE(engine_.Save(existing, 2).ok());  // GIF is read, never written
 
-  engine_.Destroy1();
-  Status empty = engine_.Save1(existing, kFormatBmp);
+  engine_.ClearPicture();
+  Status empty = engine_.Save(existing, kFormatBmp);
   EXPECT_FALSE(empty.ok());
   EXPECT_NE(empty.message().find("thumb.bmp"), std::string::npos) << empty.message();
 
@@ -303,10 +302,10 @@ TEST_F(EngineTest, MixesAtAnOffsetCountedFromTheBottom) {
 
   // At opacity 0 nothing changes; at 50 the result lies half way.
   ASSERT_TRUE(engine_.Hold(1, MakeImage(2, 2, {0, 0, 0, 255})).ok());
-  engine_.SetOpacity2(0);
+  engine_.SetOverlayOpacity(0);
   ASSERT_TRUE(engine_.Mix(MixMode::Add, 0, 0).ok());
   EXPECT_EQ(PixelAt(engine_.picture(1), 0, 1)[0], 0);
-  engine_.SetOpacity2(50);
+  engine_.SetOverlayOpacity(50);
   ASSERT_TRUE(engine_.Mix(MixMode::Add, 0, 0).ok());
   EXPECT_NEAR(PixelAt(engine_.picture(1), 0, 1)[0], 128, 1);
   EXPECT_EQ(PixelAt(engine_.picture(1), 1, 1)[0], 0);
@@ -318,28 +317,28 @@ TEST_F(EngineTest, MixWithoutAPictureFails) {
   EXPECT_FALSE(engine_.Mix(MixMode::Add, 0, 0).ok());
 }
 
-TEST_F(EngineTest, DestroyEmptiesTheSlot) {
+TEST_F(EngineTest, ClearEmptiesTheSlot) {
   ASSERT_TRUE(engine_.Hold(1, MakeImage(6, 4, {1, 1, 1, 255})).ok());
   ASSERT_TRUE(engine_.Hold(2, MakeImage(2, 2, {1, 1, 1, 255})).ok());
-  engine_.Destroy1();
+  engine_.ClearPicture();
   EXPECT_TRUE(engine_.empty(1));
   EXPECT_TRUE(engine_.picture(1).empty());
   EXPECT_FALSE(engine_.empty(2)) << "slot 2 is not touched";
   int w = 0, h = 0;
   EXPECT_FALSE(engine_.GetImageSize(1, w, h).ok());
-  EXPECT_FALSE(engine_.Noise1(0).ok());
-  engine_.Destroy2();
+  EXPECT_FALSE(engine_.AddNoise(0).ok());
+  engine_.ClearOverlay();
   EXPECT_TRUE(engine_.empty(2));
 }
 
 TEST_F(EngineTest, RotateTurnsTheOverlayAndEffectsNeedAPicture) {
   ASSERT_TRUE(engine_.Hold(2, MakeImage(3, 2, {5, 5, 5, 255})).ok());
-  ASSERT_TRUE(engine_.Rotate2(90.0f).ok());
+  ASSERT_TRUE(engine_.RotateOverlay(90.0f).ok());
   EXPECT_EQ(engine_.picture(2).width, 2);
   EXPECT_EQ(engine_.picture(2).height, 3);
-  EXPECT_FALSE(engine_.Light1(10, 10).ok());
-  engine_.Destroy2();
-  EXPECT_FALSE(engine_.Rotate2(90.0f).ok());
+  EXPECT_FALSE(engine_.AdjustLight(10, 10).ok());
+  engine_.ClearOverlay();
+  EXPECT_FALSE(engine_.RotateOverlay(90.0f).ok());
 }
 
 TEST_F(EngineTest, NoiseIsReproducibleFromTheSeed) {
@@ -348,38 +347,12 @@ TEST_F(EngineTest, NoiseIsReproducibleFromTheSeed) {
   for (Engine* e : {&engine_, &other}) {
     e->SetNoiseSeed(42);
     ASSERT_TRUE(e->Hold(1, grey).ok());
-    ASSERT_TRUE(e->Noise1(0).ok());
+    ASSERT_TRUE(e->AddNoise(0).ok());
     EXPECT_EQ(e->picture(1).pixels, grey.pixels);
-    ASSERT_TRUE(e->Noise1(20).ok());
+    ASSERT_TRUE(e->AddNoise(20).ok());
   }
   EXPECT_EQ(engine_.picture(1).pixels, other.picture(1).pixels);
   EXPECT_NE(engine_.picture(1).pixels, grey.pixels);
-}
-
-TEST(EngineFacade, TheProcessWideSlotsWork) {
-  test::TempFolder folder;
-  const std::string source = folder.File("source.bmp");
-  WriteBytes(source, EncodeBmpOrDie(MakePhotoLike(120, 80)));
-  ASSERT_TRUE(LoadImage1(source, 0).ok());
-  int w = 0, h = 0;
-  ASSERT_TRUE(GetImageSize1(w, h).ok());
-  EXPECT_EQ(w, 120);
-  EXPECT_EQ(h, 80);
-  ASSERT_TRUE(ResampleImage1(60, 40).ok());
-  ASSERT_TRUE(SetJpegQuality1(80).ok());
-  EXPECT_EQ(SharedEngine().jpeg_quality(), 80);
-  const std::string thumb = folder.File("thumb.jpg");
-  ASSERT_TRUE(SaveImage1(thumb, 3).ok());
-  ASSERT_TRUE(LoadImage2(thumb, 3).ok());
-  ASSERT_TRUE(GetImageSize2(w, h).ok());
-  EXPECT_EQ(w, 60);
-  EXPECT_EQ(h, 40);
-  ASSERT_TRUE(MixImgSrcBlend(0, 0).ok());
-  ASSERT_TRUE(Destroy1().ok());
-  ASSERT_TRUE(Destroy2().ok());
-  EXPECT_FALSE(GetImageSize1(w, h).ok());
-  EXPECT_FALSE(GetImageSize2(w, h).ok());
-  EXPECT_FALSE(SaveImage1(folder.File("after.png"), 4).ok());
 }
 
 }  // namespace

@@ -46,12 +46,12 @@ TEST(RenderEffectsTest, RunsThePipelinesOrder) {
   levels.negative = true;
   Engine reference;
   ASSERT_TRUE(reference.Hold(Engine::kPictureSlot, Sample()).ok());
-  ASSERT_TRUE(reference.Noise1(40).ok());
-  ASSERT_TRUE(reference.Light1(30, -20).ok());
-  ASSERT_TRUE(reference.Colorize1(90).ok());
-  ASSERT_TRUE(reference.Repair1(0.6f).ok());
-  ASSERT_TRUE(reference.GrayScale1().ok());
-  ASSERT_TRUE(reference.Negative1().ok());
+  ASSERT_TRUE(reference.AddNoise(40).ok());
+  ASSERT_TRUE(reference.AdjustLight(30, -20).ok());
+  ASSERT_TRUE(reference.Colorize(90).ok());
+  ASSERT_TRUE(reference.Repair(0.6f).ok());
+  ASSERT_TRUE(reference.GrayScale().ok());
+  ASSERT_TRUE(reference.Negative().ok());
   Engine engine;
   const Image result = RenderEffects(engine, Sample(), levels);
   EXPECT_EQ(result.pixels, reference.picture(Engine::kPictureSlot).pixels);

@@ -11,28 +11,28 @@
 namespace vr {
 namespace {
 
-TEST(Form8Test, OpensAtTheRecordsQualityZero) {
+TEST(JpegOptionsDialogTest, OpensAtTheRecordsQualityZero) {
   SettingsRecord record;
-  Form8 dialog(record);
+  JpegOptionsDialog dialog(record);
   EXPECT_EQ(dialog.windowTitle(), "Jpeg Output Options");
   EXPECT_EQ(dialog.QualitySlider()->Value(), 0);
   EXPECT_EQ(dialog.QualityText()->text(), "0");
 }
 
-TEST(Form8Test, OpensAt85WithoutAChangeEvent) {
+TEST(JpegOptionsDialogTest, OpensAt85WithoutAChangeEvent) {
   SettingsRecord record;
   record.JPEGquality = 85;
-  Form8 dialog(record);
+  JpegOptionsDialog dialog(record);
   EXPECT_EQ(dialog.QualitySlider()->Value(), 85);
   EXPECT_EQ(dialog.QualityText()->text(), "85");
   EXPECT_EQ(dialog.QualitySlider()->Min(), 0);
   EXPECT_EQ(dialog.QualitySlider()->Max(), 100);
 }
 
-TEST(Form8Test, SliderChangesShowAndOkStoresThem) {
+TEST(JpegOptionsDialogTest, SliderChangesShowAndOkStoresThem) {
   SettingsRecord record;
   record.JPEGquality = 85;
-  Form8 dialog(record);
+  JpegOptionsDialog dialog(record);
   dialog.QualitySlider()->SetValue(42);
   EXPECT_EQ(dialog.QualityText()->text(), "42");
   EXPECT_EQ(record.JPEGquality, 85) << "nothing reaches the record before OK";
@@ -41,32 +41,32 @@ TEST(Form8Test, SliderChangesShowAndOkStoresThem) {
   EXPECT_EQ(record.JPEGquality, 42);
 }
 
-TEST(Form8Test, CancelLeavesTheRecord) {
+TEST(JpegOptionsDialogTest, CancelLeavesTheRecord) {
   SettingsRecord record;
   record.JPEGquality = 85;
-  Form8 dialog(record);
+  JpegOptionsDialog dialog(record);
   dialog.QualitySlider()->SetValue(10);
   QTest::mouseClick(dialog.findChild<QPushButton*>("Command2"), Qt::LeftButton);
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_EQ(record.JPEGquality, 85);
 }
 
-TEST(Form8Test, TypingDoesNotChangeTheQuality) {
+TEST(JpegOptionsDialogTest, TypingDoesNotChangeTheQuality) {
   SettingsRecord record;
   record.JPEGquality = 30;
-  Form8 dialog(record);
+  JpegOptionsDialog dialog(record);
   dialog.QualityText()->setText("99");
   QTest::mouseClick(dialog.findChild<QPushButton*>("Command1"), Qt::LeftButton);
   EXPECT_EQ(record.JPEGquality, 30);
 }
 
-TEST(Form8Test, AStoredQualityOutOfRangeOpensAtTheNearerEnd) {
+TEST(JpegOptionsDialogTest, AStoredQualityOutOfRangeOpensAtTheNearerEnd) {
   SettingsRecord record;
   record.JPEGquality = 250;
-  Form8 dialog(record);
+  JpegOptionsDialog dialog(record);
   EXPECT_EQ(dialog.QualitySlider()->Value(), 100);
   record.JPEGquality = -3;
-  Form8 low(record);
+  JpegOptionsDialog low(record);
   EXPECT_EQ(low.QualitySlider()->Value(), 0);
 }
 

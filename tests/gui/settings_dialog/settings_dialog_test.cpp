@@ -24,19 +24,19 @@
 namespace vr {
 namespace {
 
-class Form5Test : public testing::Test {
+class SettingsDialogTest : public testing::Test {
  protected:
-  Form5Test() : store(folder.File("settings.reg")) {}
+  SettingsDialogTest() : store(folder.File("settings.reg")) {}
 
   // The record as the main window would have it: loaded from the store.
-  std::unique_ptr<Form5> Open() {
+  std::unique_ptr<SettingsDialog> Open() {
     LoadSettings(store, record, "/opt/varenna");
-    auto dialog = std::make_unique<Form5>(record, store);
+    auto dialog = std::make_unique<SettingsDialog>(record, store);
     dialog->show();
     return dialog;
   }
   template <class T>
-  static T* Find(Form5& dialog, const char* name) {
+  static T* Find(SettingsDialog& dialog, const char* name) {
     T* widget = dialog.findChild<T*>(name);
     EXPECT_NE(widget, nullptr) << name;
     return widget;
@@ -53,7 +53,7 @@ class Form5Test : public testing::Test {
   test::ScriptedDialogs dialogs;
 };
 
-TEST_F(Form5Test, OpensOnAnEmptyStoreWithTheDefaults) {
+TEST_F(SettingsDialogTest, OpensOnAnEmptyStoreWithTheDefaults) {
   auto dialog = Open();
   EXPECT_EQ(dialog->windowTitle(), "Varenna Pro - Settings");
   EXPECT_EQ(Find<QLineEdit>(*dialog, "Text10")->text(), "300");
@@ -72,7 +72,7 @@ TEST_F(Form5Test, OpensOnAnEmptyStoreWithTheDefaults) {
   EXPECT_EQ(Find<QLineEdit>(*dialog, "Text9")->text(), "/opt/varenna");
 }
 
-TEST_F(Form5Test, ItemListsAndTabsAreInTheirOrder) {
+TEST_F(SettingsDialogTest, ItemListsAndTabsAreInTheirOrder) {
   auto dialog = Open();
   auto* tabs = Find<QTabBar>(*dialog, "Tab1");
   ASSERT_EQ(tabs->count(), 5);
@@ -92,7 +92,7 @@ TEST_F(Form5Test, ItemListsAndTabsAreInTheirOrder) {
   EXPECT_FALSE(dialog->effects()->isVisible());
 }
 
-TEST_F(Form5Test, AStoredModeWithoutAnItemOpensAddictiveAndSavesZero) {
+TEST_F(SettingsDialogTest, AStoredModeWithoutAnItemOpensAddictiveAndSavesZero) {
   ASSERT_TRUE(store.WriteNumber("WMMode", 5).ok());
   auto dialog = Open();
   EXPECT_EQ(Find<QComboBox>(*dialog, "Combo2")->currentText(), "Addictive");
@@ -100,7 +100,7 @@ TEST_F(Form5Test, AStoredModeWithoutAnItemOpensAddictiveAndSavesZero) {
   EXPECT_EQ(RegFileStore(folder.File("settings.reg")).ReadNumber("WMMode"), 0);
 }
 
-TEST_F(Form5Test, MaskAndAndPinTheOpacityAt100) {
+TEST_F(SettingsDialogTest, MaskAndAndPinTheOpacityAt100) {
   auto dialog = Open();
   auto* modes = Find<QComboBox>(*dialog, "Combo2");
   auto* opacity = Find<cpvSlider>(*dialog, "Slider6");
@@ -120,7 +120,7 @@ TEST_F(Form5Test, MaskAndAndPinTheOpacityAt100) {
   EXPECT_FALSE(opacity->isEnabled());
 }
 
-TEST_F(Form5Test, OriginalDimensionsDisablesTheSizesButKeepsThem) {
+TEST_F(SettingsDialogTest, OriginalDimensionsDisablesTheSizesButKeepsThem) {
   ASSERT_TRUE(store.WriteNumber("OUTwidth", 640).ok());
   ASSERT_TRUE(store.WriteNumber("OUTpropw", -1).ok());
   auto dialog = Open();
@@ -143,7 +143,7 @@ TEST_F(Form5Test, OriginalDimensionsDisablesTheSizesButKeepsThem) {
   EXPECT_EQ(file.ReadNumber("OUTnoprop"), 0);
 }
 
-TEST_F(Form5Test, UnTickingOriginalDimensionsEnablesThemAgain) {
+TEST_F(SettingsDialogTest, UnTickingOriginalDimensionsEnablesThemAgain) {
   ASSERT_TRUE(store.WriteNumber("OUToriginal", 1).ok());
   auto dialog = Open();
   EXPECT_FALSE(Find<QLineEdit>(*dialog, "Text10")->isEnabled());
@@ -154,7 +154,7 @@ TEST_F(Form5Test, UnTickingOriginalDimensionsEnablesThemAgain) {
   EXPECT_TRUE(dialog->HeightUpDown()->ArrowWindow()->isEnabled());
 }
 
-TEST_F(Form5Test, OptionsIsEnabledForJpegOnly) {
+TEST_F(SettingsDialogTest, OptionsIsEnabledForJpegOnly) {
   auto dialog = Open();
   auto* format = Find<QComboBox>(*dialog, "Combo1");
   auto* options = Find<QPushButton>(*dialog, "Command5");
@@ -168,7 +168,7 @@ TEST_F(Form5Test, OptionsIsEnabledForJpegOnly) {
   EXPECT_FALSE(options->isEnabled());
 }
 
-TEST_F(Form5Test, DefaultZeroesTheEffectsButLeavesPreview) {
+TEST_F(SettingsDialogTest, DefaultZeroesTheEffectsButLeavesPreview) {
   ASSERT_TRUE(store.WriteNumber("NoiseLevel", 90).ok());
   ASSERT_TRUE(store.WriteNumber("ContrastLevel", -100).ok());
   ASSERT_TRUE(store.WriteNumber("CorrectionLevel", 50).ok());
@@ -188,7 +188,7 @@ TEST_F(Form5Test, DefaultZeroesTheEffectsButLeavesPreview) {
   EXPECT_TRUE(Find<QCheckBox>(*dialog, "Check1")->isChecked());
 }
 
-TEST_F(Form5Test, CancelKeepsTheImmediateChangesButWritesNothing) {
+TEST_F(SettingsDialogTest, CancelKeepsTheImmediateChangesButWritesNothing) {
   record.JPEGquality = 0;
   auto dialog = Open();
   Find<cpvSlider>(*dialog, "Slider6")->SetValue(70);
@@ -215,7 +215,7 @@ TEST_F(Form5Test, CancelKeepsTheImmediateChangesButWritesNothing) {
   EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), "") << "nothing reached the store";
 }
 
-TEST_F(Form5Test, StoredValuesOutsideTheControlsOpenClamped) {
+TEST_F(SettingsDialogTest, StoredValuesOutsideTheControlsOpenClamped) {
   ASSERT_TRUE(store.WriteNumber("OUTformat", 5).ok());
   ASSERT_TRUE(store.WriteNumber("NoiseLevel", 300).ok());
   ASSERT_TRUE(store.WriteNumber("BrightnessLevel", -999).ok());
@@ -223,7 +223,7 @@ TEST_F(Form5Test, StoredValuesOutsideTheControlsOpenClamped) {
   ASSERT_TRUE(store.WriteNumber("OUTheight", 3).ok());
   ASSERT_TRUE(store.WriteNumber("WMAngle", 720).ok());
   ASSERT_TRUE(store.WriteNumber("WMOpacity", 250).ok());
-  std::unique_ptr<Form5> dialog;
+  std::unique_ptr<SettingsDialog> dialog;
   ASSERT_NO_THROW(dialog = Open());
   EXPECT_EQ(Find<QComboBox>(*dialog, "Combo1")->currentIndex(), 2);
   EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider1")->Value(), 255);
@@ -234,7 +234,7 @@ TEST_F(Form5Test, StoredValuesOutsideTheControlsOpenClamped) {
   EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider6")->Value(), 100);
 }
 
-TEST_F(Form5Test, WatermarkFileAndFolderPickers) {
+TEST_F(SettingsDialogTest, WatermarkFileAndFolderPickers) {
   auto dialog = Open();
   auto* file = Find<QLineEdit>(*dialog, "Text1");
   auto* out = Find<QLineEdit>(*dialog, "Text9");

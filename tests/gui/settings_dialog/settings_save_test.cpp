@@ -140,14 +140,14 @@ TEST(SaveDialogSettingsTest, AFailedWriteStopsAndSaysWhichFile) {
   EXPECT_EQ(record.OUTwidth, 300) << "the record is not reloaded";
 }
 
-TEST(Form5SaveTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
+TEST(SettingsDialogSaveTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
   test::TempFolder folder;
   // The settings file's folder cannot be made: a plain file stands in its way.
   test::WriteTextFile(folder.File("blocker"), "x");
   RegFileStore store(folder.File("blocker/sub/settings.reg"));
   SettingsRecord record;
   test::ScriptedDialogs dialogs;
-  Form5 dialog(record, store);
+  SettingsDialog dialog(record, store);
   dialog.show();
   QTest::mouseClick(dialog.findChild<QPushButton*>("Command2"), Qt::LeftButton);
   ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -156,15 +156,15 @@ TEST(Form5SaveTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
   EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
-TEST(Form5SaveTest, OkWritesTheControlsAndCloses) {
+TEST(SettingsDialogSaveTest, OkWritesTheControlsAndCloses) {
   test::TempFolder folder;
   RegFileStore store(folder.File("settings.reg"));
   SettingsRecord record;
   LoadSettings(store, record, "/opt/varenna");
   test::ScriptedDialogs dialogs;
-  Form5 dialog(record, store);
+  SettingsDialog dialog(record, store);
   bool saved_signal = false;
-  QObject::connect(&dialog, &Form5::SettingsSaved, [&] { saved_signal = true; });
+  QObject::connect(&dialog, &SettingsDialog::SettingsSaved, [&] { saved_signal = true; });
   dialog.show();
   dialog.findChild<QCheckBox*>("Check11")->setChecked(true);
   dialog.findChild<QLineEdit*>("Text8")->setText("%o_small");

@@ -43,7 +43,7 @@ class AddFolderTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(temp_.isValid());
     store_ = std::make_unique<RegFileStore>(QFile::encodeName(temp_.filePath("s.reg")).toStdString());
-    window_ = std::make_unique<Form2>(settings_, *store_);
+    window_ = std::make_unique<MainWindow>(settings_, *store_);
     folder_ = temp_.filePath(QStringLiteral("pictures"));
     ASSERT_TRUE(QDir().mkpath(folder_));
   }
@@ -54,8 +54,8 @@ class AddFolderTest : public testing::Test {
   }
   QStringList ListedNames() const {
     QStringList names;
-    for (std::int32_t row = 1; row <= window_->Grid1()->RowCount(); ++row)
-      names << QFileInfo(QString::fromStdString(window_->Grid1()->CellText(row, 1))).fileName();
+    for (std::int32_t row = 1; row <= window_->grid()->RowCount(); ++row)
+      names << QFileInfo(QString::fromStdString(window_->grid()->CellText(row, 1))).fileName();
     return names;
   }
   FolderAddTrace Run(const QString& answer) {
@@ -65,7 +65,7 @@ class AddFolderTest : public testing::Test {
   static int OpenProgressWindows() {
     int count = 0;
     for (QWidget* widget : QApplication::topLevelWidgets())
-      if (qobject_cast<Form3*>(widget)) ++count;
+      if (qobject_cast<ProgressWindow*>(widget)) ++count;
     return count;
   }
 
@@ -73,7 +73,7 @@ class AddFolderTest : public testing::Test {
   std::unique_ptr<RegFileStore> store_;
   SettingsRecord settings_;
   test::ScriptedDialogs dialogs_;
-  std::unique_ptr<Form2> window_;
+  std::unique_ptr<MainWindow> window_;
   QString folder_;
 };
 
@@ -109,15 +109,15 @@ TEST_F(AddFolderTest, ThreeFilesBarStatusAndWindowState) {
   EXPECT_TRUE(window_->isEnabled());
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(OpenProgressWindows(), 0);
-  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("3 image(s)"));
+  EXPECT_EQ(window_->statusLabel()->text(), QStringLiteral("3 image(s)"));
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
-    EXPECT_TRUE(Form2::IsCommandEnabled(window_->Command(QString::fromLatin1(name)))) << name;
-  EXPECT_FALSE(Form2::IsCommandEnabled(window_->UploadButtonAction()));
+    EXPECT_TRUE(MainWindow::IsCommandEnabled(window_->Command(QString::fromLatin1(name)))) << name;
+  EXPECT_FALSE(MainWindow::IsCommandEnabled(window_->UploadButtonAction()));
 
   // The same folder again lists every file twice; the count is the whole list.
   Run(folder_);
-  EXPECT_EQ(window_->Grid1()->RowCount(), 6);
-  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("6 image(s)"));
+  EXPECT_EQ(window_->grid()->RowCount(), 6);
+  EXPECT_EQ(window_->statusLabel()->text(), QStringLiteral("6 image(s)"));
 }
 
 TEST_F(AddFolderTest, OnlyPngFiles) {
@@ -132,16 +132,16 @@ TEST_F(AddFolderTest, CancelledOrEmptyFolderChangesNothing) {
   Touch(QStringLiteral("notes.txt"));
   const FolderAddTrace trace = Run(folder_);
   EXPECT_EQ(trace.added, 0);
-  EXPECT_EQ(window_->Grid1()->RowCount(), 0);
-  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("Varenna Pro"));
-  EXPECT_FALSE(Form2::IsCommandEnabled(window_->Command(QStringLiteral("mnuBuild"))));
+  EXPECT_EQ(window_->grid()->RowCount(), 0);
+  EXPECT_EQ(window_->statusLabel()->text(), QStringLiteral("Varenna Pro"));
+  EXPECT_FALSE(MainWindow::IsCommandEnabled(window_->Command(QStringLiteral("mnuBuild"))));
   EXPECT_TRUE(window_->isEnabled());
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(OpenProgressWindows(), 0);
   EXPECT_TRUE(dialogs_.messages.empty());
   // A folder that does not exist is like an empty one.
   Run(temp_.filePath(QStringLiteral("missing")));
-  EXPECT_EQ(window_->Grid1()->RowCount(), 0);
+  EXPECT_EQ(window_->grid()->RowCount(), 0);
 }
 
 TEST_F(AddFolderTest, ManyFilesGiveAStepOfZero) {
@@ -151,14 +151,14 @@ TEST_F(AddFolderTest, ManyFilesGiveAStepOfZero) {
   EXPECT_EQ(trace.added, 300);
   ASSERT_EQ(trace.bar_values.size(), 300u);
   EXPECT_EQ(trace.bar_values.back(), 0);
-  EXPECT_EQ(window_->Label1()->text(), QStringLiteral("300 image(s)"));
+  EXPECT_EQ(window_->statusLabel()->text(), QStringLiteral("300 image(s)"));
 }
 
 TEST_F(AddFolderTest, TrailingSeparatorIsNotDoubled) {
   Touch(QStringLiteral("only.jpg"));
   Run(folder_ + QLatin1Char('/'));
-  ASSERT_EQ(window_->Grid1()->RowCount(), 1);
-  EXPECT_EQ(QString::fromStdString(window_->Grid1()->CellText(1, 1)), folder_ + QStringLiteral("/only.jpg"));
+  ASSERT_EQ(window_->grid()->RowCount(), 1);
+  EXPECT_EQ(QString::fromStdString(window_->grid()->CellText(1, 1)), folder_ + QStringLiteral("/only.jpg"));
 }
 
 }  // namespace

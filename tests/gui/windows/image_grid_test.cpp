@@ -190,13 +190,13 @@ class ContextMenuTest : public testing::Test {
  protected:
   void SetUp() override {
     store_ = std::make_unique<RegFileStore>(QFile::encodeName(temp_.filePath("s.reg")).toStdString());
-    window_ = std::make_unique<Form2>(settings_, *store_);
+    window_ = std::make_unique<MainWindow>(settings_, *store_);
     window_->show();
     QApplication::processEvents();
   }
-  void TearDown() override { window_->EditMenu()->hide(); }
+  void TearDown() override { window_->editMenu()->hide(); }
   void Click(Qt::MouseButton button) {
-    QTest::mouseClick(window_->Grid1()->viewport(), button, Qt::NoModifier, QPoint(20, 5));
+    QTest::mouseClick(window_->grid()->viewport(), button, Qt::NoModifier, QPoint(20, 5));
     QApplication::processEvents();
   }
 
@@ -204,18 +204,18 @@ class ContextMenuTest : public testing::Test {
   std::unique_ptr<RegFileStore> store_;
   SettingsRecord settings_;
   test::ScriptedDialogs dialogs_;
-  std::unique_ptr<Form2> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(ContextMenuTest, RightClickOnAnEmptyListShowsBothEntriesDisabled) {
-  QSignalSpy clicked(window_->Grid1(), &ImageGrid::RightClicked);
+  QSignalSpy clicked(window_->grid(), &ImageGrid::RightClicked);
   Click(Qt::LeftButton);
   EXPECT_EQ(clicked.count(), 0);
-  EXPECT_FALSE(window_->EditMenu()->isVisible());
+  EXPECT_FALSE(window_->editMenu()->isVisible());
 
   Click(Qt::RightButton);
   EXPECT_EQ(clicked.count(), 1);
-  QMenu* menu = window_->EditMenu();
+  QMenu* menu = window_->editMenu();
   EXPECT_TRUE(menu->isVisible());
   ASSERT_EQ(menu->actions().size(), 2);
   EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("&Remove Selected Image"));
@@ -230,14 +230,14 @@ TEST_F(ContextMenuTest, EntriesFollowTheMenuBarAndWork) {
   dialogs_.files.push_back({file, file});
   window_->AddImageFiles();
   Click(Qt::RightButton);
-  QMenu* menu = window_->EditMenu();
+  QMenu* menu = window_->editMenu();
   ASSERT_TRUE(menu->isVisible());
   EXPECT_TRUE(menu->actions()[0]->isEnabled());
   EXPECT_TRUE(menu->actions()[1]->isEnabled());
   EXPECT_EQ(menu->actions()[1], window_->Command(QStringLiteral("mnuClearList")));
   menu->actions()[1]->trigger();
   menu->hide();
-  EXPECT_EQ(window_->Grid1()->RowCount(), 0);
+  EXPECT_EQ(window_->grid()->RowCount(), 0);
   Click(Qt::RightButton);
   EXPECT_FALSE(menu->actions()[0]->isEnabled());
 }

@@ -41,7 +41,7 @@ class MainWindowTest : public testing::Test {
     store_ = std::make_unique<RegFileStore>(Path("settings.reg"));
   }
   std::string Path(const char* name) const { return QFile::encodeName(temp_.filePath(name)).toStdString(); }
-  std::unique_ptr<Form2> MakeWindow() { return std::make_unique<Form2>(settings_, *store_); }
+  std::unique_ptr<MainWindow> MakeWindow() { return std::make_unique<MainWindow>(settings_, *store_); }
   // A few files of known length.
   QStringList MakeFiles(int count) {
     QStringList files;
@@ -54,13 +54,13 @@ class MainWindowTest : public testing::Test {
     }
     return files;
   }
-  bool Enabled(Form2& window, const char* name) {
-    return Form2::IsCommandEnabled(window.Command(QString::fromLatin1(name)));
+  bool Enabled(MainWindow& window, const char* name) {
+    return MainWindow::IsCommandEnabled(window.Command(QString::fromLatin1(name)));
   }
-  bool ButtonEnabled(Form2& window, const char* key) {
+  bool ButtonEnabled(MainWindow& window, const char* key) {
     QToolButton* button = window.ToolbarButton(QString::fromLatin1(key));
     EXPECT_NE(button, nullptr) << key;
-    return button && Form2::IsCommandEnabled(button->defaultAction());
+    return button && MainWindow::IsCommandEnabled(button->defaultAction());
   }
 
   QTemporaryDir temp_;
@@ -84,11 +84,11 @@ TEST_F(MainWindowTest, DesignOfTheWindow) {
   QApplication::processEvents();
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
 
-  EXPECT_EQ(window->Toolbar1()->geometry(), QRect(0, 0, 545, 49));
-  EXPECT_EQ(window->Grid1()->geometry(), QRect(0, 50, 545, 241));
+  EXPECT_EQ(window->toolbar()->geometry(), QRect(0, 0, 545, 49));
+  EXPECT_EQ(window->grid()->geometry(), QRect(0, 50, 545, 241));
   EXPECT_EQ(window->findChild<QWidget*>(QStringLiteral("Shape1"))->geometry(), QRect(2, 294, 543, 25));
   QLabel* status = window->findChild<QLabel*>(QStringLiteral("Label1"));
-  ASSERT_EQ(status, window->Label1());
+  ASSERT_EQ(status, window->statusLabel());
   EXPECT_EQ(status->text(), QStringLiteral("Varenna Pro"));
   EXPECT_EQ(status->pos(), QPoint(8, 299));
 }
@@ -110,7 +110,7 @@ TEST_P(CommandStateTest, InitialState) {
   ASSERT_NE(action, nullptr) << row.name;
   EXPECT_EQ(action->text(), QString::fromUtf8(row.text));
   EXPECT_EQ(action->shortcut(), row.shortcut);
-  EXPECT_EQ(Form2::IsCommandEnabled(action), row.enabled);
+  EXPECT_EQ(MainWindow::IsCommandEnabled(action), row.enabled);
   EXPECT_EQ(action->isVisible(), row.visible);
 }
 
@@ -145,8 +145,8 @@ TEST_F(MainWindowTest, MenuBarHoldsTheEntriesInOrder) {
     return list.join(QLatin1Char(' '));
   };
   EXPECT_EQ(names(menus[0]->menu()), QStringLiteral("mnuFiles mnuFolder - mnuBuild - mnuExit"));
-  EXPECT_EQ(menus[1]->menu(), window->EditMenu());
-  EXPECT_EQ(window->EditMenu()->objectName(), QStringLiteral("mnuEdit"));
+  EXPECT_EQ(menus[1]->menu(), window->editMenu());
+  EXPECT_EQ(window->editMenu()->objectName(), QStringLiteral("mnuEdit"));
   EXPECT_EQ(names(menus[1]->menu()), QStringLiteral("mnuRemove mnuClearList"));
   EXPECT_EQ(names(menus[2]->menu()), QStringLiteral("mnuConfig mnuSend"));
   EXPECT_EQ(names(menus[3]->menu()), QStringLiteral("mnuContents - mnuUpdate - mnuAbout mnuCorvelle"));
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ToolbarOrderKeysTooltipsAndStates) {
                              {"", "", true, true},
                              {"-", "", false, false},
                              {"update", "Check for Updates", true, false}};
-  const QList<QAction*> entries = window->Toolbar1()->actions();
+  const QList<QAction*> entries = window->toolbar()->actions();
   ASSERT_EQ(entries.size(), static_cast<qsizetype>(std::size(expected)));
   for (int i = 0; i < entries.size(); ++i) {
     const Button& want = expected[i];
@@ -185,12 +185,12 @@ TEST_F(MainWindowTest, ToolbarOrderKeysTooltipsAndStates) {
       EXPECT_TRUE(entries[i]->isSeparator());
       continue;
     }
-    QWidget* widget = window->Toolbar1()->widgetForAction(entries[i]);
+    QWidget* widget = window->toolbar()->widgetForAction(entries[i]);
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget->objectName(), QString::fromLatin1(want.key));
     EXPECT_EQ(entries[i]->toolTip().isEmpty() ? QString() : entries[i]->toolTip(),
               QString::fromLatin1(want.tooltip));
-    EXPECT_EQ(Form2::IsCommandEnabled(entries[i]), want.enabled);
+    EXPECT_EQ(MainWindow::IsCommandEnabled(entries[i]), want.enabled);
     EXPECT_EQ(entries[i]->isVisible(), want.visible);
   }
   // The blank entry carries no picture.
@@ -203,24 +203,24 @@ TEST_F(MainWindowTest, ToolbarOrderKeysTooltipsAndStates) {
 
 TEST_F(MainWindowTest, ClicksOnSeparatorsBlankAndDisabledButtonsDoNothing) {
   auto window = MakeWindow();
-  for (int position : {0, 3, 4, 5, 6, 7, 9, 10, 14, 15, 16, 17}) window->Toolbar1Click(position);
+  for (int position : {0, 3, 4, 5, 6, 7, 9, 10, 14, 15, 16, 17}) window->ClickToolbarEntry(position);
   // Nothing was asked and nothing opened.
   EXPECT_TRUE(dialogs_.messages.empty());
   EXPECT_TRUE(dialogs_.file_requests.empty());
   EXPECT_TRUE(dialogs_.folder_titles.empty());
   // Position 1 runs "Add Image(s)" and position 2 "Add from Folder".
-  window->Toolbar1Click(1);
+  window->ClickToolbarEntry(1);
   EXPECT_EQ(dialogs_.file_requests.size(), 1u);
-  window->Toolbar1Click(2);
+  window->ClickToolbarEntry(2);
   ASSERT_EQ(dialogs_.folder_titles.size(), 1u);
   EXPECT_EQ(dialogs_.folder_titles[0], QStringLiteral("Select the Folder"));
 }
 
 TEST_F(MainWindowTest, AddImageFilesRequestAndResult) {
   auto window = MakeWindow();
-  window->Grid1()->AddFile(Path("before.jpg"), settings_);
-  window->Grid1()->AddFile(Path("before.jpg"), settings_);
-  window->Grid1()->AddFile(Path("before.jpg"), settings_);
+  window->grid()->AddFile(Path("before.jpg"), settings_);
+  window->grid()->AddFile(Path("before.jpg"), settings_);
+  window->grid()->AddFile(Path("before.jpg"), settings_);
   const QStringList files = MakeFiles(2);
   dialogs_.files.push_back(files);
   window->AddImageFiles();
@@ -234,11 +234,11 @@ TEST_F(MainWindowTest, AddImageFilesRequestAndResult) {
   EXPECT_EQ(request.default_suffix, QStringLiteral("jpg"));
   EXPECT_TRUE(request.selected_filter.isEmpty());
 
-  ASSERT_EQ(window->Grid1()->RowCount(), 5);
-  EXPECT_EQ(QString::fromStdString(window->Grid1()->CellText(4, 1)), files[0]);
-  EXPECT_EQ(window->Grid1()->CellText(4, 2), "10");
-  EXPECT_EQ(QString::fromStdString(window->Grid1()->CellText(5, 1)), files[1]);
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("5 image(s)"));
+  ASSERT_EQ(window->grid()->RowCount(), 5);
+  EXPECT_EQ(QString::fromStdString(window->grid()->CellText(4, 1)), files[0]);
+  EXPECT_EQ(window->grid()->CellText(4, 2), "10");
+  EXPECT_EQ(QString::fromStdString(window->grid()->CellText(5, 1)), files[1]);
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("5 image(s)"));
   EXPECT_TRUE(Enabled(*window, "mnuBuild"));
   EXPECT_TRUE(ButtonEnabled(*window, "clean"));
 }
@@ -246,8 +246,8 @@ TEST_F(MainWindowTest, AddImageFilesRequestAndResult) {
 TEST_F(MainWindowTest, CancelledFileDialogChangesNothing) {
   auto window = MakeWindow();
   window->AddImageFiles();  // nothing scripted: cancelled
-  EXPECT_EQ(window->Grid1()->RowCount(), 0);
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("Varenna Pro"));
+  EXPECT_EQ(window->grid()->RowCount(), 0);
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("Varenna Pro"));
   EXPECT_FALSE(Enabled(*window, "mnuBuild"));
 }
 
@@ -257,8 +257,8 @@ TEST_F(MainWindowTest, LongSelectionsAreAddedInFull) {
   const QStringList files = MakeFiles(40);
   dialogs_.files.push_back(files);
   window->AddImageFiles();
-  EXPECT_EQ(window->Grid1()->RowCount(), 40);
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("40 image(s)"));
+  EXPECT_EQ(window->grid()->RowCount(), 40);
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("40 image(s)"));
 }
 
 TEST_F(MainWindowTest, EnablingFollowsAddRemoveAndCleanup) {
@@ -269,32 +269,32 @@ TEST_F(MainWindowTest, EnablingFollowsAddRemoveAndCleanup) {
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
     EXPECT_TRUE(Enabled(*window, name)) << name;
   for (const char* key : {"build", "remove", "clean"}) EXPECT_TRUE(ButtonEnabled(*window, key)) << key;
-  EXPECT_FALSE(Form2::IsCommandEnabled(window->UploadButtonAction()));  // adding leaves upload alone
+  EXPECT_FALSE(MainWindow::IsCommandEnabled(window->UploadButtonAction()));  // adding leaves upload alone
 
   // Remove with no selection does nothing.
-  window->Grid1()->clearSelection();
+  window->grid()->clearSelection();
   window->Command(QStringLiteral("mnuRemove"))->trigger();
-  EXPECT_EQ(window->Grid1()->RowCount(), 2);
+  EXPECT_EQ(window->grid()->RowCount(), 2);
 
   // A build would have enabled the upload command.
   window->EnableUpload();
-  window->Grid1()->selectRow(0);
+  window->grid()->selectRow(0);
   window->Command(QStringLiteral("mnuRemove"))->trigger();
-  EXPECT_EQ(window->Grid1()->RowCount(), 1);
+  EXPECT_EQ(window->grid()->RowCount(), 1);
   EXPECT_TRUE(Enabled(*window, "mnuBuild"));
-  EXPECT_TRUE(Form2::IsCommandEnabled(window->UploadButtonAction()));
+  EXPECT_TRUE(MainWindow::IsCommandEnabled(window->UploadButtonAction()));
 
-  window->Grid1()->selectRow(0);
+  window->grid()->selectRow(0);
   window->Command(QStringLiteral("mnuRemove"))->trigger();
-  EXPECT_EQ(window->Grid1()->RowCount(), 0);
+  EXPECT_EQ(window->grid()->RowCount(), 0);
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
     EXPECT_FALSE(Enabled(*window, name)) << name;
-  EXPECT_FALSE(Form2::IsCommandEnabled(window->UploadButtonAction()));
+  EXPECT_FALSE(MainWindow::IsCommandEnabled(window->UploadButtonAction()));
   EXPECT_TRUE(Enabled(*window, "mnuSend"));  // the menu entry keeps its state
   EXPECT_FALSE(window->Command(QStringLiteral("mnuSend"))->isVisible());
   EXPECT_FALSE(window->UploadButtonAction()->isVisible());
   // The status line keeps the last count.
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("2 image(s)"));
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("2 image(s)"));
 }
 
 TEST_F(MainWindowTest, CleanupEmptiesAndKeepsTheStatusLine) {
@@ -302,26 +302,26 @@ TEST_F(MainWindowTest, CleanupEmptiesAndKeepsTheStatusLine) {
   dialogs_.files.push_back(MakeFiles(5));
   window->AddImageFiles();
   window->EnableUpload();
-  window->Toolbar1Click(6);  // "clean"
-  EXPECT_EQ(window->Grid1()->RowCount(), 0);
-  EXPECT_EQ(window->Grid1()->columnCount(), 2);
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("5 image(s)"));
+  window->ClickToolbarEntry(6);  // "clean"
+  EXPECT_EQ(window->grid()->RowCount(), 0);
+  EXPECT_EQ(window->grid()->columnCount(), 2);
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("5 image(s)"));
   EXPECT_FALSE(ButtonEnabled(*window, "build"));
   EXPECT_FALSE(ButtonEnabled(*window, "remove"));
   EXPECT_FALSE(ButtonEnabled(*window, "clean"));
-  EXPECT_FALSE(Form2::IsCommandEnabled(window->UploadButtonAction()));
+  EXPECT_FALSE(MainWindow::IsCommandEnabled(window->UploadButtonAction()));
   EXPECT_TRUE(Enabled(*window, "mnuSend"));
 }
 
 TEST_F(MainWindowTest, StatusLineWidensToItsText) {
   auto window = MakeWindow();
   window->SetStatus(QStringLiteral("Building Thumbnails..."));
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("Building Thumbnails..."));
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("Building Thumbnails..."));
   EXPECT_EQ(
-      window->Label1()->width(),
-      QFontMetrics(window->Label1()->font()).horizontalAdvance(QStringLiteral("Building Thumbnails...")));
-  EXPECT_GT(window->Label1()->width(), 94);
-  EXPECT_EQ(window->Label1()->pos(), QPoint(8, 299));
+      window->statusLabel()->width(),
+      QFontMetrics(window->statusLabel()->font()).horizontalAdvance(QStringLiteral("Building Thumbnails...")));
+  EXPECT_GT(window->statusLabel()->width(), 94);
+  EXPECT_EQ(window->statusLabel()->pos(), QPoint(8, 299));
 }
 
 TEST_F(MainWindowTest, MissingUpdateToolIsReported) {
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, WebSiteOpensTheAddress) {
   auto window = MakeWindow();
   UrlCatcher catcher;
   QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
-  window->Toolbar1Click(13);  // "globe"
+  window->ClickToolbarEntry(13);  // "globe"
   QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
   ASSERT_EQ(catcher.urls.size(), 1);
   EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("https://www.example.com/varenna")));
@@ -392,7 +392,7 @@ TEST_F(MainWindowTest, HelpShowsTheIntroPageOrNothing) {
   page.write("<html><body><h1>Getting started</h1></body></html>");
   page.close();
   window->SetHelpFolder(temp_.filePath(QStringLiteral("help")));
-  window->Toolbar1Click(11);  // "help"
+  window->ClickToolbarEntry(11);  // "help"
   auto* help = window->findChild<QTextBrowser*>(QStringLiteral("HelpWindow"));
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
@@ -404,7 +404,7 @@ TEST_F(MainWindowTest, ExitAsksNothingEvenWithAFilledList) {
   auto window = MakeWindow();
   dialogs_.files.push_back(MakeFiles(3));
   window->AddImageFiles();
-  QSignalSpy exit(window.get(), &Form2::ExitRequested);
+  QSignalSpy exit(window.get(), &MainWindow::ExitRequested);
   window->Command(QStringLiteral("mnuExit"))->trigger();
   EXPECT_EQ(exit.count(), 1);
   EXPECT_TRUE(dialogs_.messages.empty());
@@ -415,7 +415,7 @@ TEST_F(MainWindowTest, ShortcutsReachTheirCommands) {
   window->show();
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  QSignalSpy exit(window.get(), &Form2::ExitRequested);
+  QSignalSpy exit(window.get(), &MainWindow::ExitRequested);
   QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_EQ(dialogs_.file_requests.size(), 1u);
   QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
@@ -433,17 +433,17 @@ TEST_F(MainWindowTest, WindowStartLoadsTheSettingsBeforeTheColumns) {
   ASSERT_TRUE(store_->WriteNumber("OUTwidth", 123).ok());
   auto window = MakeWindow();
   EXPECT_EQ(settings_.OUTwidth, 123);
-  EXPECT_EQ(window->Grid1()->columnCount(), 4);
-  EXPECT_TRUE(window->Grid1()->showGrid());
+  EXPECT_EQ(window->grid()->columnCount(), 4);
+  EXPECT_TRUE(window->grid()->showGrid());
 }
 
 TEST_F(MainWindowTest, SettingsOpenModallyAndTheirSaveReachesTheGrid) {
   auto window = MakeWindow();
   window->show();
-  ASSERT_EQ(window->Grid1()->columnCount(), 2);
+  ASSERT_EQ(window->grid()->columnCount(), 2);
   bool seen = false;
   QTimer::singleShot(0, window.get(), [&] {
-    auto* dialog = qobject_cast<Form5*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     seen = true;
     EXPECT_EQ(dialog->parentWidget(), window.get());
@@ -453,11 +453,11 @@ TEST_F(MainWindowTest, SettingsOpenModallyAndTheirSaveReachesTheGrid) {
     emit dialog->SettingsSaved();
     dialog->reject();
   });
-  window->Toolbar1Click(8);  // "config"
+  window->ClickToolbarEntry(8);  // "config"
   EXPECT_TRUE(seen);
-  EXPECT_EQ(window->Grid1()->columnCount(), 4);
-  EXPECT_EQ(window->Grid1()->horizontalHeaderItem(2)->text(), QString::fromUtf8("Dimensões"));
-  EXPECT_TRUE(window->Grid1()->showGrid());
+  EXPECT_EQ(window->grid()->columnCount(), 4);
+  EXPECT_EQ(window->grid()->horizontalHeaderItem(2)->text(), QString::fromUtf8("Dimensões"));
+  EXPECT_TRUE(window->grid()->showGrid());
 }
 
 }  // namespace

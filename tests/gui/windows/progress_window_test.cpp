@@ -17,7 +17,7 @@ namespace vr {
 namespace {
 
 TEST(ProgressWindowTest, DesignContentAndPlaces) {
-  Form3 window;
+  ProgressWindow window;
   EXPECT_EQ(window.objectName(), QStringLiteral("Form3"));
   EXPECT_EQ(window.size(), QSize(214, 66));
   EXPECT_EQ(window.font().family(), QStringLiteral("Verdana"));
@@ -25,7 +25,7 @@ TEST(ProgressWindowTest, DesignContentAndPlaces) {
 
   QLabel* headline = window.findChild<QLabel*>(QStringLiteral("Label1"));
   ASSERT_NE(headline, nullptr);
-  EXPECT_EQ(headline, window.Label1());
+  EXPECT_EQ(headline, window.headline());
   EXPECT_EQ(headline->text(), QStringLiteral("Adding images from folder..."));
   EXPECT_EQ(headline->geometry(), QRect(18, 8, 178, 13));
   EXPECT_TRUE(headline->alignment() & Qt::AlignHCenter);
@@ -39,10 +39,10 @@ TEST(ProgressWindowTest, DesignContentAndPlaces) {
 }
 
 TEST(ProgressWindowTest, BarHasTheStoredSettings) {
-  Form3 window;
+  ProgressWindow window;
   PercentBar* bar = window.findChild<PercentBar*>(QStringLiteral("Bar1"));
   ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(bar, window.Bar1());
+  EXPECT_EQ(bar, window.progressBar());
   EXPECT_EQ(bar->geometry(), QRect(16, 40, 185, 17));
   EXPECT_EQ(bar->ForeColor(), 0x808080u);
   EXPECT_EQ(bar->BackColor(), 0xFFFFFFu);
@@ -56,20 +56,20 @@ TEST(ProgressWindowTest, BarHasTheStoredSettings) {
 }
 
 TEST(ProgressWindowTest, EveryUseStartsFromTheDesign) {
-  auto build = std::make_unique<Form3>();
-  build->Label1()->setText(QStringLiteral("Building Thumbnails..."));
-  build->Bar1()->SetValue(60);
+  auto build = std::make_unique<ProgressWindow>();
+  build->headline()->setText(QStringLiteral("Building Thumbnails..."));
+  build->progressBar()->SetValue(60);
   build->show();
-  EXPECT_EQ(build->Bar1()->DrawnText(), QStringLiteral("60%"));
+  EXPECT_EQ(build->progressBar()->DrawnText(), QStringLiteral("60%"));
   build.reset();
 
-  Form3 folder_add;
-  EXPECT_EQ(folder_add.Label1()->text(), QStringLiteral("Adding images from folder..."));
-  EXPECT_EQ(folder_add.Bar1()->Value(), 0);
+  ProgressWindow folder_add;
+  EXPECT_EQ(folder_add.headline()->text(), QStringLiteral("Adding images from folder..."));
+  EXPECT_EQ(folder_add.progressBar()->Value(), 0);
 }
 
 TEST(ProgressWindowTest, ShownWithoutModalityTitleOrFocus) {
-  Form3 window;
+  ProgressWindow window;
   window.show();
   EXPECT_TRUE(window.isVisible());
   EXPECT_FALSE(window.isModal());
@@ -82,7 +82,7 @@ TEST(ProgressWindowTest, ShownWithoutModalityTitleOrFocus) {
 }
 
 TEST(ProgressWindowTest, CentredOnTheScreen) {
-  Form3 window;
+  ProgressWindow window;
   const QScreen* screen = window.screen();
   ASSERT_NE(screen, nullptr);
   const QPoint centre = screen->geometry().center();
@@ -92,7 +92,7 @@ TEST(ProgressWindowTest, CentredOnTheScreen) {
 }
 
 TEST(ProgressWindowTest, RaisedEdgeFramesTheWholeClientArea) {
-  Form3 window;
+  ProgressWindow window;
   QImage image(window.size(), QImage::Format_RGB32);
   image.fill(Qt::magenta);
   window.render(&image);
@@ -117,14 +117,14 @@ TEST(ProgressWindowTest, RaisedEdgeFramesTheWholeClientArea) {
 }
 
 TEST(ProgressWindowTest, BarFillsInGrey) {
-  Form3 window;
+  ProgressWindow window;
   window.show();
-  window.Bar1()->SetValue(100);
+  window.progressBar()->SetValue(100);
   QImage image(window.size(), QImage::Format_RGB32);
   window.render(&image);
   // Near the bar's left end, away from the centred text.
   EXPECT_EQ(image.pixel(16 + 4, 40 + 8) | 0xFF000000u, 0xFF808080u);
-  window.Bar1()->SetValue(0);
+  window.progressBar()->SetValue(0);
   image.fill(Qt::black);
   window.render(&image);
   EXPECT_EQ(image.pixel(16 + 4, 40 + 8) | 0xFF000000u, 0xFFFFFFFFu);

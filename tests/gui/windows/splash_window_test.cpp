@@ -15,7 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "windows/about_window.h"
+#include "windows/about_dialog.h"
 
 namespace vr {
 namespace {
@@ -49,7 +49,7 @@ QString Text(QWidget& window, const char* name) {
 }
 
 TEST(SplashTest, Design) {
-  Form1 splash([] { return nullptr; });
+  SplashWindow splash([] { return nullptr; });
   EXPECT_EQ(splash.objectName(), QStringLiteral("Form1"));
   EXPECT_EQ(splash.size(), QSize(360, 233));
   EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
@@ -58,29 +58,29 @@ TEST(SplashTest, Design) {
   EXPECT_EQ(Text(splash, "Label2"), QStringLiteral("Varenna Pro"));
   EXPECT_EQ(Text(splash, "Label4"), QStringLiteral("Loading..."));
   EXPECT_EQ(Text(splash, "Label5"), QStringLiteral("v.1.00.0000"));
-  EXPECT_EQ(splash.Label4()->geometry(), QRect(92, 120, 177, 17));
-  EXPECT_TRUE(splash.Label4()->alignment() & Qt::AlignHCenter);
+  EXPECT_EQ(splash.messageLabel()->geometry(), QRect(92, 120, 177, 17));
+  EXPECT_TRUE(splash.messageLabel()->alignment() & Qt::AlignHCenter);
   auto* picture = splash.findChild<QLabel*>(QStringLiteral("Image1"));
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->geometry(), QRect(144, 40, 209, 172));
   EXPECT_FALSE(picture->pixmap().isNull());
-  EXPECT_EQ(splash.findChild<QTimer*>(QStringLiteral("Timer2")), splash.Timer2());
-  EXPECT_TRUE(splash.Timer2()->isActive());
-  EXPECT_EQ(splash.Timer2()->interval(), 500);
-  EXPECT_FALSE(splash.Timer1()->isActive());
-  EXPECT_EQ(splash.Timer1()->interval(), 2000);
+  EXPECT_EQ(splash.findChild<QTimer*>(QStringLiteral("Timer2")), splash.stepTimer());
+  EXPECT_TRUE(splash.stepTimer()->isActive());
+  EXPECT_EQ(splash.stepTimer()->interval(), 500);
+  EXPECT_FALSE(splash.handOverTimer()->isActive());
+  EXPECT_EQ(splash.handOverTimer()->interval(), 2000);
 }
 
 TEST(SplashTest, MessageSequenceIntervalsAndHandOver) {
   QWidget main;
   int loads = 0;
   bool shown_at_load = true;
-  auto* splash = new Form1([&]() -> QWidget* {
+  auto* splash = new SplashWindow([&]() -> QWidget* {
     ++loads;
     shown_at_load = main.isVisible();
     return &main;
   });
-  QPointer<Form1> alive(splash);
+  QPointer<SplashWindow> alive(splash);
   splash->show();
 
   struct Expected {
@@ -92,26 +92,26 @@ TEST(SplashTest, MessageSequenceIntervalsAndHandOver) {
   int tick = 0;
   for (const Expected& want : ticks) {
     SCOPED_TRACE(tick + 1);
-    splash->Timer2Tick();
+    splash->StepTick();
     ++tick;
     EXPECT_EQ(splash->TickCount(), tick);
-    EXPECT_EQ(splash->Label4()->text(), QString::fromLatin1(want.message));
+    EXPECT_EQ(splash->messageLabel()->text(), QString::fromLatin1(want.message));
     if (want.interval > 0) {
-      EXPECT_TRUE(splash->Timer2()->isActive());
-      EXPECT_EQ(splash->Timer2()->interval(), want.interval);
-      EXPECT_FALSE(splash->Timer1()->isActive());
+      EXPECT_TRUE(splash->stepTimer()->isActive());
+      EXPECT_EQ(splash->stepTimer()->interval(), want.interval);
+      EXPECT_FALSE(splash->handOverTimer()->isActive());
       EXPECT_EQ(loads, 0);
     }
   }
-  EXPECT_FALSE(splash->Timer2()->isActive());
-  EXPECT_TRUE(splash->Timer1()->isActive());
-  EXPECT_EQ(splash->Timer1()->interval(), 2000);
+  EXPECT_FALSE(splash->stepTimer()->isActive());
+  EXPECT_TRUE(splash->handOverTimer()->isActive());
+  EXPECT_EQ(splash->handOverTimer()->interval(), 2000);
   EXPECT_EQ(loads, 1);
   EXPECT_FALSE(shown_at_load);
   EXPECT_FALSE(main.isVisible());  // loaded, not yet shown
-  EXPECT_EQ(splash->MainWindow(), &main);
+  EXPECT_EQ(splash->mainWindow(), &main);
 
-  splash->Timer1Tick();
+  splash->HandOverTick();
   EXPECT_TRUE(main.isVisible());
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
@@ -119,18 +119,18 @@ TEST(SplashTest, MessageSequenceIntervalsAndHandOver) {
 }
 
 TEST(SplashTest, FirstMessageAfterHalfASecondOfRealTime) {
-  Form1 splash([] { return nullptr; });
+  SplashWindow splash([] { return nullptr; });
   splash.show();
   QElapsedTimer clock;
   clock.start();
   QTRY_COMPARE_WITH_TIMEOUT(splash.TickCount(), 1, 2000);
   EXPECT_GE(clock.elapsed(), 450);
-  EXPECT_EQ(splash.Label4()->text(), QStringLiteral("IMAGE_CORE_LIB"));
-  EXPECT_EQ(splash.Timer2()->interval(), 800);
+  EXPECT_EQ(splash.messageLabel()->text(), QStringLiteral("IMAGE_CORE_LIB"));
+  EXPECT_EQ(splash.stepTimer()->interval(), 800);
 }
 
 TEST(AboutTest, Content) {
-  Form7 about;
+  AboutDialog about;
   EXPECT_EQ(about.objectName(), QStringLiteral("Form7"));
   EXPECT_EQ(about.windowTitle(), QStringLiteral("About..."));
   EXPECT_EQ(about.size(), QSize(418, 359));
@@ -140,7 +140,7 @@ TEST(AboutTest, Content) {
   EXPECT_EQ(Text(about, "Label2"), QStringLiteral("Varenna Pro"));
   EXPECT_EQ(Text(about, "Label5"), QStringLiteral("v.1.00.0000"));
   EXPECT_EQ(Text(about, "Label6"), QStringLiteral("Halvern Engine: 0.2.2a.win32(vrpro)"));
-  QPlainTextEdit* text = about.Text1();
+  QPlainTextEdit* text = about.textBox();
   ASSERT_EQ(text, about.findChild<QPlainTextEdit*>(QStringLiteral("Text1")));
   EXPECT_EQ(text->geometry(), QRect(8, 176, 401, 145));
   EXPECT_TRUE(text->isReadOnly());
@@ -149,8 +149,8 @@ TEST(AboutTest, Content) {
   EXPECT_EQ(text->toPlainText(), AboutText());
 
   // A second opening shows the same.
-  Form7 again;
-  EXPECT_EQ(again.Text1()->toPlainText(), text->toPlainText());
+  AboutDialog again;
+  EXPECT_EQ(again.textBox()->toPlainText(), text->toPlainText());
   EXPECT_EQ(Text(again, "Label5"), Text(about, "Label5"));
 }
 

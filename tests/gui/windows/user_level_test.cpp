@@ -62,16 +62,16 @@ class UserLevelTest : public testing::Test {
   }
   // Starts the program's windows the way the program does and steps the
   // splash to the hand-over.
-  Form2* Start() {
-    auto* splash = new Form1([this]() -> QWidget* {
-      window_ = std::make_unique<Form2>(settings_, *store_);
+  MainWindow* Start() {
+    auto* splash = new SplashWindow([this]() -> QWidget* {
+      window_ = std::make_unique<MainWindow>(settings_, *store_);
       return window_.get();
     });
     splash->show();
-    for (std::size_t i = 0; i < Form1::kSteps.size(); ++i) splash->Timer2Tick();
+    for (std::size_t i = 0; i < SplashWindow::kSteps.size(); ++i) splash->StepTick();
     EXPECT_NE(window_, nullptr);
     EXPECT_FALSE(window_->isVisible());
-    splash->Timer1Tick();
+    splash->HandOverTick();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window_->isVisible());
     return window_.get();
@@ -83,22 +83,22 @@ class UserLevelTest : public testing::Test {
   std::unique_ptr<RegFileStore> store_;
   SettingsRecord settings_;
   test::ScriptedDialogs dialogs_;
-  std::unique_ptr<Form2> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(UserLevelTest, AddAFolderAndBuildIt) {
   WritePicture("harbour.png", 80, 60, false);
   WritePicture("olive.bmp", 120, 90, true);
   WritePicture("terrace.png", 60, 80, false);
-  Form2* window = Start();
+  MainWindow* window = Start();
   EXPECT_EQ(settings_.OUTwidth, 40);
-  EXPECT_EQ(window->Grid1()->columnCount(), 4);
+  EXPECT_EQ(window->grid()->columnCount(), 4);
 
   dialogs_.folders.push_back(pictures_);
   window->Command(QStringLiteral("mnuFolder"))->trigger();
-  ASSERT_EQ(window->Grid1()->RowCount(), 3);
-  EXPECT_EQ(window->Grid1()->CellText(1, 3), "120x90");  // the BMP first
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("3 image(s)"));
+  ASSERT_EQ(window->grid()->RowCount(), 3);
+  EXPECT_EQ(window->grid()->CellText(1, 3), "120x90");  // the BMP first
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("3 image(s)"));
 
   dialogs_.buttons.push_back(QMessageBox::Yes);  // create the output folder
   const BuildCommandResult result = BuildThumbnails(*window);
@@ -133,9 +133,9 @@ TEST_F(UserLevelTest, AddAFolderAndBuildIt) {
 
   // Back to normal, with the hidden upload command enabled.
   EXPECT_TRUE(window->isEnabled());
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("Varenna Pro"));
-  EXPECT_TRUE(Form2::IsCommandEnabled(window->Command(QStringLiteral("mnuSend"))));
-  EXPECT_TRUE(Form2::IsCommandEnabled(window->UploadButtonAction()));
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("Varenna Pro"));
+  EXPECT_TRUE(MainWindow::IsCommandEnabled(window->Command(QStringLiteral("mnuSend"))));
+  EXPECT_TRUE(MainWindow::IsCommandEnabled(window->UploadButtonAction()));
   EXPECT_FALSE(window->Command(QStringLiteral("mnuSend"))->isVisible());
   EXPECT_FALSE(window->UploadButtonAction()->isVisible());
   QApplication::processEvents();
@@ -145,22 +145,22 @@ TEST_F(UserLevelTest, AddAFolderAndBuildIt) {
 }
 
 TEST_F(UserLevelTest, EmptyListBuildDoesNothing) {
-  Form2* window = Start();
+  MainWindow* window = Start();
   const BuildCommandResult result = BuildThumbnails(*window);
   EXPECT_FALSE(result.ran);
   EXPECT_TRUE(dialogs_.messages.empty());
-  EXPECT_EQ(window->Label1()->text(), QStringLiteral("Varenna Pro"));
+  EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("Varenna Pro"));
   EXPECT_FALSE(QDir(output_).exists());
 }
 
 TEST_F(UserLevelTest, DecliningTheFolderStillEndsWithTheMessage) {
   WritePicture("one.png", 30, 20, false);
-  Form2* window = Start();
+  MainWindow* window = Start();
   dialogs_.folders.push_back(pictures_);
-  window->Toolbar1Click(2);  // "folder"
-  ASSERT_EQ(window->Grid1()->RowCount(), 1);
+  window->ClickToolbarEntry(2);  // "folder"
+  ASSERT_EQ(window->grid()->RowCount(), 1);
   dialogs_.buttons.push_back(QMessageBox::No);
-  window->Toolbar1Click(3);  // "build"
+  window->ClickToolbarEntry(3);  // "build"
   ASSERT_FALSE(dialogs_.messages.empty());
   EXPECT_TRUE(dialogs_.messages.back().text.startsWith(QStringLiteral("Process done!")));
   EXPECT_FALSE(QDir(output_).exists());

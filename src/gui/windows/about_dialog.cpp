@@ -1,4 +1,4 @@
-#include "windows/about_window.h"
+#include "windows/about_dialog.h"
 #include "support/window_text.h"
 
 #include <QFile>
@@ -82,7 +82,7 @@ QString AboutText(const QString& resource) {
   return text;
 }
 
-Form7::Form7(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Form7"));
   setWindowTitle(QStringLiteral("About..."));
   setFont(Verdana(8.25));

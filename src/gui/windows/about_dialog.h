@@ -1,4 +1,4 @@
-// The About box Form7, and what it shares with the splash window: the
+// The About box (objectName "Form7"), and what it shares with the splash window: the
 // version text and the pictures drawn from the program's SVG resources.
 #pragma once
 
@@ -31,7 +31,7 @@ QIcon ProgramIcon();
 // plain; empty when the resource is missing.
 QString AboutText(const QString& resource = QStringLiteral(":/about.txt"));
 
-class Form7 : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
@@ -39,10 +39,10 @@ class Form7 : public QDialog {
   static constexpr int kClientHeight = 359;
   static constexpr const char* kEngineLine = "Halvern Engine: 0.2.2a.win32(vrpro)";
 
-  explicit Form7(QWidget* parent = nullptr);
+  explicit AboutDialog(QWidget* parent = nullptr);
 
-  QLabel* Label5() const { return label5_; }
-  QPlainTextEdit* Text1() const { return text1_; }
+  QLabel* versionLabel() const { return label5_; }
+  QPlainTextEdit* textBox() const { return text1_; }
 
  private:
   QLabel* label5_ = nullptr;

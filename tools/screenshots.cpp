@@ -1,0 +1,91 @@
+// Takes pictures of the real windows for the README: the main window with a
+// filled list, the progress window, the About box and two settings pages,
+// saved as PNG into the folder given (scripts/screenshots.sh runs it).
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "settings/settings_store.h"
+#include "settings_dialog/settings_dialog.h"
+#include "widgets/percent_bar.h"
+#include "windows/about_dialog.h"
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+#include "windows/progress_window.h"
+
+namespace {
+
+bool SaveGrab(QWidget& widget, const QString& file) {
+  widget.show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  const bool saved = widget.grab().save(file, "PNG");
+  std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+  return saved;
+}
+
+int TakeScreenshots(const QString& folder) {
+  if (!QDir().mkpath(folder)) {
+    std::fprintf(stderr, "Cannot create folder %s\n", qPrintable(folder));
+    return 1;
+  }
+  // A settings file of its own, so the user's settings are never read or written.
+  QTemporaryDir scratch;
+  if (!scratch.isValid()) return 1;
+  vr::RegFileStore store(QFile::encodeName(scratch.filePath(QStringLiteral("settings.reg"))).toStdString());
+  (void)store.WriteNumber("GENextra", 1);
+  (void)store.WriteNumber("GENgrid", 1);
+  vr::SettingsRecord settings;
+  vr::MainWindow window(settings, store);
+
+  const QStringList names = {QStringLiteral("harbour.png"), QStringLiteral("lighthouse.png"),
+                             QStringLiteral("olive_grove.png"), QStringLiteral("terrace.png"),
+                             QStringLiteral("villa_garden.png")};
+  int shade = 0;
+  for (const QString& name : names) {
+    QImage picture(320 + shade * 40, 240 + shade * 20, QImage::Format_RGB32);
+    picture.fill(QColor::fromHsv((shade * 60) % 360, 160, 200));
+    const QString path = scratch.filePath(name);
+    picture.save(path, "PNG");
+    window.grid()->AddFile(QFile::encodeName(path).toStdString(), settings);
+    ++shade;
+  }
+  window.ShowRowCount();
+  window.EnableListCommands();
+
+  bool ok = SaveGrab(window, QDir(folder).filePath(QStringLiteral("main_window.png")));
+
+  vr::ProgressWindow progress;
+  progress.headline()->setText(QStringLiteral("Building Thumbnails..."));
+  progress.progressBar()->SetValue(60);
+  ok = SaveGrab(progress, QDir(folder).filePath(QStringLiteral("progress_window.png"))) && ok;
+
+  vr::AboutDialog about(&window);
+  ok = SaveGrab(about, QDir(folder).filePath(QStringLiteral("about_box.png"))) && ok;
+
+  // The settings dialog's Effects (tab 2) and Water Mark (tab 3) pages.
+  vr::SettingsDialog dialog(settings, store, &window);
+  auto* tabs = dialog.findChild<QTabBar*>(QStringLiteral("Tab1"));
+  if (tabs != nullptr) tabs->setCurrentIndex(1);
+  ok = SaveGrab(dialog, QDir(folder).filePath(QStringLiteral("settings_effects.png"))) && ok;
+  if (tabs != nullptr) tabs->setCurrentIndex(2);
+  ok = SaveGrab(dialog, QDir(folder).filePath(QStringLiteral("settings_watermark.png"))) && ok;
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  app.setApplicationName(QStringLiteral("Varenna Pro"));
+  const QStringList arguments = app.arguments();
+  if (arguments.size() != 2) {
+    std::fprintf(stderr, "usage: varenna-screenshots <folder>\n");
+    return 2;
+  }
+  return TakeScreenshots(arguments[1]);
+}
