@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-svg-dev
   libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev
   xvfb xauth x11-utils
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

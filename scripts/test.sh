@@ -2,10 +2,20 @@
 # Sets up, builds and runs the whole test suite.
 #   scripts/test.sh              the normal build, in build/
 #   scripts/test.sh --sanitize   AddressSanitizer and UBSan, in build-asan/
+#   scripts/test.sh --tsan       the threaded run's tests under ThreadSanitizer,
+#                                in build-tsan/ (no windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-if [ "${1:-}" = "--sanitize" ]; then
+if [ "${1:-}" = "--tsan" ]; then
+  # The render pool and the build run are where threads meet; the rest of the
+  # suite is single-threaded and gains nothing from a third full build.
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARENNA_TSAN=ON -DVARENNA_GUI=OFF \
+    -DVARENNA_WERROR=ON >/dev/null
+  cmake --build build-tsan --parallel "$(nproc)" --target core_thumbnail_run_tests
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  exec build-tsan/bin/core_thumbnail_run_tests
+elif [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR=build-asan
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -1,4 +1,5 @@
 #include "imaging/ops/light.h"
+#include "imaging/ops/tone.h"
 
 #include <algorithm>
 #include <array>
@@ -30,15 +31,9 @@ int Apply(int value, Levels levels) {
 void AdjustLight(Image& image, int brightness, int contrast) {
   const Levels levels = Clamped(brightness, contrast);
   if ((levels.brightness == 0 && levels.contrast == 0) || image.empty()) return;
-  std::array<std::uint8_t, 256> table;
+  ToneTable table;
   for (int v = 0; v < 256; ++v) table[v] = static_cast<std::uint8_t>(Apply(v, levels));
-  std::uint8_t* p = image.pixels.data();
-  const std::size_t count = image.pixels.size();
-  for (std::size_t i = 0; i < count; i += 4) {
-    p[i] = table[p[i]];
-    p[i + 1] = table[p[i + 1]];
-    p[i + 2] = table[p[i + 2]];
-  }
+  ApplyToneTable(image, table);
 }
 
 }  // namespace vr

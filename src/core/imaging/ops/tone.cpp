@@ -23,4 +23,14 @@ void Negative(Image& image) {
   }
 }
 
+void ApplyToneTable(Image& image, const ToneTable& table) {
+  std::uint8_t* p = image.pixels.data();
+  const std::size_t count = image.pixels.size();
+  for (std::size_t i = 0; i < count; i += 4) {
+    p[i] = table[p[i]];
+    p[i + 1] = table[p[i + 1]];
+    p[i + 2] = table[p[i + 2]];
+  }
+}
+
 }  // namespace vr

@@ -1,7 +1,10 @@
 // Tone: GrayScale sets R, G and B to the pixel's Rec. 601 luma; Negative
-// replaces each colour channel v by 255 - v. Both keep alpha.
+// replaces each colour channel v by 255 - v; ApplyToneTable maps each colour
+// channel through a 256-entry table (light and repair build theirs). All keep
+// alpha.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "imaging/image.h"
@@ -14,5 +17,8 @@ inline int Luma601(int r, int g, int b) { return (77 * r + 150 * g + 29 * b + 12
 
 void GrayScale(Image& image);
 void Negative(Image& image);
+
+using ToneTable = std::array<std::uint8_t, 256>;
+void ApplyToneTable(Image& image, const ToneTable& table);
 
 }  // namespace vr
