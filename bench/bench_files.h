@@ -44,7 +44,8 @@ inline std::vector<std::string> ListJpegs(const std::vector<std::string>& roots)
   for (const std::string& root : roots) {
     std::error_code ec;
     if (fs::is_directory(root, ec)) {
-      for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+      for (auto it =
+               fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
            it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (ec) break;
         if (IsJpegName(it->path()) && fs::is_regular_file(it->path(), ec))

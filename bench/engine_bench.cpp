@@ -18,26 +18,26 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <atomic>
 #include <map>
-#include <thread>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "base/heap_reuse.h"
 #include "bench_files.h"
 #include "imaging/codec_dispatch.h"
-#include "imaging/engine.h"
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_codec.h"
+#include "imaging/engine.h"
 #include "imaging/ops/resample.h"
 
 namespace fs = std::filesystem;
@@ -46,7 +46,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
 
 using bench::CollectJpegs;
 using bench::ReadAll;
@@ -66,10 +68,10 @@ double Median(std::vector<double> v) {
 struct Job {
   std::string path;
   std::string out;
-  int stored_w = 0, stored_h = 0;  // as the header says
-  int thumb_w = 0, thumb_h = 0;    // upright
+  int stored_w = 0, stored_h = 0;              // as the header says
+  int thumb_w = 0, thumb_h = 0;                // upright
   int stored_thumb_w = 0, stored_thumb_h = 0;  // the same on the stored axes
-  int denominator = 1;             // the DCT scale the engine uses
+  int denominator = 1;                         // the DCT scale the engine uses
 };
 
 // Stage names in printing order; each round adds its seconds per stage.
@@ -99,8 +101,8 @@ bool RunEngine(vr::Engine& engine, const Job& job, Round& r) {
 }
 
 // The engine's own parts called one by one, to split decode from resample.
-bool RunParts(vr::JpegCodec& codec, vr::Resampler& resampler, vr::Image& decoded, vr::Image& thumb, const Job& job,
-              Round& r) {
+bool RunParts(vr::JpegCodec& codec, vr::Resampler& resampler, vr::Image& decoded, vr::Image& thumb,
+              const Job& job, Round& r) {
   const auto t0 = Clock::now();
   const std::vector<std::uint8_t> bytes = ReadAll(job.path);
   const int tw = job.stored_thumb_w, th = job.stored_thumb_h;
@@ -151,7 +153,8 @@ bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Ro
 
 // The floor from a path alone: read, header, orientation, the engine's DCT
 // scale for a `target_width`-wide proportional thumbnail, scaled decode.
-bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path, int target_width) {
+bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path,
+                   int target_width) {
   const std::vector<std::uint8_t> bytes = ReadAll(path);
   const bool swap = vr::OrientationSwapsSides(vr::ReadExifOrientation(bytes));
   return DecodeFloor(tj, bytes, path, pixels, [&](int w, int h) {
@@ -193,9 +196,10 @@ double SharedOutSeconds(std::size_t count, int threads, bool& failed, Run run) {
 // seconds, or a negative value on failure.
 double OneShotFloorSeconds(const std::vector<std::string>& files, int threads, int target_width) {
   bool failed = false;
-  const double seconds = SharedOutSeconds(files.size(), threads, failed, [&](std::size_t i, ThreadState& state) {
-    return FloorFromPath(state.tj, state.pixels, files[i], target_width);
-  });
+  const double seconds =
+      SharedOutSeconds(files.size(), threads, failed, [&](std::size_t i, ThreadState& state) {
+        return FloorFromPath(state.tj, state.pixels, files[i], target_width);
+      });
   return failed ? -1.0 : seconds;
 }
 
@@ -203,22 +207,24 @@ double OneShotFloorSeconds(const std::vector<std::string>& files, int threads, i
 // picks the engine path (load + decode + resample), else the floor.
 double WallSeconds(const std::vector<Job>& jobs, int threads, bool engine) {
   bool failed = false;
-  const double seconds = SharedOutSeconds(jobs.size(), threads, failed, [&](std::size_t i, ThreadState& state) {
-    const Job& job = jobs[i];
-    if (!engine) {
-      Round ignored;
-      return RunFloor(state.tj, state.pixels, job, ignored);
-    }
-    return state.engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg).ok() &&
-           state.engine.Resample(job.thumb_w, job.thumb_h).ok();
-  });
+  const double seconds =
+      SharedOutSeconds(jobs.size(), threads, failed, [&](std::size_t i, ThreadState& state) {
+        const Job& job = jobs[i];
+        if (!engine) {
+          Round ignored;
+          return RunFloor(state.tj, state.pixels, job, ignored);
+        }
+        return state.engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg).ok() &&
+               state.engine.Resample(job.thumb_w, job.thumb_h).ok();
+      });
   if (failed) std::fprintf(stderr, "a file failed in the threaded run\n");
   return seconds;
 }
 
 void Usage(FILE* to) {
   std::fprintf(to,
-               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [--cold-floor] [--threads N]"
+               "usage: engine_bench [-n REPEATS (5)] [--width W (300)] [--keep DIR] [--floor] [--cold-floor] "
+               "[--threads N]"
                " [FILE_OR_DIR...] (default /usr/share/wallpapers)\n");
 }
 
@@ -243,10 +249,14 @@ int main(int argc, char** argv) {
     } else if (a == "--cold-floor") {
       cold_floor = true;
     } else if ((a == "-n" || a == "--width" || a == "--keep" || a == "--threads") && i + 1 < argc) {
-      if (a == "-n") repeats = std::max(1, std::atoi(argv[++i]));
-      else if (a == "--threads") threads = std::max(1, std::atoi(argv[++i]));
-      else if (a == "--width") target_width = std::max(1, std::atoi(argv[++i]));
-      else keep = argv[++i];
+      if (a == "-n")
+        repeats = std::max(1, std::atoi(argv[++i]));
+      else if (a == "--threads")
+        threads = std::max(1, std::atoi(argv[++i]));
+      else if (a == "--width")
+        target_width = std::max(1, std::atoi(argv[++i]));
+      else
+        keep = argv[++i];
     } else if (!a.empty() && a[0] == '-') {
       Usage(stderr);
       return 2;
@@ -296,7 +306,8 @@ int main(int argc, char** argv) {
     job.out = out_dir + "/" + std::to_string(i) + ".jpg";
     const std::vector<std::uint8_t> bytes = ReadAll(job.path);
     int subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &job.stored_w, &job.stored_h, &subsamp, &colorspace)) {
+    if (tjDecompressHeader3(tj, bytes.data(), bytes.size(), &job.stored_w, &job.stored_h, &subsamp,
+                            &colorspace)) {
       std::fprintf(stderr, "skipping %s: %s\n", job.path.c_str(), tjGetErrorStr2(tj));
       continue;
     }
@@ -308,15 +319,17 @@ int main(int argc, char** argv) {
     const bool swap = w != job.stored_w;  // a quarter turn on load
     job.stored_thumb_w = swap ? job.thumb_h : job.thumb_w;
     job.stored_thumb_h = swap ? job.thumb_w : job.thumb_h;
-    job.denominator = vr::JpegScaleDenominator(job.stored_w, job.stored_h, job.stored_thumb_w, job.stored_thumb_h);
+    job.denominator =
+        vr::JpegScaleDenominator(job.stored_w, job.stored_h, job.stored_thumb_w, job.stored_thumb_h);
     stored_pixels += static_cast<std::uint64_t>(job.stored_w) * job.stored_h;
     jobs.push_back(job);
   }
 
   std::map<int, int> by_scale;
   for (const Job& j : jobs) ++by_scale[j.denominator];
-  std::printf("%zu distinct JPEG files, %.1f Mpixel stored, %d rounds (plus one warm-up), thumbnails %d px wide\n",
-              jobs.size(), stored_pixels / 1e6, repeats, target_width);
+  std::printf(
+      "%zu distinct JPEG files, %.1f Mpixel stored, %d rounds (plus one warm-up), thumbnails %d px wide\n",
+      jobs.size(), stored_pixels / 1e6, repeats, target_width);
   std::printf("DCT scale:");
   for (auto [d, n] : by_scale) std::printf("  1/%d x %d", d, n);
   std::printf("\n\n");
@@ -340,7 +353,8 @@ int main(int argc, char** argv) {
   tjDestroy(tj);
 
   if (floor_only) {
-    std::printf("floor_seconds %.4f\n", Median(samples["floor read"]) + Median(samples["floor header+scaled decode"]));
+    std::printf("floor_seconds %.4f\n",
+                Median(samples["floor read"]) + Median(samples["floor header+scaled decode"]));
     if (keep.empty()) fs::remove_all(out_dir);
     return 0;
   }

@@ -89,7 +89,8 @@ double Ssim(const vr::Image& a, const vr::Image& b) {
   double sum = 0;
   for (std::size_t i = 0; i < mx.size(); ++i) {
     const double vx = sxx[i] - mx[i] * mx[i], vy = syy[i] - my[i] * my[i], cov = sxy[i] - mx[i] * my[i];
-    sum += ((2 * mx[i] * my[i] + c1) * (2 * cov + c2)) / ((mx[i] * mx[i] + my[i] * my[i] + c1) * (vx + vy + c2));
+    sum +=
+        ((2 * mx[i] * my[i] + c1) * (2 * cov + c2)) / ((mx[i] * mx[i] + my[i] * my[i] + c1) * (vx + vy + c2));
   }
   return sum / static_cast<double>(mx.size());
 }
@@ -112,8 +113,9 @@ vr::Status Thumbnail(vr::Engine& engine, const std::string& path, int width, boo
 }
 
 void Usage(FILE* to) {
-  std::fprintf(to, "usage: ssim_check [--width W (300)] [--min SSIM (0.99)] [FILE_OR_DIR...]"
-                   " (default /usr/share/wallpapers)\n");
+  std::fprintf(to,
+               "usage: ssim_check [--width W (300)] [--min SSIM (0.99)] [FILE_OR_DIR...]"
+               " (default /usr/share/wallpapers)\n");
 }
 
 }  // namespace
@@ -176,8 +178,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no file could be compared\n");
     return 2;
   }
-  std::printf("\n%d files, %d decoded shrunk: min SSIM %.5f (%s), mean over the shrunk %.5f, threshold %.3f\n",
-              checked, scaled, min_ssim, worst.c_str(), scaled ? sum / scaled : 1.0, threshold);
+  std::printf(
+      "\n%d files, %d decoded shrunk: min SSIM %.5f (%s), mean over the shrunk %.5f, threshold %.3f\n",
+      checked, scaled, min_ssim, worst.c_str(), scaled ? sum / scaled : 1.0, threshold);
   if (failures > 0 || min_ssim < threshold) {
     std::printf("FAIL\n");
     return 1;

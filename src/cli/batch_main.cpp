@@ -8,12 +8,12 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/batch_options.h"
-#include "thumbnail/run/build_run.h"
-#include "list/folder_scan.h"
 #include "base/heap_reuse.h"
+#include "cli/batch_options.h"
+#include "list/folder_scan.h"
 #include "settings/load_settings.h"
 #include "settings/settings_store.h"
+#include "thumbnail/run/build_run.h"
 
 namespace vr {
 namespace {
@@ -31,8 +31,8 @@ class ConsoleHost final : public BuildHost {
 
   bool AskCreateFolder(const std::string& folder) override {
     EndBar();
-    std::cerr << (create_folders_ ? "Creating the output folder " : "Not creating the output folder ") << folder
-              << '\n';
+    std::cerr << (create_folders_ ? "Creating the output folder " : "Not creating the output folder ")
+              << folder << '\n';
     return create_folders_;
   }
 

@@ -53,7 +53,8 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       Expected<std::string> count = next(argument);
       if (!count) return count.status();
       Expected<long> jobs = WholeNumber(*count);
-      if (!jobs || *jobs < 1 || *jobs > 1024) return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + *count + "\"");
+      if (!jobs || *jobs < 1 || *jobs > 1024)
+        return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + *count + "\"");
       options.jobs = static_cast<int>(*jobs);
     } else {
       return Status::Fail("Unknown option " + argument);
@@ -72,7 +73,8 @@ Status ApplySettingOverride(SettingsRecord& record, const std::string& name, con
   Expected<long> number = WholeNumber(value);
   if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
       *number > std::numeric_limits<std::int32_t>::max())
-    return Status::Fail("Setting " + std::string(field->name) + " needs a 32-bit whole number, not \"" + value + "\"");
+    return Status::Fail("Setting " + std::string(field->name) + " needs a 32-bit whole number, not \"" +
+                        value + "\"");
   record.*(field->number) = static_cast<std::int32_t>(*number);
   return Status::Ok();
 }

@@ -11,7 +11,7 @@
 namespace vr {
 
 struct BatchOptions {
-  std::string settings_file;  // empty: the program's own store
+  std::string settings_file;                                   // empty: the program's own store
   std::vector<std::pair<std::string, std::string>> overrides;  // --set NAME=VALUE, in order
   bool show_settings = false;
   bool help = false;

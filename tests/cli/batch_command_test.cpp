@@ -1,15 +1,14 @@
 // The varenna-batch program as a script uses it: options, exit codes and
 // messages, run as a separate process.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/batch_options.h"
-#include "support/build_test_util.h"
 #include "core/imaging/pixel_test_util.h"
+#include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -32,8 +31,8 @@ class BatchCommandTest : public ::testing::Test {
 
   Outcome Run(const std::string& arguments) {
     const std::string err_file = folder_.File("stderr.txt");
-    const std::string command = std::string(VARENNA_BIN_DIR) + "/varenna-batch --settings '" + settings_ + "' " +
-                                arguments + " 2>'" + err_file + "'";
+    const std::string command = std::string(VARENNA_BIN_DIR) + "/varenna-batch --settings '" + settings_ +
+                                "' " + arguments + " 2>'" + err_file + "'";
     Outcome outcome;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return outcome;
@@ -46,7 +45,8 @@ class BatchCommandTest : public ::testing::Test {
   }
 
   std::string OutputOptions() const {
-    return "--set OUTfolder='" + folder_.File("out") + "' --set OUTformat=2 --set OUTnoprop=0 --set OUTpropw=-1 " +
+    return "--set OUTfolder='" + folder_.File("out") +
+           "' --set OUTformat=2 --set OUTnoprop=0 --set OUTpropw=-1 " +
            "--set OUTwidth=32 --set 'OUTname=t%##' ";
   }
 
@@ -73,7 +73,8 @@ TEST_F(BatchCommandTest, AFolderIsBuiltInTheListsOrderAndTheMessageGoesToStdout)
 TEST_F(BatchCommandTest, AFailedRowIsReportedOnStderrAndGivesExitOne) {
   test::WritePng(folder_.File("in/good.png"), test::MakeRandomImage(20, 20, 1));
   test::WriteTextFile(folder_.File("in/bad.jpg"), "no picture");
-  Outcome run = Run(OutputOptions() + "'" + folder_.File("in/good.png") + "' '" + folder_.File("in/bad.jpg") + "'");
+  Outcome run =
+      Run(OutputOptions() + "'" + folder_.File("in/good.png") + "' '" + folder_.File("in/bad.jpg") + "'");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("Row 2, " + folder_.File("in/bad.jpg") + ": "), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("1 image(s) generated"), std::string::npos) << run.out;
@@ -115,19 +116,20 @@ TEST_P(BatchUsageTest, IsAnErrorWithExitTwoThatNamesTheCulprit) {
   EXPECT_TRUE(run.out.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Errors, BatchUsageTest,
-                         ::testing::Values(UsageCase{"--set NoSuchThing=1 x.png", "Unknown setting NoSuchThing"},
-                                           UsageCase{"--set OUTwidth=12px x.png", "OUTwidth"},
-                                           UsageCase{"--set OUTwidth=99999999999 x.png", "OUTwidth"},
-                                           UsageCase{"--set =5 x.png", "NAME=VALUE"},
-                                           UsageCase{"--jobs 0 x.png", "--jobs"},
-                                           UsageCase{"--frobnicate x.png", "Unknown option --frobnicate"},
-                                           UsageCase{"", "no pictures given"}));
+INSTANTIATE_TEST_SUITE_P(
+    Errors, BatchUsageTest,
+    ::testing::Values(UsageCase{"--set NoSuchThing=1 x.png", "Unknown setting NoSuchThing"},
+                      UsageCase{"--set OUTwidth=12px x.png", "OUTwidth"},
+                      UsageCase{"--set OUTwidth=99999999999 x.png", "OUTwidth"},
+                      UsageCase{"--set =5 x.png", "NAME=VALUE"}, UsageCase{"--jobs 0 x.png", "--jobs"},
+                      UsageCase{"--frobnicate x.png", "Unknown option --frobnicate"},
+                      UsageCase{"", "no pictures given"}));
 
 TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
   Outcome run = Run("--help");
   EXPECT_EQ(run.exit_code, 0);
-  for (const char* option : {"--settings", "--set", "--show-settings", "--jobs", "--no-create", "--help", "Exit"})
+  for (const char* option :
+       {"--settings", "--set", "--show-settings", "--jobs", "--no-create", "--help", "Exit"})
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

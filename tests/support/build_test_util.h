@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "thumbnail/run/build_host.h"
 #include "imaging/codecs/bmp_codec.h"
-#include "imaging/engine.h"
 #include "imaging/codecs/png_codec.h"
+#include "imaging/engine.h"
 #include "settings/settings_record.h"
+#include "thumbnail/run/build_host.h"
 
 namespace vr::test {
 
@@ -57,8 +57,8 @@ class ScriptedHost final : public BuildHost {
 };
 
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {

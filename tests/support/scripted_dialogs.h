@@ -33,8 +33,8 @@ class ScriptedDialogs final : public UserDialogs {
   std::vector<FileDialogRequest> file_requests;
   std::vector<QString> folder_titles;
 
-  QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& title, const QString& text,
-                                      QMessageBox::StandardButtons choices,
+  QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& title,
+                                      const QString& text, QMessageBox::StandardButtons choices,
                                       QMessageBox::StandardButton default_button) override {
     messages.push_back({icon, title, text, choices});
     if (choices == QMessageBox::Ok || choices == QMessageBox::NoButton) return QMessageBox::Ok;

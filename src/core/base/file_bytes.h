@@ -17,7 +17,8 @@ inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 31;
 // Reads at most `limit` bytes from the start of `path` into `buffer`
 // (replacing its contents, keeping its capacity) and returns the file's full
 // length, which may be larger than what was read.
-Expected<std::uint64_t> ReadFileStart(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& buffer);
+Expected<std::uint64_t> ReadFileStart(const std::string& path, std::size_t limit,
+                                      std::vector<std::uint8_t>& buffer);
 
 // Reads the whole of `path` into `buffer`; refuses files longer than
 // kMaxPictureFileBytes.

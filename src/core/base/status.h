@@ -31,7 +31,7 @@ class Status {
 template <class T>
 class Expected {
  public:
-  Expected(T value) : value_(std::move(value)) {}  // NOLINT: implicit on purpose
+  Expected(T value) : value_(std::move(value)) {}             // NOLINT: implicit on purpose
   Expected(Status failure) : failure_(std::move(failure)) {}  // NOLINT
 
   bool ok() const { return value_.has_value(); }

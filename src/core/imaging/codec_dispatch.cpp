@@ -3,9 +3,9 @@
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/gif_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
-#include "imaging/limits.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/tiff_codec.h"
+#include "imaging/limits.h"
 
 namespace vr {
 namespace {

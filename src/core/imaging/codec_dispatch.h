@@ -26,8 +26,9 @@ struct DecodeResult {
 // Decodes the bytes of an already sniffed kind into `out`, as stored (the
 // orientation is NOT applied). For JPEG, a target above 0 lets the decoder
 // scale down in the DCT to a size still at least that large.
-Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes, const std::string& file,
-                                   JpegCodec& jpeg, int target_width, int target_height, Image& out);
+Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
+                                   const std::string& file, JpegCodec& jpeg, int target_width,
+                                   int target_height, Image& out);
 
 }  // namespace vr
 

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_bytes.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/exif_orientation.h"
-#include "base/file_bytes.h"
 #include "imaging/codecs/jpeg_codec.h"
 
 namespace vr {
@@ -29,7 +29,8 @@ struct Frame {
 std::optional<Frame> FindFrame(std::span<const std::uint8_t> jpeg) {
   constexpr std::uint8_t kFrames[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC9, 0xCA, 0xCB};
   for (const std::uint8_t marker : kFrames)
-    if (auto segment = FindJpegSegment(jpeg, marker, {})) return Frame{*segment, marker == 0xC2 || marker == 0xCA};
+    if (auto segment = FindJpegSegment(jpeg, marker, {}))
+      return Frame{*segment, marker == 0xC2 || marker == 0xCA};
   return std::nullopt;
 }
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "base/status.h"
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
-#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
 

@@ -10,7 +10,7 @@ enum class FileKind { Unknown, Bmp, Gif, Jpeg, Png, Tiff };
 
 struct ImageInfo {
   FileKind kind = FileKind::Unknown;
-  int width = 0;        // as stored in the file, before orientation
+  int width = 0;  // as stored in the file, before orientation
   int height = 0;
   int orientation = 1;  // EXIF/TIFF orientation 1..8; 5..8 swap the sides
 };

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/codec_dispatch.h"
 #include "base/file_bytes.h"
+#include "imaging/codec_dispatch.h"
 
 namespace vr {
 

@@ -72,14 +72,16 @@ void ImageList::AddFile(const std::string& path, bool extra, char date_separator
     // A file that cannot be read shows no size rather than the size of
     // whatever was measured before it.
     if (Expected<ImageInfo> image = ReadImageInfoFromFile(path))
-      set(ColumnWithKey(kDimensionsColumnKey), std::to_string(image->width) + "x" + std::to_string(image->height));
+      set(ColumnWithKey(kDimensionsColumnKey),
+          std::to_string(image->width) + "x" + std::to_string(image->height));
     if (have_info) set(ColumnWithKey(kDateColumnKey), FormatListDate(info.st_mtime, date_separator));
   }
   rows_.push_back(std::move(row));
 }
 
 std::string ImageList::CellText(std::int32_t row, std::int32_t column) const {
-  if (row < 1 || row > RowCount() || column < 1 || static_cast<std::size_t>(column) > columns_.size()) return {};
+  if (row < 1 || row > RowCount() || column < 1 || static_cast<std::size_t>(column) > columns_.size())
+    return {};
   return rows_[row - 1][column - 1];
 }
 

@@ -11,8 +11,7 @@ namespace {
 std::array<std::uint16_t, 256> KeyTable(std::string_view key) {
   assert(key.size() <= 255 && "a scrambling key has at most 255 characters");
   std::array<std::uint16_t, 256> table{};
-  for (std::size_t i = 0; i < key.size() && i < 255; ++i)
-    table[i + 1] = static_cast<unsigned char>(key[i]);
+  for (std::size_t i = 0; i < key.size() && i < 255; ++i) table[i + 1] = static_cast<unsigned char>(key[i]);
   return table;
 }
 

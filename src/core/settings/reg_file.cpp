@@ -10,9 +10,8 @@ namespace {
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(x) == Lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -65,11 +64,20 @@ std::string Quote(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   out += '"';
@@ -239,8 +247,9 @@ void RegDocument::Set(std::string_view name, Entry replacement) {
   }
 
   std::string line_end = NewLineEnd();
-  auto last_in_key = std::find_if(entries_.rbegin(), entries_.rend(),
-                                  [](const Entry& entry) { return entry.in_settings_key && !IsBlank(entry.raw); });
+  auto last_in_key = std::find_if(entries_.rbegin(), entries_.rend(), [](const Entry& entry) {
+    return entry.in_settings_key && !IsBlank(entry.raw);
+  });
   if (last_in_key == entries_.rend()) {
     if (entries_.empty()) {
       entries_.push_back(ParseEntry(std::string(kRegFileHeader), line_end, false));

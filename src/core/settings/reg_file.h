@@ -44,11 +44,11 @@ class RegDocument {
  private:
   enum class Kind { kOther, kKey, kNumber, kText, kForeign };
   struct Entry {
-    std::string raw;         // the line(s) as read, continuation lines included
-    std::string line_end;    // "\n", "\r\n" or "" for a last line without one
+    std::string raw;       // the line(s) as read, continuation lines included
+    std::string line_end;  // "\n", "\r\n" or "" for a last line without one
     Kind kind = Kind::kOther;
     bool in_settings_key = false;
-    std::string name;        // for values
+    std::string name;  // for values
     std::int32_t number = 0;
     std::string text;
   };

@@ -9,7 +9,9 @@ namespace {
 
 using R = SettingsRecord;
 
-constexpr SettingsField Number(std::string_view name, std::int32_t R::*field) { return {name, field, nullptr}; }
+constexpr SettingsField Number(std::string_view name, std::int32_t R::*field) {
+  return {name, field, nullptr};
+}
 constexpr SettingsField Text(std::string_view name, std::string R::*field) { return {name, nullptr, field}; }
 
 constexpr std::array kFields = {

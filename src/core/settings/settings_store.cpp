@@ -93,7 +93,8 @@ Status RegFileStore::Update(const std::function<void(RegDocument&)>& change) {
   std::filesystem::path folder = std::filesystem::path(path_).parent_path();
   std::error_code error;
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
-  if (error) return Status::Fail("Cannot create the settings folder " + folder.string() + ": " + error.message());
+  if (error)
+    return Status::Fail("Cannot create the settings folder " + folder.string() + ": " + error.message());
 
   StoreLock lock(path_);
   Expected<RegDocument> document = LoadDocument(path_);

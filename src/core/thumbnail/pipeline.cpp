@@ -5,10 +5,10 @@
 #include <optional>
 #include <system_error>
 
+#include "imaging/engine.h"
 #include "thumbnail/formats.h"
 #include "thumbnail/size_rule.h"
 #include "thumbnail/watermark.h"
-#include "imaging/engine.h"
 
 namespace vr {
 
@@ -123,8 +123,8 @@ Status ApplyEffects(Engine& engine, const SettingsRecord& s) {
   return Status::Ok();
 }
 
-Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark,
-                   std::vector<std::uint8_t>* encoded) {
+Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan& plan,
+                   const Image* watermark, std::vector<std::uint8_t>* encoded) {
   if (Status s = engine.LoadImage(Engine::kPictureSlot, plan.source, plan.input_format); !s) return s;
   if (watermark != nullptr && !watermark->empty()) {
     if (Status s = engine.Hold(Engine::kOverlaySlot, *watermark, settings.WMFile); !s) return s;
@@ -161,7 +161,8 @@ Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan
 
 }  // namespace
 
-RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::string& source, PlanState& state) {
+RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::string& source,
+                PlanState& state) {
   RowPlan plan;
   plan.row = row;
   plan.source = source;
@@ -187,7 +188,8 @@ RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::str
   plan.input_format = GetInputFormat(source);
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
-  plan.output_path = folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + extension;
+  plan.output_path =
+      folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + extension;
 
   if (reason.empty() && plan.output_format == kFormatUnknown)
     reason = "Unknown output format " + std::to_string(settings.OUTformat) + " for " + plan.output_path;
@@ -211,8 +213,9 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
 Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark,
                  std::vector<std::uint8_t>* encoded) {
   if (plan.action != RowPlan::Action::kRender)
-    return Status::Fail(plan.reason.empty() ? "Row " + std::to_string(plan.row) + " was not planned for rendering"
-                                            : plan.reason);
+    return Status::Fail(plan.reason.empty()
+                            ? "Row " + std::to_string(plan.row) + " was not planned for rendering"
+                            : plan.reason);
   Status result = RenderSteps(engine, settings, plan, watermark, encoded);
   if (!result) {
     // Nothing of a failed row may linger into the next one.
@@ -224,8 +227,9 @@ Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& 
   return result;
 }
 
-RowResult MakeThumb(Engine& engine, const SettingsRecord& settings, std::int32_t row, const std::string& source,
-                    PlanState& state, const Image* watermark, OutputList& outputs) {
+RowResult MakeThumb(Engine& engine, const SettingsRecord& settings, std::int32_t row,
+                    const std::string& source, PlanState& state, const Image* watermark,
+                    OutputList& outputs) {
   RowResult result;
   const RowPlan plan = PlanRow(settings, row, source, state);
   result.output_path = plan.output_path;

@@ -7,15 +7,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "thumbnail/run/build_host.h"
-#include "thumbnail/naming.h"
 #include "base/status.h"
 #include "imaging/image.h"
 #include "settings/settings_record.h"
+#include "thumbnail/naming.h"
+#include "thumbnail/run/build_host.h"
 
 namespace vr {
 
@@ -58,7 +58,8 @@ struct PlanState {
 // dated sub-folder mmddyyyy when OUTdatefolder is set (created without
 // asking), the output name (advancing the counter, even when the row will
 // fail, so the other rows keep their names) and the output path.
-RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::string& source, PlanState& state);
+RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::string& source,
+                PlanState& state);
 
 // The decoded watermark, turned by WMAngle when it is above 0, for a whole
 // run. An empty WMFile gives an empty image; a file that cannot be read
@@ -83,7 +84,7 @@ struct RowResult {
 };
 
 // Plan and render one row, appending to `outputs` only a file really written.
-RowResult MakeThumb(Engine& engine, const SettingsRecord& settings, std::int32_t row, const std::string& source,
-                    PlanState& state, const Image* watermark, OutputList& outputs);
+RowResult MakeThumb(Engine& engine, const SettingsRecord& settings, std::int32_t row,
+                    const std::string& source, PlanState& state, const Image* watermark, OutputList& outputs);
 
 }  // namespace vr

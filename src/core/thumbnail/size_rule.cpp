@@ -38,14 +38,16 @@ Expected<std::optional<ThumbSize>> TargetSize(const SettingsRecord& settings, st
   } else {
     // The ratio needs both sides; an unread picture reports 0 x 0.
     if (width <= 0 || height <= 0)
-      return Status::Fail("Cannot size a thumbnail of a " + std::to_string(width) + "x" + std::to_string(height) +
-                          " picture: " + file);
+      return Status::Fail("Cannot size a thumbnail of a " + std::to_string(width) + "x" +
+                          std::to_string(height) + " picture: " + file);
     if (rule == SizeRule::kPropWidth) {
       const double ratio = static_cast<double>(width) / static_cast<double>(height);
-      target = {settings.OUTwidth, std::max(1, RoundHalfEven(static_cast<double>(settings.OUTwidth) / ratio))};
+      target = {settings.OUTwidth,
+                std::max(1, RoundHalfEven(static_cast<double>(settings.OUTwidth) / ratio))};
     } else {
       const double ratio = static_cast<double>(height) / static_cast<double>(width);
-      target = {std::max(1, RoundHalfEven(static_cast<double>(settings.OUTheight) / ratio)), settings.OUTheight};
+      target = {std::max(1, RoundHalfEven(static_cast<double>(settings.OUTheight) / ratio)),
+                settings.OUTheight};
     }
   }
   if (Status s = CheckTarget(target.width, target.height, file); !s) return s;

@@ -3,8 +3,8 @@
 #include <QPainter>
 
 #include "imaging/engine.h"
-#include "support/qt_image.h"
 #include "settings_dialog/region_picker.h"
+#include "support/qt_image.h"
 
 namespace vr {
 

@@ -29,7 +29,8 @@ QFrame* Line(const char* name) {
 
 }  // namespace
 
-JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent) : QDialog(parent), record_(record) {
+JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
+    : QDialog(parent), record_(record) {
   setObjectName("Form8");
   setWindowTitle("Jpeg Output Options");
 

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "widgets/cpv_slider.h"
 #include "settings_dialog/page_common.h"
+#include "widgets/cpv_slider.h"
 
 namespace vr {
 namespace {

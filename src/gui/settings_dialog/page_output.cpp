@@ -5,10 +5,10 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "support/user_dialogs.h"
-#include "widgets/v_up_down.h"
 #include "settings_dialog/naming_menu.h"
 #include "settings_dialog/page_common.h"
+#include "support/user_dialogs.h"
+#include "widgets/v_up_down.h"
 
 namespace vr {
 

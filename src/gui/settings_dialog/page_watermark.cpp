@@ -5,11 +5,11 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "support/user_dialogs.h"
-#include "widgets/cpv_slider.h"
 #include "imaging/engine.h"
 #include "imaging/format_codes.h"
 #include "settings_dialog/page_common.h"
+#include "support/user_dialogs.h"
+#include "widgets/cpv_slider.h"
 
 namespace vr {
 namespace {

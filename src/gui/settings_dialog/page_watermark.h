@@ -11,8 +11,8 @@
 #include <QWidget>
 #include <optional>
 
-#include "settings_dialog/region_picker.h"
 #include "settings/settings_record.h"
+#include "settings_dialog/region_picker.h"
 
 namespace vr {
 

@@ -4,8 +4,8 @@
 #include <QPainter>
 
 #include "base/rounding.h"
-#include "thumbnail/watermark.h"
 #include "support/qt_image.h"
+#include "thumbnail/watermark.h"
 
 namespace vr {
 

@@ -7,10 +7,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "support/user_dialogs.h"
-#include "widgets/cpv_slider.h"
-#include "widgets/property_error.h"
-#include "widgets/v_up_down.h"
 #include "settings_dialog/jpeg_options_dialog.h"
 #include "settings_dialog/page_advanced.h"
 #include "settings_dialog/page_common.h"
@@ -18,6 +14,10 @@
 #include "settings_dialog/page_general.h"
 #include "settings_dialog/page_output.h"
 #include "settings_dialog/page_watermark.h"
+#include "support/user_dialogs.h"
+#include "widgets/cpv_slider.h"
+#include "widgets/property_error.h"
+#include "widgets/v_up_down.h"
 
 namespace vr {
 namespace {

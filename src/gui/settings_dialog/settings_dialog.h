@@ -10,9 +10,9 @@
 #include <array>
 
 #include "imaging/engine.h"
-#include "settings_dialog/settings_save.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
+#include "settings_dialog/settings_save.h"
 
 class QPushButton;
 

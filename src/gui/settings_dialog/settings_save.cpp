@@ -15,12 +15,12 @@ namespace {
 // The order OK writes the values in; each name is a field of the record's
 // one name table, and the value written is that field of the staged record.
 constexpr std::array<std::string_view, 36> kSavingOrder = {
-    "GENextra",        "GENgrid",       "WMMode",        "WMAreaX",     "WMAreaY",      "WMArea",
-    "WMAngle",         "WMOpacity",     "WMFile",        "ImgPreview",  "NoiseLevel",   "BrightnessLevel",
-    "ContrastLevel",   "SaturationLevel", "CorrectionLevel", "NegativeFlag", "GrayScaleFlag", "OUTname",
-    "OUTfolder",       "OUTdatefolder", "OUTformat",     "OUTwidth",    "OUTheight",    "OUToriginal",
-    "OUTnoprop",       "OUTproph",      "OUTpropw",      "FTPserver",   "FTPport",      "FTPpath",
-    "FTPuser",         "FTPpass",       "FTPanon",       "ADVempty",    "ADVpixall",    "JPEGquality",
+    "GENextra",      "GENgrid",         "WMMode",          "WMAreaX",      "WMAreaY",       "WMArea",
+    "WMAngle",       "WMOpacity",       "WMFile",          "ImgPreview",   "NoiseLevel",    "BrightnessLevel",
+    "ContrastLevel", "SaturationLevel", "CorrectionLevel", "NegativeFlag", "GrayScaleFlag", "OUTname",
+    "OUTfolder",     "OUTdatefolder",   "OUTformat",       "OUTwidth",     "OUTheight",     "OUToriginal",
+    "OUTnoprop",     "OUTproph",        "OUTpropw",        "FTPserver",    "FTPport",       "FTPpath",
+    "FTPuser",       "FTPpass",         "FTPanon",         "ADVempty",     "ADVpixall",     "JPEGquality",
 };
 
 // The record as OK leaves it before the reload: the controls' fields, the

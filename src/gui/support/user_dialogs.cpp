@@ -26,8 +26,9 @@ class QtDialogs final : public UserDialogs {
     QFileDialog dialog(parent, request.title, request.start_folder, request.filter);
     Configure(dialog, request);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                   : QString();
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().first()
+               : QString();
   }
 
   QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) override {

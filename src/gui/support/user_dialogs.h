@@ -14,9 +14,9 @@ namespace vr {
 
 struct FileDialogRequest {
   QString title;
-  QString filter;             // Qt filter text: "Images (*.bmp *.jpg);;All Files (*.*)"
-  QString selected_filter;    // the filter shown first; empty for the first one
-  QString default_suffix;     // added when the user types a name without one
+  QString filter;           // Qt filter text: "Images (*.bmp *.jpg);;All Files (*.*)"
+  QString selected_filter;  // the filter shown first; empty for the first one
+  QString default_suffix;   // added when the user types a name without one
   QString start_folder;
 };
 

@@ -4,8 +4,8 @@
 // default, so the bag holds just what was changed.
 #pragma once
 
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 #include <utility>
 #include <vector>
 
@@ -40,7 +40,8 @@ class PropertyBag {
 
  private:
   void Remove(const QString& name) {
-    std::erase_if(entries_, [&](const auto& entry) { return entry.first.compare(name, Qt::CaseInsensitive) == 0; });
+    std::erase_if(entries_,
+                  [&](const auto& entry) { return entry.first.compare(name, Qt::CaseInsensitive) == 0; });
   }
 
   std::vector<std::pair<QString, QVariant>> entries_;

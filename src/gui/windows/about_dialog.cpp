@@ -1,5 +1,4 @@
 #include "windows/about_dialog.h"
-#include "support/window_text.h"
 
 #include <QFile>
 #include <QFont>
@@ -10,6 +9,8 @@
 #include <QScreen>
 #include <QStringList>
 #include <QSvgRenderer>
+
+#include "support/window_text.h"
 
 namespace vr {
 
@@ -82,7 +83,8 @@ QString AboutText(const QString& resource) {
   return text;
 }
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+AboutDialog::AboutDialog(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Form7"));
   setWindowTitle(QStringLiteral("About..."));
   setFont(Verdana(8.25));

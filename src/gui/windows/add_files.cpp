@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QStringList>
 
+#include "support/user_dialogs.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
-#include "support/user_dialogs.h"
 
 namespace vr {
 

@@ -5,13 +5,13 @@
 #include <QLabel>
 #include <memory>
 
+#include "base/rounding.h"
+#include "list/folder_scan.h"
+#include "support/user_dialogs.h"
+#include "widgets/percent_bar.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
 #include "windows/progress_window.h"
-#include "support/user_dialogs.h"
-#include "list/folder_scan.h"
-#include "base/rounding.h"
-#include "widgets/percent_bar.h"
 
 namespace vr {
 

@@ -4,11 +4,11 @@
 #include <QLabel>
 #include <memory>
 
+#include "support/user_dialogs.h"
+#include "widgets/percent_bar.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
 #include "windows/progress_window.h"
-#include "support/user_dialogs.h"
-#include "widgets/percent_bar.h"
 
 namespace vr {
 

@@ -1,9 +1,10 @@
 #include "windows/image_grid.h"
-#include "support/window_text.h"
 
 #include <QHeaderView>
 #include <QLocale>
 #include <QMouseEvent>
+
+#include "support/window_text.h"
 
 namespace vr {
 

@@ -1,5 +1,4 @@
 #include "windows/main_window.h"
-#include "support/window_text.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,9 +9,10 @@
 #include <QScreen>
 #include <QToolBar>
 
+#include "settings/load_settings.h"
+#include "support/window_text.h"
 #include "windows/about_dialog.h"
 #include "windows/image_grid.h"
-#include "settings/load_settings.h"
 
 namespace vr {
 

@@ -10,10 +10,10 @@
 #include <QString>
 #include <cstdint>
 
-#include "thumbnail/naming.h"
-#include "thumbnail/pipeline.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
+#include "thumbnail/naming.h"
+#include "thumbnail/pipeline.h"
 
 class QAction;
 class QFrame;

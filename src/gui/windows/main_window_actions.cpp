@@ -32,7 +32,7 @@ QCursor ToolbarPointer() {
 }  // namespace
 
 QAction* MainWindow::MakeAction(const char* name, const QString& text, const QString& tooltip,
-                           const QString& icon) {
+                                const QString& icon) {
   auto* action = new QAction(text, this);
   action->setObjectName(QString::fromLatin1(name));
   action->setToolTip(tooltip);

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "settings_dialog/settings_dialog.h"
+#include "support/user_dialogs.h"
 #include "windows/about_dialog.h"
 #include "windows/add_files.h"
 #include "windows/add_folder.h"
@@ -14,9 +16,6 @@
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
 #include "windows/upload_dialog.h"
-#include "support/user_dialogs.h"
-
-#include "settings_dialog/settings_dialog.h"
 
 namespace vr {
 

@@ -1,5 +1,4 @@
 #include "windows/progress_window.h"
-#include "support/window_text.h"
 
 #include <qdrawutil.h>
 
@@ -8,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "support/window_text.h"
 #include "widgets/percent_bar.h"
 #include "widgets/property_bag.h"
 

@@ -1,11 +1,11 @@
 #include "windows/splash_window.h"
-#include "support/window_text.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
+#include "support/window_text.h"
 #include "windows/about_dialog.h"
 
 namespace vr {

@@ -20,7 +20,8 @@ TEST(ReplaceFileAtomically, WritesNewAndReplacesOldFiles) {
   EXPECT_EQ(test::ReadTextFile(path), "second, longer");
   ASSERT_TRUE(ReplaceFileAtomically(path, std::string()));
   EXPECT_EQ(test::ReadTextFile(path), "");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "temporary left behind";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+      << "temporary left behind";
 }
 
 TEST(ReplaceFileAtomically, MissingFolderFailsNamingTheFile) {

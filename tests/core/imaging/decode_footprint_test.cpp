@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/codecs/png_codec.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/png_codec.h"
 
 namespace vr {
 namespace {
@@ -22,8 +22,8 @@ Bytes Jpeg(int width, int height, int subsampling, int flags) {
   tjhandle handle = tjInitCompress();
   unsigned char* jpeg = nullptr;
   unsigned long size = 0;
-  const int rc = tjCompress2(handle, picture.pixels.data(), width, 0, height, TJPF_RGBA, &jpeg, &size, subsampling,
-                             80, flags);
+  const int rc = tjCompress2(handle, picture.pixels.data(), width, 0, height, TJPF_RGBA, &jpeg, &size,
+                             subsampling, 80, flags);
   EXPECT_EQ(rc, 0) << tjGetErrorStr2(handle);
   Bytes out(jpeg, jpeg + size);
   tjFree(jpeg);

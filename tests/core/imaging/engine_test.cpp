@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
-#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/ops/resample.h"
 #include "support/temp_folder.h"

@@ -25,28 +25,30 @@ std::string CaseName(const ::testing::TestParamInfo<SniffCase>& info) { return i
 
 INSTANTIATE_TEST_SUITE_P(
     Magic, SniffTest,
-    ::testing::Values(
-        SniffCase{"Bmp", Bytes("BM\x36\x00\x00\x00"), FileKind::Bmp},
-        SniffCase{"BmpBare", Bytes("BM"), FileKind::Bmp},
-        SniffCase{"Gif87", Bytes("GIF87a\x01\x00"), FileKind::Gif},
-        SniffCase{"Gif89", Bytes("GIF89a"), FileKind::Gif},
-        SniffCase{"Jpeg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00}, FileKind::Jpeg},
-        SniffCase{"Png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13}, FileKind::Png},
-        SniffCase{"TiffLittle", {'I', 'I', 42, 0, 8, 0, 0, 0}, FileKind::Tiff},
-        SniffCase{"TiffBig", {'M', 'M', 0, 42, 0, 0, 0, 8}, FileKind::Tiff}),
+    ::testing::Values(SniffCase{"Bmp", Bytes("BM\x36\x00\x00\x00"), FileKind::Bmp},
+                      SniffCase{"BmpBare", Bytes("BM"), FileKind::Bmp},
+                      SniffCase{"Gif87", Bytes("GIF87a\x01\x00"), FileKind::Gif},
+                      SniffCase{"Gif89", Bytes("GIF89a"), FileKind::Gif},
+                      SniffCase{"Jpeg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00}, FileKind::Jpeg},
+                      SniffCase{
+                          "Png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13}, FileKind::Png},
+                      SniffCase{"TiffLittle", {'I', 'I', 42, 0, 8, 0, 0, 0}, FileKind::Tiff},
+                      SniffCase{"TiffBig", {'M', 'M', 0, 42, 0, 0, 0, 8}, FileKind::Tiff}),
     CaseName);
 
 // Near misses: one byte off, cut short, or empty. None may be taken for a
 // format, or a decoder would be handed bytes it was never meant to see.
 INSTANTIATE_TEST_SUITE_P(
     NearMisses, SniffTest,
-    ::testing::Values(SniffCase{"Empty", {}, FileKind::Unknown}, SniffCase{"OneB", Bytes("B"), FileKind::Unknown},
+    ::testing::Values(SniffCase{"Empty", {}, FileKind::Unknown},
+                      SniffCase{"OneB", Bytes("B"), FileKind::Unknown},
                       SniffCase{"LowerBm", Bytes("bm\x36\x00"), FileKind::Unknown},
                       SniffCase{"Gif88", Bytes("GIF88a"), FileKind::Unknown},
                       SniffCase{"GifShort", Bytes("GIF89"), FileKind::Unknown},
                       SniffCase{"JpegTwoBytes", {0xFF, 0xD8}, FileKind::Unknown},
                       SniffCase{"JpegWrongThird", {0xFF, 0xD8, 0x00}, FileKind::Unknown},
-                      SniffCase{"PngCrLfMangled", {0x89, 'P', 'N', 'G', '\n', '\n', 0x1A, '\n'}, FileKind::Unknown},
+                      SniffCase{
+                          "PngCrLfMangled", {0x89, 'P', 'N', 'G', '\n', '\n', 0x1A, '\n'}, FileKind::Unknown},
                       SniffCase{"PngShort", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A}, FileKind::Unknown},
                       SniffCase{"TiffMixedOrder", {'I', 'I', 0, 42}, FileKind::Unknown},
                       SniffCase{"TiffBigMixed", {'M', 'M', 42, 0}, FileKind::Unknown},

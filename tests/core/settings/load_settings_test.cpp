@@ -149,7 +149,8 @@ TEST_P(FtpLoginRule, StoredLoginStaysOnlyWhenComplete) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FtpLoginRule,
-                         ::testing::Values(LoginCase{"ann", "4F21", 0, true}, LoginCase{"ann", "4F21", 2, true},
+                         ::testing::Values(LoginCase{"ann", "4F21", 0, true},
+                                           LoginCase{"ann", "4F21", 2, true},
                                            LoginCase{"ann", "4F21", 1, false}, LoginCase{"ann", "", 0, false},
                                            LoginCase{"", "4F21", 0, false}, LoginCase{"", "", 0, false}));
 

@@ -50,7 +50,8 @@ TEST(ScramblePassword, PositionSaltStartsAtThe39thCharacter) {
 }
 
 TEST(ScramblePassword, StoredFormIsEvenUpperHex) {
-  for (const std::string& password : {std::string("secret"), std::string(300, 'q'), std::string("\x01\xfe\0z", 4)}) {
+  for (const std::string& password :
+       {std::string("secret"), std::string(300, 'q'), std::string("\x01\xfe\0z", 4)}) {
     std::string stored = ScramblePassword(password);
     EXPECT_EQ(stored.size(), password.size() * 2);
     EXPECT_EQ(stored.find_first_not_of("0123456789ABCDEF"), std::string::npos);

@@ -9,12 +9,14 @@
 namespace vr {
 namespace {
 
-const std::string kHead = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
+const std::string kHead =
+    "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
 
 RegDocument Doc(const std::string& values) { return RegDocument::Parse(kHead + values); }
 
 TEST(RegFileReading, NumbersAreSignedDwords) {
-  RegDocument doc = Doc("\"OUTwidth\"=dword:0000012c\n\"OUTnoprop\"=dword:ffffffff\n\"Low\"=dword:FFFFFF01\n");
+  RegDocument doc =
+      Doc("\"OUTwidth\"=dword:0000012c\n\"OUTnoprop\"=dword:ffffffff\n\"Low\"=dword:FFFFFF01\n");
   EXPECT_EQ(doc.Number("OUTwidth"), 300);
   EXPECT_EQ(doc.Number("OUTnoprop"), -1);
   EXPECT_EQ(doc.Number("Low"), -255);
@@ -32,15 +34,15 @@ TEST(RegFileReading, NamesMatchWithoutRegardToCase) {
 }
 
 TEST(RegFileReading, ValuesOfOtherKindsReadAsMissing) {
-  RegDocument doc = Doc(
-      "\"Expand\"=hex(2):25,00,54,00,00,00\n"
-      "\"Binary\"=hex:01,02\n"
-      "\"NumberAsText\"=\"300\"\n"
-      "\"TextAsNumber\"=dword:00000001\n"
-      "\"TooLong\"=dword:000000012\n"
-      "\"NotHex\"=dword:0000001g\n"
-      "\"Unclosed\"=\"abc\n"
-      "\"Trailing\"=\"abc\" junk\n");
+  RegDocument doc =
+      Doc("\"Expand\"=hex(2):25,00,54,00,00,00\n"
+          "\"Binary\"=hex:01,02\n"
+          "\"NumberAsText\"=\"300\"\n"
+          "\"TextAsNumber\"=dword:00000001\n"
+          "\"TooLong\"=dword:000000012\n"
+          "\"NotHex\"=dword:0000001g\n"
+          "\"Unclosed\"=\"abc\n"
+          "\"Trailing\"=\"abc\" junk\n");
   EXPECT_FALSE(doc.Text("Expand"));
   EXPECT_FALSE(doc.Number("Expand"));
   EXPECT_FALSE(doc.Number("Binary"));
@@ -98,7 +100,8 @@ TEST(RegFileReading, GarbageAndLongLinesNeverFail) {
 
 TEST(RegFileWriting, RoundTripsEveryTextWeWrite) {
   RegDocument doc;
-  const std::string texts[] = {"", "plain", "C:\\Pics\\", "say \"hi\"", "two\nlines\r\n", "Öl für Ärzte €", "\\n literal"};
+  const std::string texts[] = {
+      "", "plain", "C:\\Pics\\", "say \"hi\"", "two\nlines\r\n", "Öl für Ärzte €", "\\n literal"};
   for (const std::string& text : texts) {
     doc.SetText("OUTname", text);
     EXPECT_EQ(RegDocument::Parse(doc.Serialize()).Text("OUTname"), text) << text;
@@ -150,14 +153,17 @@ TEST(RegFileWriting, DropsLaterDuplicatesSoTheWrittenValueCounts) {
 }
 
 TEST(RegFileWriting, NewValuesGoAtTheEndOfTheSettingsKey) {
-  RegDocument doc = RegDocument::Parse(kHead + "\"A\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n");
+  RegDocument doc =
+      RegDocument::Parse(kHead + "\"A\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n");
   doc.SetNumber("C", 2);
-  EXPECT_EQ(doc.Serialize(),
-            kHead + "\"A\"=dword:00000001\n\"C\"=dword:00000002\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n");
+  EXPECT_EQ(
+      doc.Serialize(),
+      kHead + "\"A\"=dword:00000001\n\"C\"=dword:00000002\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n");
 }
 
 TEST(RegFileWriting, AddsTheSettingsKeyToAFileWithoutIt) {
-  RegDocument doc = RegDocument::Parse("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"");
+  RegDocument doc =
+      RegDocument::Parse("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"");
   doc.SetNumber("OUTwidth", 5);
   RegDocument again = RegDocument::Parse(doc.Serialize());
   EXPECT_EQ(again.Number("OUTwidth"), 5);
@@ -172,9 +178,10 @@ TEST(RegFileWriting, KeepsWindowsLineEnds) {
       "\"A\"=dword:00000001\r\n");
   doc.SetNumber("B", 2);
   doc.SetNumber("A", 3);
-  EXPECT_EQ(doc.Serialize(),
-            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
-            "\"A\"=dword:00000003\r\n\"B\"=dword:00000002\r\n");
+  EXPECT_EQ(
+      doc.Serialize(),
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+      "\"A\"=dword:00000003\r\n\"B\"=dword:00000002\r\n");
 }
 
 TEST(RegFileWriting, TextWithNulIsStoredUpToIt) {

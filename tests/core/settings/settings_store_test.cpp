@@ -21,7 +21,8 @@ using test::ReadTextFile;
 using test::TempFolder;
 using test::WriteTextFile;
 
-const std::string kHead = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
+const std::string kHead =
+    "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
 
 class SettingsStoreTest : public ::testing::Test {
  protected:

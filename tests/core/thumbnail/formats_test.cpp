@@ -45,7 +45,9 @@ struct OutputCase {
   std::string extension;
 };
 
-void PrintTo(const OutputCase& c, std::ostream* out) { *out << c.setting << " -> " << c.code << ' ' << c.extension; }
+void PrintTo(const OutputCase& c, std::ostream* out) {
+  *out << c.setting << " -> " << c.code << ' ' << c.extension;
+}
 
 class OutputFormatTest : public ::testing::TestWithParam<OutputCase> {};
 

@@ -1,14 +1,14 @@
 #include "thumbnail/pipeline.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "support/build_test_util.h"
-#include "imaging/engine.h"
+#include <filesystem>
+
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/engine.h"
+#include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -185,8 +185,8 @@ TEST_F(EffectOrderTest, WatermarkFirstIsCorrectedAndShrunkWithThePicture) {
   Image out = Render(1);
   ASSERT_EQ(out.width, 300);
   ASSERT_EQ(out.height, 150);
-  EXPECT_EQ(PixelAt(out, 10, 10), (Rgba{0, 0, 0, 255}));          // negated with the picture
-  EXPECT_EQ(PixelAt(out, 50, 10), (Rgba{155, 155, 155, 255}));    // shrunk to 30 px
+  EXPECT_EQ(PixelAt(out, 10, 10), (Rgba{0, 0, 0, 255}));        // negated with the picture
+  EXPECT_EQ(PixelAt(out, 50, 10), (Rgba{155, 155, 155, 255}));  // shrunk to 30 px
   EXPECT_EQ(PixelAt(out, 150, 100), (Rgba{155, 155, 155, 255}));
 }
 

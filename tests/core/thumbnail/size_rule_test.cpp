@@ -18,8 +18,9 @@ struct SizeCase {
 };
 
 void PrintTo(const SizeCase& c, std::ostream* out) {
-  *out << "flag " << static_cast<int>(c.flag) << ", OUTwidth " << c.out_width << ", OUTheight " << c.out_height
-       << ", picture " << c.width << "x" << c.height << " -> " << c.expected.width << "x" << c.expected.height;
+  *out << "flag " << static_cast<int>(c.flag) << ", OUTwidth " << c.out_width << ", OUTheight "
+       << c.out_height << ", picture " << c.width << "x" << c.height << " -> " << c.expected.width << "x"
+       << c.expected.height;
 }
 
 SettingsRecord WithFlag(Flag flag, std::int32_t out_width, std::int32_t out_height) {
@@ -36,8 +37,8 @@ class TargetSizeTest : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(TargetSizeTest, GivesTheRoundedSize) {
   const SizeCase& c = GetParam();
-  Expected<std::optional<ThumbSize>> target = TargetSize(WithFlag(c.flag, c.out_width, c.out_height), c.width,
-                                                         c.height, "pic.jpg");
+  Expected<std::optional<ThumbSize>> target =
+      TargetSize(WithFlag(c.flag, c.out_width, c.out_height), c.width, c.height, "pic.jpg");
   ASSERT_TRUE(target.ok()) << target.message();
   ASSERT_TRUE(target->has_value());
   EXPECT_EQ(target->value(), c.expected);
@@ -46,14 +47,14 @@ TEST_P(TargetSizeTest, GivesTheRoundedSize) {
 INSTANTIATE_TEST_SUITE_P(
     Rounding, TargetSizeTest,
     ::testing::Values(SizeCase{Flag::kPropWidth, 300, 0, 400, 300, {300, 225}},
-                      SizeCase{Flag::kPropWidth, 101, 0, 200, 100, {101, 50}},   // 50.5 to the even 50
-                      SizeCase{Flag::kPropWidth, 103, 0, 200, 100, {103, 52}},   // 51.5 to 52
+                      SizeCase{Flag::kPropWidth, 101, 0, 200, 100, {101, 50}},  // 50.5 to the even 50
+                      SizeCase{Flag::kPropWidth, 103, 0, 200, 100, {103, 52}},  // 51.5 to 52
                       SizeCase{Flag::kPropHeight, 0, 200, 300, 400, {150, 200}},
                       SizeCase{Flag::kPropHeight, 0, 101, 100, 200, {50, 101}},  // 50.5 to 50
                       SizeCase{Flag::kPropWidth, 300, 0, 6000, 4000, {300, 200}},
-                      SizeCase{Flag::kPropWidth, 300, 0, 100, 50, {300, 150}},   // enlarged
-                      SizeCase{Flag::kNoProp, 300, 300, 20, 10, {300, 300}},     // stretched and enlarged
-                      SizeCase{Flag::kPropWidth, 1, 0, 3000, 2, {1, 1}}));       // 0.0007 would be 0
+                      SizeCase{Flag::kPropWidth, 300, 0, 100, 50, {300, 150}},  // enlarged
+                      SizeCase{Flag::kNoProp, 300, 300, 20, 10, {300, 300}},    // stretched and enlarged
+                      SizeCase{Flag::kPropWidth, 1, 0, 3000, 2, {1, 1}}));      // 0.0007 would be 0
 
 TEST(SizeRuleTest, OriginalWinsOverEveryFlag) {
   SettingsRecord s = WithFlag(Flag::kNoProp, 300, 300);

@@ -7,9 +7,9 @@
 #include <optional>
 #include <ostream>
 
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/engine.h"
 #include "imaging/ops/mix.h"
-#include "core/imaging/pixel_test_util.h"
 
 namespace vr {
 

@@ -4,11 +4,11 @@
 
 #include <QTest>
 
-#include "widgets/cpv_slider.h"
 #include "imaging/engine.h"
-#include "support/qt_image.h"
 #include "settings_dialog/page_effects.h"
 #include "settings_dialog/region_picker.h"
+#include "support/qt_image.h"
+#include "widgets/cpv_slider.h"
 
 namespace vr {
 namespace {

@@ -11,15 +11,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/scripted_dialogs.h"
-#include "widgets/cpv_slider.h"
-#include "widgets/v_up_down.h"
+#include "settings/load_settings.h"
 #include "settings_dialog/page_effects.h"
 #include "settings_dialog/page_general.h"
 #include "settings_dialog/page_output.h"
 #include "settings_dialog/page_watermark.h"
-#include "settings/load_settings.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
+#include "widgets/cpv_slider.h"
+#include "widgets/v_up_down.h"
 
 namespace vr {
 namespace {

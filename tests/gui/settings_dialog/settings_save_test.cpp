@@ -8,10 +8,10 @@
 #include <QTest>
 #include <vector>
 
-#include "support/scripted_dialogs.h"
-#include "settings_dialog/settings_dialog.h"
 #include "settings/load_settings.h"
 #include "settings/password_scrambling.h"
+#include "settings_dialog/settings_dialog.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 
 namespace vr {

@@ -13,11 +13,11 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "settings/settings_store.h"
+#include "support/scripted_dialogs.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
 #include "windows/progress_window.h"
-#include "support/scripted_dialogs.h"
-#include "settings/settings_store.h"
 
 namespace vr {
 namespace {

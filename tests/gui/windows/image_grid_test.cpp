@@ -16,10 +16,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "windows/main_window.h"
-#include "support/scripted_dialogs.h"
 #include "imaging/codecs/png_codec.h"
 #include "settings/settings_store.h"
+#include "support/scripted_dialogs.h"
+#include "windows/main_window.h"
 
 namespace vr {
 namespace {

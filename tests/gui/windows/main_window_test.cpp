@@ -25,11 +25,11 @@
 #include <QUrl>
 #include <memory>
 
+#include "settings/settings_store.h"
+#include "settings_dialog/settings_dialog.h"
+#include "support/scripted_dialogs.h"
 #include "windows/add_files.h"
 #include "windows/image_grid.h"
-#include "support/scripted_dialogs.h"
-#include "settings_dialog/settings_dialog.h"
-#include "settings/settings_store.h"
 
 namespace vr {
 namespace {
@@ -317,9 +317,8 @@ TEST_F(MainWindowTest, StatusLineWidensToItsText) {
   auto window = MakeWindow();
   window->SetStatus(QStringLiteral("Building Thumbnails..."));
   EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("Building Thumbnails..."));
-  EXPECT_EQ(
-      window->statusLabel()->width(),
-      QFontMetrics(window->statusLabel()->font()).horizontalAdvance(QStringLiteral("Building Thumbnails...")));
+  EXPECT_EQ(window->statusLabel()->width(), QFontMetrics(window->statusLabel()->font())
+                                                .horizontalAdvance(QStringLiteral("Building Thumbnails...")));
   EXPECT_GT(window->statusLabel()->width(), 94);
   EXPECT_EQ(window->statusLabel()->pos(), QPoint(8, 299));
 }

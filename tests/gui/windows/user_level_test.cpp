@@ -13,15 +13,15 @@
 #include <fstream>
 #include <memory>
 
+#include "imaging/codecs/bmp_codec.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/engine.h"
+#include "settings/settings_store.h"
+#include "support/scripted_dialogs.h"
 #include "windows/build_command.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
-#include "support/scripted_dialogs.h"
 #include "windows/splash_window.h"
-#include "imaging/codecs/bmp_codec.h"
-#include "imaging/engine.h"
-#include "imaging/codecs/png_codec.h"
-#include "settings/settings_store.h"
 
 namespace vr {
 namespace {

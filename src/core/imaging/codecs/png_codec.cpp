@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
-#include "imaging/limits.h"
 #include "imaging/codecs/png_session.h"
+#include "imaging/limits.h"
 
 namespace vr {
 namespace {

@@ -17,14 +17,22 @@ struct Mapping {
 
 Mapping MappingFor(int orientation) {
   switch (orientation) {
-    case 2: return {false, -1, 0, 0, 1};
-    case 3: return {false, -1, 0, 0, -1};
-    case 4: return {false, 1, 0, 0, -1};
-    case 5: return {true, 0, 1, 1, 0};    // out(x, y) = in(y, x)
-    case 6: return {true, 0, 1, -1, 0};   // out(x, y) = in(y, H-1-x)
-    case 7: return {true, 0, -1, -1, 0};  // out(x, y) = in(W-1-y, H-1-x)
-    case 8: return {true, 0, -1, 1, 0};   // out(x, y) = in(W-1-y, x)
-    default: return {false, 1, 0, 0, 1};
+    case 2:
+      return {false, -1, 0, 0, 1};
+    case 3:
+      return {false, -1, 0, 0, -1};
+    case 4:
+      return {false, 1, 0, 0, -1};
+    case 5:
+      return {true, 0, 1, 1, 0};  // out(x, y) = in(y, x)
+    case 6:
+      return {true, 0, 1, -1, 0};  // out(x, y) = in(y, H-1-x)
+    case 7:
+      return {true, 0, -1, -1, 0};  // out(x, y) = in(W-1-y, H-1-x)
+    case 8:
+      return {true, 0, -1, 1, 0};  // out(x, y) = in(W-1-y, x)
+    default:
+      return {false, 1, 0, 0, 1};
   }
 }
 

@@ -1,11 +1,12 @@
 #include "imaging/ops/repair.h"
-#include "imaging/ops/tone.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#include "imaging/ops/tone.h"
 
 namespace vr {
 

@@ -96,7 +96,7 @@ void Resampler::FilterSourceRow(const Image& src, int y, int out_width, std::int
   premultiplied_row_.resize(src.stride());
   PremultiplyRow(row, src.width, premultiplied_row_.data());
   resample_detail::FilterPremultipliedRow(premultiplied_row_.data(), horizontal_, horizontal_weights_.data(),
-                                         out);
+                                          out);
 }
 
 void Resampler::Resample(const Image& src, int width, int height, Image& dst) {

@@ -37,9 +37,9 @@ class Resampler {
   AxisCoefficients vertical_;
   std::vector<std::int16_t> horizontal_weights_;  // narrowed copies for the inner loops
   std::vector<std::int16_t> vertical_weights_;
-  std::vector<std::int16_t> ring_;                // intermediate rows the vertical pass reads
-  std::vector<std::int16_t> premultiplied_row_;   // a source row with transparency, premultiplied
-  std::vector<std::int32_t> accumulator_;         // one output row being summed
+  std::vector<std::int16_t> ring_;               // intermediate rows the vertical pass reads
+  std::vector<std::int16_t> premultiplied_row_;  // a source row with transparency, premultiplied
+  std::vector<std::int32_t> accumulator_;        // one output row being summed
 };
 
 // One-off convenience over a temporary Resampler.

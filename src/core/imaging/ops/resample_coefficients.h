@@ -14,12 +14,14 @@ inline constexpr int kWeightBits = 14;
 struct AxisCoefficients {
   int in_size = 0;
   int out_size = 0;
-  int taps = 0;  // weights stored per output position (the widest window)
+  int taps = 0;                       // weights stored per output position (the widest window)
   std::vector<int> start;             // out_size entries
   std::vector<int> count;             // out_size entries, each 1..taps
   std::vector<std::int32_t> weights;  // out_size * taps, unused tail zero
 
-  const std::int32_t* WeightsAt(int out) const { return weights.data() + static_cast<std::size_t>(out) * taps; }
+  const std::int32_t* WeightsAt(int out) const {
+    return weights.data() + static_cast<std::size_t>(out) * taps;
+  }
 };
 
 // Lanczos3 weights mapping in_size samples onto out_size samples (both >= 1).

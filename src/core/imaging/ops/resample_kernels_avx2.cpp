@@ -43,8 +43,8 @@ __attribute__((target("avx2"))) void FilterOpaqueRowAvx2(const std::uint8_t* in,
 }
 
 __attribute__((target("avx2"))) void AccumulateTwoRowsAvx2(const std::int16_t* a, std::int16_t wa,
-                                                           const std::int16_t* b, std::int16_t wb, std::size_t n,
-                                                           std::int32_t* acc) {
+                                                           const std::int16_t* b, std::int16_t wb,
+                                                           std::size_t n, std::int32_t* acc) {
   const __m256i weights = _mm256_set1_epi32(static_cast<int>(PackedPair(wa, wb)));
   std::size_t i = 0;
   for (; i + 16 <= n; i += 16) {

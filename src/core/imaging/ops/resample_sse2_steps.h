@@ -15,7 +15,8 @@ namespace vr::resample_detail::sse2 {
 
 // Two 16-bit weights in one 32-bit lane, low first, for _mm_madd_epi16.
 inline std::uint32_t PackedPair(std::int16_t first, std::int16_t second) {
-  return static_cast<std::uint16_t>(first) | (static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16);
+  return static_cast<std::uint16_t>(first) |
+         (static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16);
 }
 
 // Adds taps k..n-1 of one output pixel to its four channel sums. Two source
@@ -26,7 +27,8 @@ inline __m128i AddTaps(__m128i sum, const std::uint8_t* p, const std::int16_t* w
   for (; k + 2 <= n; k += 2, p += 8) {
     const __m128i pixels = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
     const __m128i pairs = _mm_unpacklo_epi16(pixels, _mm_srli_si128(pixels, 8));
-    sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(static_cast<int>(PackedPair(w[k], w[k + 1])))));
+    sum = _mm_add_epi32(sum,
+                        _mm_madd_epi16(pairs, _mm_set1_epi32(static_cast<int>(PackedPair(w[k], w[k + 1])))));
   }
   if (k < n) {
     std::int32_t one;

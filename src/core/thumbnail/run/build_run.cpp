@@ -8,10 +8,10 @@
 #include <set>
 #include <thread>
 
-#include "thumbnail/run/render_pool.h"
-#include "base/rounding.h"
 #include "base/physical_memory.h"
+#include "base/rounding.h"
 #include "imaging/engine.h"
+#include "thumbnail/run/render_pool.h"
 
 namespace vr {
 
@@ -25,7 +25,8 @@ constexpr std::size_t kListedFailures = 5;
 int WorkerCount(const BuildOptions& options, std::size_t rows) {
   int jobs = options.jobs;
   if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(rows, 1)));
+  return static_cast<int>(
+      std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(rows, 1)));
 }
 
 // One spelling per file, so two rows naming the same file by different
@@ -67,7 +68,8 @@ class RunLedger {
     while (reported_ < slots_.size() && slots_[reported_].done) {
       Tally(slots_[reported_]);
       ++reported_;
-      host_.Progress(ProgressPercent(static_cast<std::int32_t>(reported_), static_cast<std::int32_t>(slots_.size())));
+      host_.Progress(
+          ProgressPercent(static_cast<std::int32_t>(reported_), static_cast<std::int32_t>(slots_.size())));
     }
   }
 
@@ -189,8 +191,9 @@ int ProgressPercent(std::int32_t done, std::int32_t total) {
   return RoundHalfEven(static_cast<double>(done) / static_cast<double>(total) * 100.0);
 }
 
-BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources, BuildHost& host,
-                      NameCounter& counter, OutputList& outputs, const BuildOptions& options) {
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+                      BuildHost& host, NameCounter& counter, OutputList& outputs,
+                      const BuildOptions& options) {
   BuildSummary summary;
   if (sources.empty()) return summary;
   summary.rows = static_cast<std::int32_t>(sources.size());

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "thumbnail/run/build_host.h"
+#include "settings/settings_record.h"
 #include "thumbnail/naming.h"
 #include "thumbnail/pipeline.h"
-#include "settings/settings_record.h"
+#include "thumbnail/run/build_host.h"
 
 namespace vr {
 
@@ -43,8 +43,9 @@ struct BuildSummary {
 // written, in row order. The host is called only on this thread: the folder
 // question while planning, Progress in row order (the rounded percentage of
 // rows done), KeepAlive while waiting for workers.
-BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources, BuildHost& host,
-                      NameCounter& counter, OutputList& outputs, const BuildOptions& options = {});
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+                      BuildHost& host, NameCounter& counter, OutputList& outputs,
+                      const BuildOptions& options = {});
 
 // The message shown when a run ends: "Process done!\r\n<rows> image(s)
 // generated in <s.s> second(s)" when every row was written; otherwise the

@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "thumbnail/pipeline.h"
-#include "thumbnail/run/row_cost.h"
-#include "thumbnail/run/start_order.h"
 #include "base/status.h"
 #include "imaging/image.h"
 #include "settings/settings_record.h"
+#include "thumbnail/pipeline.h"
+#include "thumbnail/run/row_cost.h"
+#include "thumbnail/run/start_order.h"
 
 namespace vr {
 
@@ -86,7 +86,7 @@ class RenderPool {
   std::condition_variable write_ready_;
   std::deque<Write> writes_;
   bool writers_stopping_ = false;
-  std::vector<Task> tasks_;  // in submission order
+  std::vector<Task> tasks_;                   // in submission order
   std::vector<std::uint64_t> waiting_bytes_;  // TakeNext's scratch
   std::vector<RenderDone> done_;
   DecodeBudget budget_;

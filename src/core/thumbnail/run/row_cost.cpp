@@ -3,9 +3,9 @@
 #include <optional>
 #include <utility>
 
-#include "thumbnail/size_rule.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/decode_footprint.h"
+#include "thumbnail/size_rule.h"
 
 namespace vr {
 
@@ -16,7 +16,8 @@ std::uint64_t RowDecodeBytes(const SettingsRecord& settings, const RowPlan& plan
   if (OrientationSwapsSides(footprint->info.orientation)) std::swap(width, height);
   Expected<std::optional<ThumbSize>> target = TargetSize(settings, width, height, plan.source);
   if (!target) return 0;
-  return *target ? DecodeBytes(*footprint, (*target)->width, (*target)->height) : DecodeBytes(*footprint, 0, 0);
+  return *target ? DecodeBytes(*footprint, (*target)->width, (*target)->height)
+                 : DecodeBytes(*footprint, 0, 0);
 }
 
 }  // namespace vr

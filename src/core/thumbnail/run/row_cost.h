@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "thumbnail/pipeline.h"
 #include "settings/settings_record.h"
+#include "thumbnail/pipeline.h"
 
 namespace vr {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/imaging/bmp_test_util.h"
-#include "imaging/codecs/bmp_codec.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/bmp_codec.h"
 
 namespace vr {
 namespace {

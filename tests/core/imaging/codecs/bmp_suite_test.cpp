@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/codecs/bmp_codec.h"
 #include "base/file_bytes.h"
+#include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
 
 namespace vr {

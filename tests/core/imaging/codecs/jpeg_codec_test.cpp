@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/codecs/exif_orientation.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/exif_orientation.h"
 
 namespace vr {
 namespace {

@@ -163,7 +163,8 @@ TEST(PngDecode, SixteenBitSamplesAreScaledWithRounding) {
   layout.height = 1;
   layout.format = PNG_FORMAT_LINEAR_RGB;
   png_alloc_size_t size = 0;
-  ASSERT_NE(png_image_write_get_memory_size(layout, size, 0, samples.data(), 0, nullptr), 0) << layout.message;
+  ASSERT_NE(png_image_write_get_memory_size(layout, size, 0, samples.data(), 0, nullptr), 0)
+      << layout.message;
   std::vector<std::uint8_t> file(size);
   ASSERT_NE(png_image_write_to_memory(&layout, file.data(), &size, 0, samples.data(), 0, nullptr), 0);
   file.resize(size);

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -38,9 +37,9 @@ std::vector<std::uint8_t> WriteTiff(const TiffSpec& layout) {
   // ctest runs every case as a process of its own, in parallel: the name
   // carries the process id so two cases never share a file.
   static int serial = 0;
-  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) /
-                                     ("tiff_codec_test_" + std::to_string(::getpid()) + "_" +
-                                      std::to_string(++serial) + ".tif");
+  const std::filesystem::path path =
+      std::filesystem::path(testing::TempDir()) /
+      ("tiff_codec_test_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".tif");
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   EXPECT_NE(tif, nullptr);
   if (tif == nullptr) return {};

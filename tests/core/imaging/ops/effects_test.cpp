@@ -7,12 +7,12 @@
 #include <limits>
 #include <string>
 
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/ops/colorize.h"
 #include "imaging/ops/light.h"
 #include "imaging/ops/noise.h"
 #include "imaging/ops/repair.h"
 #include "imaging/ops/tone.h"
-#include "core/imaging/pixel_test_util.h"
 
 namespace vr {
 namespace {

@@ -19,7 +19,8 @@ Image MakeLabelledPicture() {
   Image image;
   image.Resize(3, 2);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) test::SetPixel(image, x, y, {static_cast<std::uint8_t>(10 * (x + 1) + y + 1), 7, 9, 255});
+    for (int x = 0; x < 3; ++x)
+      test::SetPixel(image, x, y, {static_cast<std::uint8_t>(10 * (x + 1) + y + 1), 7, 9, 255});
   return image;
 }
 

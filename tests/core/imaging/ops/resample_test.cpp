@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
-#include <vector>
 #include <tuple>
+#include <vector>
 
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/ops/resample_coefficients.h"
 #include "imaging/ops/resample_kernels.h"
-#include "core/imaging/pixel_test_util.h"
 
 namespace vr {
 namespace {
@@ -33,7 +33,8 @@ class ResampleSizes : public testing::TestWithParam<SizeChange> {};
 
 TEST_P(ResampleSizes, OneColourStaysExactlyThatColour) {
   auto [sw, sh, tw, th] = GetParam();
-  for (Rgba colour : {Rgba{200, 17, 99, 255}, Rgba{0, 255, 128, 255}, Rgba{90, 140, 33, 128}, Rgba{255, 1, 60, 7}}) {
+  for (Rgba colour :
+       {Rgba{200, 17, 99, 255}, Rgba{0, 255, 128, 255}, Rgba{90, 140, 33, 128}, Rgba{255, 1, 60, 7}}) {
     Image out = ResampleImage(MakeImage(sw, sh, colour), tw, th);
     ASSERT_EQ(out.width, tw);
     ASSERT_EQ(out.height, th);
@@ -95,7 +96,8 @@ TEST(ResampleAlpha, FullyTransparentPixelsLendNoColour) {
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x)
       test::SetPixel(in, x, y, ((x + y) % 2) ? Rgba{0, 255, 0, 255} : Rgba{255, 0, 0, 0});
-  for (auto [w, h] : {std::pair{20, 15}, std::pair{7, 9}, std::pair{80, 60}, std::pair{40, 11}, std::pair{13, 30}}) {
+  for (auto [w, h] :
+       {std::pair{20, 15}, std::pair{7, 9}, std::pair{80, 60}, std::pair{40, 11}, std::pair{13, 30}}) {
     const Image out = ResampleImage(in, w, h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
@@ -114,7 +116,8 @@ TEST(ResampleAlpha, HalfTransparentColourWeighsByItsAlpha) {
   Image in;
   in.Resize(64, 8);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 64; ++x) test::SetPixel(in, x, y, (x % 2) ? Rgba{0, 255, 0, 255} : Rgba{255, 0, 0, 128});
+    for (int x = 0; x < 64; ++x)
+      test::SetPixel(in, x, y, (x % 2) ? Rgba{0, 255, 0, 255} : Rgba{255, 0, 0, 128});
   const Image out = ResampleImage(in, 32, 8);
   for (int x = 4; x < 28; ++x) {
     const Rgba p = PixelAt(out, x, 4);
@@ -133,7 +136,8 @@ TEST(ResampleAlpha, TransparentEverywhereStaysTransparent) {
 
 TEST(ResampleSizesExact, OddSizesAndSinglePixelSides) {
   const Image in = test::MakeRandomImage(37, 23, 3, true);
-  const std::pair<int, int> targets[] = {{1, 1}, {1, 23}, {37, 1}, {1, 50}, {50, 1}, {3, 101}, {19, 11}, {38, 24}};
+  const std::pair<int, int> targets[] = {{1, 1},  {1, 23},  {37, 1},  {1, 50},
+                                         {50, 1}, {3, 101}, {19, 11}, {38, 24}};
   for (auto [w, h] : targets) {
     const Image out = ResampleImage(in, w, h);
     EXPECT_EQ(out.width, w);
@@ -181,7 +185,8 @@ TEST(ResampleConsistency, UnchangedWidthIsCopiedAcrossEachRow) {
     const Image out = ResampleImage(in, 29, h);
     ASSERT_EQ(out.height, h);
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < 29; ++x) ASSERT_EQ(PixelAt(out, x, y), PixelAt(in, x, 0)) << "h " << h << " at " << x << "," << y;
+      for (int x = 0; x < 29; ++x)
+        ASSERT_EQ(PixelAt(out, x, y), PixelAt(in, x, 0)) << "h " << h << " at " << x << "," << y;
   }
 }
 
@@ -237,8 +242,8 @@ TEST(ResampleConsistency, MirroredSourceGivesMirroredResult) {
 // ---- Coefficients ----------------------------------------------------------
 
 TEST(ResampleCoefficients, WindowsAreInsideTheSourceAndSumToOne) {
-  for (auto [in, out] : {std::pair{100, 7}, std::pair{7, 100}, std::pair{3, 1}, std::pair{1, 5}, std::pair{4000, 300},
-                         std::pair{301, 300}, std::pair{2, 3}}) {
+  for (auto [in, out] : {std::pair{100, 7}, std::pair{7, 100}, std::pair{3, 1}, std::pair{1, 5},
+                         std::pair{4000, 300}, std::pair{301, 300}, std::pair{2, 3}}) {
     AxisCoefficients c;
     ComputeLanczos3Coefficients(in, out, c);
     ASSERT_EQ(c.out_size, out);
@@ -372,8 +377,8 @@ TEST(ResampleAccuracy, AgreesWithAFloatingPointLanczos) {
 
 TEST(ResampleVulnerability, BadTargetsGiveAnEmptyPicture) {
   const Image in = MakeImage(8, 8, {1, 2, 3, 255});
-  for (auto [w, h] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{-3, 5}, std::pair{5, -1}, std::pair{70000, 2},
-                      std::pair{60000, 60000}}) {
+  for (auto [w, h] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{-3, 5}, std::pair{5, -1},
+                      std::pair{70000, 2}, std::pair{60000, 60000}}) {
     Image out = MakeImage(2, 2, {9, 9, 9, 9});
     Resampler().Resample(in, w, h, out);
     EXPECT_TRUE(out.empty()) << w << "x" << h;

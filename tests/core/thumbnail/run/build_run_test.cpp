@@ -1,14 +1,14 @@
 #include "thumbnail/run/build_run.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "support/build_test_util.h"
+#include <filesystem>
+#include <map>
+
 #include "core/imaging/pixel_test_util.h"
+#include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -42,7 +42,8 @@ class BuildRunTest : public ::testing::Test {
   std::vector<std::string> Sources(int count) {
     std::vector<std::string> sources;
     for (int i = 0; i < count; ++i)
-      sources.push_back(Source("p" + std::to_string(i) + ".png", 90 + 7 * i, 60 + 3 * i, static_cast<std::uint32_t>(i)));
+      sources.push_back(
+          Source("p" + std::to_string(i) + ".png", 90 + 7 * i, 60 + 3 * i, static_cast<std::uint32_t>(i)));
     return sources;
   }
 
@@ -159,7 +160,8 @@ TEST_F(BuildRunTest, ANamedPipeInTheListFailsItsRowWithoutWaitingForAWriter) {
     EXPECT_EQ(summary.written, 2) << jobs;
     ASSERT_EQ(summary.failures.size(), 1u) << jobs;
     EXPECT_EQ(summary.failures[0].row, 2);
-    EXPECT_NE(summary.failures[0].reason.find("not a regular file"), std::string::npos) << summary.failures[0].reason;
+    EXPECT_NE(summary.failures[0].reason.find("not a regular file"), std::string::npos)
+        << summary.failures[0].reason;
   }
 }
 

@@ -9,9 +9,9 @@
 #include <map>
 #include <set>
 
-#include "support/build_test_util.h"
-#include "imaging/format_codes.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/format_codes.h"
+#include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -21,14 +21,17 @@ namespace fs = std::filesystem;
 
 class RenderPoolTest : public ::testing::Test {
  protected:
-  RenderPoolTest() : settings_(test::PlainSettings(folder_.File("out"))) { fs::create_directory(folder_.File("out")); }
+  RenderPoolTest() : settings_(test::PlainSettings(folder_.File("out"))) {
+    fs::create_directory(folder_.File("out"));
+  }
 
   RowPlan Plan(int i, bool readable = true) {
     RowPlan plan;
     plan.action = RowPlan::Action::kRender;
     plan.row = i + 1;
     plan.source = folder_.File("p" + std::to_string(i) + ".png");
-    if (readable) test::WritePng(plan.source, test::MakeRandomImage(40 + i, 30, static_cast<std::uint32_t>(i)));
+    if (readable)
+      test::WritePng(plan.source, test::MakeRandomImage(40 + i, 30, static_cast<std::uint32_t>(i)));
     plan.input_format = kFormatPng;
     plan.output_format = kFormatPng;
     plan.output_path = folder_.File("out/t" + std::to_string(i) + ".png");
