@@ -10,67 +10,44 @@
 namespace vr {
 namespace {
 
-void ReadNumber(const SettingsStore& store, std::string_view name, std::int32_t& field) {
-  field = GetSettingLong(store, name);
-}
-
-void ReadText(const SettingsStore& store, std::string_view name, std::string& field) {
-  field = GetSettingString(store, name);
-}
-
-// The values in the order they have always been read. "JPEGQ" lands in the
-// quality field only to be overwritten by JPEGquality at the very end, which
-// is why an old "JPEGQ" value never has any effect.
+// Every field in the table's order, then each field's own fallback.
 void ReadStoredValues(const SettingsStore& store, SettingsRecord& r) {
-  ReadNumber(store, "GENextra", r.GENextra);
-  ReadNumber(store, "GENgrid", r.GENgrid);
-  ReadNumber(store, "WMAreaX", r.WMAreaX);
-  ReadNumber(store, "WMAreaY", r.WMAreaY);
-  ReadNumber(store, "WMArea", r.WMArea);
-  ReadNumber(store, "WMMode", r.WMMode);
-  ReadNumber(store, "WMAngle", r.WMAngle);
-  ReadText(store, "WMFile", r.WMFile);
-  ReadNumber(store, "WMOpacity", r.WMOpacity);
-  ReadNumber(store, "JPEGQ", r.JPEGquality);
-  ReadNumber(store, "ImgPreview", r.ImgPreview);
-  ReadNumber(store, "NoiseLevel", r.NoiseLevel);
-  ReadNumber(store, "BrightnessLevel", r.BrightnessLevel);
-  ReadNumber(store, "ContrastLevel", r.ContrastLevel);
-  ReadNumber(store, "SaturationLevel", r.SaturationLevel);
-  ReadNumber(store, "CorrectionLevel", r.CorrectionLevel);
-  ReadNumber(store, "NegativeFlag", r.NegativeFlag);
-  ReadNumber(store, "GrayScaleFlag", r.GrayScaleFlag);
-  ReadText(store, "OUTname", r.OUTname);
-  ReadNumber(store, "OUTformat", r.OUTformat);
-  ReadText(store, "OUTfolder", r.OUTfolder);
-  ReadNumber(store, "OUTdatefolder", r.OUTdatefolder);
-  ReadNumber(store, "OUTwidth", r.OUTwidth);
-  ReadNumber(store, "OUTheight", r.OUTheight);
-  ReadNumber(store, "OUToriginal", r.OUToriginal);
-  ReadNumber(store, "OUTnoprop", r.OUTnoprop);
-  ReadNumber(store, "OUTpropw", r.OUTpropw);
-  ReadNumber(store, "OUTproph", r.OUTproph);
-  ReadText(store, "FTPserver", r.FTPserver);
-  ReadNumber(store, "FTPport", r.FTPport);
-  ReadText(store, "FTPpath", r.FTPpath);
-  ReadText(store, "FTPuser", r.FTPuser);
-  ReadText(store, "FTPpass", r.FTPpass);
-  ReadNumber(store, "FTPanon", r.FTPanon);
+  for (const SettingsField& field : SettingsFields()) {
+    if (field.number != nullptr)
+      r.*field.number = GetSettingLong(store, field.name);
+    else
+      r.*field.text = GetSettingString(store, field.name);
+  }
 }
 
-void ApplyDefaults(SettingsRecord& r, const std::string& program_folder) {
+void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::string_view program_folder) {
+  using Kind = FieldFallback::Kind;
+  switch (field.fallback.kind) {
+    case Kind::kNumber:
+      if (r.*field.number == 0) r.*field.number = field.fallback.number;
+      return;
+    case Kind::kText:
+      if ((r.*field.text).empty()) (r.*field.text).assign(field.fallback.text);
+      return;
+    case Kind::kProgramFolder:
+      if ((r.*field.text).empty()) (r.*field.text).assign(program_folder);
+      return;
+    case Kind::kNone:
+    case Kind::kJoint:
+      return;
+  }
+}
+
+// The fallbacks that look at several fields at once.
+void ApplyJointFallbacks(SettingsRecord& r) {
+  // With no proportion option chosen, "keep the proportions" is.
   if (r.OUTnoprop == 0 && r.OUTpropw == 0 && r.OUTproph == 0) r.OUTnoprop = -1;
-  if (r.OUTwidth == 0) r.OUTwidth = 300;
-  if (r.OUTheight == 0) r.OUTheight = 300;
-  if (r.OUTfolder.empty()) r.OUTfolder = program_folder;
-  if (r.FTPserver.empty()) r.FTPserver = kPlaceholderFtpServer;
-  if (r.FTPpath.empty()) r.FTPpath = "/";
-  if (r.FTPport == 0) r.FTPport = 21;
-  bool stored_login = !r.FTPuser.empty() && r.FTPanon != 1 && !r.FTPpass.empty();
+  // A login is kept only whole: a user, a password and not anonymous.
+  const bool stored_login = !r.FTPuser.empty() && r.FTPanon != 1 && !r.FTPpass.empty();
   if (!stored_login) {
     r.FTPanon = 1;
     r.FTPuser = "anonymous";
-    r.FTPpass = kPlaceholderGuestPassword;
+    r.FTPpass.assign(kPlaceholderGuestPassword);
   }
 }
 
@@ -78,10 +55,8 @@ void ApplyDefaults(SettingsRecord& r, const std::string& program_folder) {
 
 void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& program_folder) {
   ReadStoredValues(store, record);
-  ApplyDefaults(record, program_folder);
-  ReadNumber(store, "ADVempty", record.ADVempty);
-  ReadNumber(store, "ADVpixall", record.ADVpixall);
-  ReadNumber(store, "JPEGquality", record.JPEGquality);
+  for (const SettingsField& field : SettingsFields()) ApplyFieldFallback(field, record, program_folder);
+  ApplyJointFallbacks(record);
 }
 
 void LoadSettings(const SettingsStore& store, SettingsRecord& record) {

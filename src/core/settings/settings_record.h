@@ -48,16 +48,33 @@ struct SettingsRecord {
   std::int32_t JPEGquality = 0;
 };
 
-// The one table that maps stored value names to fields, in the record's
-// order. Loading, saving, the command line's --set and --show-settings all
-// go through it; code that uses a setting reads the typed field.
+// What loading puts in place of a value the store lacks (read as 0 or "").
+// Rules that join several fields (the proportions, the FTP login) are
+// applied after the walk and marked kJoint here so the table still says so.
+struct FieldFallback {
+  enum class Kind { kNone, kNumber, kText, kProgramFolder, kJoint };
+  Kind kind = Kind::kNone;
+  std::int32_t number = 0;
+  std::string_view text;
+};
+
+// The one table that maps stored value names to fields. Its order is the
+// order loading reads them in; `save_rank` is the place in the order the
+// settings dialog's OK writes them. Loading, saving, the command line's --set
+// and --show-settings all walk it; code that uses a setting reads the typed
+// field.
 struct SettingsField {
   std::string_view name;
   std::int32_t SettingsRecord::*number = nullptr;  // exactly one of these is set
   std::string SettingsRecord::*text = nullptr;
+  int save_rank = 0;
+  FieldFallback fallback;
 };
 
 std::span<const SettingsField> SettingsFields();
+
+// The same fields in the order the settings dialog writes them.
+std::span<const SettingsField* const> SettingsFieldsInSaveOrder();
 
 // The field of that name, matched without regard to case; nullptr if none.
 const SettingsField* FindSettingsField(std::string_view name);

@@ -1,7 +1,5 @@
 #include "settings_dialog/settings_save.h"
 
-#include <array>
-#include <cassert>
 #include <string>
 #include <string_view>
 
@@ -11,17 +9,6 @@
 
 namespace vr {
 namespace {
-
-// The order OK writes the values in; each name is a field of the record's
-// one name table, and the value written is that field of the staged record.
-constexpr std::array<std::string_view, 36> kSavingOrder = {
-    "GENextra",      "GENgrid",         "WMMode",          "WMAreaX",      "WMAreaY",       "WMArea",
-    "WMAngle",       "WMOpacity",       "WMFile",          "ImgPreview",   "NoiseLevel",    "BrightnessLevel",
-    "ContrastLevel", "SaturationLevel", "CorrectionLevel", "NegativeFlag", "GrayScaleFlag", "OUTname",
-    "OUTfolder",     "OUTdatefolder",   "OUTformat",       "OUTwidth",     "OUTheight",     "OUToriginal",
-    "OUTnoprop",     "OUTproph",        "OUTpropw",        "FTPserver",    "FTPport",       "FTPpath",
-    "FTPuser",       "FTPpass",         "FTPanon",         "ADVempty",     "ADVpixall",     "JPEGquality",
-};
 
 // The record as OK leaves it before the reload: the controls' fields, the
 // region from the last click, and WMMode, WMAngle, WMArea, WMOpacity and
@@ -38,7 +25,7 @@ SettingsRecord Staged(const SettingsDialogValues& values, const SettingsRecord& 
   // The dialog has no FTP page: the anonymous login on a placeholder host.
   s.FTPserver = std::string(kPlaceholderFtpServer);
   s.FTPport = kUnboundFtpPort;
-  s.FTPpath = "/";
+  s.FTPpath.assign(1, '/');
   s.FTPuser = "anonymous";
   s.FTPpass = ScramblePassword(kPlaceholderGuestPassword);
   s.FTPanon = 1;
@@ -56,9 +43,7 @@ Status SaveDialogSettings(const SettingsDialogValues& values, SettingsRecord& re
   if (values.blend_code) record.WMMode = *values.blend_code;
   record.WMAngle = values.angle;
   const SettingsRecord staged = Staged(values, record);
-  for (std::string_view name : kSavingOrder) {
-    const SettingsField* field = FindSettingsField(name);
-    assert(field != nullptr && "a saving-order name missing from the record's name table");
+  for (const SettingsField* field : SettingsFieldsInSaveOrder()) {
     // Stops at the first write that fails; later values are not written.
     if (Status written = WriteField(store, *field, staged); !written.ok())
       return Status::Fail("Cannot save " + std::string(field->name) + ": " + written.message());
