@@ -79,7 +79,7 @@ using Round = std::map<std::string, double>;
 
 bool RunEngine(vr::Engine& engine, const Job& job, Round& r) {
   const auto t0 = Clock::now();
-  vr::Status s = engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg);
+  vr::Status s = engine.LoadImage(vr::Engine::kPictureSlot, job.path);
   int w = 0, h = 0;
   if (s.ok()) s = engine.GetImageSize(vr::Engine::kPictureSlot, w, h);
   const auto t1 = Clock::now();
@@ -156,11 +156,12 @@ bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Ro
 bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path,
                    int target_width) {
   const std::vector<std::uint8_t> bytes = ReadAll(path);
-  const bool swap = vr::OrientationSwapsSides(vr::ReadExifOrientation(bytes));
+  const int orientation = vr::ReadExifOrientation(bytes);
   return DecodeFloor(tj, bytes, path, pixels, [&](int w, int h) {
-    const int thumb_h = ProportionalHeight(target_width, swap ? h : w, swap ? w : h);
-    return swap ? vr::JpegScaleDenominator(w, h, thumb_h, target_width)
-                : vr::JpegScaleDenominator(w, h, target_width, thumb_h);
+    const vr::Sides upright = vr::OrientedSides(w, h, orientation);
+    const int thumb_h = ProportionalHeight(target_width, upright.width, upright.height);
+    const vr::Sides stored = vr::OrientedSides(target_width, thumb_h, orientation);
+    return vr::JpegScaleDenominator(w, h, stored.width, stored.height);
   });
 }
 
@@ -214,7 +215,7 @@ double WallSeconds(const std::vector<Job>& jobs, int threads, bool engine) {
           Round ignored;
           return RunFloor(state.tj, state.pixels, job, ignored);
         }
-        return state.engine.LoadImage(vr::Engine::kPictureSlot, job.path, vr::kFormatJpeg).ok() &&
+        return state.engine.LoadImage(vr::Engine::kPictureSlot, job.path).ok() &&
                state.engine.Resample(job.thumb_w, job.thumb_h).ok();
       });
   if (failed) std::fprintf(stderr, "a file failed in the threaded run\n");
@@ -313,7 +314,7 @@ int main(int argc, char** argv) {
     }
     vr::Engine probe;
     int w = 0, h = 0;
-    if (!probe.LoadImage(1, job.path, vr::kFormatJpeg).ok() || !probe.GetImageSize(1, w, h).ok()) continue;
+    if (!probe.LoadImage(1, job.path).ok() || !probe.GetImageSize(1, w, h).ok()) continue;
     job.thumb_w = target_width;
     job.thumb_h = ProportionalHeight(target_width, w, h);
     const bool swap = w != job.stored_w;  // a quarter turn on load

@@ -99,7 +99,7 @@ double Ssim(const vr::Image& a, const vr::Image& b) {
 // first, so the resampler works from every stored pixel.
 vr::Status Thumbnail(vr::Engine& engine, const std::string& path, int width, bool full, vr::Image& out,
                      int& denominator) {
-  if (vr::Status s = engine.LoadImage(vr::Engine::kPictureSlot, path, vr::kFormatJpeg); !s.ok()) return s;
+  if (vr::Status s = engine.LoadImage(vr::Engine::kPictureSlot, path); !s.ok()) return s;
   int w = 0, h = 0;
   if (vr::Status s = engine.GetImageSize(vr::Engine::kPictureSlot, w, h); !s.ok()) return s;
   const int height = std::max(1, static_cast<int>(std::nearbyint(static_cast<double>(width) * h / w)));

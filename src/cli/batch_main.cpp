@@ -80,13 +80,6 @@ Expected<std::vector<std::string>> ListRows(const std::vector<std::string>& inpu
   return rows;
 }
 
-std::string WithPlainLineEnds(std::string text) {
-  std::string plain;
-  for (char c : text)
-    if (c != '\r') plain += c;
-  return plain;
-}
-
 int Run(const std::vector<std::string>& arguments) {
   Expected<BatchOptions> options = ParseBatchOptions(arguments);
   if (!options) {
@@ -130,7 +123,7 @@ int Run(const std::vector<std::string>& arguments) {
   host.EndBar();
   for (const RowFailure& failure : summary.failures)
     std::cerr << "Row " << failure.row << ", " << failure.file << ": " << failure.reason << '\n';
-  std::cout << WithPlainLineEnds(BuildMessage(summary)) << '\n';
+  for (const std::string& line : BuildMessageLines(summary)) std::cout << line << '\n';
   return summary.written == summary.rows ? kAllWritten : kSomeRowsFailed;
 }
 

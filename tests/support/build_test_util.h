@@ -81,7 +81,7 @@ inline void WriteBmp(const std::string& path, const Image& image) {
 // The decoded picture in a file; empty when it cannot be read.
 inline Image ReadPicture(const std::string& path) {
   Engine engine;
-  if (!engine.LoadImage(Engine::kPictureSlot, path, 0).ok() || !engine.Decode(Engine::kPictureSlot).ok())
+  if (!engine.LoadImage(Engine::kPictureSlot, path).ok() || !engine.Decode(Engine::kPictureSlot).ok())
     return Image();
   return engine.picture(Engine::kPictureSlot);
 }

@@ -32,4 +32,13 @@ inline std::int32_t RoundHalfEven(double value) {
   return static_cast<std::int32_t>(rounded);
 }
 
+// The same rule for half of a whole number, done in integers so it is exact
+// for any 64-bit value (-185 / 2 -> -92, 5 / 2 -> 2, 7 / 2 -> 4).
+inline std::int64_t HalveToEven(std::int64_t value) {
+  const std::int64_t floor_half = value >> 1;  // floor, negative values included (C++20)
+  if (value % 2 == 0) return floor_half;
+  // value / 2 is floor_half + 0.5: keep whichever neighbour is even.
+  return (floor_half % 2 == 0) ? floor_half : floor_half + 1;
+}
+
 }  // namespace vr

@@ -31,11 +31,3 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
                                    int target_height, Image& out);
 
 }  // namespace vr
-
-namespace vr {
-
-// Orientations 5..8 turn the picture a quarter, so its upright width is its
-// stored height.
-inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
-
-}  // namespace vr

@@ -98,8 +98,8 @@ std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, in
   int denominator = 1;
   if (info.kind == FileKind::Jpeg && target_width > 0 && target_height > 0) {
     // The engine shrinks on the stored axes.
-    if (OrientationSwapsSides(info.orientation)) std::swap(target_width, target_height);
-    denominator = JpegScaleDenominator(info.width, info.height, target_width, target_height);
+    const Sides stored = OrientedSides(target_width, target_height, info.orientation);
+    denominator = JpegScaleDenominator(info.width, info.height, stored.width, stored.height);
   }
   const std::uint64_t pixels = CeilDiv(static_cast<std::uint64_t>(std::max(info.width, 0)), denominator) *
                                CeilDiv(static_cast<std::uint64_t>(std::max(info.height, 0)), denominator);

@@ -37,7 +37,7 @@ const EngineSlot& Engine::At(int slot) const {
   return slots_[slot == kOverlaySlot ? 1 : 0];
 }
 
-Status Engine::LoadImage(int slot, const std::string& path, int /*format_code*/) {
+Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* header) {
   if (!ValidSlot(slot)) return NoSuchSlot(slot);
   EngineSlot& s = At(slot);
   s.Clear();  // whatever happens next, the previous picture is gone
@@ -46,9 +46,16 @@ Status Engine::LoadImage(int slot, const std::string& path, int /*format_code*/)
     s.Clear();
     return read;
   }
-  // Our own JPEG codec reads JPEG headers, so its handle is reused.
-  Expected<ImageInfo> info =
-      SniffFileKind(s.bytes) == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path) : ReadImageInfo(s.bytes, path);
+  const auto read_header = [&]() -> Expected<ImageInfo> {
+    if (header != nullptr && header->kind != FileKind::Unknown) return *header;
+    // Our own JPEG codec reads JPEG headers, so its handle is reused.
+    const FileKind kind = SniffFileKind(s.bytes);
+    Expected<ImageInfo> read =
+        kind == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path) : ReadImageInfo(s.bytes, path);
+    if (read) read->kind = kind;
+    return read;
+  };
+  Expected<ImageInfo> info = read_header();
   if (info) {
     if (Status size = CheckImageSize(info->width, info->height, path); !size.ok()) info = size;
   }
@@ -57,7 +64,6 @@ Status Engine::LoadImage(int slot, const std::string& path, int /*format_code*/)
     return info.status();
   }
   s.info = *info;
-  s.info.kind = SniffFileKind(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
   return Status::Ok();
@@ -115,9 +121,8 @@ Status Engine::Resample(int width, int height) {
   if (s.pending() && s.info.kind == FileKind::Jpeg) {
     // The DCT works on the stored axes: a picture turned a quarter on load
     // needs the target's sides swapped.
-    const bool swap = OrientationSwapsSides(s.info.orientation);
-    if (Status decoded = EnsureDecoded(kPictureSlot, swap ? height : width, swap ? width : height);
-        !decoded.ok())
+    const Sides stored = OrientedSides(width, height, s.info.orientation);
+    if (Status decoded = EnsureDecoded(kPictureSlot, stored.width, stored.height); !decoded.ok())
       return decoded;
   } else if (Status decoded = EnsureDecoded(kPictureSlot); !decoded.ok()) {
     return decoded;
@@ -186,6 +191,13 @@ Status Engine::Mix(MixMode mode, int x, int y) {
   if (At(kOverlaySlot).empty()) return Status::Ok();  // nothing to mix in
   if (Status overlay = EnsureDecoded(kOverlaySlot); !overlay.ok()) return overlay;
   MixImages(At(kPictureSlot).picture, At(kOverlaySlot).picture, mode, x, y, opacity_);
+  return Status::Ok();
+}
+
+Status Engine::MixIn(const Image& overlay, MixMode mode, int x, int y) {
+  if (Status ready = Prepare(kPictureSlot, "mix into"); !ready.ok()) return ready;
+  if (overlay.empty()) return Status::Ok();
+  MixImages(At(kPictureSlot).picture, overlay, mode, x, y, opacity_);
   return Status::Ok();
 }
 

@@ -31,9 +31,11 @@ class Engine {
 
   // Reads the file and its header only: size and orientation are known at
   // once, the pixels are decoded by the first operation that needs them. The
-  // format code is a hint the engine does not need: the file's bytes decide.
-  // A failure leaves the slot empty, never holding the previous picture.
-  Status LoadImage(int slot, const std::string& path, int format_code);
+  // file's bytes decide its kind. `header` is what a caller already read
+  // from the file's start, so it is not parsed twice; the decoder still
+  // checks the bytes. A failure leaves the slot empty, never holding the
+  // previous picture.
+  Status LoadImage(int slot, const std::string& path, const ImageInfo* header = nullptr);
 
   // The upright size (orientations 5..8 swap the sides), without decoding.
   // An empty slot gives 0 x 0 and a failure.
@@ -66,6 +68,9 @@ class Engine {
   // Slot 2 combined into slot 1 at (x, y), rows counted from the bottom (see
   // mix.h). An empty slot 2 mixes as nothing; an empty slot 1 fails.
   Status Mix(MixMode mode, int x, int y);
+  // The same with a picture the caller holds (decoded, upright) in place of
+  // slot 2, so one picture can be mixed into many without being copied.
+  Status MixIn(const Image& overlay, MixMode mode, int x, int y);
 
   // Quality of later JPEG saves, 0..100 (values beyond act as 100).
   void SetJpegQuality(std::uint8_t quality);

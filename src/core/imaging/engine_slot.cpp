@@ -2,14 +2,12 @@
 
 #include <utility>
 
-#include "imaging/codec_dispatch.h"
-
 namespace vr {
 
 int EngineSlot::width() const {
   switch (state) {
     case State::Pending:
-      return OrientationSwapsSides(info.orientation) ? info.height : info.width;
+      return UprightSides(info).width;
     case State::Decoded:
       return picture.width;
     case State::Empty:
@@ -21,7 +19,7 @@ int EngineSlot::width() const {
 int EngineSlot::height() const {
   switch (state) {
     case State::Pending:
-      return OrientationSwapsSides(info.orientation) ? info.width : info.height;
+      return UprightSides(info).height;
     case State::Decoded:
       return picture.height;
     case State::Empty:

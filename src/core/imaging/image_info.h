@@ -15,6 +15,24 @@ struct ImageInfo {
   int orientation = 1;  // EXIF/TIFF orientation 1..8; 5..8 swap the sides
 };
 
+struct Sides {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Sides&, const Sides&) = default;
+};
+
+// Orientations 5..8 turn the picture a quarter, so its sides swap; the same
+// swap takes upright sides back to the file's axes. The one place that knows.
+inline Sides OrientedSides(int width, int height, int orientation) {
+  const bool quarter_turn = orientation >= 5 && orientation <= 8;
+  return quarter_turn ? Sides{height, width} : Sides{width, height};
+}
+
+// The picture's sides once it is turned upright.
+inline Sides UprightSides(const ImageInfo& info) {
+  return OrientedSides(info.width, info.height, info.orientation);
+}
+
 // The kind of file by its magic bytes.
 FileKind SniffFileKind(std::span<const std::uint8_t> bytes);
 

@@ -23,7 +23,9 @@ Expected<ImageInfo> ReadImageInfoFromFile(const std::string& path) {
   if (!info) return info;
 
   ImageInfo upright = *info;
-  if (OrientationSwapsSides(upright.orientation)) std::swap(upright.width, upright.height);
+  const Sides sides = UprightSides(*info);
+  upright.width = sides.width;
+  upright.height = sides.height;
   return upright;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <system_error>
 
+#include "base/atomic_file.h"
+#include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
 #include "thumbnail/formats.h"
 #include "thumbnail/size_rule.h"
@@ -86,6 +88,23 @@ bool EnsureDatedFolder(const std::string& folder, PlanState& state, std::string&
   return true;
 }
 
+// Reads the source's header for its size, the thumbnail's and the decode's
+// cost. A header beyond the file's start is left to the engine's whole-file
+// read; a target size out of range fails the row now, as rendering would.
+std::string ReadRowHeader(const RenderSettings& render, RowRecipe& recipe) {
+  Expected<DecodeFootprint> footprint = ReadDecodeFootprintFromFile(recipe.source);
+  if (!footprint) return std::string();
+  const Sides upright = UprightSides(footprint->info);
+  Expected<std::optional<ThumbSize>> target =
+      TargetSize(render.size, upright.width, upright.height, recipe.source);
+  if (!target) return target.message();
+  recipe.header = *footprint;
+  recipe.target = *target;
+  recipe.decode_bytes =
+      *target ? DecodeBytes(*footprint, (*target)->width, (*target)->height) : DecodeBytes(*footprint, 0, 0);
+  return std::string();
+}
+
 // Different rows get unrelated noise, the same row always the same noise,
 // whichever worker renders it.
 std::uint32_t RowNoiseSeed(std::int32_t row) {
@@ -96,83 +115,102 @@ std::uint32_t RowNoiseSeed(std::int32_t row) {
   return seed;
 }
 
-Status ApplySizeRule(Engine& engine, const SettingsRecord& settings, const std::string& file) {
-  if (ChooseSizeRule(settings) == SizeRule::kOriginal) return Status::Ok();
+// The thumbnail's size: the recipe's, from the header read while planning,
+// or worked out from the loaded picture when planning could not read it.
+Expected<std::optional<ThumbSize>> RowTarget(const Engine& engine, const RenderSettings& render,
+                                             const RowRecipe& recipe) {
+  if (recipe.header) return recipe.target;
   int width = 0;
   int height = 0;
   if (Status s = engine.GetImageSize(Engine::kPictureSlot, width, height); !s) return s;
-  Expected<std::optional<ThumbSize>> target = TargetSize(settings, width, height, file);
-  if (!target) return target.status();
-  if (!target->has_value()) return Status::Ok();
-  return engine.Resample((*target)->width, (*target)->height);
+  return TargetSize(render.size, width, height, recipe.source);
 }
 
-Status ApplyEffects(Engine& engine, const SettingsRecord& s) {
-  if (s.NoiseLevel != 0)
-    if (Status r = engine.AddNoise(s.NoiseLevel); !r) return r;
-  if (s.BrightnessLevel != 0 || s.ContrastLevel != 0)
-    if (Status r = engine.AdjustLight(s.BrightnessLevel, s.ContrastLevel); !r) return r;
-  if (s.SaturationLevel != 0)
-    if (Status r = engine.Colorize(s.SaturationLevel); !r) return r;
-  if (s.CorrectionLevel != 0)
-    if (Status r = engine.Repair(static_cast<float>(s.CorrectionLevel * 0.01)); !r) return r;
-  if (s.GrayScaleFlag == 1)
+Status Resize(Engine& engine, const std::optional<ThumbSize>& target) {
+  return target ? engine.Resample(target->width, target->height) : Status::Ok();
+}
+
+Status ApplyEffects(Engine& engine, const RowEffects& e) {
+  if (e.noise != 0)
+    if (Status r = engine.AddNoise(e.noise); !r) return r;
+  if (e.brightness != 0 || e.contrast != 0)
+    if (Status r = engine.AdjustLight(e.brightness, e.contrast); !r) return r;
+  if (e.saturation != 0)
+    if (Status r = engine.Colorize(e.saturation); !r) return r;
+  if (e.correction != 0)
+    if (Status r = engine.Repair(static_cast<float>(e.correction * 0.01)); !r) return r;
+  if (e.gray)
     if (Status r = engine.GrayScale(); !r) return r;
-  if (s.NegativeFlag == 1)
+  if (e.negative)
     if (Status r = engine.Negative(); !r) return r;
   return Status::Ok();
 }
 
-Status RenderSteps(Engine& engine, const SettingsRecord& settings, const RowPlan& plan,
-                   const Image* watermark, std::vector<std::uint8_t>* encoded) {
-  if (Status s = engine.LoadImage(Engine::kPictureSlot, plan.source, plan.input_format); !s) return s;
-  if (watermark != nullptr && !watermark->empty()) {
-    if (Status s = engine.Hold(Engine::kOverlaySlot, *watermark, settings.WMFile); !s) return s;
+// Mixes the run's watermark into slot 1 at its region, as the picture is now.
+Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPlacement& placement) {
+  if (watermark.empty()) return Status::Ok();
+  const std::optional<MixMode> mode = MixModeForCode(placement.mode);
+  if (!mode) return Status::Ok();
+  int width = 0;
+  int height = 0;
+  if (Status s = engine.GetImageSize(Engine::kPictureSlot, width, height); !s) return s;
+  const WMOffset offset = GetWMPoint(width, height, watermark.width, watermark.height, placement.area);
+  engine.SetOverlayOpacity(placement.opacity);
+  return engine.MixIn(watermark, *mode, ClampOffset(offset.x), ClampOffset(offset.y));
+}
+
+Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
+                   const Image& watermark, std::vector<std::uint8_t>& encoded) {
+  const ImageInfo* header = recipe.header ? &recipe.header->info : nullptr;
+  if (Status s = engine.LoadImage(Engine::kPictureSlot, recipe.source, header); !s) return s;
+  engine.ClearOverlay();
+  engine.SetNoiseSeed(RowNoiseSeed(recipe.row));
+  Expected<std::optional<ThumbSize>> target = RowTarget(engine, render, recipe);
+  if (!target) return target.status();
+
+  // The region is placed on the picture as it is when the watermark goes on:
+  // the thumbnail, or the full picture when the watermark comes first.
+  if (render.watermark_first) {
+    if (Status s = ApplyWatermark(engine, watermark, render.watermark); !s) return s;
+    if (Status s = ApplyEffects(engine, render.effects); !s) return s;
+    if (Status s = Resize(engine, *target); !s) return s;
   } else {
-    engine.ClearOverlay();
+    if (Status s = Resize(engine, *target); !s) return s;
+    if (Status s = ApplyEffects(engine, render.effects); !s) return s;
+    if (Status s = ApplyWatermark(engine, watermark, render.watermark); !s) return s;
   }
-  engine.SetNoiseSeed(RowNoiseSeed(plan.row));
-
-  if (settings.ADVpixall == 0)
-    if (Status s = ApplySizeRule(engine, settings, plan.source); !s) return s;
-
-  const bool has_watermark = !engine.empty(Engine::kOverlaySlot);
-  WMOffset offset;
-  if (has_watermark) {
-    Expected<WMOffset> point = GetWMPoint(engine, settings.WMArea);
-    if (!point) return point.status();
-    offset = *point;
-  }
-  if (settings.ADVpixall == 1 && has_watermark)
-    if (Status s = ApplyMask(engine, offset, settings.WMOpacity, settings.WMMode); !s) return s;
-
-  if (Status s = ApplyEffects(engine, settings); !s) return s;
-
-  if (settings.ADVpixall == 0 && has_watermark)
-    if (Status s = ApplyMask(engine, offset, settings.WMOpacity, settings.WMMode); !s) return s;
-  if (settings.ADVpixall == 1)
-    if (Status s = ApplySizeRule(engine, settings, plan.source); !s) return s;
-
-  if (plan.output_format == kFormatJpeg)
-    engine.SetJpegQuality(static_cast<std::uint8_t>(std::clamp(settings.JPEGquality, 0, 100)));
-  if (encoded != nullptr) return engine.Encode(plan.output_format, *encoded, plan.output_path);
-  return engine.Save(plan.output_path, plan.output_format);
+  if (render.output_format == kFormatJpeg)
+    engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
+  return engine.Encode(render.output_format, encoded, recipe.output_path);
 }
 
 }  // namespace
 
-RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::string& source,
-                PlanState& state) {
-  RowPlan plan;
-  plan.row = row;
-  plan.source = source;
+RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
+  RenderSettings render;
+  render.size = SizeRequestFrom(s);
+  render.effects = {s.NoiseLevel,      s.BrightnessLevel,    s.ContrastLevel,    s.SaturationLevel,
+                    s.CorrectionLevel, s.GrayScaleFlag == 1, s.NegativeFlag == 1};
+  render.watermark = {s.WMArea, s.WMOpacity, s.WMMode};
+  render.watermark_first = s.ADVpixall == 1;
+  render.release_after = s.ADVempty != 0;
+  GetOutputFormat(s.OUTformat, render.output_format, render.extension);
+  render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
+  return render;
+}
+
+RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, std::int32_t row,
+                  const std::string& source, PlanState& state) {
+  RowRecipe recipe;
+  recipe.row = row;
+  recipe.source = source;
 
   std::string folder = settings.OUTfolder;
   std::string reason;
   const FolderCheck check = CheckOutputFolder(folder, state, reason);
   if (check == FolderCheck::kDeclined) {
-    plan.action = RowPlan::Action::kSkip;
-    return plan;
+    recipe.action = RowRecipe::Action::kSkip;
+    return recipe;
   }
   const LocalDateTime when = state.clock();
   if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -182,25 +220,21 @@ RowPlan PlanRow(const SettingsRecord& settings, std::int32_t row, const std::str
     if (check == FolderCheck::kReady) EnsureDatedFolder(folder, state, reason);
     folder += '/';
   }
-
-  std::string extension;
-  GetOutputFormat(settings.OUTformat, plan.output_format, extension);
-  plan.input_format = GetInputFormat(source);
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
-  plan.output_path =
-      folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + extension;
-
-  if (reason.empty() && plan.output_format == kFormatUnknown)
-    reason = "Unknown output format " + std::to_string(settings.OUTformat) + " for " + plan.output_path;
-  plan.action = reason.empty() ? RowPlan::Action::kRender : RowPlan::Action::kFail;
-  plan.reason = std::move(reason);
-  return plan;
+  recipe.output_path =
+      folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + render.extension;
+  if (reason.empty() && render.output_format == kFormatUnknown)
+    reason = "Unknown output format " + std::to_string(settings.OUTformat) + " for " + recipe.output_path;
+  if (reason.empty()) reason = ReadRowHeader(render, recipe);
+  recipe.action = reason.empty() ? RowRecipe::Action::kRender : RowRecipe::Action::kFail;
+  recipe.reason = std::move(reason);
+  return recipe;
 }
 
 Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
   if (settings.WMFile.empty()) return Image();
-  Status s = engine.LoadImage(Engine::kOverlaySlot, settings.WMFile, kFormatUnknown);
+  Status s = engine.LoadImage(Engine::kOverlaySlot, settings.WMFile);
   if (s && settings.WMAngle > 0) s = engine.RotateOverlay(static_cast<float>(settings.WMAngle));
   if (s) s = engine.Decode(Engine::kOverlaySlot);
   Image picture;
@@ -210,42 +244,21 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
   return picture;
 }
 
-Status RenderRow(Engine& engine, const SettingsRecord& settings, const RowPlan& plan, const Image* watermark,
-                 std::vector<std::uint8_t>* encoded) {
-  if (plan.action != RowPlan::Action::kRender)
-    return Status::Fail(plan.reason.empty()
-                            ? "Row " + std::to_string(plan.row) + " was not planned for rendering"
-                            : plan.reason);
-  Status result = RenderSteps(engine, settings, plan, watermark, encoded);
-  if (!result) {
-    // Nothing of a failed row may linger into the next one.
-    engine.ClearPicture();
-  } else if (settings.ADVempty != 0) {
-    engine.ClearPicture();
-    engine.ClearOverlay();
-  }
+Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
+                 const Image& watermark, std::vector<std::uint8_t>& encoded) {
+  if (recipe.action != RowRecipe::Action::kRender)
+    return Status::Fail(recipe.reason.empty()
+                            ? "Row " + std::to_string(recipe.row) + " was not planned for rendering"
+                            : recipe.reason);
+  Status result = RenderSteps(engine, render, recipe, watermark, encoded);
+  // Nothing of a failed row may linger into the next one; ADVempty gives the
+  // memory back after every row.
+  if (!result || render.release_after) engine.ClearPicture();
   return result;
 }
 
-RowResult MakeThumb(Engine& engine, const SettingsRecord& settings, std::int32_t row,
-                    const std::string& source, PlanState& state, const Image* watermark,
-                    OutputList& outputs) {
-  RowResult result;
-  const RowPlan plan = PlanRow(settings, row, source, state);
-  result.output_path = plan.output_path;
-  if (plan.action == RowPlan::Action::kSkip) {
-    result.outcome = RowOutcome::kSkipped;
-    return result;
-  }
-  Status rendered = RenderRow(engine, settings, plan, watermark);
-  if (!rendered) {
-    result.outcome = RowOutcome::kFailed;
-    result.failure = {row, source, rendered.message()};
-    return result;
-  }
-  result.outcome = RowOutcome::kWritten;
-  outputs.push_back(plan.output_path);
-  return result;
+Status WriteRow(const RowRecipe& recipe, const std::vector<std::uint8_t>& encoded) {
+  return ReplaceFileAtomically(recipe.output_path, encoded);
 }
 
 }  // namespace vr

@@ -15,6 +15,10 @@ SizeRule ChooseSizeRule(const SettingsRecord& settings) {
   return SizeRule::kOriginal;
 }
 
+SizeRequest SizeRequestFrom(const SettingsRecord& settings) {
+  return {ChooseSizeRule(settings), settings.OUTwidth, settings.OUTheight};
+}
+
 namespace {
 
 Status CheckTarget(std::int64_t width, std::int64_t height, const std::string& file) {
@@ -27,14 +31,14 @@ Status CheckTarget(std::int64_t width, std::int64_t height, const std::string& f
 
 }  // namespace
 
-Expected<std::optional<ThumbSize>> TargetSize(const SettingsRecord& settings, std::int32_t width,
+Expected<std::optional<ThumbSize>> TargetSize(const SizeRequest& request, std::int32_t width,
                                               std::int32_t height, const std::string& file) {
-  const SizeRule rule = ChooseSizeRule(settings);
+  const SizeRule rule = request.rule;
   if (rule == SizeRule::kOriginal) return std::optional<ThumbSize>();
 
   ThumbSize target;
   if (rule == SizeRule::kNoProp) {
-    target = {settings.OUTwidth, settings.OUTheight};
+    target = {request.width, request.height};
   } else {
     // The ratio needs both sides; an unread picture reports 0 x 0.
     if (width <= 0 || height <= 0)
@@ -42,12 +46,10 @@ Expected<std::optional<ThumbSize>> TargetSize(const SettingsRecord& settings, st
                           std::to_string(height) + " picture: " + file);
     if (rule == SizeRule::kPropWidth) {
       const double ratio = static_cast<double>(width) / static_cast<double>(height);
-      target = {settings.OUTwidth,
-                std::max(1, RoundHalfEven(static_cast<double>(settings.OUTwidth) / ratio))};
+      target = {request.width, std::max(1, RoundHalfEven(static_cast<double>(request.width) / ratio))};
     } else {
       const double ratio = static_cast<double>(height) / static_cast<double>(width);
-      target = {std::max(1, RoundHalfEven(static_cast<double>(settings.OUTheight) / ratio)),
-                settings.OUTheight};
+      target = {std::max(1, RoundHalfEven(static_cast<double>(request.height) / ratio)), request.height};
     }
   }
   if (Status s = CheckTarget(target.width, target.height, file); !s) return s;

@@ -3,21 +3,9 @@
 #include <limits>
 #include <string>
 
-#include "imaging/engine.h"
+#include "base/rounding.h"
 
 namespace vr {
-namespace {
-
-// Half of a whole number, an exact half going to the even neighbour. Done in
-// integers so it is exact for any 64-bit difference (-185 / 2 -> -92).
-std::int64_t HalfToEven(std::int64_t value) {
-  const std::int64_t floor_half = value >> 1;  // floor, negative values included (C++20)
-  if (value % 2 == 0) return floor_half;
-  // value / 2 is floor_half + 0.5: keep whichever neighbour is even.
-  return (floor_half % 2 == 0) ? floor_half : floor_half + 1;
-}
-
-}  // namespace
 
 WMOffset GetWMPoint(std::int64_t picture_width, std::int64_t picture_height, std::int64_t wm_width,
                     std::int64_t wm_height, std::int32_t area) {
@@ -26,10 +14,10 @@ WMOffset GetWMPoint(std::int64_t picture_width, std::int64_t picture_height, std
   // Column: left edge, centre, right edge. Row: bottom edge, centre, top edge
   // (rows counted from the bottom, as the engine's offsets are).
   const std::int64_t left = 0;
-  const std::int64_t centre_x = HalfToEven(wm_width - picture_width);
+  const std::int64_t centre_x = HalveToEven(wm_width - picture_width);
   const std::int64_t right = wm_width - picture_width;
   const std::int64_t top = wm_height - picture_height;
-  const std::int64_t middle_y = HalfToEven(wm_height - picture_height);
+  const std::int64_t middle_y = HalveToEven(wm_height - picture_height);
   const std::int64_t bottom = 0;
 
   const std::int32_t column = (area - 1) / 3;  // 0 left, 1 centre, 2 right
@@ -37,13 +25,6 @@ WMOffset GetWMPoint(std::int64_t picture_width, std::int64_t picture_height, std
   const std::int64_t xs[] = {left, centre_x, right};
   const std::int64_t ys[] = {top, middle_y, bottom};
   return WMOffset{xs[column], ys[row]};
-}
-
-Expected<WMOffset> GetWMPoint(const Engine& engine, std::int32_t area) {
-  int picture_width = 0, picture_height = 0, wm_width = 0, wm_height = 0;
-  if (Status s = engine.GetImageSize(Engine::kPictureSlot, picture_width, picture_height); !s) return s;
-  if (Status s = engine.GetImageSize(Engine::kOverlaySlot, wm_width, wm_height); !s) return s;
-  return GetWMPoint(picture_width, picture_height, wm_width, wm_height, area);
 }
 
 std::optional<MixMode> MixModeForCode(std::int32_t code) {
@@ -85,13 +66,6 @@ bool ApplyMask(Image& picture, const Image& watermark, WMOffset offset, std::int
   if (!mode) return false;
   MixImages(picture, watermark, *mode, ClampOffset(offset.x), ClampOffset(offset.y), opacity);
   return true;
-}
-
-Status ApplyMask(Engine& engine, WMOffset offset, std::int32_t opacity, std::int32_t mode_code) {
-  const std::optional<MixMode> mode = MixModeForCode(mode_code);
-  if (!mode) return Status::Ok();
-  engine.SetOverlayOpacity(opacity);
-  return engine.Mix(*mode, ClampOffset(offset.x), ClampOffset(offset.y));
 }
 
 }  // namespace vr

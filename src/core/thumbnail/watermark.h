@@ -14,8 +14,6 @@
 
 namespace vr {
 
-class Engine;
-
 // The watermark's offset. 64-bit so no picture size can overflow the
 // differences; MixImages takes int, and ApplyMask narrows safely.
 struct WMOffset {
@@ -42,10 +40,6 @@ inline bool IsWMArea(std::int32_t area) { return area >= kFirstWMArea && area <=
 WMOffset GetWMPoint(std::int64_t picture_width, std::int64_t picture_height, std::int64_t wm_width,
                     std::int64_t wm_height, std::int32_t area);
 
-// The same from the sizes the engine holds in slot 1 (picture) and slot 2
-// (watermark, after its rotation). Fails when either slot is empty.
-Expected<WMOffset> GetWMPoint(const Engine& engine, std::int32_t area);
-
 // The WMMode code's mix: 0 Add, 1 And, 2 Xor, 3 Or, 4 Mask, 5 SrcCopy,
 // 6 DstCopy, 7 Sub, 8 SrcBlend. Any other code, negative ones included, has no
 // mix: the picture stays as it is, which is what a destination copy would
@@ -57,10 +51,6 @@ std::optional<MixMode> MixModeForCode(std::int32_t code);
 // code has no mix and nothing was done.
 bool ApplyMask(Image& picture, const Image& watermark, WMOffset offset, std::int32_t opacity,
                std::int32_t mode_code);
-
-// The same on the engine's slots: sets slot 2's opacity, then mixes slot 2
-// into slot 1. A code without a mix leaves both untouched and succeeds.
-Status ApplyMask(Engine& engine, WMOffset offset, std::int32_t opacity, std::int32_t mode_code);
 
 // An offset narrowed to the int the mix takes. Beyond the int range no
 // watermark pixel can meet the picture either way, so clamping keeps the

@@ -132,7 +132,7 @@ void PageWatermark::ChooseWatermarkFile() {
   if (path.isEmpty()) return;
   text1->setText(path);
   // Not examined: a file the engine cannot read is still kept in WMFile.
-  (void)engine_.LoadImage(Engine::kOverlaySlot, path.toStdString(), kFormatUnknown);
+  (void)engine_.LoadImage(Engine::kOverlaySlot, path.toStdString());
 }
 
 }  // namespace vr

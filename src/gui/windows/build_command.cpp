@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QStringList>
 #include <memory>
 
 #include "support/user_dialogs.h"
@@ -21,6 +22,13 @@ QString ForDisplay(const std::string& text) {
   QString shown = QString::fromStdString(text);
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return shown;
+}
+
+// The run's message lines, one per line of the box.
+QString JoinedLines(const std::vector<std::string>& lines) {
+  QStringList shown;
+  for (const std::string& line : lines) shown << QString::fromStdString(line);
+  return shown.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -78,7 +86,7 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   window.EnableUpload();
   window.setEnabled(true);
   window.activateWindow();
-  Inform(&window, kTitle, ForDisplay(BuildMessage(result.summary)));
+  Inform(&window, kTitle, JoinedLines(BuildMessageLines(result.summary)));
   return result;
 }
 

@@ -1,5 +1,5 @@
 // The engine's two slots: lazy loading, shrink-on-load, saving, failures and
-// mixing, through the Engine object and the process-wide functions.
+// mixing, through the Engine object.
 #include "imaging/engine.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"
+#include "imaging/decode_footprint.h"
 #include "imaging/ops/resample.h"
 #include "support/temp_folder.h"
 
@@ -101,7 +102,7 @@ class EngineTest : public testing::Test {
 TEST_F(EngineTest, LoadReadsOnlyTheHeaderAndReportsTheUprightSize) {
   // Stored 40 wide and 20 high, to be shown turned a quarter clockwise.
   const std::string path = Write("turned.jpg", WithExifOrientation(EncodeJpeg(MakePhotoLike(40, 20)), 6));
-  ASSERT_TRUE(engine_.LoadImage(1, path, 3).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path).ok());
 
   int w = 0, h = 0;
   ASSERT_TRUE(engine_.GetImageSize(1, w, h).ok());
@@ -114,14 +115,28 @@ TEST_F(EngineTest, LoadReadsOnlyTheHeaderAndReportsTheUprightSize) {
   EXPECT_EQ(engine_.picture(1).height, 40);
 }
 
-TEST_F(EngineTest, TheBytesWinOverTheNameAndTheFormatCode) {
+TEST_F(EngineTest, TheBytesWinOverTheName) {
   const Image original = test::MakeRandomImage(9, 7, 3, true);
   const std::string path = Write("really_a_png.jpg", EncodePngOrDie(original));
-  for (int code : {0, 1, 2, 3, 7}) {
-    ASSERT_TRUE(engine_.LoadImage(1, path, code).ok()) << code;
-    ASSERT_TRUE(engine_.Decode(1).ok());
-    EXPECT_EQ(engine_.picture(1).pixels, original.pixels) << code;
-  }
+  ASSERT_TRUE(engine_.LoadImage(1, path).ok());
+  ASSERT_TRUE(engine_.Decode(1).ok());
+  EXPECT_EQ(engine_.picture(1).pixels, original.pixels);
+}
+
+TEST_F(EngineTest, AHeaderReadFromTheFilesStartLoadsAsTheEnginesOwnRead) {
+  const std::string path = Write("turned.jpg", WithExifOrientation(EncodeJpeg(MakePhotoLike(40, 20)), 6));
+  Expected<DecodeFootprint> footprint = ReadDecodeFootprintFromFile(path);
+  ASSERT_TRUE(footprint.ok()) << footprint.message();
+  Engine own;
+  ASSERT_TRUE(own.LoadImage(1, path).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path, &footprint->info).ok());
+  int w = 0, h = 0, own_w = 0, own_h = 0;
+  ASSERT_TRUE(engine_.GetImageSize(1, w, h).ok());
+  ASSERT_TRUE(own.GetImageSize(1, own_w, own_h).ok());
+  EXPECT_EQ(std::pair(w, h), std::pair(own_w, own_h));
+  ASSERT_TRUE(engine_.Resample(10, 20).ok());
+  ASSERT_TRUE(own.Resample(10, 20).ok());
+  EXPECT_EQ(engine_.picture(1).pixels, own.picture(1).pixels);
 }
 
 struct FormatCase {
@@ -146,12 +161,12 @@ class EngineFormatTest : public EngineTest, public testing::WithParamInterface<F
 
 TEST_P(EngineFormatTest, ResampleAfterLoadGivesTheExactSize) {
   const std::string path = Write(FileName(), Encode(MakePhotoLike(301, 199)));
-  ASSERT_TRUE(engine_.LoadImage(1, path, GetParam().code).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path).ok());
   for (auto [w, h] : {std::pair{37, 23}, std::pair{1, 1}, std::pair{150, 1}, std::pair{400, 250}}) {
     ASSERT_TRUE(engine_.Resample(w, h).ok());
     EXPECT_EQ(engine_.picture(1).width, w);
     EXPECT_EQ(engine_.picture(1).height, h);
-    ASSERT_TRUE(engine_.LoadImage(1, path, GetParam().code).ok());
+    ASSERT_TRUE(engine_.LoadImage(1, path).ok());
   }
 }
 
@@ -166,7 +181,7 @@ TEST_P(EngineFormatTest, SaveRoundTrips) {
   ASSERT_TRUE(saved.ok()) << saved.message();
 
   Engine reader;
-  ASSERT_TRUE(reader.LoadImage(1, path, 0).ok());
+  ASSERT_TRUE(reader.LoadImage(1, path).ok());
   ASSERT_TRUE(reader.Decode(1).ok());
   const Image& back = reader.picture(1);
   ASSERT_EQ(back.width, original.width);
@@ -190,7 +205,7 @@ TEST_F(EngineTest, JpegShrinkOnLoadMatchesAFullDecode) {
   const std::string path = Write("big.jpg", jpeg);
   ASSERT_EQ(JpegScaleDenominator(1600, 1200, 200, 150), 4);  // the engine really takes the short cut
 
-  ASSERT_TRUE(engine_.LoadImage(1, path, 3).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path).ok());
   ASSERT_TRUE(engine_.Resample(200, 150).ok());
 
   JpegCodec codec;
@@ -209,7 +224,7 @@ TEST_F(EngineTest, ShrinkOnLoadOfATurnedJpegKeepsTheOrientation) {
     for (int x = 0; x < 400; ++x) test::SetPixel(stored, x, y, {255, 0, 0, 255});
   const std::string path = Write("turned.jpg", WithExifOrientation(EncodeJpeg(stored), 6));
 
-  ASSERT_TRUE(engine_.LoadImage(1, path, 3).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path).ok());
   ASSERT_TRUE(engine_.Resample(50, 100).ok());
   const Image& result = engine_.picture(1);
   ASSERT_EQ(result.width, 50);
@@ -254,8 +269,8 @@ TEST_F(EngineTest, AnUnreadableFileFailsByNameAndLeavesTheSlotEmpty) {
   const std::string missing = folder_.File("missing.jpg");
 
   for (const std::string& bad : {garbage, missing}) {
-    ASSERT_TRUE(engine_.LoadImage(1, good, 4).ok());
-    Status loaded = engine_.LoadImage(1, bad, 4);
+    ASSERT_TRUE(engine_.LoadImage(1, good).ok());
+    Status loaded = engine_.LoadImage(1, bad);
     EXPECT_FALSE(loaded.ok());
     EXPECT_NE(loaded.message().find(bad), std::string::npos) << loaded.message();
     EXPECT_TRUE(engine_.empty(1));
@@ -274,7 +289,7 @@ TEST_F(EngineTest, APixelDecodeFailureSurfacesAtTheFirstOperationAndEmptiesTheSl
   png.resize(60);  // the signature, IHDR and the start of the first IDAT
   const std::string path = Write("cut.png", png);
   ASSERT_TRUE(engine_.Hold(1, MakeImage(3, 3, {9, 9, 9, 255})).ok());
-  ASSERT_TRUE(engine_.LoadImage(1, path, 4).ok());
+  ASSERT_TRUE(engine_.LoadImage(1, path).ok());
 
   Status resampled = engine_.Resample(10, 10);
   EXPECT_FALSE(resampled.ok());
@@ -310,6 +325,23 @@ TEST_F(EngineTest, MixesAtAnOffsetCountedFromTheBottom) {
   EXPECT_NEAR(PixelAt(engine_.picture(1), 0, 1)[0], 128, 1);
   EXPECT_EQ(PixelAt(engine_.picture(1), 1, 1)[0], 0);
   EXPECT_EQ(PixelAt(engine_.picture(1), 0, 0)[0], 0);
+}
+
+TEST_F(EngineTest, AHeldPictureMixesInAsSlotTwoWouldAndIsNotChanged) {
+  const Image overlay = test::MakeRandomImage(3, 2, 11, true);
+  const Image base = test::MakeRandomImage(5, 4, 12, true);
+  engine_.SetOverlayOpacity(60);
+  ASSERT_TRUE(engine_.Hold(1, base).ok());
+  ASSERT_TRUE(engine_.Hold(2, overlay).ok());
+  ASSERT_TRUE(engine_.Mix(MixMode::SrcBlend, -1, -2).ok());
+  const Image through_slot = engine_.picture(1);
+
+  ASSERT_TRUE(engine_.Hold(1, base).ok());
+  engine_.ClearOverlay();
+  ASSERT_TRUE(engine_.MixIn(overlay, MixMode::SrcBlend, -1, -2).ok());
+  EXPECT_EQ(engine_.picture(1).pixels, through_slot.pixels);
+  EXPECT_EQ(overlay.pixels, test::MakeRandomImage(3, 2, 11, true).pixels);
+  EXPECT_FALSE(Engine().MixIn(overlay, MixMode::Add, 0, 0).ok()) << "no picture to mix into";
 }
 
 TEST_F(EngineTest, MixWithoutAPictureFails) {

@@ -29,9 +29,25 @@ class PipelineTest : public ::testing::Test {
     return path;
   }
 
-  RowResult Make(const SettingsRecord& settings, std::int32_t row, const std::string& source,
-                 const Image* watermark = nullptr) {
-    return MakeThumb(engine_, settings, row, source, state_, watermark, outputs_);
+  enum class Outcome { kWritten, kSkipped, kFailed };
+  struct Result {
+    Outcome outcome = Outcome::kFailed;
+    std::string output_path;
+    std::string reason;  // for kFailed
+  };
+
+  // One row through planning, rendering and writing, as a serial run makes it.
+  Result Make(const SettingsRecord& settings, std::int32_t row, const std::string& source,
+              const Image& watermark = Image()) {
+    const RenderSettings render = RenderSettingsFrom(settings);
+    const RowRecipe recipe = PlanRow(settings, render, row, source, state_);
+    if (recipe.action == RowRecipe::Action::kSkip) return {Outcome::kSkipped, recipe.output_path, ""};
+    std::vector<std::uint8_t> encoded;
+    Status done = RenderRow(engine_, render, recipe, watermark, encoded);
+    if (done) done = WriteRow(recipe, encoded);
+    if (!done) return {Outcome::kFailed, recipe.output_path, done.message()};
+    outputs_.push_back(recipe.output_path);
+    return {Outcome::kWritten, recipe.output_path, ""};
   }
 
   test::TempFolder folder_;
@@ -49,14 +65,14 @@ TEST_F(PipelineTest, DecliningTheFolderSkipsTheRowWithoutUsingAName) {
   const std::string source = Source("a.png", 40, 30);
   host_.answers = {false, true};
 
-  RowResult declined = Make(s, 1, source);
-  EXPECT_EQ(declined.outcome, RowOutcome::kSkipped);
+  Result declined = Make(s, 1, source);
+  EXPECT_EQ(declined.outcome, Outcome::kSkipped);
   EXPECT_EQ(counter_.value, 0);
   EXPECT_FALSE(fs::exists(folder_.File("out")));
 
   // Asked again on the next row; yes creates the folder.
-  RowResult made = Make(s, 2, source);
-  ASSERT_EQ(made.outcome, RowOutcome::kWritten) << made.failure.reason;
+  Result made = Make(s, 2, source);
+  ASSERT_EQ(made.outcome, Outcome::kWritten) << made.reason;
   EXPECT_EQ(host_.asked, (std::vector<std::string>{folder_.File("out"), folder_.File("out")}));
   EXPECT_EQ(made.output_path, folder_.File("out") + "/a.png");
   EXPECT_EQ(outputs_, OutputList{made.output_path});
@@ -70,9 +86,9 @@ TEST_F(PipelineTest, AFolderThatCannotBeCreatedIsReportedOnceAndItsRowsFailButKe
   host_.answers = {true};  // asked once only
 
   for (std::int32_t row = 1; row <= 3; ++row) {
-    RowResult result = Make(s, row, source);
-    EXPECT_EQ(result.outcome, RowOutcome::kFailed);
-    EXPECT_NE(result.failure.reason.find("missing/parent/out"), std::string::npos) << result.failure.reason;
+    Result result = Make(s, row, source);
+    EXPECT_EQ(result.outcome, Outcome::kFailed);
+    EXPECT_NE(result.reason.find("missing/parent/out"), std::string::npos) << result.reason;
   }
   EXPECT_EQ(host_.asked.size(), 1u);
   ASSERT_EQ(host_.notices.size(), 1u);
@@ -84,8 +100,8 @@ TEST_F(PipelineTest, AFolderThatCannotBeCreatedIsReportedOnceAndItsRowsFailButKe
 TEST_F(PipelineTest, TheDatedFolderIsAddedAndCreatedWithoutAsking) {
   SettingsRecord s = test::PlainSettings(folder_.path());  // no trailing "/"
   s.OUTdatefolder = 1;
-  RowResult result = Make(s, 1, Source("a.png", 40, 30));
-  ASSERT_EQ(result.outcome, RowOutcome::kWritten) << result.failure.reason;
+  Result result = Make(s, 1, Source("a.png", 40, 30));
+  ASSERT_EQ(result.outcome, Outcome::kWritten) << result.reason;
   EXPECT_EQ(result.output_path, folder_.path() + "/12052026/a.png");
   EXPECT_TRUE(fs::is_regular_file(result.output_path));
   EXPECT_TRUE(host_.asked.empty());
@@ -94,8 +110,8 @@ TEST_F(PipelineTest, TheDatedFolderIsAddedAndCreatedWithoutAsking) {
 TEST_F(PipelineTest, AnUnknownOutputFormatFailsTheRowAndWritesNothing) {
   SettingsRecord s = test::PlainSettings(folder_.path());
   s.OUTformat = 5;
-  RowResult result = Make(s, 1, Source("a.png", 40, 30));
-  EXPECT_EQ(result.outcome, RowOutcome::kFailed);
+  Result result = Make(s, 1, Source("a.png", 40, 30));
+  EXPECT_EQ(result.outcome, Outcome::kFailed);
   EXPECT_EQ(result.output_path, folder_.path() + "/a");  // no extension
   EXPECT_FALSE(fs::exists(result.output_path));
   EXPECT_EQ(counter_.value, 1);
@@ -107,17 +123,17 @@ TEST_F(PipelineTest, AnUnreadableRowWritesNothingNotEvenThePreviousPicture) {
   SettingsRecord s = test::PlainSettings(folder_.File("out"));
   fs::create_directory(s.OUTfolder);
   s.OUTname = "%##";
-  ASSERT_EQ(Make(s, 1, Source("good.png", 40, 30)).outcome, RowOutcome::kWritten);
+  ASSERT_EQ(Make(s, 1, Source("good.png", 40, 30)).outcome, Outcome::kWritten);
 
   test::WriteTextFile(folder_.File("bad.png"), "not a picture at all");
-  RowResult bad = Make(s, 2, folder_.File("bad.png"));
-  EXPECT_EQ(bad.outcome, RowOutcome::kFailed);
-  EXPECT_NE(bad.failure.reason.find("bad.png"), std::string::npos) << bad.failure.reason;
-  RowResult vanished = Make(s, 3, folder_.File("gone.png"));
-  EXPECT_EQ(vanished.outcome, RowOutcome::kFailed);
-  EXPECT_NE(vanished.failure.reason.find("gone.png"), std::string::npos) << vanished.failure.reason;
+  Result bad = Make(s, 2, folder_.File("bad.png"));
+  EXPECT_EQ(bad.outcome, Outcome::kFailed);
+  EXPECT_NE(bad.reason.find("bad.png"), std::string::npos) << bad.reason;
+  Result vanished = Make(s, 3, folder_.File("gone.png"));
+  EXPECT_EQ(vanished.outcome, Outcome::kFailed);
+  EXPECT_NE(vanished.reason.find("gone.png"), std::string::npos) << vanished.reason;
 
-  ASSERT_EQ(Make(s, 4, Source("good2.png", 40, 30)).outcome, RowOutcome::kWritten);
+  ASSERT_EQ(Make(s, 4, Source("good2.png", 40, 30)).outcome, Outcome::kWritten);
   // Rows 2 and 3 used their names (01, 02) without writing them.
   EXPECT_EQ(outputs_, (OutputList{s.OUTfolder + "/00.png", s.OUTfolder + "/03.png"}));
   EXPECT_FALSE(fs::exists(s.OUTfolder + "/01.png"));
@@ -129,9 +145,9 @@ TEST_F(PipelineTest, AFolderThatCannotBeWrittenFailsTheSaveAndLeavesNoFile) {
   SettingsRecord s = test::PlainSettings(folder_.File("locked"));
   fs::create_directory(s.OUTfolder);
   ::chmod(s.OUTfolder.c_str(), 0555);
-  RowResult result = Make(s, 1, Source("a.png", 40, 30));
+  Result result = Make(s, 1, Source("a.png", 40, 30));
   ::chmod(s.OUTfolder.c_str(), 0755);
-  EXPECT_EQ(result.outcome, RowOutcome::kFailed);
+  EXPECT_EQ(result.outcome, Outcome::kFailed);
   EXPECT_TRUE(fs::is_empty(s.OUTfolder));
 }
 
@@ -140,14 +156,14 @@ TEST_F(PipelineTest, AFolderThatCannotBeWrittenFailsTheSaveAndLeavesNoFile) {
 TEST_F(PipelineTest, TheThumbnailHasTheSizeRulesSize) {
   SettingsRecord s = test::PlainSettings(folder_.path() + "/");
   s.OUTname = "thumb";
-  ASSERT_EQ(Make(s, 1, Source("wide.png", 400, 300)).outcome, RowOutcome::kWritten);
+  ASSERT_EQ(Make(s, 1, Source("wide.png", 400, 300)).outcome, Outcome::kWritten);
   Image out = test::ReadPicture(folder_.File("thumb.png"));
   EXPECT_EQ(out.width, 300);
   EXPECT_EQ(out.height, 225);
 
   s.OUTpropw = 0;
   s.OUToriginal = 1;
-  ASSERT_EQ(Make(s, 2, Source("small.png", 40, 30)).outcome, RowOutcome::kWritten);
+  ASSERT_EQ(Make(s, 2, Source("small.png", 40, 30)).outcome, Outcome::kWritten);
   out = test::ReadPicture(folder_.File("thumb.png"));
   EXPECT_EQ(out.width, 40);
   EXPECT_EQ(out.height, 30);
@@ -166,8 +182,8 @@ class EffectOrderTest : public PipelineTest {
     s.WMOpacity = 100;
     s.OUTname = "order" + std::to_string(pixall);
     const Image watermark = MakeImage(60, 60, {255, 255, 255, 255});
-    RowResult result = Make(s, 1, Source("grey.png", 600, 300), &watermark);
-    EXPECT_EQ(result.outcome, RowOutcome::kWritten) << result.failure.reason;
+    Result result = Make(s, 1, Source("grey.png", 600, 300), watermark);
+    EXPECT_EQ(result.outcome, Outcome::kWritten) << result.reason;
     return test::ReadPicture(result.output_path);
   }
 };
@@ -196,7 +212,7 @@ TEST_F(PipelineTest, EffectsAtLevelZeroAreNotApplied) {
   s.OUTname = "same";
   const Image original = test::MakeRandomImage(32, 24, 7);
   test::WritePng(folder_.File("random.png"), original);
-  ASSERT_EQ(Make(s, 1, folder_.File("random.png")).outcome, RowOutcome::kWritten);
+  ASSERT_EQ(Make(s, 1, folder_.File("random.png")).outcome, Outcome::kWritten);
   Image out = test::ReadPicture(folder_.File("same.png"));
   EXPECT_EQ(out.pixels, original.pixels);
 }

@@ -38,7 +38,7 @@ class TargetSizeTest : public ::testing::TestWithParam<SizeCase> {};
 TEST_P(TargetSizeTest, GivesTheRoundedSize) {
   const SizeCase& c = GetParam();
   Expected<std::optional<ThumbSize>> target =
-      TargetSize(WithFlag(c.flag, c.out_width, c.out_height), c.width, c.height, "pic.jpg");
+      TargetSize(SizeRequestFrom(WithFlag(c.flag, c.out_width, c.out_height)), c.width, c.height, "pic.jpg");
   ASSERT_TRUE(target.ok()) << target.message();
   ASSERT_TRUE(target->has_value());
   EXPECT_EQ(target->value(), c.expected);
@@ -62,7 +62,7 @@ TEST(SizeRuleTest, OriginalWinsOverEveryFlag) {
   s.OUTproph = -1;
   s.OUToriginal = 1;
   EXPECT_EQ(ChooseSizeRule(s), SizeRule::kOriginal);
-  Expected<std::optional<ThumbSize>> target = TargetSize(s, 400, 300, "pic.jpg");
+  Expected<std::optional<ThumbSize>> target = TargetSize(SizeRequestFrom(s), 400, 300, "pic.jpg");
   ASSERT_TRUE(target.ok());
   EXPECT_FALSE(target->has_value());
 }
@@ -79,17 +79,19 @@ TEST(SizeRuleTest, TheFirstFlagSetDecidesAndOnlyMinusOneCounts) {
 
 TEST(SizeRuleTest, APictureOfSizeZeroFailsByNameInsteadOfDividing) {
   for (Flag flag : {Flag::kPropWidth, Flag::kPropHeight}) {
-    Expected<std::optional<ThumbSize>> target = TargetSize(WithFlag(flag, 300, 300), 0, 0, "/p/broken.jpg");
+    Expected<std::optional<ThumbSize>> target =
+        TargetSize(SizeRequestFrom(WithFlag(flag, 300, 300)), 0, 0, "/p/broken.jpg");
     ASSERT_FALSE(target.ok());
     EXPECT_NE(target.message().find("/p/broken.jpg"), std::string::npos) << target.message();
   }
 }
 
 TEST(SizeRuleTest, ATargetOutsideTheEngineLimitsFails) {
-  EXPECT_FALSE(TargetSize(WithFlag(Flag::kNoProp, 0, 300), 10, 10, "a.png").ok());
-  EXPECT_FALSE(TargetSize(WithFlag(Flag::kNoProp, -5, 300), 10, 10, "a.png").ok());
-  EXPECT_FALSE(TargetSize(WithFlag(Flag::kNoProp, 70000, 300), 10, 10, "a.png").ok());
-  EXPECT_FALSE(TargetSize(WithFlag(Flag::kPropWidth, 60000, 0), 1, 60000, "a.png").ok());  // 3.6e9 pixels
+  EXPECT_FALSE(TargetSize(SizeRequestFrom(WithFlag(Flag::kNoProp, 0, 300)), 10, 10, "a.png").ok());
+  EXPECT_FALSE(TargetSize(SizeRequestFrom(WithFlag(Flag::kNoProp, -5, 300)), 10, 10, "a.png").ok());
+  EXPECT_FALSE(TargetSize(SizeRequestFrom(WithFlag(Flag::kNoProp, 70000, 300)), 10, 10, "a.png").ok());
+  EXPECT_FALSE(TargetSize(SizeRequestFrom(WithFlag(Flag::kPropWidth, 60000, 0)), 1, 60000, "a.png")
+                   .ok());  // 3.6e9 pixels
 }
 
 }  // namespace

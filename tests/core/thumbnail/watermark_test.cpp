@@ -8,7 +8,6 @@
 #include <ostream>
 
 #include "core/imaging/pixel_test_util.h"
-#include "imaging/engine.h"
 #include "imaging/ops/mix.h"
 
 namespace vr {
@@ -279,43 +278,6 @@ TEST(WMPlacementTest, LargerWatermarkIsCutAtThePicturesEdges) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2; ++x)
       EXPECT_EQ(PixelAt(picture, x, y), PixelAt(watermark, x + 2, y)) << x << "," << y;
-}
-
-// ---- Through the engine's slots ------------------------------------------------
-
-TEST(WMEngineTest, ReadsBothSlotsAndMixes) {
-  Engine engine;
-  ASSERT_TRUE(engine.Hold(Engine::kPictureSlot, MakeImage(300, 225, kBlack)).ok());
-  ASSERT_TRUE(engine.Hold(Engine::kOverlaySlot, MakeImage(100, 40, kWhite)).ok());
-  const Expected<WMOffset> at = GetWMPoint(engine, 9);
-  ASSERT_TRUE(at.ok()) << at.message();
-  EXPECT_EQ(*at, (WMOffset{-200, 0}));
-
-  ASSERT_TRUE(ApplyMask(engine, *at, 100, 0).ok());
-  const Image& result = engine.picture(Engine::kPictureSlot);
-  EXPECT_EQ(PixelAt(result, 299, 224), kWhite);  // bottom-right corner covered
-  EXPECT_EQ(PixelAt(result, 200, 185), kWhite);  // the watermark's top-left pixel
-  EXPECT_EQ(PixelAt(result, 199, 224), kBlack);
-  EXPECT_EQ(PixelAt(result, 299, 184), kBlack);
-  EXPECT_EQ(engine.opacity(), 100);
-}
-
-TEST(WMEngineTest, SetsOpacityOnlyWhenItMixes) {
-  Engine engine;
-  ASSERT_TRUE(engine.Hold(Engine::kPictureSlot, MakeImage(2, 2, kBlack)).ok());
-  ASSERT_TRUE(engine.Hold(Engine::kOverlaySlot, MakeImage(2, 2, kWhite)).ok());
-  EXPECT_TRUE(ApplyMask(engine, WMOffset{}, 40, 9).ok());
-  EXPECT_EQ(engine.opacity(), Engine::kDefaultOpacity);
-  EXPECT_EQ(PixelAt(engine.picture(Engine::kPictureSlot), 0, 0), kBlack);
-  EXPECT_TRUE(ApplyMask(engine, WMOffset{}, 40, 5).ok());
-  EXPECT_EQ(engine.opacity(), 40);
-  EXPECT_EQ(PixelAt(engine.picture(Engine::kPictureSlot), 0, 0), (Rgba{102, 102, 102, 255}));
-}
-
-TEST(WMEngineTest, EmptySlotIsAFailure) {
-  Engine engine;
-  ASSERT_TRUE(engine.Hold(Engine::kPictureSlot, MakeImage(2, 2, kBlack)).ok());
-  EXPECT_FALSE(GetWMPoint(engine, 5).ok());
 }
 
 }  // namespace

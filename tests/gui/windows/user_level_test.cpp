@@ -126,7 +126,7 @@ TEST_F(UserLevelTest, AddAFolderAndBuildIt) {
   for (const std::string& path : window->outputs()) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(path))) << path;
     Engine engine;
-    ASSERT_TRUE(engine.LoadImage(Engine::kPictureSlot, path, 0).ok()) << path;
+    ASSERT_TRUE(engine.LoadImage(Engine::kPictureSlot, path).ok()) << path;
     ASSERT_TRUE(engine.Decode(Engine::kPictureSlot).ok()) << path;
     EXPECT_EQ(engine.picture(Engine::kPictureSlot).width, 40) << path;
   }

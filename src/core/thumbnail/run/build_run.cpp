@@ -38,7 +38,7 @@ std::string SamePathKey(const std::string& path) {
 }
 
 struct RowSlot {
-  RowPlan plan;
+  RowRecipe recipe;
   std::optional<Status> rendered;  // set when rendering ended
   bool done = false;
   std::string source_key;
@@ -80,7 +80,7 @@ class RunLedger {
     const RowSlot& row = slots_[index];
     for (std::size_t i = reported_; i < index; ++i) {
       const RowSlot& other = slots_[i];
-      if (other.done || other.plan.action != RowPlan::Action::kRender) continue;
+      if (other.done || other.recipe.action != RowRecipe::Action::kRender) continue;
       if (other.output_key == row.output_key || other.source_key == row.output_key ||
           other.output_key == row.source_key)
         return true;
@@ -92,22 +92,22 @@ class RunLedger {
 
  private:
   void Tally(const RowSlot& row) {
-    switch (row.plan.action) {
-      case RowPlan::Action::kSkip:
+    switch (row.recipe.action) {
+      case RowRecipe::Action::kSkip:
         summary_.skipped += 1;
         return;
-      case RowPlan::Action::kFail:
+      case RowRecipe::Action::kFail:
         summary_.failed += 1;
-        summary_.failures.push_back({row.plan.row, row.plan.source, row.plan.reason});
+        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.reason});
         return;
-      case RowPlan::Action::kRender:
+      case RowRecipe::Action::kRender:
         if (row.rendered && row.rendered->ok()) {
           summary_.written += 1;
-          outputs_.push_back(row.plan.output_path);
+          outputs_.push_back(row.recipe.output_path);
         } else {
           summary_.failed += 1;
           summary_.failures.push_back(
-              {row.plan.row, row.plan.source, row.rendered ? row.rendered->message() : "not rendered"});
+              {row.recipe.row, row.recipe.source, row.rendered ? row.rendered->message() : "not rendered"});
         }
         return;
     }
@@ -130,15 +130,21 @@ Image RunWatermark(const SettingsRecord& settings, BuildHost& host) {
   return Image();
 }
 
-void RunSerial(const SettingsRecord& settings, const std::vector<std::string>& sources, PlanState& state,
-               const Image& watermark, RunLedger& ledger) {
+// Rendering and writing on the run's own thread, through the same two
+// steps the pool's workers and writers take.
+void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
+               const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
+               RunLedger& ledger) {
   Engine engine;
+  std::vector<std::uint8_t> encoded;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     RowSlot& slot = ledger.slot(i);
-    slot.plan = PlanRow(settings, static_cast<std::int32_t>(i + 1), sources[i], state);
-    if (slot.plan.action == RowPlan::Action::kRender) {
+    slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
+    if (slot.recipe.action == RowRecipe::Action::kRender) {
       ledger.Started();
-      ledger.Finish(i, RenderRow(engine, settings, slot.plan, &watermark));
+      Status done = RenderRow(engine, render, slot.recipe, watermark, encoded);
+      if (done) done = WriteRow(slot.recipe, encoded);
+      ledger.Finish(i, std::move(done));
     } else {
       ledger.FinishWithoutRendering(i);
     }
@@ -146,9 +152,10 @@ void RunSerial(const SettingsRecord& settings, const std::vector<std::string>& s
   }
 }
 
-void RunParallel(const SettingsRecord& settings, const std::vector<std::string>& sources, PlanState& state,
-                 const Image& watermark, int workers, int depth, std::uint64_t budget, RunLedger& ledger) {
-  RenderPool pool(workers, settings, &watermark, budget);
+void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
+                 const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
+                 int workers, int depth, std::uint64_t budget, RunLedger& ledger) {
+  RenderPool pool(workers, render, watermark, budget);
   auto collect = [&](int wait_ms) {
     for (RenderDone& done : pool.Collect(wait_ms)) ledger.Finish(done.index, std::move(done.status));
     ledger.ReportInOrder();
@@ -156,17 +163,17 @@ void RunParallel(const SettingsRecord& settings, const std::vector<std::string>&
   };
   for (std::size_t i = 0; i < sources.size(); ++i) {
     RowSlot& slot = ledger.slot(i);
-    slot.plan = PlanRow(settings, static_cast<std::int32_t>(i + 1), sources[i], state);
-    if (slot.plan.action != RowPlan::Action::kRender) {
+    slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
+    if (slot.recipe.action != RowRecipe::Action::kRender) {
       ledger.FinishWithoutRendering(i);
       ledger.ReportInOrder();
       continue;
     }
-    slot.source_key = SamePathKey(slot.plan.source);
-    slot.output_key = SamePathKey(slot.plan.output_path);
+    slot.source_key = SamePathKey(slot.recipe.source);
+    slot.output_key = SamePathKey(slot.recipe.output_path);
     while (ledger.in_flight() >= depth || ledger.Conflicts(i)) collect(kKeepAliveMs);
     ledger.Started();
-    pool.Submit(i, slot.plan);
+    pool.Submit(i, slot.recipe);
     collect(0);
   }
   while (!ledger.AllReported()) collect(kKeepAliveMs);
@@ -202,35 +209,37 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
   outputs.clear();
 
   const Image watermark = RunWatermark(settings, host);
+  const RenderSettings render = RenderSettingsFrom(settings);
   PlanState state(host, counter, options.clock ? options.clock : LocalNow);
   RunLedger ledger(sources.size(), host, outputs, summary);
   const int workers = WorkerCount(options, sources.size());
   if (workers <= 1) {
-    RunSerial(settings, sources, state, watermark, ledger);
+    RunSerial(settings, render, sources, state, watermark, ledger);
   } else {
     const int depth = options.queue_depth > 0 ? options.queue_depth : 32 * workers;
     const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : QuarterOfMemory();
-    RunParallel(settings, sources, state, watermark, workers, depth, budget, ledger);
+    RunParallel(settings, render, sources, state, watermark, workers, depth, budget, ledger);
   }
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return summary;
 }
 
-std::string BuildMessage(const BuildSummary& summary) {
+std::vector<std::string> BuildMessageLines(const BuildSummary& summary) {
   const bool all_written = summary.failed == 0 && summary.skipped == 0;
-  std::string message = "Process done!\r\n" + std::to_string(all_written ? summary.rows : summary.written) +
-                        " image(s) generated in " + OneDecimal(summary.seconds) + " second(s)";
-  if (all_written) return message;
-  message += "\r\n" + std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
-             " skipped.";
+  std::vector<std::string> lines = {
+      "Process done!", std::to_string(all_written ? summary.rows : summary.written) +
+                           " image(s) generated in " + OneDecimal(summary.seconds) + " second(s)"};
+  if (all_written) return lines;
+  lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
+                  " skipped.");
   const std::size_t listed = std::min(summary.failures.size(), kListedFailures);
   for (std::size_t i = 0; i < listed; ++i) {
     const RowFailure& failure = summary.failures[i];
-    message += "\r\nRow " + std::to_string(failure.row) + ", " + failure.file + ": " + failure.reason;
+    lines.push_back("Row " + std::to_string(failure.row) + ", " + failure.file + ": " + failure.reason);
   }
   if (summary.failures.size() > listed)
-    message += "\r\n... and " + std::to_string(summary.failures.size() - listed) + " more.";
-  return message;
+    lines.push_back("... and " + std::to_string(summary.failures.size() - listed) + " more.");
+  return lines;
 }
 
 }  // namespace vr

@@ -47,11 +47,12 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
                       BuildHost& host, NameCounter& counter, OutputList& outputs,
                       const BuildOptions& options = {});
 
-// The message shown when a run ends: "Process done!\r\n<rows> image(s)
-// generated in <s.s> second(s)" when every row was written; otherwise the
-// count is of files written, followed by a line with the failed and skipped
-// rows and the first few failures with their file and reason.
-std::string BuildMessage(const BuildSummary& summary);
+// The message shown when a run ends, as lines each front end joins its own
+// way: "Process done!", "<rows> image(s) generated in <s.s> second(s)" when
+// every row was written; otherwise the count is of files written, followed
+// by a line with the failed and skipped rows and the first few failures with
+// their file and reason.
+std::vector<std::string> BuildMessageLines(const BuildSummary& summary);
 
 // The progress value after `done` of `total` rows: the percentage rounded
 // half to even (1 of 8 gives 12, 3 of 8 gives 38).

@@ -4,15 +4,14 @@
 #include <chrono>
 #include <utility>
 
-#include "base/atomic_file.h"
 #include "imaging/engine.h"
 
 namespace vr {
 
-RenderPool::RenderPool(int workers, const SettingsRecord& settings, const Image* watermark,
+RenderPool::RenderPool(int workers, const RenderSettings& render, const Image& watermark,
                        std::uint64_t decode_budget, Pricing pricing)
-    : settings_(settings), watermark_(watermark), pricing_(std::move(pricing)), budget_(decode_budget) {
-  if (!pricing_) pricing_ = [this](const RowPlan& plan) { return RowDecodeBytes(settings_, plan); };
+    : render_(render), watermark_(watermark), pricing_(std::move(pricing)), budget_(decode_budget) {
+  if (!pricing_) pricing_ = [](const RowRecipe& recipe) { return recipe.decode_bytes; };
   threads_.reserve(static_cast<std::size_t>(workers));
   writers_.reserve(static_cast<std::size_t>(workers));
   for (int i = 0; i < workers; ++i) {
@@ -37,9 +36,9 @@ RenderPool::~RenderPool() {
   for (std::thread& writer : writers_) writer.join();
 }
 
-void RenderPool::Submit(std::size_t index, RowPlan plan) {
-  Task task{index, std::move(plan), 0};
-  task.bytes = pricing_(task.plan);
+void RenderPool::Submit(std::size_t index, RowRecipe recipe) {
+  Task task{index, std::move(recipe), 0};
+  task.bytes = pricing_(task.recipe);
   {
     std::lock_guard lock(mutex_);
     tasks_.push_back(std::move(task));
@@ -90,12 +89,12 @@ void RenderPool::Work() {
     if (!taken) return;  // stopping, and nothing left to start
     lock.unlock();
     std::vector<std::uint8_t> bytes;
-    Status status = RenderRow(engine, settings_, task.plan, watermark_, &bytes);
+    Status status = RenderRow(engine, render_, task.recipe, watermark_, bytes);
     lock.lock();
     budget_.Give(task.bytes);
     if (task.large()) --large_running_;
     if (status.ok()) {
-      writes_.push_back({task.index, task.plan.output_path, std::move(bytes)});
+      writes_.push_back({task.index, std::move(task.recipe), std::move(bytes)});
       write_ready_.notify_one();
     } else {
       done_.push_back({task.index, std::move(status)});
@@ -114,7 +113,7 @@ void RenderPool::WriteFiles() {
     Write write = std::move(writes_.front());
     writes_.pop_front();
     lock.unlock();
-    Status status = ReplaceFileAtomically(write.path, write.bytes);
+    Status status = WriteRow(write.recipe, write.bytes);
     lock.lock();
     done_.push_back({write.index, std::move(status)});
     done_ready_.notify_one();

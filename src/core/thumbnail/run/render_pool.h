@@ -20,9 +20,7 @@
 
 #include "base/status.h"
 #include "imaging/image.h"
-#include "settings/settings_record.h"
 #include "thumbnail/pipeline.h"
-#include "thumbnail/run/row_cost.h"
 #include "thumbnail/run/start_order.h"
 
 namespace vr {
@@ -35,19 +33,19 @@ struct RenderDone {
 class RenderPool {
  public:
   // Bytes a row's decode will hold.
-  using Pricing = std::function<std::uint64_t(const RowPlan&)>;
+  using Pricing = std::function<std::uint64_t(const RowRecipe&)>;
 
-  // `settings` and `watermark` must outlive the pool; both are shared
-  // read-only by every worker. Without `pricing` rows are priced from their
-  // pictures' headers (RowDecodeBytes).
-  RenderPool(int workers, const SettingsRecord& settings, const Image* watermark, std::uint64_t decode_budget,
+  // `render` and `watermark` must outlive the pool; both are shared
+  // read-only by every worker. Without `pricing` rows cost what their
+  // recipes say (priced from the headers while planning).
+  RenderPool(int workers, const RenderSettings& render, const Image& watermark, std::uint64_t decode_budget,
              Pricing pricing = {});
   ~RenderPool();
   RenderPool(const RenderPool&) = delete;
   RenderPool& operator=(const RenderPool&) = delete;
 
   // Prices the row (on the calling thread) and queues it.
-  void Submit(std::size_t index, RowPlan plan);
+  void Submit(std::size_t index, RowRecipe recipe);
 
   // Rows finished since the last call; waits up to `wait_ms` for at least one.
   std::vector<RenderDone> Collect(int wait_ms);
@@ -60,14 +58,14 @@ class RenderPool {
  private:
   struct Task {
     std::size_t index = 0;
-    RowPlan plan;
+    RowRecipe recipe;
     std::uint64_t bytes = 0;
     bool large() const { return IsLargeDecode(bytes); }
   };
 
   struct Write {
     std::size_t index = 0;
-    std::string path;
+    RowRecipe recipe;
     std::vector<std::uint8_t> bytes;
   };
 
@@ -77,8 +75,8 @@ class RenderPool {
   // Called with the lock held.
   bool TakeNext(Task& task);
 
-  const SettingsRecord& settings_;
-  const Image* watermark_;
+  const RenderSettings& render_;
+  const Image& watermark_;
   Pricing pricing_;
   std::mutex mutex_;
   std::condition_variable task_ready_;

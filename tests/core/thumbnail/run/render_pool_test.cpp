@@ -21,21 +21,21 @@ namespace fs = std::filesystem;
 
 class RenderPoolTest : public ::testing::Test {
  protected:
-  RenderPoolTest() : settings_(test::PlainSettings(folder_.File("out"))) {
+  RenderPoolTest()
+      : settings_(test::PlainSettings(folder_.File("out"))), render_(RenderSettingsFrom(settings_)) {
     fs::create_directory(folder_.File("out"));
   }
 
-  RowPlan Plan(int i, bool readable = true) {
-    RowPlan plan;
-    plan.action = RowPlan::Action::kRender;
-    plan.row = i + 1;
-    plan.source = folder_.File("p" + std::to_string(i) + ".png");
+  // A recipe made by hand, without a header: the worker's engine reads it.
+  RowRecipe Plan(int i, bool readable = true) {
+    RowRecipe recipe;
+    recipe.action = RowRecipe::Action::kRender;
+    recipe.row = i + 1;
+    recipe.source = folder_.File("p" + std::to_string(i) + ".png");
     if (readable)
-      test::WritePng(plan.source, test::MakeRandomImage(40 + i, 30, static_cast<std::uint32_t>(i)));
-    plan.input_format = kFormatPng;
-    plan.output_format = kFormatPng;
-    plan.output_path = folder_.File("out/t" + std::to_string(i) + ".png");
-    return plan;
+      test::WritePng(recipe.source, test::MakeRandomImage(40 + i, 30, static_cast<std::uint32_t>(i)));
+    recipe.output_path = folder_.File("out/t" + std::to_string(i) + ".png");
+    return recipe;
   }
 
   // Collects until `count` rows came back; fails the test after 30 s.
@@ -50,11 +50,13 @@ class RenderPoolTest : public ::testing::Test {
 
   test::TempFolder folder_;
   SettingsRecord settings_;
+  RenderSettings render_;
+  Image no_watermark_;
 };
 
 TEST_F(RenderPoolTest, ATightBudgetDecodesOneRowAtATimeAndFinishesThemAll) {
   constexpr std::uint64_t kPrice = 100;
-  RenderPool pool(3, settings_, nullptr, kPrice, [](const RowPlan&) { return kPrice; });
+  RenderPool pool(3, render_, no_watermark_, kPrice, [](const RowRecipe&) { return kPrice; });
   for (int i = 0; i < 9; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
   const std::map<std::size_t, Status> done = CollectAll(pool, 9);
   for (const auto& [index, status] : done) {
@@ -65,7 +67,7 @@ TEST_F(RenderPoolTest, ATightBudgetDecodesOneRowAtATimeAndFinishesThemAll) {
 }
 
 TEST_F(RenderPoolTest, RowsAboveTheBudgetStillRunAlone) {
-  RenderPool pool(2, settings_, nullptr, 10, [](const RowPlan&) { return std::uint64_t{1} << 30; });
+  RenderPool pool(2, render_, no_watermark_, 10, [](const RowRecipe&) { return std::uint64_t{1} << 30; });
   for (int i = 0; i < 4; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
   for (const auto& [index, status] : CollectAll(pool, 4)) EXPECT_TRUE(status.ok()) << index;
   EXPECT_EQ(pool.peak_decode_bytes(), std::uint64_t{1} << 30);
@@ -73,10 +75,10 @@ TEST_F(RenderPoolTest, RowsAboveTheBudgetStillRunAlone) {
 }
 
 TEST_F(RenderPoolTest, ReportsAFailedRenderAndAFailedWriteByTheirRows) {
-  RenderPool pool(2, settings_, nullptr, std::uint64_t{1} << 30);
+  RenderPool pool(2, render_, no_watermark_, std::uint64_t{1} << 30);
   pool.Submit(0, Plan(0));
   pool.Submit(1, Plan(1, /*readable=*/false));
-  RowPlan unwritable = Plan(2);
+  RowRecipe unwritable = Plan(2);
   unwritable.output_path = folder_.File("no such folder/t2.png");
   pool.Submit(2, unwritable);
   const std::map<std::size_t, Status> done = CollectAll(pool, 3);
@@ -88,16 +90,20 @@ TEST_F(RenderPoolTest, ReportsAFailedRenderAndAFailedWriteByTheirRows) {
   EXPECT_FALSE(fs::exists(folder_.File("out/t1.png")));
 }
 
-TEST_F(RenderPoolTest, PricesRowsFromTheirHeadersByDefault) {
-  // Without a pricing function the pool reads each picture's header; a
-  // missing picture costs nothing and fails on its own.
-  RenderPool pool(2, settings_, nullptr, 1);
-  pool.Submit(0, Plan(0));
-  pool.Submit(1, Plan(1, /*readable=*/false));
+TEST_F(RenderPoolTest, RowsCostWhatPlanningReadFromTheirHeaders) {
+  // A missing picture has no header: it costs nothing and fails on its own.
+  test::ScriptedHost host;
+  NameCounter counter;
+  PlanState state(host, counter);
+  RenderPool pool(2, render_, no_watermark_, 1);
+  for (int i = 0; i < 2; ++i) {
+    RowRecipe recipe = PlanRow(settings_, render_, i + 1, Plan(i, /*readable=*/i == 0).source, state);
+    pool.Submit(static_cast<std::size_t>(i), recipe);
+  }
   const std::map<std::size_t, Status> done = CollectAll(pool, 2);
   EXPECT_TRUE(done.at(0).ok());
   EXPECT_FALSE(done.at(1).ok());
-  // The 40 x 30 picture is decoded whole: 4800 bytes of RGBA.
+  // The 40 x 30 picture is decoded whole before it is enlarged: 4800 bytes of RGBA.
   EXPECT_EQ(pool.peak_decode_bytes(), 40u * 30u * 4u);
 }
 
