@@ -130,7 +130,7 @@ Status Resize(Engine& engine, const std::optional<ThumbSize>& target) {
   return target ? engine.Resample(target->width, target->height) : Status::Ok();
 }
 
-Status ApplyEffects(Engine& engine, const RowEffects& e) {
+Status ApplyEffects(Engine& engine, const EffectLevels& e) {
   if (e.noise != 0)
     if (Status r = engine.AddNoise(e.noise); !r) return r;
   if (e.brightness != 0 || e.contrast != 0)
@@ -139,7 +139,7 @@ Status ApplyEffects(Engine& engine, const RowEffects& e) {
     if (Status r = engine.Colorize(e.saturation); !r) return r;
   if (e.correction != 0)
     if (Status r = engine.Repair(static_cast<float>(e.correction * 0.01)); !r) return r;
-  if (e.gray)
+  if (e.gray_scale)
     if (Status r = engine.GrayScale(); !r) return r;
   if (e.negative)
     if (Status r = engine.Negative(); !r) return r;

@@ -13,14 +13,16 @@
 
 namespace vr {
 
-// The colour effects, applied in this order; each is skipped at level 0.
-struct RowEffects {
+// The colour effects, applied in this order; a row skips each at level 0.
+// The settings dialog's preview shows the same levels as its controls hold
+// them.
+struct EffectLevels {
   std::int32_t noise = 0;
   std::int32_t brightness = 0;
   std::int32_t contrast = 0;
   std::int32_t saturation = 0;
-  std::int32_t correction = 0;  // percent
-  bool gray = false;
+  std::int32_t correction = 0;  // hundredths
+  bool gray_scale = false;
   bool negative = false;
 };
 
@@ -34,7 +36,7 @@ struct WatermarkPlacement {
 // The settings every row of a run shares, taken from the record once.
 struct RenderSettings {
   SizeRequest size;
-  RowEffects effects;
+  EffectLevels effects;
   WatermarkPlacement watermark;
   bool watermark_first = false;  // ADVpixall 1: watermark, effects, then resize
   bool release_after = false;    // ADVempty: give the engine's memory back after each row

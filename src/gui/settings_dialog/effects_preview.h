@@ -10,26 +10,17 @@
 #include <cstdint>
 
 #include "imaging/image.h"
+#include "thumbnail/row_recipe.h"
 
 namespace vr {
 
 class Engine;
 
-// The page's levels as the controls hold them, not as the record does, so
-// the preview shows unsaved settings.
-struct EffectLevels {
-  std::int32_t noise = 0;
-  std::int32_t brightness = 0;
-  std::int32_t contrast = 0;
-  std::int32_t saturation = 0;
-  std::int32_t correction = 0;  // hundredths
-  bool gray_scale = false;
-  bool negative = false;
-};
-
 // The effects on `sample` through slot 1 of `engine`, which is emptied
 // afterwards. The engine's results are not examined: a step that fails
 // leaves the picture as the step before made it.
+// `levels` are the page's, as the controls hold them, not as the record
+// does, so the preview shows unsaved settings.
 Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels);
 
 class EffectsPreview : public QWidget {
