@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,9 +41,12 @@ class ScriptedHost final : public BuildHost {
     answers.pop_front();
     return answer;
   }
+  std::function<void(int)> on_progress;  // a test's hook, e.g. to stop the run
+
   void Progress(int percent) override {
     Check();
     progress.push_back(percent);
+    if (on_progress) on_progress(percent);
   }
   void Notice(const std::string& message) override {
     Check();

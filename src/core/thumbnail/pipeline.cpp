@@ -226,6 +226,9 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
       folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + render.extension;
   if (reason.empty() && render.output_format == kFormatUnknown)
     reason = "Unknown output format " + std::to_string(settings.OUTformat) + " for " + recipe.output_path;
+  if (reason.empty())
+    if (std::optional<std::string> source = state.sources.SourceAt(recipe.output_path))
+      reason = "would overwrite the source picture " + *source;
   if (reason.empty()) reason = ReadRowHeader(render, recipe);
   recipe.action = reason.empty() ? RowRecipe::Action::kRender : RowRecipe::Action::kFail;
   recipe.reason = std::move(reason);

@@ -18,6 +18,7 @@
 #include "thumbnail/naming.h"
 #include "thumbnail/row_recipe.h"
 #include "thumbnail/run/build_host.h"
+#include "thumbnail/source_guard.h"
 
 namespace vr {
 
@@ -32,14 +33,17 @@ struct RowFailure {
   std::string reason;
 };
 
-// Planning's memory over a run: the counter, the host and the clock, and the
-// folders that could not be created (reported once, never asked again).
+// Planning's memory over a run: the counter, the host and the clock, the
+// run's sources (no row may write over one), and the folders that could not
+// be created (reported once, never asked again).
 struct PlanState {
-  PlanState(BuildHost& h, NameCounter& c, std::function<LocalDateTime()> now = LocalNow)
-      : host(h), counter(c), clock(std::move(now)) {}
+  PlanState(BuildHost& h, NameCounter& c, std::function<LocalDateTime()> now = LocalNow,
+            SourceGuard guard = SourceGuard())
+      : host(h), counter(c), clock(std::move(now)), sources(std::move(guard)) {}
   BuildHost& host;
   NameCounter& counter;
   std::function<LocalDateTime()> clock;
+  SourceGuard sources;
   std::map<std::string, std::string> broken_folders;  // folder -> reason
 };
 
@@ -47,7 +51,8 @@ struct PlanState {
 // through the host (No skips the row and leaves the counter alone); then the
 // dated sub-folder mmddyyyy when OUTdatefolder is set (created without
 // asking), the output name (advancing the counter, even when the row will
-// fail, so the other rows keep their names) and the output path. The
+// fail, so the other rows keep their names) and the output path; a path
+// that is one of the run's sources fails the row before anything is read. The
 // source's header is read here, once, for its size and the thumbnail's, and
 // what decoding it will cost.
 RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, std::int32_t row,

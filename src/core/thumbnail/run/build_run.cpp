@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <thread>
@@ -29,19 +28,10 @@ int WorkerCount(const BuildOptions& options, std::size_t rows) {
       std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(rows, 1)));
 }
 
-// One spelling per file, so two rows naming the same file by different
-// paths ("a/./b.jpg", "a/b.jpg") are seen to share it.
-std::string SamePathKey(const std::string& path) {
-  std::error_code ignored;
-  std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
-  return absolute.lexically_normal().string();
-}
-
 struct RowSlot {
   RowRecipe recipe;
   std::optional<Status> rendered;  // set when rendering ended
   bool done = false;
-  std::string source_key;
   std::string output_key;
 };
 
@@ -63,9 +53,16 @@ class RunLedger {
   void Started() { in_flight_ += 1; }
   int in_flight() const { return in_flight_; }
 
+  // A stop before row `index`: the rows from there on are never planned.
+  void StopAt(std::size_t index) {
+    planned_ = index;
+    summary_.stopped = true;
+    summary_.not_started = static_cast<std::int32_t>(slots_.size() - index);
+  }
+
   // Reports every finished row at the front of the list, in order.
   void ReportInOrder() {
-    while (reported_ < slots_.size() && slots_[reported_].done) {
+    while (reported_ < planned_ && slots_[reported_].done) {
       Tally(slots_[reported_]);
       ++reported_;
       host_.Progress(
@@ -73,22 +70,20 @@ class RunLedger {
     }
   }
 
-  // Is a row still rendering whose files the new row must not touch before
-  // it is done? A row writing the file another reads or writes waits, so
-  // every file ends as a serial run would leave it.
+  // Is a row still rendering that writes the file the new row writes? The
+  // new row waits, so the last of them wins, as in a serial run. (No row
+  // writes over a source: planning fails those.)
   bool Conflicts(std::size_t index) const {
     const RowSlot& row = slots_[index];
     for (std::size_t i = reported_; i < index; ++i) {
       const RowSlot& other = slots_[i];
       if (other.done || other.recipe.action != RowRecipe::Action::kRender) continue;
-      if (other.output_key == row.output_key || other.source_key == row.output_key ||
-          other.output_key == row.source_key)
-        return true;
+      if (other.output_key == row.output_key) return true;
     }
     return false;
   }
 
-  bool AllReported() const { return reported_ == slots_.size(); }
+  bool AllReported() const { return reported_ == planned_; }
 
  private:
   void Tally(const RowSlot& row) {
@@ -118,8 +113,11 @@ class RunLedger {
   OutputList& outputs_;
   BuildSummary& summary_;
   std::size_t reported_ = 0;
+  std::size_t planned_ = slots_.size();
   int in_flight_ = 0;
 };
+
+bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
 
 // The watermark for the whole run, or none with a notice saying why.
 Image RunWatermark(const SettingsRecord& settings, BuildHost& host) {
@@ -134,10 +132,14 @@ Image RunWatermark(const SettingsRecord& settings, BuildHost& host) {
 // steps the pool's workers and writers take.
 void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
                const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
-               RunLedger& ledger) {
+               const std::atomic<bool>* stop, RunLedger& ledger) {
   Engine engine;
   std::vector<std::uint8_t> encoded;
   for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (StopRequested(stop)) {
+      ledger.StopAt(i);
+      return;
+    }
     RowSlot& slot = ledger.slot(i);
     slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
     if (slot.recipe.action == RowRecipe::Action::kRender) {
@@ -154,7 +156,8 @@ void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
 
 void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
                  const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
-                 int workers, int depth, std::uint64_t budget, RunLedger& ledger) {
+                 int workers, int depth, std::uint64_t budget, const std::atomic<bool>* stop,
+                 RunLedger& ledger) {
   RenderPool pool(workers, render, watermark, budget);
   auto collect = [&](int wait_ms) {
     for (RenderDone& done : pool.Collect(wait_ms)) ledger.Finish(done.index, std::move(done.status));
@@ -162,6 +165,10 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
     state.host.KeepAlive();
   };
   for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (StopRequested(stop)) {
+      ledger.StopAt(i);
+      break;
+    }
     RowSlot& slot = ledger.slot(i);
     slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
     if (slot.recipe.action != RowRecipe::Action::kRender) {
@@ -169,9 +176,14 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
       ledger.ReportInOrder();
       continue;
     }
-    slot.source_key = SamePathKey(slot.recipe.source);
-    slot.output_key = SamePathKey(slot.recipe.output_path);
-    while (ledger.in_flight() >= depth || ledger.Conflicts(i)) collect(kKeepAliveMs);
+    slot.output_key = ResolvedPath(slot.recipe.output_path);
+    while (!StopRequested(stop) && (ledger.in_flight() >= depth || ledger.Conflicts(i)))
+      collect(kKeepAliveMs);
+    if (StopRequested(stop)) {
+      // Planned but not started: it never reaches a worker.
+      ledger.StopAt(i);
+      break;
+    }
     ledger.Started();
     pool.Submit(i, slot.recipe);
     collect(0);
@@ -210,28 +222,30 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
 
   const Image watermark = RunWatermark(settings, host);
   const RenderSettings render = RenderSettingsFrom(settings);
-  PlanState state(host, counter, options.clock ? options.clock : LocalNow);
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
   RunLedger ledger(sources.size(), host, outputs, summary);
   const int workers = WorkerCount(options, sources.size());
   if (workers <= 1) {
-    RunSerial(settings, render, sources, state, watermark, ledger);
+    RunSerial(settings, render, sources, state, watermark, options.stop, ledger);
   } else {
     const int depth = options.queue_depth > 0 ? options.queue_depth : 32 * workers;
     const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : QuarterOfMemory();
-    RunParallel(settings, render, sources, state, watermark, workers, depth, budget, ledger);
+    RunParallel(settings, render, sources, state, watermark, workers, depth, budget, options.stop, ledger);
   }
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return summary;
 }
 
 std::vector<std::string> BuildMessageLines(const BuildSummary& summary) {
-  const bool all_written = summary.failed == 0 && summary.skipped == 0;
-  std::vector<std::string> lines = {
-      "Process done!", std::to_string(all_written ? summary.rows : summary.written) +
-                           " image(s) generated in " + OneDecimal(summary.seconds) + " second(s)"};
+  const bool all_written = summary.failed == 0 && summary.skipped == 0 && !summary.stopped;
+  std::vector<std::string> lines = {summary.stopped ? "Process stopped." : "Process done!",
+                                    std::to_string(all_written ? summary.rows : summary.written) +
+                                        " image(s) generated in " + OneDecimal(summary.seconds) +
+                                        " second(s)"};
   if (all_written) return lines;
   lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
-                  " skipped.");
+                  " skipped." +
+                  (summary.stopped ? " " + std::to_string(summary.not_started) + " not started." : ""));
   const std::size_t listed = std::min(summary.failures.size(), kListedFailures);
   for (std::size_t i = 0; i < listed; ++i) {
     const RowFailure& failure = summary.failures[i];

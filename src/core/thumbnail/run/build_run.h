@@ -4,6 +4,7 @@
 // same files, the same bytes, the last of several rows sharing a name wins.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,6 +28,10 @@ struct BuildOptions {
   // a single larger row runs alone.
   std::uint64_t decode_budget = 0;  // 0: a quarter of the machine's memory
   std::function<LocalDateTime()> clock = LocalNow;
+  // Set from any thread (a signal handler, a window's close) to stop the
+  // run: no further row starts, the rows already started are finished and
+  // written whole, and the run returns its summary.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct BuildSummary {
@@ -34,6 +39,8 @@ struct BuildSummary {
   std::int32_t written = 0;
   std::int32_t failed = 0;
   std::int32_t skipped = 0;
+  std::int32_t not_started = 0;  // rows a stop left out
+  bool stopped = false;
   double seconds = 0.0;
   std::vector<RowFailure> failures;  // in row order
 };
@@ -51,7 +58,8 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
 // way: "Process done!", "<rows> image(s) generated in <s.s> second(s)" when
 // every row was written; otherwise the count is of files written, followed
 // by a line with the failed and skipped rows and the first few failures with
-// their file and reason.
+// their file and reason. A stopped run begins "Process stopped." and says
+// how many rows were not started.
 std::vector<std::string> BuildMessageLines(const BuildSummary& summary);
 
 // The progress value after `done` of `total` rows: the percentage rounded

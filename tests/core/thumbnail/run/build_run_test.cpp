@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 
@@ -207,6 +208,81 @@ TEST_F(BuildRunTest, AFullDiskFailsTheRowsItHitsAndLeavesNoPartialFiles) {
   EXPECT_EQ(FolderContents(s.OUTfolder).size(), 1u);  // no temp file left behind
   EXPECT_TRUE(fs::exists(s.OUTfolder + "/small.png"));
 }
+
+// The output folder is the pictures' own, with the pictures' format: the
+// names that land on a source fail their rows and leave every photo as it
+// was; the counter still moves on for them. Serial and parallel alike.
+struct OverwriteCase {
+  const char* convention;
+  int jobs;
+  int expected_written;
+};
+
+class SourceOverwriteTest : public BuildRunTest, public ::testing::WithParamInterface<OverwriteCase> {};
+
+TEST_P(SourceOverwriteTest, NoRowReplacesAPictureOfTheRun) {
+  SettingsRecord s = test::PlainSettings(folder_.File("in"));
+  s.OUTname = GetParam().convention;
+  const std::vector<std::string> sources = Sources(3);
+  const auto before = FolderContents(folder_.File("in"));
+
+  const BuildSummary summary = Run(s, sources, GetParam().jobs);
+  EXPECT_EQ(summary.written, GetParam().expected_written);
+  EXPECT_EQ(summary.failed, 3 - GetParam().expected_written);
+  for (const RowFailure& failure : summary.failures)
+    EXPECT_EQ(failure.reason.rfind("would overwrite the source picture " + folder_.File("in/p"), 0), 0u)
+        << failure.reason;
+  const auto after = FolderContents(folder_.File("in"));
+  for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name << " was replaced";
+  EXPECT_EQ(counter_.value, 3);
+}
+
+// "%o" and an empty convention name every thumbnail after its source; the
+// fixed "p1" names all three after the second source; "t%##" lands beside
+// them.
+INSTANTIATE_TEST_SUITE_P(Conventions, SourceOverwriteTest,
+                         ::testing::Values(OverwriteCase{"%o", 1, 0}, OverwriteCase{"%o", 3, 0},
+                                           OverwriteCase{"", 1, 0}, OverwriteCase{"", 2, 0},
+                                           OverwriteCase{"p1", 1, 0}, OverwriteCase{"p1", 2, 0},
+                                           OverwriteCase{"t%##", 2, 3}));
+
+TEST_F(BuildRunTest, AnOutputFolderLinkedToThePicturesIsSeenThrough) {
+  fs::create_directory_symlink(folder_.File("in"), folder_.File("linked"));
+  SettingsRecord s = test::PlainSettings(folder_.File("linked"));
+  s.OUTname = "%o";
+  const std::vector<std::string> sources = Sources(2);
+  const auto before = FolderContents(folder_.File("in"));
+  EXPECT_EQ(Run(s, sources, 2).failed, 2);
+  EXPECT_EQ(FolderContents(folder_.File("in")), before);
+}
+
+class StopTest : public BuildRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopTest, AStopFinishesTheRowsStartedAndWritesEveryFileWhole) {
+  std::atomic<bool> stop{false};
+  host_.on_progress = [&](int) { stop = true; };  // stop once the first row is reported
+  BuildOptions options;
+  options.jobs = GetParam();
+  options.clock = Clock;
+  options.stop = &stop;
+  options.queue_depth = 2;  // so rows are still waiting when the stop comes
+  const BuildSummary summary =
+      RunBuild(test::PlainSettings(folder_.File("out")), Sources(40), host_, counter_, outputs_, options);
+
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_GE(summary.written, 1);
+  EXPECT_GE(summary.not_started, 1);
+  EXPECT_EQ(summary.written + summary.failed + summary.not_started, 40);
+  // Only finished thumbnails, each one readable, and nothing half-made.
+  const auto files = FolderContents(folder_.File("out"));
+  EXPECT_EQ(files.size(), static_cast<std::size_t>(summary.written));
+  for (const std::string& output : outputs_) EXPECT_FALSE(test::ReadPicture(output).empty()) << output;
+  EXPECT_EQ(BuildMessageLines(summary).front(), "Process stopped.");
+  EXPECT_NE(BuildMessageLines(summary)[2].find(std::to_string(summary.not_started) + " not started."),
+            std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(SerialAndParallel, StopTest, ::testing::Values(1, 2));
 
 TEST(BuildMessageTest, KeepsTheUsualTextWhenEveryRowWasWritten) {
   BuildSummary summary;
