@@ -33,31 +33,6 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-Expected<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t max_bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a named pipe must not block
-  if (fd < 0) return Status::Fail("Cannot open " + path + ": " + SystemReason());
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return Status::Fail("Cannot read " + path + ": not a regular file");
-  }
-  if (static_cast<std::uint64_t>(info.st_size) > max_bytes) {
-    ::close(fd);
-    return Status::Fail("Cannot read " + path + ": file too large");
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;  // the file shrank while we read it
-    done += static_cast<std::size_t>(got);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return bytes;
-}
-
 Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size) {
   std::string folder = FolderOf(path);
   std::string temp_template = folder + "/." + std::filesystem::path(path).filename().string() + ".XXXXXX";

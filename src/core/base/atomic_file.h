@@ -1,4 +1,4 @@
-// Whole-file reads and crash-safe whole-file replacement.
+// Crash-safe whole-file replacement. Reading is in file_bytes.h.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +8,6 @@
 #include "base/status.h"
 
 namespace vr {
-
-// Reads a whole file. Refuses files larger than max_bytes so a hostile or
-// mistaken input cannot exhaust memory.
-Expected<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
-                                                  std::size_t max_bytes = std::size_t{1} << 31);
 
 // Replaces `path` with `bytes`: writes a temporary file in the same folder,
 // flushes it to disk, renames it over the target and flushes the folder. On

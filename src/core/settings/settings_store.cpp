@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "base/atomic_file.h"
+#include "base/file_bytes.h"
 #include "settings/reg_file.h"
 
 namespace vr {
@@ -48,9 +49,9 @@ Expected<RegDocument> LoadDocument(const std::string& path) {
     if (error) return Status::Fail("Cannot read settings " + path + ": " + error.message());
     return RegDocument{};
   }
-  Expected<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxStoreBytes);
-  if (!bytes) return bytes.status();
-  return RegDocument::Parse(TextOf(*bytes));
+  std::vector<std::uint8_t> bytes;
+  if (Status read = ReadWholeFileInto(path, bytes, kMaxStoreBytes); !read) return read;
+  return RegDocument::Parse(TextOf(bytes));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Whole-file reads and crash-safe replacement.
+// Crash-safe whole-file replacement.
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
@@ -37,22 +37,6 @@ TEST(ReplaceFileAtomically, TargetThatIsAFolderStaysAndNoTemporaryRemains) {
   EXPECT_FALSE(ReplaceFileAtomically(folder.File("busy"), std::string("x")));
   EXPECT_TRUE(std::filesystem::is_directory(folder.File("busy/inner")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-}
-
-TEST(ReadWholeFile, ReadsBytesAndRefusesWhatItCannot) {
-  test::TempFolder folder;
-  test::WriteTextFile(folder.File("a.bin"), std::string("\0\1\2", 3));
-  Expected<std::vector<std::uint8_t>> bytes = ReadWholeFile(folder.File("a.bin"));
-  ASSERT_TRUE(bytes);
-  EXPECT_EQ(*bytes, (std::vector<std::uint8_t>{0, 1, 2}));
-  EXPECT_FALSE(ReadWholeFile(folder.File("a.bin"), 2));
-  EXPECT_FALSE(ReadWholeFile(folder.File("missing.bin")));
-  EXPECT_FALSE(ReadWholeFile(folder.path()));
-  // A named pipe is refused at once, not waited on for a writer.
-  ASSERT_EQ(::mkfifo(folder.File("pipe").c_str(), 0600), 0);
-  Expected<std::vector<std::uint8_t>> pipe = ReadWholeFile(folder.File("pipe"));
-  ASSERT_FALSE(pipe);
-  EXPECT_NE(pipe.message().find("not a regular file"), std::string::npos) << pipe.message();
 }
 
 }  // namespace
