@@ -1,12 +1,13 @@
 #include "base/atomic_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+
+#include "base/staged_file.h"
 
 namespace vr {
 namespace {
@@ -31,41 +32,38 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// The replacement takes over the old file's permissions and, where we may
+// set them, its owner and group: a private 0600 file must not turn readable
+// by others because we rewrote it. Someone else's file stays ours after the
+// rewrite, but keeps its group when we belong to it.
+Status KeepOwnerAndMode(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (errno != EPERM) return Status::Fail(SystemReason());
+    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM)
+      return Status::Fail(SystemReason());
+  }
+  // After fchown, which may clear the set-id bits.
+  if (::fchmod(fd, old.st_mode & 07777) != 0) return Status::Fail(SystemReason());
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size) {
-  std::string folder = FolderOf(path);
-  std::string temp_template = folder + "/." + std::filesystem::path(path).filename().string() + ".XXXXXX";
-  std::vector<char> temp_name(temp_template.begin(), temp_template.end());
-  temp_name.push_back('\0');
-  int fd = ::mkstemp(temp_name.data());
-  if (fd < 0) return Status::Fail("Cannot write " + path + ": " + SystemReason());
-  std::string temp(temp_name.data());
-
-  auto fail = [&](const std::string& reason) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return Status::Fail("Cannot write " + path + ": " + reason);
+  auto fail = [&](const Status& reason) {
+    return Status::Fail("Cannot write " + path + ": " + reason.message());
   };
-  if (!WriteAll(fd, static_cast<const char*>(bytes), size)) return fail(SystemReason());
-  if (::fchmod(fd, 0644) != 0) return fail(SystemReason());
-  if (::fsync(fd) != 0) return fail(SystemReason());
-  if (::close(fd) != 0) {
-    std::string reason = SystemReason();
-    ::unlink(temp.c_str());
-    return Status::Fail("Cannot write " + path + ": " + reason);
+  Expected<StagedFile> staged =
+      StagedFile::Create(FolderOf(path), std::filesystem::path(path).filename().string());
+  if (!staged) return fail(staged.status());
+
+  if (!WriteAll(staged->fd(), static_cast<const char*>(bytes), size))
+    return fail(Status::Fail(SystemReason()));
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (Status kept = KeepOwnerAndMode(staged->fd(), old); !kept) return fail(kept);
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    std::string reason = SystemReason();
-    ::unlink(temp.c_str());
-    return Status::Fail("Cannot write " + path + ": " + reason);
-  }
-  // The rename itself must reach the disk too.
-  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  if (Status published = staged->Publish(path); !published) return fail(published);
   return Status::Ok();
 }
 

@@ -12,6 +12,9 @@ namespace vr {
 // Replaces `path` with `bytes`: writes a temporary file in the same folder,
 // flushes it to disk, renames it over the target and flushes the folder. On
 // any failure the temporary is removed and the old file is left as it was.
+// A new file gets mode 0666 less the umask, as any program's new file; a
+// replaced one keeps its mode, and its owner and group as far as the process
+// may set them.
 Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size);
 
 inline Status ReplaceFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -37,6 +39,97 @@ TEST(ReplaceFileAtomically, TargetThatIsAFolderStaysAndNoTemporaryRemains) {
   EXPECT_FALSE(ReplaceFileAtomically(folder.File("busy"), std::string("x")));
   EXPECT_TRUE(std::filesystem::is_directory(folder.File("busy/inner")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+// The process umask for one test, put back afterwards.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(mode_t mask) : saved_(::umask(mask)) {}
+  ~ScopedUmask() { ::umask(saved_); }
+  ScopedUmask(const ScopedUmask&) = delete;
+  ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+ private:
+  mode_t saved_;
+};
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+class NewFileModeTest : public ::testing::TestWithParam<mode_t> {};
+
+TEST_P(NewFileModeTest, IsEverythingTheUmaskAllows) {
+  test::TempFolder folder;
+  ScopedUmask mask(GetParam());
+  const std::string path = folder.File("thumb.png");
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string("new")));
+  EXPECT_EQ(ModeOf(path), 0666 & ~GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Umasks, NewFileModeTest, ::testing::Values(077, 022, 002, 0));
+
+struct KeptModeCase {
+  mode_t umask;
+  mode_t mode;  // of the file before it is replaced
+};
+
+class ReplacedFileModeTest : public ::testing::TestWithParam<KeptModeCase> {};
+
+TEST_P(ReplacedFileModeTest, StaysWhatItWasWhateverTheUmask) {
+  test::TempFolder folder;
+  ScopedUmask mask(GetParam().umask);
+  const std::string path = folder.File("store.reg");
+  test::WriteTextFile(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), GetParam().mode), 0);
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string("new")));
+  EXPECT_EQ(test::ReadTextFile(path), "new");
+  EXPECT_EQ(ModeOf(path), GetParam().mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReplacedFileModeTest,
+                         ::testing::Values(KeptModeCase{022, 0600}, KeptModeCase{022, 0640},
+                                           KeptModeCase{077, 0644}, KeptModeCase{077, 0755},
+                                           KeptModeCase{0, 0400}));
+
+constexpr uid_t kNobody = 65534;
+
+TEST(ReplaceFileAtomically, KeepsTheOwnerAndGroupWhereItMaySetThem) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+  test::TempFolder folder;
+  const std::string path = folder.File("theirs.png");
+  test::WriteTextFile(path, "old");
+  ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string("new")));
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, kNobody);
+  EXPECT_EQ(info.st_gid, kNobody);
+}
+
+// A user who may replace a file in a shared folder but not give it back to
+// its owner still gets the file written.
+TEST(ReplaceFileAtomically, AnOwnerItMayNotSetIsNoFailure) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs a second user to act as";
+  test::TempFolder folder;
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
+  const std::string path = folder.File("roots.png");
+  test::WriteTextFile(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) _exit(3);
+    _exit(ReplaceFileAtomically(path, std::string("new")) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write failed because the owner could not be kept";
+  EXPECT_EQ(test::ReadTextFile(path), "new");
+  EXPECT_EQ(ModeOf(path), 0664u);
 }
 
 }  // namespace

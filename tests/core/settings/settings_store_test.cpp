@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,28 @@ TEST_F(SettingsStoreTest, UnreadableFilesReadAsMissingAndAreNotOverwritten) {
   EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 0);
   EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", 1), "No! Failed to save Value");
   EXPECT_TRUE(std::filesystem::is_directory(path_));
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// A store someone made private stays private, whatever the umask of the
+// process that saves to it; a new store follows the umask.
+TEST_F(SettingsStoreTest, SavingKeepsTheStoresModeAndANewOneFollowsTheUmask) {
+  const mode_t saved_mask = ::umask(077);
+  SaveSettingLong(store_, "OUTwidth", 1);
+  EXPECT_EQ(ModeOf(path_), 0600u);
+  ::umask(022);
+  SaveSettingLong(store_, "OUTwidth", 2);
+  EXPECT_EQ(ModeOf(path_), 0600u) << "a save under umask 022 widened a 0600 store";
+  ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+  SaveSettingLong(store_, "OUTwidth", 3);
+  EXPECT_EQ(ModeOf(path_), 0640u);
+  ::umask(saved_mask);
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 3);
 }
 
 TEST_F(SettingsStoreTest, AStoreFarTooLongIsNeitherReadNorOverwritten) {
