@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -32,6 +34,27 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// The file a write to `path` is meant for: where a chain of symbolic links
+// ends, even when it ends at a name that does not exist yet. Replacing that
+// file, not the link, keeps the link in place, as text editors do.
+Expected<std::string> FinalLinkTarget(const std::string& path) {
+  constexpr int kMaxLinks = 40;  // as the kernel's own limit when it follows links
+  std::string current = path;
+  for (int followed = 0; followed <= kMaxLinks; ++followed) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    // Links under /proc report no length, so leave room for any path.
+    std::string target(std::max<std::size_t>(static_cast<std::size_t>(info.st_size), PATH_MAX) + 1, '\0');
+    const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+    if (length < 0) return Status::Fail(SystemReason());
+    if (static_cast<std::size_t>(length) == target.size()) return Status::Fail("the link changed while read");
+    target.resize(static_cast<std::size_t>(length));
+    // A relative target is relative to the folder holding the link.
+    current = !target.empty() && target.front() == '/' ? target : FolderOf(current) + "/" + target;
+  }
+  return Status::Fail(std::strerror(ELOOP));
+}
+
 // The replacement takes over the old file's permissions and, where we may
 // set them, its owner and group: a private 0600 file must not turn readable
 // by others because we rewrote it. Someone else's file stays ours after the
@@ -53,17 +76,19 @@ Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::si
   auto fail = [&](const Status& reason) {
     return Status::Fail("Cannot write " + path + ": " + reason.message());
   };
+  Expected<std::string> target = FinalLinkTarget(path);
+  if (!target) return fail(target.status());
   Expected<StagedFile> staged =
-      StagedFile::Create(FolderOf(path), std::filesystem::path(path).filename().string());
+      StagedFile::Create(FolderOf(*target), std::filesystem::path(*target).filename().string());
   if (!staged) return fail(staged.status());
 
   if (!WriteAll(staged->fd(), static_cast<const char*>(bytes), size))
     return fail(Status::Fail(SystemReason()));
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+  if (::lstat(target->c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
     if (Status kept = KeepOwnerAndMode(staged->fd(), old); !kept) return fail(kept);
   }
-  if (Status published = staged->Publish(path); !published) return fail(published);
+  if (Status published = staged->Publish(*target); !published) return fail(published);
   return Status::Ok();
 }
 

@@ -14,7 +14,8 @@ namespace vr {
 // any failure the temporary is removed and the old file is left as it was.
 // A new file gets mode 0666 less the umask, as any program's new file; a
 // replaced one keeps its mode, and its owner and group as far as the process
-// may set them.
+// may set them. When `path` is a symbolic link (or a chain of them) the file
+// it ends at is replaced, or created when missing, and the link stays.
 Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size);
 
 inline Status ReplaceFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -57,6 +59,12 @@ mode_t ModeOf(const std::string& path) {
   struct stat info {};
   EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
   return info.st_mode & 07777;
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
 }
 
 class NewFileModeTest : public ::testing::TestWithParam<mode_t> {};
@@ -130,6 +138,78 @@ TEST(ReplaceFileAtomically, AnOwnerItMayNotSetIsNoFailure) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the write failed because the owner could not be kept";
   EXPECT_EQ(test::ReadTextFile(path), "new");
   EXPECT_EQ(ModeOf(path), 0664u);
+}
+
+struct LinkCase {
+  const char* label;
+  // Links made before the write, as name and target; "@" in a target
+  // stands for the test's folder.
+  std::vector<std::pair<std::string, std::string>> links;
+  const char* written;     // the path given to the write
+  const char* gets_bytes;  // the regular file that must receive them
+  bool target_exists;
+};
+
+class SymlinkTargetTest : public ::testing::TestWithParam<LinkCase> {};
+
+// A write through a link replaces the file the link ends at; every link of
+// the chain stays a link to where it pointed, and nothing else appears.
+TEST_P(SymlinkTargetTest, ReplacesTheFinalTargetAndKeepsTheLinks) {
+  test::TempFolder folder;
+  namespace fs = std::filesystem;
+  fs::create_directories(folder.File("real"));
+  fs::create_directories(folder.File("sub"));
+  const std::string receiver = folder.File(GetParam().gets_bytes);
+  if (GetParam().target_exists) {
+    test::WriteTextFile(receiver, "old");
+    ASSERT_EQ(::chmod(receiver.c_str(), 0600), 0);
+  }
+  std::vector<std::pair<std::string, std::string>> links;
+  for (auto [name, target] : GetParam().links) {
+    if (target[0] == '@') target = folder.path() + target.substr(1);
+    ASSERT_EQ(::symlink(target.c_str(), folder.File(name).c_str()), 0) << name;
+    links.emplace_back(folder.File(name), target);
+  }
+
+  ASSERT_TRUE(ReplaceFileAtomically(folder.File(GetParam().written), std::string("new")));
+
+  for (const auto& [link, target] : links) {
+    ASSERT_TRUE(fs::is_symlink(link)) << link << " was replaced by a plain file";
+    EXPECT_EQ(fs::read_symlink(link).string(), target);
+  }
+  EXPECT_EQ(test::ReadTextFile(receiver), "new");
+  EXPECT_EQ(ModeOf(receiver), GetParam().target_exists ? 0600u : 0666u & ~CurrentUmask());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.File("real")), {}), 1) << "a temporary remains";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, SymlinkTargetTest,
+    ::testing::Values(
+        LinkCase{"Relative", {{"thumb.png", "real/thumb.png"}}, "thumb.png", "real/thumb.png", true},
+        LinkCase{"Absolute", {{"thumb.png", "@/real/thumb.png"}}, "thumb.png", "real/thumb.png", true},
+        LinkCase{"Chain",
+                 {{"a.png", "b.png"}, {"b.png", "sub/c.png"}, {"sub/c.png", "../real/d.png"}},
+                 "a.png",
+                 "real/d.png",
+                 true},
+        LinkCase{
+            "RelativeToTheLinksOwnFolder", {{"sub/t.png", "../real/t.png"}}, "sub/t.png", "real/t.png", true},
+        LinkCase{"Dangling", {{"thumb.png", "real/new.png"}}, "thumb.png", "real/new.png", false},
+        LinkCase{"DanglingChain",
+                 {{"a.png", "b.png"}, {"b.png", "@/real/new.png"}},
+                 "a.png",
+                 "real/new.png",
+                 false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(ReplaceFileAtomically, ALinkLoopFailsNamingTheFileAndWritesNothing) {
+  test::TempFolder folder;
+  ASSERT_EQ(::symlink("b.png", folder.File("a.png").c_str()), 0);
+  ASSERT_EQ(::symlink("a.png", folder.File("b.png").c_str()), 0);
+  Status status = ReplaceFileAtomically(folder.File("a.png"), std::string("new"));
+  ASSERT_FALSE(status);
+  EXPECT_NE(status.message().find(folder.File("a.png")), std::string::npos) << status.message();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }
 
 }  // namespace

@@ -105,6 +105,21 @@ TEST_F(SettingsStoreTest, SavingKeepsTheStoresModeAndANewOneFollowsTheUmask) {
   EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 3);
 }
 
+// A store kept elsewhere (with one's dotfiles, say) and linked into place
+// stays linked: saves go to the file the link points at.
+TEST_F(SettingsStoreTest, ASymlinkedStoreIsSavedThroughTheLink) {
+  std::filesystem::create_directories(folder_.File("Corvelle"));
+  std::filesystem::create_directories(folder_.File("dotfiles"));
+  const std::string real = folder_.File("dotfiles/varenna.reg");
+  WriteTextFile(real, kHead + "\"OUTname\"=\"kept\"\n");
+  ASSERT_EQ(::symlink("../dotfiles/varenna.reg", path_.c_str()), 0);
+
+  EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", 300), "Success");
+  ASSERT_TRUE(std::filesystem::is_symlink(path_));
+  EXPECT_EQ(ReadTextFile(real), kHead + "\"OUTname\"=\"kept\"\n\"OUTwidth\"=dword:0000012c\n");
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 300);
+}
+
 TEST_F(SettingsStoreTest, AStoreFarTooLongIsNeitherReadNorOverwritten) {
   std::filesystem::create_directories(folder_.File("Corvelle"));
   WriteTextFile(path_, kHead + "\"OUTwidth\"=dword:00000005\n");
