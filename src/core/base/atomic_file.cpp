@@ -70,26 +70,34 @@ Status KeepOwnerAndMode(int fd, const struct stat& old) {
   return Status::Ok();
 }
 
+// Stages the bytes in the target's folder and publishes them under its name.
+// `link_refused` tells that unnamed staging could not be given a name.
+Status StageAndPublish(const std::string& target, const void* bytes, std::size_t size, Staging staging,
+                       bool& link_refused) {
+  Expected<StagedFile> staged = StagedFile::Create(FolderOf(target), staging);
+  if (!staged) return staged.status();
+  if (!WriteAll(staged->fd(), static_cast<const char*>(bytes), size)) return Status::Fail(SystemReason());
+  struct stat old {};
+  if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (Status kept = KeepOwnerAndMode(staged->fd(), old); !kept) return kept;
+  }
+  Status published = staged->Publish(target);
+  link_refused = !published && staged->link_refused();
+  return published;
+}
+
 }  // namespace
 
-Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size) {
+Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size, Staging staging) {
   auto fail = [&](const Status& reason) {
     return Status::Fail("Cannot write " + path + ": " + reason.message());
   };
   Expected<std::string> target = FinalLinkTarget(path);
   if (!target) return fail(target.status());
-  Expected<StagedFile> staged =
-      StagedFile::Create(FolderOf(*target), std::filesystem::path(*target).filename().string());
-  if (!staged) return fail(staged.status());
-
-  if (!WriteAll(staged->fd(), static_cast<const char*>(bytes), size))
-    return fail(Status::Fail(SystemReason()));
-  struct stat old {};
-  if (::lstat(target->c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if (Status kept = KeepOwnerAndMode(staged->fd(), old); !kept) return fail(kept);
-  }
-  if (Status published = staged->Publish(*target); !published) return fail(published);
-  return Status::Ok();
+  bool link_refused = false;
+  Status written = StageAndPublish(*target, bytes, size, staging, link_refused);
+  if (link_refused) written = StageAndPublish(*target, bytes, size, Staging::kNamed, link_refused);
+  return written ? Status::Ok() : fail(written);
 }
 
 }  // namespace vr

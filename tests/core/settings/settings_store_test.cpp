@@ -157,10 +157,10 @@ TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileByteForByte) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was reported as a success";
   EXPECT_EQ(ReadTextFile(path_), before);
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("Corvelle")))
-    if (entry.path().filename().string().rfind(".Varenna", 0) == 0) ++entries;
-  EXPECT_EQ(entries, 0) << "a temporary file was left behind";
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("Corvelle"))) {
+    const std::string name = entry.path().filename();
+    EXPECT_TRUE(name == "Varenna Pro.reg" || name == "Varenna Pro.reg.lock") << name << " was left behind";
+  }
 }
 
 // Built by appending: GCC 12 warns falsely on a chain of + here.
