@@ -40,18 +40,20 @@ class StoreLock {
   int fd_ = -1;
 };
 
-// The document in the file; a missing file is an empty document. Fails when
-// the file exists but cannot be read, so a write never replaces what it
-// could not see.
-Expected<RegDocument> LoadDocument(const std::string& path) {
+// The file's document and encoding; a missing file is an empty document.
+// Fails when the file exists but cannot be read or is not a registry export,
+// so a write never replaces or appends to what it could not understand.
+Expected<RegFile> LoadFile(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
     if (error) return Status::Fail("Cannot read settings " + path + ": " + error.message());
-    return RegDocument{};
+    return RegFile{};
   }
   std::vector<std::uint8_t> bytes;
   if (Status read = ReadWholeFileInto(path, bytes, kMaxStoreBytes); !read) return read;
-  return RegDocument::Parse(TextOf(bytes));
+  Expected<RegFile> file = ReadRegFile(TextOf(bytes));
+  if (!file) return Status::Fail("Cannot use the settings file " + path + ": " + file.message());
+  return file;
 }
 
 }  // namespace
@@ -71,15 +73,15 @@ std::string RegFileStore::DefaultPath() {
 }
 
 std::optional<std::int32_t> RegFileStore::ReadNumber(std::string_view name) const {
-  Expected<RegDocument> document = LoadDocument(path_);
-  if (!document) return std::nullopt;
-  return document->Number(name);
+  Expected<RegFile> file = LoadFile(path_);
+  if (!file) return std::nullopt;
+  return file->document.Number(name);
 }
 
 std::optional<std::string> RegFileStore::ReadText(std::string_view name) const {
-  Expected<RegDocument> document = LoadDocument(path_);
-  if (!document) return std::nullopt;
-  return document->Text(name);
+  Expected<RegFile> file = LoadFile(path_);
+  if (!file) return std::nullopt;
+  return file->document.Text(name);
 }
 
 Status RegFileStore::WriteNumber(std::string_view name, std::int32_t value) {
@@ -98,10 +100,12 @@ Status RegFileStore::Update(const std::function<void(RegDocument&)>& change) {
     return Status::Fail("Cannot create the settings folder " + folder.string() + ": " + error.message());
 
   StoreLock lock(path_);
-  Expected<RegDocument> document = LoadDocument(path_);
-  if (!document) return document.status();
-  change(*document);
-  return ReplaceFileAtomically(path_, document->Serialize());
+  Expected<RegFile> file = LoadFile(path_);
+  if (!file) return file.status();
+  change(file->document);
+  Expected<std::string> bytes = WriteRegFile(*file);
+  if (!bytes) return Status::Fail("Cannot write the settings file " + path_ + ": " + bytes.message());
+  return ReplaceFileAtomically(path_, *bytes);
 }
 
 }  // namespace vr

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/text_encoding.h"
 #include "settings/registry.h"
 #include "support/temp_folder.h"
 
@@ -189,6 +190,92 @@ TEST_F(SettingsStoreTest, WritersInSeveralProcessesLoseNoValue) {
   for (int w = 0; w < kWriters; ++w)
     for (int v = 0; v < kValuesEach; ++v)
       EXPECT_EQ(GetSettingLong(store_, WriterValueName(w, v)), w * 100 + v);
+}
+
+// The registry editor's own export: UTF-16LE with a byte order mark, other
+// keys, values of other kinds over several lines, texts beyond ASCII.
+const std::string kForeignExport =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+    "\"Caf\xC3\xA9\"=\"\xE2\x82\xAC 5 \xF0\x9F\x98\x80\"\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+    "\"Expand\"=hex(2):25,00,54,00,45,00,\\\r\n  4d,00,50,00,00,00\r\n"
+    "\"OUTname\"=\"\xC3\x9C"
+    "bersicht_<#>\"\r\n"
+    "\"OUTwidth\"=dword:00000064\r\n"
+    "\"Binary\"=hex:01,02,03\r\n\r\n";
+
+std::string Encoded(const std::string& utf8, TextEncoding encoding) { return *EncodeText(utf8, encoding); }
+
+void WriteStore(const std::string& path, const std::string& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  WriteTextFile(path, bytes);
+}
+
+TEST_F(SettingsStoreTest, AUtf16StoreRoundTripsByteForByteButForTheChangedValue) {
+  WriteStore(path_, Encoded(kForeignExport, TextEncoding::kUtf16Le));
+  EXPECT_EQ(GetSettingString(store_, "OUTname"),
+            "\xC3\x9C"
+            "bersicht_<#>");
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 100);
+
+  EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", 300), "Success");
+  std::string expected = kForeignExport;
+  expected.replace(expected.find("dword:00000064"), 14, "dword:0000012c");
+  EXPECT_EQ(ReadTextFile(path_), Encoded(expected, TextEncoding::kUtf16Le));
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 300);
+}
+
+class StoreEncodingTest : public SettingsStoreTest, public ::testing::WithParamInterface<TextEncoding> {};
+
+TEST_P(StoreEncodingTest, IsReadAndWrittenBackInTheEncodingItWasFoundIn) {
+  WriteStore(path_, Encoded(kHead + "\"OUTname\"=\"\xC3\xA9t\xC3\xA9\"\n", GetParam()));
+  EXPECT_EQ(GetSettingString(store_, "OUTname"), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(SaveSettingString(store_, "OUTname", "hiver \xE2\x9D\x84"), "Success");
+  EXPECT_EQ(ReadTextFile(path_), Encoded(kHead + "\"OUTname\"=\"hiver \xE2\x9D\x84\"\n", GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, StoreEncodingTest,
+                         ::testing::Values(TextEncoding::kUtf8, TextEncoding::kUtf8WithBom,
+                                           TextEncoding::kUtf16Le, TextEncoding::kUtf16Be));
+
+struct UnusableStoreCase {
+  const char* label;
+  std::string bytes;
+};
+
+class UnusableStoreTest : public SettingsStoreTest,
+                          public ::testing::WithParamInterface<UnusableStoreCase> {};
+
+// A file that does not read as a registry export is someone else's (or
+// damaged): a save neither appends to it nor replaces it, and says why.
+TEST_P(UnusableStoreTest, IsNeverAppendedToOrOverwritten) {
+  WriteStore(path_, GetParam().bytes);
+  EXPECT_FALSE(store_.ReadNumber("OUTwidth"));
+  Status saved = store_.WriteNumber("OUTwidth", 1);
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.message().find(path_), std::string::npos) << saved.message();
+  EXPECT_EQ(ReadTextFile(path_), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnusableStoreTest,
+    ::testing::Values(
+        UnusableStoreCase{"Utf16WithoutBom", Encoded(kHead, TextEncoding::kUtf16Le).substr(2)},
+        UnusableStoreCase{"Utf16CutMidCharacter", Encoded(kHead, TextEncoding::kUtf16Be).substr(0, 41)},
+        UnusableStoreCase{"Utf16UnpairedSurrogate", Encoded(kHead, TextEncoding::kUtf16Le) + "\x3D\xD8"},
+        UnusableStoreCase{"Binary", std::string("\x89PNG\r\n\x1a\n\0\0", 10)},
+        UnusableStoreCase{"NoHeader", "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A text our file cannot carry fails the save and leaves the file alone.
+TEST_F(SettingsStoreTest, ATextAUtf16StoreCannotHoldFailsTheSave) {
+  const std::string before = Encoded(kHead + "\"OUTname\"=\"x\"\n", TextEncoding::kUtf16Le);
+  WriteStore(path_, before);
+  Status saved = store_.WriteText("OUTname", "caf\xE9");  // Latin-1, not UTF-8
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.message().find(path_), std::string::npos) << saved.message();
+  EXPECT_EQ(ReadTextFile(path_), before);
 }
 
 TEST(SettingsStorePath, FollowsXdgConfigHomeThenHome) {
