@@ -40,12 +40,15 @@ class StoreLock {
   int fd_ = -1;
 };
 
-// The file's document and encoding; a missing file is an empty document.
-// Fails when the file exists but cannot be read or is not a registry export,
-// so a write never replaces or appends to what it could not understand.
-Expected<RegFile> LoadFile(const std::string& path) {
+enum class WhenMissing { kEmpty, kFail };
+
+// The file's document and encoding; a missing file is an empty document
+// unless asked otherwise. Fails when the file exists but cannot be read or
+// is not a registry export, so a write never replaces or appends to what it
+// could not understand.
+Expected<RegFile> LoadFile(const std::string& path, WhenMissing missing = WhenMissing::kEmpty) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
+  if (missing == WhenMissing::kEmpty && !std::filesystem::exists(path, error)) {
     if (error) return Status::Fail("Cannot read settings " + path + ": " + error.message());
     return RegFile{};
   }
@@ -70,6 +73,11 @@ std::string RegFileStore::DefaultPath() {
     base = ".config";
   }
   return base + "/Corvelle/Varenna Pro.reg";
+}
+
+Status RegFileStore::CheckReadable() const {
+  Expected<RegFile> file = LoadFile(path_, WhenMissing::kFail);
+  return file ? Status::Ok() : file.status();
 }
 
 std::optional<std::int32_t> RegFileStore::ReadNumber(std::string_view name) const {
