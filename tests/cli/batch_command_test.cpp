@@ -91,6 +91,19 @@ TEST_F(BatchCommandTest, AFailedRowIsReportedOnStderrAndGivesExitOne) {
   EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
 }
 
+// A thumbnail name that is a link (into a web folder, say) stays a link;
+// the picture lands where it points.
+TEST_F(BatchCommandTest, AThumbnailThatIsALinkIsWrittenThroughIt) {
+  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(64, 32, 1));
+  fs::create_directory(folder_.File("out"));
+  fs::create_directory(folder_.File("site"));
+  fs::create_symlink("../site/thumb.png", folder_.File("out/t00.png"));
+  Outcome run = Run(OutputOptions() + "'" + folder_.File("in/a.png") + "'");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(fs::is_symlink(folder_.File("out/t00.png")));
+  EXPECT_EQ(test::ReadPicture(folder_.File("site/thumb.png")).height, 16);
+}
+
 TEST_F(BatchCommandTest, NoCreateSkipsTheRowsOfAMissingFolder) {
   test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(20, 20, 1));
   Outcome run = Run(OutputOptions() + "--no-create '" + folder_.File("in") + "'");
