@@ -80,6 +80,15 @@ Expected<std::vector<std::string>> ListRows(const std::vector<std::string>& inpu
   return rows;
 }
 
+std::string JoinedInputs(const std::vector<std::string>& inputs) {
+  std::string joined;
+  for (const std::string& input : inputs) {
+    if (!joined.empty()) joined += ' ';
+    joined += input;
+  }
+  return joined;
+}
+
 int Run(const std::vector<std::string>& arguments) {
   Expected<BatchOptions> options = ParseBatchOptions(arguments);
   if (!options) {
@@ -92,6 +101,15 @@ int Run(const std::vector<std::string>& arguments) {
   }
 
   RegFileStore store(options->settings_file.empty() ? RegFileStore::DefaultPath() : options->settings_file);
+  // A settings file given by name must be there: a run on defaults instead
+  // would write thumbnails nobody asked for. The program's own store may be
+  // missing, on a first run.
+  if (!options->settings_file.empty()) {
+    if (Status readable = store.CheckReadable(); !readable) {
+      std::cerr << "varenna-batch: " << readable.message() << '\n';
+      return kUsageError;
+    }
+  }
   SettingsRecord settings;
   LoadSettings(store, settings);
   for (const auto& [name, value] : options->overrides) {
@@ -111,6 +129,10 @@ int Run(const std::vector<std::string>& arguments) {
   Expected<std::vector<std::string>> rows = ListRows(options->inputs);
   if (!rows) {
     std::cerr << "varenna-batch: " << rows.message() << '\n';
+    return kUsageError;
+  }
+  if (rows->empty()) {
+    std::cerr << "varenna-batch: no pictures found in " << JoinedInputs(options->inputs) << '\n';
     return kUsageError;
   }
 

@@ -100,7 +100,7 @@ not searched.
 
 Options:
   --settings FILE     read the settings from FILE (a .reg settings file)
-                      instead of the program's own store
+                      instead of the program's own store; FILE must exist
   --set NAME=VALUE    override one setting for this run; NAME is a setting
                       of the record (see --show-settings), VALUE a whole
                       number for number settings; may be repeated
@@ -114,7 +114,7 @@ The run's final message goes to stdout, each failure to stderr with its
 file and reason, a progress bar to stderr when it is a terminal.
 
 Exit status: 0 every row was written, 1 some row failed or was skipped,
-2 a usage or settings error.
+2 a usage or settings error, or no pictures in the inputs.
 )";
 }
 

@@ -30,9 +30,19 @@ class BatchCommandTest : public ::testing::Test {
   }
 
   Outcome Run(const std::string& arguments) {
+    return RunCommand("--settings '" + settings_ + "' " + arguments);
+  }
+
+  // Without --settings: the program's own store, under a config folder of
+  // the test's.
+  Outcome RunOnOwnStore(const std::string& arguments) {
+    return RunCommand(arguments, "XDG_CONFIG_HOME='" + folder_.File("config") + "' ");
+  }
+
+  Outcome RunCommand(const std::string& arguments, const std::string& environment = "") {
     const std::string err_file = folder_.File("stderr.txt");
-    const std::string command = std::string(VARENNA_BIN_DIR) + "/varenna-batch --settings '" + settings_ +
-                                "' " + arguments + " 2>'" + err_file + "'";
+    const std::string command =
+        environment + std::string(VARENNA_BIN_DIR) + "/varenna-batch " + arguments + " 2>'" + err_file + "'";
     Outcome outcome;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return outcome;
@@ -81,6 +91,19 @@ TEST_F(BatchCommandTest, AFailedRowIsReportedOnStderrAndGivesExitOne) {
   EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
 }
 
+// A thumbnail name that is a link (into a web folder, say) stays a link;
+// the picture lands where it points.
+TEST_F(BatchCommandTest, AThumbnailThatIsALinkIsWrittenThroughIt) {
+  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(64, 32, 1));
+  fs::create_directory(folder_.File("out"));
+  fs::create_directory(folder_.File("site"));
+  fs::create_symlink("../site/thumb.png", folder_.File("out/t00.png"));
+  Outcome run = Run(OutputOptions() + "'" + folder_.File("in/a.png") + "'");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(fs::is_symlink(folder_.File("out/t00.png")));
+  EXPECT_EQ(test::ReadPicture(folder_.File("site/thumb.png")).height, 16);
+}
+
 TEST_F(BatchCommandTest, NoCreateSkipsTheRowsOfAMissingFolder) {
   test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(20, 20, 1));
   Outcome run = Run(OutputOptions() + "--no-create '" + folder_.File("in") + "'");
@@ -100,6 +123,40 @@ TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
   EXPECT_NE(run.out.find("\nOUTwidth=300\nOUTheight=77\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\nWMFile=/x/logo.png\n"), std::string::npos);
   EXPECT_EQ(run.out.rfind("GENextra=", 0), 0u);  // the record's order
+}
+
+// A settings file the user names must be used or the run must not happen:
+// a run on defaults would write thumbnails nobody asked for.
+TEST_F(BatchCommandTest, ASettingsFileThatCannotBeUsedEndsTheRunNamingIt) {
+  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(20, 20, 1));
+  fs::create_directory(folder_.File("a-folder.reg"));
+  test::WriteTextFile(folder_.File("notes.reg"), "OUTwidth=300\n");
+  for (const char* name : {"missing.reg", "a-folder.reg", "notes.reg"}) {
+    const std::string file = folder_.File(name);
+    Outcome run = Run(OutputOptions() + "--settings '" + file + "' '" + folder_.File("in") + "'");
+    EXPECT_EQ(run.exit_code, 2) << name;
+    EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_FALSE(fs::exists(folder_.File("out"))) << "a run went ahead without " << name;
+  }
+}
+
+TEST_F(BatchCommandTest, TheProgramsOwnStoreMayBeMissing) {
+  Outcome run = RunOnOwnStore("--set OUTwidth=77 --show-settings");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("\nOUTwidth=77\n"), std::string::npos) << run.out;
+}
+
+TEST_F(BatchCommandTest, InputsWithoutPicturesAreAnErrorNamingThem) {
+  fs::create_directory(folder_.File("other"));
+  test::WriteTextFile(folder_.File("other/readme.txt"), "not a picture");
+  const std::string in = folder_.File("in");
+  const std::string other = folder_.File("other");
+  Outcome run = Run(OutputOptions() + "'" + in + "' '" + other + "'");
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("no pictures found in " + in + " " + other + "\n"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out.find("Process done!"), std::string::npos) << run.out;
+  EXPECT_TRUE(run.out.empty()) << run.out;
 }
 
 struct UsageCase {
@@ -123,7 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"--set OUTwidth=99999999999 x.png", "OUTwidth"},
                       UsageCase{"--set =5 x.png", "NAME=VALUE"}, UsageCase{"--jobs 0 x.png", "--jobs"},
                       UsageCase{"--frobnicate x.png", "Unknown option --frobnicate"},
-                      UsageCase{"", "no pictures given"}));
+                      UsageCase{"", "no pictures given"},
+                      UsageCase{"--settings /nonexistent-varenna/settings.reg x.png",
+                                "/nonexistent-varenna/settings.reg"}));
 
 TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
   Outcome run = Run("--help");

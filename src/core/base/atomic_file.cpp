@@ -1,12 +1,15 @@
 #include "base/atomic_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
+
+#include "base/staged_file.h"
 
 namespace vr {
 namespace {
@@ -31,67 +34,70 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-}  // namespace
-
-Expected<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t max_bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a named pipe must not block
-  if (fd < 0) return Status::Fail("Cannot open " + path + ": " + SystemReason());
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return Status::Fail("Cannot read " + path + ": not a regular file");
+// The file a write to `path` is meant for: where a chain of symbolic links
+// ends, even when it ends at a name that does not exist yet. Replacing that
+// file, not the link, keeps the link in place, as text editors do.
+Expected<std::string> FinalLinkTarget(const std::string& path) {
+  constexpr int kMaxLinks = 40;  // as the kernel's own limit when it follows links
+  std::string current = path;
+  for (int followed = 0; followed <= kMaxLinks; ++followed) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    // Links under /proc report no length, so leave room for any path.
+    std::string target(std::max<std::size_t>(static_cast<std::size_t>(info.st_size), PATH_MAX) + 1, '\0');
+    const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+    if (length < 0) return Status::Fail(SystemReason());
+    if (static_cast<std::size_t>(length) == target.size()) return Status::Fail("the link changed while read");
+    target.resize(static_cast<std::size_t>(length));
+    // A relative target is relative to the folder holding the link.
+    current = !target.empty() && target.front() == '/' ? target : FolderOf(current) + "/" + target;
   }
-  if (static_cast<std::uint64_t>(info.st_size) > max_bytes) {
-    ::close(fd);
-    return Status::Fail("Cannot read " + path + ": file too large");
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;  // the file shrank while we read it
-    done += static_cast<std::size_t>(got);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return bytes;
+  return Status::Fail(std::strerror(ELOOP));
 }
 
-Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size) {
-  std::string folder = FolderOf(path);
-  std::string temp_template = folder + "/." + std::filesystem::path(path).filename().string() + ".XXXXXX";
-  std::vector<char> temp_name(temp_template.begin(), temp_template.end());
-  temp_name.push_back('\0');
-  int fd = ::mkstemp(temp_name.data());
-  if (fd < 0) return Status::Fail("Cannot write " + path + ": " + SystemReason());
-  std::string temp(temp_name.data());
-
-  auto fail = [&](const std::string& reason) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return Status::Fail("Cannot write " + path + ": " + reason);
-  };
-  if (!WriteAll(fd, static_cast<const char*>(bytes), size)) return fail(SystemReason());
-  if (::fchmod(fd, 0644) != 0) return fail(SystemReason());
-  if (::fsync(fd) != 0) return fail(SystemReason());
-  if (::close(fd) != 0) {
-    std::string reason = SystemReason();
-    ::unlink(temp.c_str());
-    return Status::Fail("Cannot write " + path + ": " + reason);
+// The replacement takes over the old file's permissions and, where we may
+// set them, its owner and group: a private 0600 file must not turn readable
+// by others because we rewrote it. Someone else's file stays ours after the
+// rewrite, but keeps its group when we belong to it.
+Status KeepOwnerAndMode(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (errno != EPERM) return Status::Fail(SystemReason());
+    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM)
+      return Status::Fail(SystemReason());
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    std::string reason = SystemReason();
-    ::unlink(temp.c_str());
-    return Status::Fail("Cannot write " + path + ": " + reason);
-  }
-  // The rename itself must reach the disk too.
-  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  // After fchown, which may clear the set-id bits.
+  if (::fchmod(fd, old.st_mode & 07777) != 0) return Status::Fail(SystemReason());
   return Status::Ok();
+}
+
+// Stages the bytes in the target's folder and publishes them under its name.
+// `link_refused` tells that unnamed staging could not be given a name.
+Status StageAndPublish(const std::string& target, const void* bytes, std::size_t size, Staging staging,
+                       bool& link_refused) {
+  Expected<StagedFile> staged = StagedFile::Create(FolderOf(target), staging);
+  if (!staged) return staged.status();
+  if (!WriteAll(staged->fd(), static_cast<const char*>(bytes), size)) return Status::Fail(SystemReason());
+  struct stat old {};
+  if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (Status kept = KeepOwnerAndMode(staged->fd(), old); !kept) return kept;
+  }
+  Status published = staged->Publish(target);
+  link_refused = !published && staged->link_refused();
+  return published;
+}
+
+}  // namespace
+
+Status ReplaceFileAtomically(const std::string& path, const void* bytes, std::size_t size, Staging staging) {
+  auto fail = [&](const Status& reason) {
+    return Status::Fail("Cannot write " + path + ": " + reason.message());
+  };
+  Expected<std::string> target = FinalLinkTarget(path);
+  if (!target) return fail(target.status());
+  bool link_refused = false;
+  Status written = StageAndPublish(*target, bytes, size, staging, link_refused);
+  if (link_refused) written = StageAndPublish(*target, bytes, size, Staging::kNamed, link_refused);
+  return written ? Status::Ok() : fail(written);
 }
 
 }  // namespace vr

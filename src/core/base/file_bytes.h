@@ -1,5 +1,7 @@
-// Reading a picture file into a buffer the caller keeps, so a worker that
-// reads file after file reuses one allocation.
+// Reading files into memory: the start of a picture to probe it, a whole
+// picture, a whole settings file. One reader serves them all, so every
+// caller refuses what is not a regular file (a named pipe, a folder) and a
+// file too long for its use before a byte of it is read.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +22,11 @@ inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 31;
 Expected<std::uint64_t> ReadFileStart(const std::string& path, std::size_t limit,
                                       std::vector<std::uint8_t>& buffer);
 
-// Reads the whole of `path` into `buffer`; refuses files longer than
-// kMaxPictureFileBytes.
+// Reads the whole of `path` into `buffer` (keeping its capacity). A file
+// longer than `max_bytes` is refused from its length alone, unread.
+Status ReadWholeFileInto(const std::string& path, std::vector<std::uint8_t>& buffer, std::size_t max_bytes);
+
+// The same for pictures: at most kMaxPictureFileBytes.
 Status ReadWholeFileInto(const std::string& path, std::vector<std::uint8_t>& buffer);
 
 }  // namespace vr

@@ -104,7 +104,35 @@ bool ContinuesOnNextLine(std::string_view raw) {
   return !trimmed.empty() && trimmed.back() == '\\';
 }
 
+std::string_view FirstLine(std::string_view text) {
+  std::string_view line = text.substr(0, text.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return TrimRight(TrimLeft(line));
+}
+
+bool IsBlankText(std::string_view text) {
+  return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
 }  // namespace
+
+Expected<RegFile> ReadRegFile(std::string_view bytes) {
+  Expected<DecodedText> decoded = DecodeText(bytes);
+  if (!decoded) return decoded.status();
+  RegFile file;
+  file.encoding = decoded->encoding;
+  if (IsBlankText(decoded->utf8)) return file;
+  std::string_view header = FirstLine(decoded->utf8);
+  if (!SameIgnoringCase(header, kRegFileHeader) && !SameIgnoringCase(header, kOldRegFileHeader))
+    return Status::Fail("not a registry export: it does not begin with \"" + std::string(kRegFileHeader) +
+                        "\"");
+  file.document = RegDocument::Parse(decoded->utf8);
+  return file;
+}
+
+Expected<std::string> WriteRegFile(const RegFile& file) {
+  return EncodeText(file.document.Serialize(), file.encoding);
+}
 
 RegDocument::Entry RegDocument::ParseEntry(std::string raw, std::string line_end, bool in_settings_key) {
   Entry entry;

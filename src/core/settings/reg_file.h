@@ -10,6 +10,10 @@
 // end, so that changing one value leaves everything else in place: values of
 // other kinds (hex(2):..., hex:...), other keys, comments and lines it does
 // not understand.
+//
+// The file itself may be UTF-8, with or without a byte order mark, or
+// UTF-16 of either byte order with one (the registry editor's own export);
+// RegFile remembers which, so the file is written back as it was found.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +22,15 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
+#include "base/text_encoding.h"
+
 namespace vr {
 
 inline constexpr std::string_view kRegFileHeader = "Windows Registry Editor Version 5.00";
 inline constexpr std::string_view kSettingsKeyLine = "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]";
+// The header of the registry editor's older, 8-bit export form.
+inline constexpr std::string_view kOldRegFileHeader = "REGEDIT4";
 
 class RegDocument {
  public:
@@ -60,5 +69,22 @@ class RegDocument {
 
   std::vector<Entry> entries_;
 };
+
+// A settings file's document and the encoding it is kept in. A new file is
+// UTF-8 without a byte order mark.
+struct RegFile {
+  RegDocument document;
+  TextEncoding encoding = TextEncoding::kUtf8;
+};
+
+// Reads a settings file's bytes. Blank text is an empty document. Fails,
+// with the reason, when the bytes are not text in one of the encodings or
+// do not begin with a registry export header: such a file is not ours to
+// append to or rewrite.
+Expected<RegFile> ReadRegFile(std::string_view bytes);
+
+// The file's bytes in its own encoding; fails when the document holds text
+// that encoding cannot carry.
+Expected<std::string> WriteRegFile(const RegFile& file);
 
 }  // namespace vr

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "base/atomic_file.h"
+#include "base/file_bytes.h"
 #include "settings/reg_file.h"
 
 namespace vr {
@@ -39,18 +40,23 @@ class StoreLock {
   int fd_ = -1;
 };
 
-// The document in the file; a missing file is an empty document. Fails when
-// the file exists but cannot be read, so a write never replaces what it
-// could not see.
-Expected<RegDocument> LoadDocument(const std::string& path) {
+enum class WhenMissing { kEmpty, kFail };
+
+// The file's document and encoding; a missing file is an empty document
+// unless asked otherwise. Fails when the file exists but cannot be read or
+// is not a registry export, so a write never replaces or appends to what it
+// could not understand.
+Expected<RegFile> LoadFile(const std::string& path, WhenMissing missing = WhenMissing::kEmpty) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
+  if (missing == WhenMissing::kEmpty && !std::filesystem::exists(path, error)) {
     if (error) return Status::Fail("Cannot read settings " + path + ": " + error.message());
-    return RegDocument{};
+    return RegFile{};
   }
-  Expected<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxStoreBytes);
-  if (!bytes) return bytes.status();
-  return RegDocument::Parse(TextOf(*bytes));
+  std::vector<std::uint8_t> bytes;
+  if (Status read = ReadWholeFileInto(path, bytes, kMaxStoreBytes); !read) return read;
+  Expected<RegFile> file = ReadRegFile(TextOf(bytes));
+  if (!file) return Status::Fail("Cannot use the settings file " + path + ": " + file.message());
+  return file;
 }
 
 }  // namespace
@@ -69,16 +75,21 @@ std::string RegFileStore::DefaultPath() {
   return base + "/Corvelle/Varenna Pro.reg";
 }
 
+Status RegFileStore::CheckReadable() const {
+  Expected<RegFile> file = LoadFile(path_, WhenMissing::kFail);
+  return file ? Status::Ok() : file.status();
+}
+
 std::optional<std::int32_t> RegFileStore::ReadNumber(std::string_view name) const {
-  Expected<RegDocument> document = LoadDocument(path_);
-  if (!document) return std::nullopt;
-  return document->Number(name);
+  Expected<RegFile> file = LoadFile(path_);
+  if (!file) return std::nullopt;
+  return file->document.Number(name);
 }
 
 std::optional<std::string> RegFileStore::ReadText(std::string_view name) const {
-  Expected<RegDocument> document = LoadDocument(path_);
-  if (!document) return std::nullopt;
-  return document->Text(name);
+  Expected<RegFile> file = LoadFile(path_);
+  if (!file) return std::nullopt;
+  return file->document.Text(name);
 }
 
 Status RegFileStore::WriteNumber(std::string_view name, std::int32_t value) {
@@ -97,10 +108,12 @@ Status RegFileStore::Update(const std::function<void(RegDocument&)>& change) {
     return Status::Fail("Cannot create the settings folder " + folder.string() + ": " + error.message());
 
   StoreLock lock(path_);
-  Expected<RegDocument> document = LoadDocument(path_);
-  if (!document) return document.status();
-  change(*document);
-  return ReplaceFileAtomically(path_, document->Serialize());
+  Expected<RegFile> file = LoadFile(path_);
+  if (!file) return file.status();
+  change(file->document);
+  Expected<std::string> bytes = WriteRegFile(*file);
+  if (!bytes) return Status::Fail("Cannot write the settings file " + path_ + ": " + bytes.message());
+  return ReplaceFileAtomically(path_, *bytes);
 }
 
 }  // namespace vr

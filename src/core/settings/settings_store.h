@@ -33,6 +33,10 @@ class RegFileStore final : public SettingsStore {
   static std::string DefaultPath();
 
   const std::string& path() const { return path_; }
+  // For a store the user named: fails, naming the file, when it is missing,
+  // cannot be read or is not a settings file, where reads would quietly
+  // answer nothing.
+  Status CheckReadable() const;
   std::optional<std::int32_t> ReadNumber(std::string_view name) const override;
   std::optional<std::string> ReadText(std::string_view name) const override;
   Status WriteNumber(std::string_view name, std::int32_t value) override;

@@ -191,5 +191,73 @@ TEST(RegFileWriting, TextWithNulIsStoredUpToIt) {
   EXPECT_EQ(RegDocument::Parse(doc.Serialize()).Text("OUTname"), "ab");
 }
 
+// Registry exports as the registry editor writes them: UTF-16LE with a
+// byte order mark and Windows line ends.
+std::string Utf16Le(const std::string& ascii) {
+  std::string out = "\xFF\xFE";
+  for (char c : ascii) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}
+
+TEST(RegFileEncodings, AUtf16ExportReadsAndIsWrittenBackInUtf16) {
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+      "\"OUTwidth\"=dword:00000010\r\n";
+  Expected<RegFile> file = ReadRegFile(Utf16Le(text));
+  ASSERT_TRUE(file) << file.message();
+  EXPECT_EQ(file->encoding, TextEncoding::kUtf16Le);
+  EXPECT_EQ(file->document.Number("OUTwidth"), 16);
+  file->document.SetNumber("OUTheight", 32);
+  EXPECT_EQ(*WriteRegFile(*file), Utf16Le(text + "\"OUTheight\"=dword:00000020\r\n"));
+}
+
+TEST(RegFileEncodings, Utf8WithAndWithoutBomIsKept) {
+  for (const std::string& bom : {std::string(), std::string("\xEF\xBB\xBF")}) {
+    Expected<RegFile> file = ReadRegFile(bom + kHead + "\"OUTname\"=\"caf\xC3\xA9\"\n");
+    ASSERT_TRUE(file) << file.message();
+    EXPECT_EQ(file->document.Text("OUTname"), "caf\xC3\xA9");
+    EXPECT_EQ(*WriteRegFile(*file), bom + kHead + "\"OUTname\"=\"caf\xC3\xA9\"\n");
+  }
+}
+
+TEST(RegFileEncodings, BlankFilesAreEmptyDocumentsAndTheOldHeaderCounts) {
+  for (const std::string& blank : {std::string(), std::string("\r\n \n"), Utf16Le("\r\n")}) {
+    Expected<RegFile> file = ReadRegFile(blank);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->document.Serialize(), "");
+  }
+  Expected<RegFile> old =
+      ReadRegFile("regedit4\n\n" + std::string(kSettingsKeyLine) + "\n\"A\"=dword:00000001\n");
+  ASSERT_TRUE(old) << old.message();
+  EXPECT_EQ(old->document.Number("A"), 1);
+}
+
+struct NotAnExportCase {
+  const char* label;
+  std::string bytes;
+};
+
+class RegFileRefusal : public ::testing::TestWithParam<NotAnExportCase> {};
+
+// What is not a registry export must not be written back as one.
+TEST_P(RegFileRefusal, IsNotReadAsASettingsFile) {
+  Expected<RegFile> file = ReadRegFile(GetParam().bytes);
+  EXPECT_FALSE(file);
+  EXPECT_FALSE(file.message().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RegFileRefusal,
+                         ::testing::Values(NotAnExportCase{"Utf16WithoutBom", Utf16Le(kHead).substr(2)},
+                                           NotAnExportCase{"Utf16OfOddLength", Utf16Le(kHead) + "x"},
+                                           NotAnExportCase{"Binary", std::string("\0\1\2\xff\xfe", 5)},
+                                           NotAnExportCase{
+                                               "ValuesWithoutHeader",
+                                               std::string(kSettingsKeyLine) + "\n\"A\"=dword:1\n"},
+                                           NotAnExportCase{"OtherText", "OUTwidth=300\n"}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 }  // namespace
 }  // namespace vr
