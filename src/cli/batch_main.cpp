@@ -1,6 +1,8 @@
 // varenna-batch: the build run from a command line, for servers and scripts.
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -21,6 +23,24 @@ namespace {
 constexpr int kAllWritten = 0;
 constexpr int kSomeRowsFailed = 1;
 constexpr int kUsageError = 2;
+constexpr int kInterrupted = 128 + SIGINT;  // what a shell reports for a Ctrl+C
+
+// Set by Ctrl+C (or a plain kill): the run finishes the rows it has started,
+// writes no others, and the summary is still printed.
+std::atomic<bool> g_stop{false};
+
+extern "C" void RequestStop(int) { g_stop.store(true); }
+
+// A second Ctrl+C ends the program at once: the handler is reset after the
+// first. Files in the making are never named until whole, so none is left.
+void StopOnInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 class ConsoleHost final : public BuildHost {
  public:
@@ -141,11 +161,14 @@ int Run(const std::vector<std::string>& arguments) {
   OutputList outputs;
   BuildOptions build;
   build.jobs = options->jobs;
+  build.stop = &g_stop;
+  StopOnInterrupt();
   const BuildSummary summary = RunBuild(settings, *rows, host, counter, outputs, build);
   host.EndBar();
   for (const RowFailure& failure : summary.failures)
     std::cerr << "Row " << failure.row << ", " << failure.file << ": " << failure.reason << '\n';
   for (const std::string& line : BuildMessageLines(summary)) std::cout << line << '\n';
+  if (summary.stopped) return kInterrupted;
   return summary.written == summary.rows ? kAllWritten : kSomeRowsFailed;
 }
 

@@ -114,7 +114,8 @@ The run's final message goes to stdout, each failure to stderr with its
 file and reason, a progress bar to stderr when it is a terminal.
 
 Exit status: 0 every row was written, 1 some row failed or was skipped,
-2 a usage or settings error, or no pictures in the inputs.
+2 a usage or settings error, or no pictures in the inputs, 130 stopped by
+Ctrl+C (the rows already started are finished, the summary is printed).
 )";
 }
 

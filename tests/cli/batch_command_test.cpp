@@ -2,9 +2,14 @@
 // messages, run as a separate process.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "cli/batch_options.h"
 #include "core/imaging/pixel_test_util.h"
@@ -183,6 +188,58 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"", "no pictures given"},
                       UsageCase{"--settings /nonexistent-varenna/settings.reg x.png",
                                 "/nonexistent-varenna/settings.reg"}));
+
+TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {
+  // One picture listed many times: the run is long enough to interrupt.
+  const std::string picture = folder_.File("in/photo.png");
+  test::WritePng(picture, test::MakeRandomImage(400, 300, 5));
+  std::vector<std::string> arguments = {"varenna-batch",
+                                        "--settings",
+                                        settings_,
+                                        "--jobs",
+                                        "2",
+                                        "--set",
+                                        "OUTfolder=" + folder_.File("out"),
+                                        "--set",
+                                        "OUTformat=2",
+                                        "--set",
+                                        "OUTname=t%##"};
+  for (int i = 0; i < 3000; ++i) arguments.push_back(picture);
+  fs::create_directory(folder_.File("out"));
+
+  const std::string out_file = folder_.File("stdout.txt");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::freopen(out_file.c_str(), "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ::execv((std::string(VARENNA_BIN_DIR) + "/varenna-batch").c_str(), argv.data());
+    ::_exit(127);
+  }
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (fs::is_empty(folder_.File("out")) && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::kill(child, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const std::string out = test::ReadTextFile(out_file);
+  EXPECT_EQ(out.rfind("Process stopped.\n", 0), 0u) << out;
+  std::size_t written = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_.File("out"))) {
+    EXPECT_EQ(entry.path().extension(), ".png") << entry.path() << " is left over";
+    EXPECT_EQ(test::ReadPicture(entry.path().string()).width, 300) << entry.path();
+    ++written;
+  }
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, 3000u);
+  EXPECT_NE(out.find(std::to_string(written) + " image(s) generated"), std::string::npos) << out;
+}
 
 TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
   Outcome run = Run("--help");

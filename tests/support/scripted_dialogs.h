@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
 #include <deque>
 #include <vector>
 
@@ -30,13 +31,15 @@ class ScriptedDialogs final : public UserDialogs {
 
   // What was asked.
   std::vector<AskedMessage> messages;
+  std::vector<bool> parent_shown;  // was the message's window on screen when it was asked
   std::vector<FileDialogRequest> file_requests;
   std::vector<QString> folder_titles;
 
-  QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& title,
+  QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                       const QString& text, QMessageBox::StandardButtons choices,
                                       QMessageBox::StandardButton default_button) override {
     messages.push_back({icon, title, text, choices});
+    parent_shown.push_back(parent != nullptr && parent->isVisible());
     if (choices == QMessageBox::Ok || choices == QMessageBox::NoButton) return QMessageBox::Ok;
     if (buttons.empty()) {
       ADD_FAILURE() << "unscripted question: " << text.toStdString();

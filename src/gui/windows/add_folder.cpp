@@ -36,8 +36,10 @@ FolderAddTrace AddFromFolder(MainWindow& window) {
   auto progress = std::make_unique<ProgressWindow>();
   progress->show();
   PercentBar* bar = progress->progressBar();
+  window.BeginWork(QStringLiteral("Pictures are still being added. Stop adding and close?"));
 
   for (const std::string& picture : pictures) {
+    if (window.StopRequested()) break;
     window.grid()->AddFile(picture, window.settings());
     bar->SetValue(bar->Value() + trace.step);
     trace.added += 1;
@@ -51,6 +53,7 @@ FolderAddTrace AddFromFolder(MainWindow& window) {
   window.ShowRowCount();
   window.setEnabled(true);
   window.EnableListCommands();
+  window.EndWork();
   return trace;
 }
 

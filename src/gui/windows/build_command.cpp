@@ -78,7 +78,11 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   for (std::int32_t row = 1; row <= grid.RowCount(); ++row) sources.push_back(grid.CellText(row, 1));
 
   WindowBuildHost host(window, *progress);
-  result.summary = RunBuild(window.settings(), sources, host, window.counter(), window.outputs(), options);
+  window.BeginWork(QStringLiteral("Thumbnails are still being built. Stop the build and close?"));
+  BuildOptions run_options = options;
+  run_options.stop = window.stopFlag();
+  result.summary =
+      RunBuild(window.settings(), sources, host, window.counter(), window.outputs(), run_options);
   result.bar_values = host.bar_values();
 
   progress.reset();
@@ -87,6 +91,8 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   window.setEnabled(true);
   window.activateWindow();
   Inform(&window, kTitle, JoinedLines(BuildMessageLines(result.summary)));
+  // Only now may a close asked for during the build take the window away.
+  window.EndWork();
   return result;
 }
 

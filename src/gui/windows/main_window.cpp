@@ -1,5 +1,6 @@
 #include "windows/main_window.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -10,6 +11,7 @@
 #include <QToolBar>
 
 #include "settings/load_settings.h"
+#include "support/user_dialogs.h"
 #include "support/window_text.h"
 #include "windows/about_dialog.h"
 #include "windows/image_grid.h"
@@ -86,7 +88,32 @@ void MainWindow::SetStatus(const QString& text) {
 
 void MainWindow::ShowRowCount() { SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount())); }
 
+void MainWindow::BeginWork(const QString& stop_question) {
+  working_ = true;
+  stop_work_ = false;
+  stop_question_ = stop_question;
+}
+
+void MainWindow::EndWork() {
+  working_ = false;
+  stop_work_ = false;
+  if (close_when_done_) {
+    close_when_done_ = false;
+    close();
+  }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (working_) {
+    // The work runs inside this call's caller: closing now would hide the
+    // window and end the program under it.
+    event->ignore();
+    if (!stop_work_ && AskYesNo(this, QStringLiteral("Varenna Pro"), stop_question_)) {
+      stop_work_ = true;
+      close_when_done_ = true;
+    }
+    return;
+  }
   QMainWindow::closeEvent(event);
   // Closing the main window ends the program even with a help window open.
   emit ExitRequested();

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 
 #include "settings/settings_record.h"
@@ -78,6 +79,16 @@ class MainWindow : public QMainWindow {
   NameCounter& counter() { return counter_; }
   OutputList& outputs() { return outputs_; }
 
+  // Long work on the window's own thread (a build, a folder add), which
+  // keeps the window painted while it runs. A close request meanwhile asks
+  // `stop_question`; Yes sets the stop flag, and the window closes once the
+  // work has ended and said so. The window is never hidden while work goes
+  // on.
+  void BeginWork(const QString& stop_question);
+  void EndWork();
+  const std::atomic<bool>* stopFlag() const { return &stop_work_; }
+  bool StopRequested() const { return stop_work_.load(); }
+
   // Where the help pages are looked for; by default "help" beside the program.
   void SetHelpFolder(const QString& folder) { help_folder_ = folder; }
   QString HelpFolder() const { return help_folder_; }
@@ -118,6 +129,10 @@ class MainWindow : public QMainWindow {
   NameCounter counter_;
   OutputList outputs_;
   QString help_folder_;
+  std::atomic<bool> stop_work_{false};
+  bool working_ = false;
+  bool close_when_done_ = false;
+  QString stop_question_;
 
   QWidget* client_ = nullptr;
   QToolBar* toolbar1_ = nullptr;
