@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/physical_memory.h"
+#include "base/memory_limit.h"
 
 namespace vr {
 namespace {
@@ -42,10 +42,10 @@ void ReserveHugePageHeap(std::size_t bytes) {
 
 void KeepFreedBuffersForReuse(int workers) {
   if (workers <= 0) workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  // At most 1 GiB, and a quarter of the machine's memory, of address space.
+  // At most 1 GiB, and a quarter of the memory this process may use, of address space.
   std::size_t reserve = std::min(static_cast<std::size_t>(workers) * kPerWorker, kMaxReserve);
-  if (const std::uint64_t physical = PhysicalMemoryBytes(); physical > 0)
-    reserve = std::min<std::size_t>(reserve, static_cast<std::size_t>(physical / 4));
+  if (const std::uint64_t usable = UsableMemory().bytes; usable > 0)
+    reserve = std::min<std::size_t>(reserve, static_cast<std::size_t>(usable / 4));
 
   mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kBlock));
   // Freed memory below this stays in the heap, the reserve included.

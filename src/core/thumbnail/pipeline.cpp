@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <system_error>
 
@@ -102,7 +103,24 @@ std::string ReadRowHeader(const RenderSettings& render, RowRecipe& recipe) {
   recipe.target = *target;
   recipe.decode_bytes =
       *target ? DecodeBytes(*footprint, (*target)->width, (*target)->height) : DecodeBytes(*footprint, 0, 0);
+  // The whole file is held while it decodes.
+  std::error_code unknown_size;
+  const std::uintmax_t file_bytes = std::filesystem::file_size(recipe.source, unknown_size);
+  if (!unknown_size) recipe.decode_bytes += file_bytes;
   return std::string();
+}
+
+std::string MebiBytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 19)) >> 20) + " MiB"; }
+
+std::string PictureSize(const RowRecipe& recipe) {
+  if (!recipe.header) return "the picture";
+  const Sides upright = UprightSides(recipe.header->info);
+  return std::to_string(upright.width) + "x" + std::to_string(upright.height);
+}
+
+std::string NotEnoughMemory(const RowRecipe& recipe, std::uint64_t ceiling) {
+  return "not enough memory for " + PictureSize(recipe) + " in " + recipe.source + " (it needs " +
+         MebiBytes(recipe.decode_bytes) + ", a row may use " + MebiBytes(ceiling) + ")";
 }
 
 // Different rows get unrelated noise, the same row always the same noise,
@@ -230,6 +248,8 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
     if (std::optional<std::string> source = state.sources.SourceAt(recipe.output_path))
       reason = "would overwrite the source picture " + *source;
   if (reason.empty()) reason = ReadRowHeader(render, recipe);
+  if (reason.empty() && state.row_memory_ceiling > 0 && recipe.decode_bytes > state.row_memory_ceiling)
+    reason = NotEnoughMemory(recipe, state.row_memory_ceiling);
   recipe.action = reason.empty() ? RowRecipe::Action::kRender : RowRecipe::Action::kFail;
   recipe.reason = std::move(reason);
   return recipe;
@@ -253,7 +273,13 @@ Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& 
     return Status::Fail(recipe.reason.empty()
                             ? "Row " + std::to_string(recipe.row) + " was not planned for rendering"
                             : recipe.reason);
-  Status result = RenderSteps(engine, render, recipe, watermark, encoded);
+  Status result = Status::Ok();
+  try {
+    result = RenderSteps(engine, render, recipe, watermark, encoded);
+  } catch (const std::bad_alloc&) {
+    // One row's memory never ends the run: the row fails, the others go on.
+    result = Status::Fail("not enough memory for " + PictureSize(recipe) + " in " + recipe.source);
+  }
   // Nothing of a failed row may linger into the next one; ADVempty gives the
   // memory back after every row.
   if (!result || render.release_after) engine.ClearPicture();

@@ -44,6 +44,8 @@ struct PlanState {
   NameCounter& counter;
   std::function<LocalDateTime()> clock;
   SourceGuard sources;
+  // A row whose decode is priced above this fails in planning (0: no limit).
+  std::uint64_t row_memory_ceiling = 0;
   std::map<std::string, std::string> broken_folders;  // folder -> reason
 };
 

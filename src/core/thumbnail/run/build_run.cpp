@@ -7,7 +7,7 @@
 #include <set>
 #include <thread>
 
-#include "base/physical_memory.h"
+#include "base/memory_limit.h"
 #include "base/rounding.h"
 #include "imaging/engine.h"
 #include "thumbnail/run/render_pool.h"
@@ -191,10 +191,11 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
   while (!ledger.AllReported()) collect(kKeepAliveMs);
 }
 
-// The default decode budget; 1 GiB where the machine does not say.
-std::uint64_t QuarterOfMemory() {
-  const std::uint64_t physical = PhysicalMemoryBytes();
-  return physical > 0 ? physical / 4 : std::uint64_t{1} << 30;
+// What the run may use; 4 GiB where nothing says.
+std::uint64_t UsableMemoryFor(const BuildOptions& options) {
+  if (options.usable_memory > 0) return options.usable_memory;
+  const std::uint64_t usable = UsableMemory().bytes;
+  return usable > 0 ? usable : std::uint64_t{4} << 30;
 }
 
 std::string OneDecimal(double seconds) {
@@ -223,13 +224,15 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
   const Image watermark = RunWatermark(settings, host);
   const RenderSettings render = RenderSettingsFrom(settings);
   PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
+  const std::uint64_t usable = UsableMemoryFor(options);
+  state.row_memory_ceiling = usable / 2;
   RunLedger ledger(sources.size(), host, outputs, summary);
   const int workers = WorkerCount(options, sources.size());
   if (workers <= 1) {
     RunSerial(settings, render, sources, state, watermark, options.stop, ledger);
   } else {
     const int depth = options.queue_depth > 0 ? options.queue_depth : 32 * workers;
-    const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : QuarterOfMemory();
+    const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : usable / 4;
     RunParallel(settings, render, sources, state, watermark, workers, depth, budget, options.stop, ledger);
   }
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

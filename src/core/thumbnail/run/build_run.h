@@ -24,9 +24,13 @@ struct BuildOptions {
   // decodes among them early (see RenderPool); progress still advances in
   // row order.
   int queue_depth = 0;  // 0: 32 per worker
-  // Bytes the rows decoding at once may hold, as priced from their headers;
-  // a single larger row runs alone.
-  std::uint64_t decode_budget = 0;  // 0: a quarter of the machine's memory
+  // Memory the run may use; 0: the machine's, or less where an address-space
+  // or control-group limit says so. A row whose decode would need more than
+  // half of it fails at once ("not enough memory"), before it is tried.
+  std::uint64_t usable_memory = 0;
+  // Bytes the rows decoding at once may hold, as priced from their headers
+  // and file sizes; a single larger row runs alone.
+  std::uint64_t decode_budget = 0;  // 0: a quarter of the usable memory
   std::function<LocalDateTime()> clock = LocalNow;
   // Set from any thread (a signal handler, a window's close) to stop the
   // run: no further row starts, the rows already started are finished and
