@@ -177,6 +177,9 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
   vr::KeepFreedBuffersForReuse();
+  // Past a file-size limit (ulimit -f) a write then fails with EFBIG, which
+  // fails its row, instead of the signal ending the whole run.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
     return vr::Run(arguments);

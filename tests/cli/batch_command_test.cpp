@@ -241,6 +241,18 @@ TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130)
   EXPECT_NE(out.find(std::to_string(written) + " image(s) generated"), std::string::npos) << out;
 }
 
+TEST_F(BatchCommandTest, AFileSizeLimitFailsTheRowsItHitsAndTheRunStillEnds) {
+  test::WritePng(folder_.File("in/a_small.png"), test::MakeRandomImage(8, 8, 1));
+  test::WritePng(folder_.File("in/b_large.png"), test::MakeRandomImage(400, 400, 2));
+  Outcome run = RunCommand("--settings '" + settings_ + "' " + OutputOptions() +
+                               "--set OUToriginal=1 --jobs 1 '" + folder_.File("in") + "'",
+                           "prlimit --fsize=16384 ");
+  EXPECT_EQ(run.exit_code, 1) << "killed rather than failing the row? " << run.err;
+  EXPECT_EQ(run.out.rfind("Process done!\n1 image(s) generated in ", 0), 0u) << run.out;
+  EXPECT_NE(run.err.find("b_large.png"), std::string::npos) << run.err;
+  EXPECT_EQ(test::ReadPicture(folder_.File("out/t00.png")).width, 8);
+}
+
 TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
   Outcome run = Run("--help");
   EXPECT_EQ(run.exit_code, 0);

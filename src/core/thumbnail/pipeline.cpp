@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base/atomic_file.h"
+#include "base/stale_staging.h"
 #include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
 #include "thumbnail/formats.h"
@@ -238,6 +239,9 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
     if (check == FolderCheck::kReady) EnsureDatedFolder(folder, state, reason);
     folder += '/';
   }
+  // Once per folder and run: what an earlier run killed mid-write left.
+  if (reason.empty() && state.swept_folders.insert(folder).second)
+    RemoveStaleStagingFiles(folder, state.started);
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
   recipe.output_path =

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +48,9 @@ struct PlanState {
   SourceGuard sources;
   // A row whose decode is priced above this fails in planning (0: no limit).
   std::uint64_t row_memory_ceiling = 0;
+  // Output folders already rid of the staging files killed runs left there.
+  std::set<std::string> swept_folders;
+  std::filesystem::file_time_type started = std::filesystem::file_time_type::clock::now();
   std::map<std::string, std::string> broken_folders;  // folder -> reason
 };
 

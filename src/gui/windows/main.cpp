@@ -1,5 +1,6 @@
 // Varenna Pro: the splash, then the main window until Exit.
 #include <QApplication>
+#include <csignal>
 #include <memory>
 
 #include "base/heap_reuse.h"
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
   vr::KeepFreedBuffersForReuse();
+  // Past a file-size limit a write fails its row instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Varenna Pro"));
   app.setWindowIcon(vr::ProgramIcon());

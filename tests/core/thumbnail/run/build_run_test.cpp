@@ -209,6 +209,17 @@ TEST_F(BuildRunTest, AFullDiskFailsTheRowsItHitsAndLeavesNoPartialFiles) {
   EXPECT_TRUE(fs::exists(s.OUTfolder + "/small.png"));
 }
 
+TEST_F(BuildRunTest, StagingFilesAKilledRunLeftAreRemovedAndLiveOnesKept) {
+  const fs::file_time_type now = fs::file_time_type::clock::now();
+  test::WriteTextFile(folder_.File("out/.vrtmp-dead01"), "half a thumbnail");
+  fs::last_write_time(folder_.File("out/.vrtmp-dead01"), now - std::chrono::hours(2));
+  test::WriteTextFile(folder_.File("out/.vrtmp-live02"), "another run's write");
+  fs::last_write_time(folder_.File("out/.vrtmp-live02"), now + std::chrono::minutes(1));
+  EXPECT_EQ(Run(test::PlainSettings(folder_.File("out")), Sources(2), 2).written, 2);
+  EXPECT_FALSE(fs::exists(folder_.File("out/.vrtmp-dead01")));
+  EXPECT_TRUE(fs::exists(folder_.File("out/.vrtmp-live02")));
+}
+
 // The output folder is the pictures' own, with the pictures' format: the
 // names that land on a source fail their rows and leave every photo as it
 // was; the counter still moves on for them. Serial and parallel alike.
