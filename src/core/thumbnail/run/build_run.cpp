@@ -156,9 +156,20 @@ void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
 
 void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
                  const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
-                 int workers, int depth, std::uint64_t budget, const std::atomic<bool>* stop,
+                 int workers, int depth, std::uint64_t budget, const BuildOptions& options,
                  RunLedger& ledger) {
-  RenderPool pool(workers, render, watermark, budget);
+  const std::atomic<bool>* stop = options.stop;
+  RenderPool pool(workers, render, watermark, budget, {}, options.start_thread);
+  if (pool.workers() < workers) {
+    state.host.Notice(pool.workers() == 0
+                          ? "No worker thread could be started; the thumbnails are made one at a time."
+                          : "Only " + std::to_string(pool.workers()) + " of " + std::to_string(workers) +
+                                " worker threads could be started; the build goes on with them.");
+  }
+  if (pool.workers() == 0) {
+    RunSerial(settings, render, sources, state, watermark, stop, ledger);
+    return;
+  }
   auto collect = [&](int wait_ms) {
     for (RenderDone& done : pool.Collect(wait_ms)) ledger.Finish(done.index, std::move(done.status));
     ledger.ReportInOrder();
@@ -233,7 +244,7 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
   } else {
     const int depth = options.queue_depth > 0 ? options.queue_depth : 32 * workers;
     const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : usable / 4;
-    RunParallel(settings, render, sources, state, watermark, workers, depth, budget, options.stop, ledger);
+    RunParallel(settings, render, sources, state, watermark, workers, depth, budget, options, ledger);
   }
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return summary;

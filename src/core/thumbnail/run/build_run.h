@@ -14,6 +14,7 @@
 #include "thumbnail/naming.h"
 #include "thumbnail/pipeline.h"
 #include "thumbnail/run/build_host.h"
+#include "thumbnail/run/render_pool.h"
 
 namespace vr {
 
@@ -36,6 +37,9 @@ struct BuildOptions {
   // run: no further row starts, the rows already started are finished and
   // written whole, and the run returns its summary.
   const std::atomic<bool>* stop = nullptr;
+  // How worker threads are started (std::thread by default); a test's
+  // starter may refuse some, as a system out of threads does.
+  RenderPool::ThreadStarter start_thread;
 };
 
 struct BuildSummary {

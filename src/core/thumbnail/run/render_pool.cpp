@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 #include <utility>
 
 #include "imaging/engine.h"
@@ -9,18 +10,27 @@
 namespace vr {
 
 RenderPool::RenderPool(int workers, const RenderSettings& render, const Image& watermark,
-                       std::uint64_t decode_budget, Pricing pricing)
+                       std::uint64_t decode_budget, Pricing pricing, ThreadStarter start_thread)
     : render_(render), watermark_(watermark), pricing_(std::move(pricing)), budget_(decode_budget) {
   if (!pricing_) pricing_ = [](const RowRecipe& recipe) { return recipe.decode_bytes; };
+  if (!start_thread) start_thread = [](std::function<void()> body) { return std::thread(std::move(body)); };
   threads_.reserve(static_cast<std::size_t>(workers));
   writers_.reserve(static_cast<std::size_t>(workers));
-  for (int i = 0; i < workers; ++i) {
-    threads_.emplace_back([this] { Work(); });
-    writers_.emplace_back([this] { WriteFiles(); });
+  try {
+    for (int i = 0; i < workers; ++i) {
+      threads_.push_back(start_thread([this] { Work(); }));
+      writers_.push_back(start_thread([this] { WriteFiles(); }));
+    }
+  } catch (const std::system_error&) {
+    // Refused: go on with what runs. Workers without a writer of their own
+    // share the others'; without any writer no worker may stay.
+    if (writers_.empty()) Stop();
   }
 }
 
-RenderPool::~RenderPool() {
+RenderPool::~RenderPool() { Stop(); }
+
+void RenderPool::Stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -34,6 +44,8 @@ RenderPool::~RenderPool() {
   }
   write_ready_.notify_all();
   for (std::thread& writer : writers_) writer.join();
+  threads_.clear();
+  writers_.clear();
 }
 
 void RenderPool::Submit(std::size_t index, RowRecipe recipe) {

@@ -34,12 +34,21 @@ class RenderPool {
  public:
   // Bytes a row's decode will hold.
   using Pricing = std::function<std::uint64_t(const RowRecipe&)>;
+  // Starts a thread running its argument; throws std::system_error when the
+  // system refuses one (a thread limit, no memory for a stack).
+  using ThreadStarter = std::function<std::thread(std::function<void()>)>;
 
   // `render` and `watermark` must outlive the pool; both are shared
   // read-only by every worker. Without `pricing` rows cost what their
-  // recipes say (priced from the headers while planning).
+  // recipes say (priced from the headers while planning). Up to `workers`
+  // workers, each with a writer, are started; when the system refuses a
+  // thread the pool works with those it has (see workers()).
   RenderPool(int workers, const RenderSettings& render, const Image& watermark, std::uint64_t decode_budget,
-             Pricing pricing = {});
+             Pricing pricing = {}, ThreadStarter start_thread = {});
+
+  // The workers really running; 0 when not even one could be started, and
+  // then nothing may be submitted.
+  int workers() const { return static_cast<int>(threads_.size()); }
   ~RenderPool();
   RenderPool(const RenderPool&) = delete;
   RenderPool& operator=(const RenderPool&) = delete;
@@ -71,6 +80,8 @@ class RenderPool {
 
   void Work();
   void WriteFiles();
+  // Lets the workers finish what they started, then the writers; joins all.
+  void Stop();
   // Takes the waiting task to start next into `task`; false when none fits.
   // Called with the lock held.
   bool TakeNext(Task& task);

@@ -7,6 +7,9 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 #include "core/imaging/pixel_test_util.h"
 #include "support/build_test_util.h"
@@ -294,6 +297,27 @@ TEST_P(StopTest, AStopFinishesTheRowsStartedAndWritesEveryFileWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SerialAndParallel, StopTest, ::testing::Values(1, 2));
+
+TEST_F(BuildRunTest, ARunOutOfThreadsGoesOnWithThoseItHasAndSaysSo) {
+  for (int allowed : {0, 2}) {
+    auto started = std::make_shared<int>(0);
+    BuildOptions options;
+    options.jobs = 3;
+    options.clock = Clock;
+    options.start_thread = [started, allowed](std::function<void()> body) {
+      if ((*started)++ >= allowed)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      return std::thread(std::move(body));
+    };
+    host_.notices.clear();
+    const BuildSummary summary =
+        RunBuild(test::PlainSettings(folder_.File("out")), Sources(4), host_, counter_, outputs_, options);
+    EXPECT_EQ(summary.written, 4) << allowed;
+    ASSERT_EQ(host_.notices.size(), 1u) << allowed;
+    EXPECT_NE(host_.notices[0].find(allowed == 0 ? "No worker thread" : "Only 1 of 3"), std::string::npos)
+        << host_.notices[0];
+  }
+}
 
 TEST(BuildMessageTest, KeepsTheUsualTextWhenEveryRowWasWritten) {
   BuildSummary summary;
