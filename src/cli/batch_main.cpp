@@ -16,6 +16,7 @@
 #include "settings/load_settings.h"
 #include "settings/settings_store.h"
 #include "thumbnail/run/build_run.h"
+#include "thumbnail/run/report_text.h"
 
 namespace vr {
 namespace {
@@ -52,7 +53,7 @@ class ConsoleHost final : public BuildHost {
   bool AskCreateFolder(const std::string& folder) override {
     EndBar();
     std::cerr << (create_folders_ ? "Creating the output folder " : "Not creating the output folder ")
-              << folder << '\n';
+              << QuotedForReport(folder) << '\n';
     return create_folders_;
   }
 
@@ -68,7 +69,7 @@ class ConsoleHost final : public BuildHost {
 
   void Notice(const std::string& message) override {
     EndBar();
-    std::cerr << message << '\n';
+    std::cerr << EscapeForReport(message) << '\n';
   }
 
   void EndBar() {
@@ -165,10 +166,12 @@ int Run(const std::vector<std::string>& arguments) {
   StopOnInterrupt();
   const BuildSummary summary = RunBuild(settings, *rows, host, counter, outputs, build);
   host.EndBar();
-  for (const RowFailure& failure : summary.failures)
-    std::cerr << "Row " << failure.row << ", " << failure.file << ": " << failure.reason << '\n';
+  for (const RowFailure& failure : summary.failures) std::cerr << RowReportLine(failure) << '\n';
+  for (const RowFailure& warning : summary.warnings)
+    std::cerr << "warning: " << RowReportLine(warning) << '\n';
   for (const std::string& line : BuildMessageLines(summary)) std::cout << line << '\n';
   if (summary.stopped) return kInterrupted;
+  if (options->strict && !summary.warnings.empty()) return kSomeRowsFailed;
   return summary.written == summary.rows ? kAllWritten : kSomeRowsFailed;
 }
 

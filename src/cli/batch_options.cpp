@@ -38,6 +38,8 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       options.show_settings = true;
     } else if (argument == "--no-create") {
       options.create_folders = false;
+    } else if (argument == "--strict") {
+      options.strict = true;
     } else if (argument == "--settings") {
       Expected<std::string> file = next(argument);
       if (!file) return file.status();
@@ -108,12 +110,17 @@ Options:
   --jobs N, -j N      render on N worker threads (default: one per core)
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so
+  --strict            a picture whose file ends early still gets its
+                      thumbnail, but makes the exit status 1
   --help, -h          show this text
 
 The run's final message goes to stdout, each failure to stderr with its
-file and reason, a progress bar to stderr when it is a terminal.
+file and reason, a warning to stderr for each thumbnail made from a damaged
+picture, a progress bar to stderr when it is a terminal. File names in them
+are quoted, with control characters written as escapes.
 
-Exit status: 0 every row was written, 1 some row failed or was skipped,
+Exit status: 0 every row was written (damaged pictures too, unless --strict),
+1 some row failed or was skipped,
 2 a usage or settings error, or no pictures in the inputs, 130 stopped by
 Ctrl+C (the rows already started are finished, the summary is printed).
 )";

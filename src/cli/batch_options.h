@@ -16,6 +16,7 @@ struct BatchOptions {
   bool show_settings = false;
   bool help = false;
   bool create_folders = true;  // --no-create answers the folder question no
+  bool strict = false;         // --strict: a damaged picture's row counts as failed for the exit status
   int jobs = 0;                // 0: one per core
   std::vector<std::string> inputs;
 };

@@ -91,9 +91,22 @@ TEST_F(BatchCommandTest, AFailedRowIsReportedOnStderrAndGivesExitOne) {
   Outcome run =
       Run(OutputOptions() + "'" + folder_.File("in/good.png") + "' '" + folder_.File("in/bad.jpg") + "'");
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.err.find("Row 2, " + folder_.File("in/bad.jpg") + ": "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Row 2, \"" + folder_.File("in/bad.jpg") + "\": "), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("1 image(s) generated"), std::string::npos) << run.out;
   EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
+}
+
+TEST_F(BatchCommandTest, ADamagedPictureIsAWarningUnlessStrict) {
+  const std::string cut = folder_.File("in/cut.bmp");
+  test::WriteBmp(cut, test::MakeRandomImage(64, 64, 2));
+  fs::resize_file(cut, fs::file_size(cut) / 2);
+  Outcome run = Run(OutputOptions() + "'" + cut + "'");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: Row 1, \"" + cut + "\": the picture is damaged"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.out.find("1 written from damaged pictures:"), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
+  EXPECT_EQ(Run(OutputOptions() + "--strict '" + cut + "'").exit_code, 1);
 }
 
 // A thumbnail name that is a link (into a web folder, say) stays a link;
@@ -257,7 +270,7 @@ TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
   Outcome run = Run("--help");
   EXPECT_EQ(run.exit_code, 0);
   for (const char* option :
-       {"--settings", "--set", "--show-settings", "--jobs", "--no-create", "--help", "Exit"})
+       {"--settings", "--set", "--show-settings", "--jobs", "--no-create", "--strict", "--help", "Exit"})
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

@@ -272,14 +272,16 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
 }
 
 Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
-                 const Image& watermark, std::vector<std::uint8_t>& encoded) {
+                 const Image& watermark, RenderedRow& out) {
+  out.damaged = false;
   if (recipe.action != RowRecipe::Action::kRender)
     return Status::Fail(recipe.reason.empty()
                             ? "Row " + std::to_string(recipe.row) + " was not planned for rendering"
                             : recipe.reason);
   Status result = Status::Ok();
   try {
-    result = RenderSteps(engine, render, recipe, watermark, encoded);
+    result = RenderSteps(engine, render, recipe, watermark, out.bytes);
+    out.damaged = result.ok() && engine.damaged(Engine::kPictureSlot);
   } catch (const std::bad_alloc&) {
     // One row's memory never ends the run: the row fails, the others go on.
     result = Status::Fail("not enough memory for " + PictureSize(recipe) + " in " + recipe.source);
@@ -290,8 +292,8 @@ Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& 
   return result;
 }
 
-Status WriteRow(const RowRecipe& recipe, const std::vector<std::uint8_t>& encoded) {
-  return ReplaceFileAtomically(recipe.output_path, encoded);
+Status WriteRow(const RowRecipe& recipe, const RenderedRow& rendered) {
+  return ReplaceFileAtomically(recipe.output_path, rendered.bytes);
 }
 
 }  // namespace vr

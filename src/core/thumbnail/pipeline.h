@@ -70,15 +70,21 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
 // empty image; a file that cannot be read fails.
 Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings);
 
-// Renders a kRender recipe into the thumbnail file's bytes, into `encoded`.
+// A rendered thumbnail on its way to the disk.
+struct RenderedRow {
+  std::vector<std::uint8_t> bytes;  // the file's contents
+  bool damaged = false;             // the source ended early; what was read is shown
+};
+
+// Renders a kRender recipe into the thumbnail file's bytes, into `out`.
 // `watermark` is LoadWatermark's picture (empty for none). Effects are seeded
 // by the row number. Resize, effects, watermark; or with watermark_first:
 // watermark, effects, resize.
 Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
-                 const Image& watermark, std::vector<std::uint8_t>& encoded);
+                 const Image& watermark, RenderedRow& out);
 
 // Puts a rendered row's bytes in place at its output path: the one way a
 // thumbnail reaches the disk, whichever thread renders it.
-Status WriteRow(const RowRecipe& recipe, const std::vector<std::uint8_t>& encoded);
+Status WriteRow(const RowRecipe& recipe, const RenderedRow& rendered);
 
 }  // namespace vr

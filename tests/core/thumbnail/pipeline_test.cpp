@@ -42,9 +42,9 @@ class PipelineTest : public ::testing::Test {
     const RenderSettings render = RenderSettingsFrom(settings);
     const RowRecipe recipe = PlanRow(settings, render, row, source, state_);
     if (recipe.action == RowRecipe::Action::kSkip) return {Outcome::kSkipped, recipe.output_path, ""};
-    std::vector<std::uint8_t> encoded;
-    Status done = RenderRow(engine_, render, recipe, watermark, encoded);
-    if (done) done = WriteRow(recipe, encoded);
+    RenderedRow rendered;
+    Status done = RenderRow(engine_, render, recipe, watermark, rendered);
+    if (done) done = WriteRow(recipe, rendered);
     if (!done) return {Outcome::kFailed, recipe.output_path, done.message()};
     outputs_.push_back(recipe.output_path);
     return {Outcome::kWritten, recipe.output_path, ""};

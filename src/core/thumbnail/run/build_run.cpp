@@ -11,6 +11,7 @@
 #include "base/rounding.h"
 #include "imaging/engine.h"
 #include "thumbnail/run/render_pool.h"
+#include "thumbnail/run/report_text.h"
 
 namespace vr {
 
@@ -18,8 +19,10 @@ namespace {
 
 // How long the run's thread waits for workers before letting the host repaint.
 constexpr int kKeepAliveMs = 40;
-// Failures the final message lists one by one.
-constexpr std::size_t kListedFailures = 5;
+constexpr const char* kDamagedPicture =
+    "the picture is damaged (its file ends early); the thumbnail shows what could be read";
+// Failures and warnings the final message lists one by one.
+constexpr std::size_t kListedRows = 5;
 
 int WorkerCount(const BuildOptions& options, std::size_t rows) {
   int jobs = options.jobs;
@@ -31,6 +34,7 @@ int WorkerCount(const BuildOptions& options, std::size_t rows) {
 struct RowSlot {
   RowRecipe recipe;
   std::optional<Status> rendered;  // set when rendering ended
+  bool damaged = false;
   bool done = false;
   std::string output_key;
 };
@@ -44,8 +48,9 @@ class RunLedger {
 
   RowSlot& slot(std::size_t index) { return slots_[index]; }
 
-  void Finish(std::size_t index, Status status) {
+  void Finish(std::size_t index, Status status, bool damaged) {
     slots_[index].rendered = std::move(status);
+    slots_[index].damaged = damaged;
     slots_[index].done = true;
     in_flight_ -= 1;
   }
@@ -97,6 +102,7 @@ class RunLedger {
         return;
       case RowRecipe::Action::kRender:
         if (row.rendered && row.rendered->ok()) {
+          if (row.damaged) summary_.warnings.push_back({row.recipe.row, row.recipe.source, kDamagedPicture});
           summary_.written += 1;
           outputs_.push_back(row.recipe.output_path);
         } else {
@@ -134,7 +140,7 @@ void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
                const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
                const std::atomic<bool>* stop, RunLedger& ledger) {
   Engine engine;
-  std::vector<std::uint8_t> encoded;
+  RenderedRow rendered;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (StopRequested(stop)) {
       ledger.StopAt(i);
@@ -144,9 +150,9 @@ void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
     slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
     if (slot.recipe.action == RowRecipe::Action::kRender) {
       ledger.Started();
-      Status done = RenderRow(engine, render, slot.recipe, watermark, encoded);
-      if (done) done = WriteRow(slot.recipe, encoded);
-      ledger.Finish(i, std::move(done));
+      Status done = RenderRow(engine, render, slot.recipe, watermark, rendered);
+      if (done) done = WriteRow(slot.recipe, rendered);
+      ledger.Finish(i, std::move(done), rendered.damaged);
     } else {
       ledger.FinishWithoutRendering(i);
     }
@@ -171,7 +177,8 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
     return;
   }
   auto collect = [&](int wait_ms) {
-    for (RenderDone& done : pool.Collect(wait_ms)) ledger.Finish(done.index, std::move(done.status));
+    for (RenderDone& done : pool.Collect(wait_ms))
+      ledger.Finish(done.index, std::move(done.status), done.damaged);
     ledger.ReportInOrder();
     state.host.KeepAlive();
   };
@@ -250,23 +257,33 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
   return summary;
 }
 
+std::string RowReportLine(const RowFailure& row) {
+  return "Row " + std::to_string(row.row) + ", " + QuotedForReport(row.file) + ": " +
+         EscapeForReport(row.reason);
+}
+
 std::vector<std::string> BuildMessageLines(const BuildSummary& summary) {
   const bool all_written = summary.failed == 0 && summary.skipped == 0 && !summary.stopped;
   std::vector<std::string> lines = {summary.stopped ? "Process stopped." : "Process done!",
                                     std::to_string(all_written ? summary.rows : summary.written) +
                                         " image(s) generated in " + OneDecimal(summary.seconds) +
                                         " second(s)"};
-  if (all_written) return lines;
-  lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
-                  " skipped." +
-                  (summary.stopped ? " " + std::to_string(summary.not_started) + " not started." : ""));
-  const std::size_t listed = std::min(summary.failures.size(), kListedFailures);
-  for (std::size_t i = 0; i < listed; ++i) {
-    const RowFailure& failure = summary.failures[i];
-    lines.push_back("Row " + std::to_string(failure.row) + ", " + failure.file + ": " + failure.reason);
+  // The first few of a list, one line each, then how many more there are.
+  const auto list_rows = [&lines](const std::vector<RowFailure>& rows) {
+    const std::size_t listed = std::min(rows.size(), kListedRows);
+    for (std::size_t i = 0; i < listed; ++i) lines.push_back(RowReportLine(rows[i]));
+    if (rows.size() > listed) lines.push_back("... and " + std::to_string(rows.size() - listed) + " more.");
+  };
+  if (!all_written) {
+    lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
+                    " skipped." +
+                    (summary.stopped ? " " + std::to_string(summary.not_started) + " not started." : ""));
+    list_rows(summary.failures);
   }
-  if (summary.failures.size() > listed)
-    lines.push_back("... and " + std::to_string(summary.failures.size() - listed) + " more.");
+  if (!summary.warnings.empty()) {
+    lines.push_back(std::to_string(summary.warnings.size()) + " written from damaged pictures:");
+    list_rows(summary.warnings);
+  }
   return lines;
 }
 

@@ -51,6 +51,9 @@ struct BuildSummary {
   bool stopped = false;
   double seconds = 0.0;
   std::vector<RowFailure> failures;  // in row order
+  // Rows written from damaged pictures, in row order: worth a look, but
+  // written, and counted as written.
+  std::vector<RowFailure> warnings;
 };
 
 // Runs the build over `sources` (the list's column 1, row 1 first). Resets
@@ -68,7 +71,13 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
 // by a line with the failed and skipped rows and the first few failures with
 // their file and reason. A stopped run begins "Process stopped." and says
 // how many rows were not started.
+// Rows written from damaged pictures follow, as "<n> written from damaged
+// pictures:" and the first few. File names are quoted and control
+// characters escaped (see report_text.h), so no name can forge a line.
 std::vector<std::string> BuildMessageLines(const BuildSummary& summary);
+
+// One row of a report: Row <n>, "<file>": <reason>.
+std::string RowReportLine(const RowFailure& row);
 
 // The progress value after `done` of `total` rows: the percentage rounded
 // half to even (1 of 8 gives 12, 3 of 8 gives 38).

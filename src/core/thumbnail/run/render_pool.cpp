@@ -100,16 +100,16 @@ void RenderPool::Work() {
     task_ready_.wait(lock, [&] { return (taken = TakeNext(task)) || stopping_; });
     if (!taken) return;  // stopping, and nothing left to start
     lock.unlock();
-    std::vector<std::uint8_t> bytes;
-    Status status = RenderRow(engine, render_, task.recipe, watermark_, bytes);
+    RenderedRow rendered;
+    Status status = RenderRow(engine, render_, task.recipe, watermark_, rendered);
     lock.lock();
     budget_.Give(task.bytes);
     if (task.large()) --large_running_;
     if (status.ok()) {
-      writes_.push_back({task.index, std::move(task.recipe), std::move(bytes)});
+      writes_.push_back({task.index, std::move(task.recipe), std::move(rendered)});
       write_ready_.notify_one();
     } else {
-      done_.push_back({task.index, std::move(status)});
+      done_.push_back({task.index, std::move(status), false});
       done_ready_.notify_one();
     }
     // The freed budget may admit a row that had to wait.
@@ -125,9 +125,9 @@ void RenderPool::WriteFiles() {
     Write write = std::move(writes_.front());
     writes_.pop_front();
     lock.unlock();
-    Status status = WriteRow(write.recipe, write.bytes);
+    Status status = WriteRow(write.recipe, write.rendered);
     lock.lock();
-    done_.push_back({write.index, std::move(status)});
+    done_.push_back({write.index, std::move(status), write.rendered.damaged});
     done_ready_.notify_one();
   }
 }

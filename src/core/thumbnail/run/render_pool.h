@@ -28,6 +28,7 @@ namespace vr {
 struct RenderDone {
   std::size_t index = 0;  // the row's place in the run, 0-based
   Status status = Status::Ok();
+  bool damaged = false;  // written from a source that ended early
 };
 
 class RenderPool {
@@ -75,7 +76,7 @@ class RenderPool {
   struct Write {
     std::size_t index = 0;
     RowRecipe recipe;
-    std::vector<std::uint8_t> bytes;
+    RenderedRow rendered;
   };
 
   void Work();

@@ -152,8 +152,8 @@ TEST_F(BuildRunTest, FailedAndSkippedRowsAreCountedAndNamedInTheMessage) {
   EXPECT_EQ(lines[0], "Process done!");
   EXPECT_EQ(lines[1].rfind("3 image(s) generated in ", 0), 0u) << lines[1];
   EXPECT_EQ(lines[2], "2 row(s) failed, 0 skipped.");
-  EXPECT_EQ(lines[3].rfind("Row 2, " + folder_.File("in/broken.png") + ": ", 0), 0u) << lines[3];
-  EXPECT_EQ(lines[4].rfind("Row 5, " + folder_.File("in/vanished.jpg") + ": ", 0), 0u) << lines[4];
+  EXPECT_EQ(lines[3].rfind("Row 2, \"" + folder_.File("in/broken.png") + "\": ", 0), 0u) << lines[3];
+  EXPECT_EQ(lines[4].rfind("Row 5, \"" + folder_.File("in/vanished.jpg") + "\": ", 0), 0u) << lines[4];
 }
 
 TEST_F(BuildRunTest, ANamedPipeInTheListFailsItsRowWithoutWaitingForAWriter) {
@@ -319,6 +319,34 @@ TEST_F(BuildRunTest, ARunOutOfThreadsGoesOnWithThoseItHasAndSaysSo) {
   }
 }
 
+TEST_F(BuildRunTest, ADamagedPictureIsWrittenAndReportedAsAWarning) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  s.OUTname = "%o";
+  const std::vector<std::string> sources = {Source("whole.png", 40, 30, 1), folder_.File("in/cut.bmp")};
+  test::WriteBmp(sources[1], test::MakeRandomImage(64, 64, 2));
+  fs::resize_file(sources[1], fs::file_size(sources[1]) / 2);  // half its rows are missing
+  for (int jobs : {1, 2}) {
+    const BuildSummary summary = Run(s, sources, jobs);
+    EXPECT_EQ(summary.written, 2) << jobs;
+    ASSERT_EQ(summary.warnings.size(), 1u) << jobs;
+    EXPECT_EQ(summary.warnings[0].row, 2);
+    EXPECT_TRUE(fs::exists(folder_.File("out/cut.png")));
+    const std::vector<std::string> lines = BuildMessageLines(summary);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], "1 written from damaged pictures:");
+    EXPECT_EQ(lines[3].rfind("Row 2, \"" + sources[1] + "\": the picture is damaged", 0), 0u) << lines[3];
+  }
+}
+
+TEST_F(BuildRunTest, ANameWithANewlineCannotForgeAReportLine) {
+  const std::string forged = folder_.File("in/x\nRow 9, ok.png");
+  test::WriteTextFile(forged, "not a picture");
+  const BuildSummary summary = Run(test::PlainSettings(folder_.File("out")), {forged}, 1);
+  for (const std::string& line : BuildMessageLines(summary))
+    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  EXPECT_NE(RowReportLine(summary.failures.at(0)).find("x\\nRow 9, ok.png\""), std::string::npos);
+}
+
 TEST(BuildMessageTest, KeepsTheUsualTextWhenEveryRowWasWritten) {
   BuildSummary summary;
   summary.rows = summary.written = 12;
@@ -336,7 +364,7 @@ TEST(BuildMessageTest, ListsTheFirstFailuresOnly) {
   for (int i = 1; i <= 9; ++i) summary.failures.push_back({i, "f" + std::to_string(i) + ".jpg", "broken"});
   const std::vector<std::string> lines = BuildMessageLines(summary);
   ASSERT_EQ(lines.size(), 9u);
-  EXPECT_EQ(lines[7], "Row 5, f5.jpg: broken");
+  EXPECT_EQ(lines[7], "Row 5, \"f5.jpg\": broken");
   EXPECT_EQ(lines[8], "... and 4 more.");
 }
 
