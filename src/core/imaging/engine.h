@@ -90,8 +90,8 @@ class Engine {
   void ClearOverlay() { Clear(kOverlaySlot); }
   void Clear(int slot);
 
-  // Holds an already decoded, upright picture (from the windows, a capture or
-  // a test); an empty image empties the slot.
+  // Holds an already decoded, upright picture (the settings dialog's preview
+  // sample, a test's picture); an empty image empties the slot.
   Status Hold(int slot, Image image, const std::string& name = std::string());
 
   // Decodes the slot if it is only loaded; nothing for a decoded or empty slot.
