@@ -21,79 +21,13 @@
 
 #include "bench_files.h"
 #include "imaging/engine.h"
+#include "imaging/ops/luma_ssim.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using bench::CollectJpegs;
-
-// Rec. 601 luma of an RGBA picture, as doubles.
-std::vector<double> Luma(const vr::Image& img) {
-  std::vector<double> y(static_cast<std::size_t>(img.width) * img.height);
-  for (int r = 0; r < img.height; ++r)
-    for (int c = 0; c < img.width; ++c) {
-      const std::uint8_t* p = img.at(c, r);
-      y[static_cast<std::size_t>(r) * img.width + c] = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
-    }
-  return y;
-}
-
-// 11-tap Gaussian (sigma 1.5), applied separably over the windows that fit
-// wholly inside the picture: the result is (w-10) x (h-10).
-constexpr int kTaps = 11;
-
-std::vector<double> GaussianTaps() {
-  std::vector<double> g(kTaps);
-  double sum = 0;
-  for (int i = 0; i < kTaps; ++i) sum += g[i] = std::exp(-((i - 5) * (i - 5)) / (2 * 1.5 * 1.5));
-  for (double& v : g) v /= sum;
-  return g;
-}
-
-std::vector<double> Blur(const std::vector<double>& in, int w, int h, const std::vector<double>& g) {
-  const int ow = w - kTaps + 1, oh = h - kTaps + 1;
-  std::vector<double> across(static_cast<std::size_t>(ow) * h);
-  for (int r = 0; r < h; ++r)
-    for (int c = 0; c < ow; ++c) {
-      double s = 0;
-      for (int k = 0; k < kTaps; ++k) s += g[k] * in[static_cast<std::size_t>(r) * w + c + k];
-      across[static_cast<std::size_t>(r) * ow + c] = s;
-    }
-  std::vector<double> out(static_cast<std::size_t>(ow) * oh);
-  for (int r = 0; r < oh; ++r)
-    for (int c = 0; c < ow; ++c) {
-      double s = 0;
-      for (int k = 0; k < kTaps; ++k) s += g[k] * across[static_cast<std::size_t>(r + k) * ow + c];
-      out[static_cast<std::size_t>(r) * ow + c] = s;
-    }
-  return out;
-}
-
-// Mean SSIM over Gaussian windows (the usual constants for 8-bit data);
-// pictures smaller than a window give -1.
-double Ssim(const vr::Image& a, const vr::Image& b) {
-  const int w = a.width, h = a.height;
-  if (w != b.width || h != b.height || w < kTaps || h < kTaps) return -1;
-  const std::vector<double> g = GaussianTaps();
-  const std::vector<double> x = Luma(a), y = Luma(b);
-  std::vector<double> xx(x.size()), yy(x.size()), xy(x.size());
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    xx[i] = x[i] * x[i];
-    yy[i] = y[i] * y[i];
-    xy[i] = x[i] * y[i];
-  }
-  const std::vector<double> mx = Blur(x, w, h, g), my = Blur(y, w, h, g);
-  const std::vector<double> sxx = Blur(xx, w, h, g), syy = Blur(yy, w, h, g), sxy = Blur(xy, w, h, g);
-  const double c1 = (0.01 * 255) * (0.01 * 255), c2 = (0.03 * 255) * (0.03 * 255);
-  double sum = 0;
-  for (std::size_t i = 0; i < mx.size(); ++i) {
-    const double vx = sxx[i] - mx[i] * mx[i], vy = syy[i] - my[i] * my[i], cov = sxy[i] - mx[i] * my[i];
-    sum +=
-        ((2 * mx[i] * my[i] + c1) * (2 * cov + c2)) / ((mx[i] * mx[i] + my[i] * my[i] + c1) * (vx + vy + c2));
-  }
-  return sum / static_cast<double>(mx.size());
-}
 
 // Slot 1 made width x height; with `full` the whole picture is decoded
 // first, so the resampler works from every stored pixel.
@@ -161,7 +95,7 @@ int main(int argc, char** argv) {
       ++failures;
       continue;
     }
-    const double s = Ssim(a, b);
+    const double s = vr::LumaSsim(a, b);
     if (s < 0) continue;  // too small to judge
     std::printf("%.5f  1/%d  %dx%d  %s\n", s, d, a.width, a.height, f.c_str());
     ++checked;

@@ -195,6 +195,7 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
   const int rc = tjDecompress2(handle, bytes.data(), bytes.size(), target, width, width * 4, height,
                                four_channel ? TJPF_CMYK : TJPF_RGBA, TJFLAG_LIMITSCANS);
   DecodeResult result;
+  result.shrink = d;
   if (rc != 0) {
     const bool fatal = tjGetErrorCode(handle) != TJERR_WARNING;
     std::string reason = Reason(handle);
