@@ -112,7 +112,8 @@ bool RunParts(vr::JpegCodec& codec, vr::Resampler& resampler, vr::Image& decoded
     std::fprintf(stderr, "codec failed: %s\n", res.message().c_str());
     return false;
   }
-  resampler.Resample(decoded, tw, th, thumb);
+  const vr::SourceBox box = vr::ShrunkDecodeBox(job.stored_w, job.stored_h, res->shrink, 1);
+  resampler.Resample(decoded, box, tw, th, thumb);
   const auto t2 = Clock::now();
   r["parts: read+scaled decode"] += Seconds(t0, t1);
   r["parts: resample"] += Seconds(t1, t2);

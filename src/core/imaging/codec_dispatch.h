@@ -21,6 +21,9 @@ Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std
 // What a decode produced beyond the pixels.
 struct DecodeResult {
   bool damaged = false;  // the data ended early; the missing part is filled in
+  // The picture came out at 1/shrink of its stored sides, each rounded up
+  // (a JPEG shrunk in the DCT); 1 for a full decode.
+  int shrink = 1;
 };
 
 // Decodes the bytes of an already sniffed kind into `out`, as stored (the

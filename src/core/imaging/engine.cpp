@@ -80,8 +80,9 @@ Status Engine::GetImageSize(int slot, int& width, int& height) const {
   return Status::Ok();
 }
 
-Status Engine::EnsureDecoded(int slot, int target_width, int target_height) {
+Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int* shrink) {
   EngineSlot& s = At(slot);
+  if (shrink != nullptr) *shrink = 1;
   if (!s.pending()) return Status::Ok();
 
   Expected<DecodeResult> result =
@@ -93,6 +94,7 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height) {
     return result.status();
   }
   ApplyOrientation(s.picture, s.info.orientation);
+  if (shrink != nullptr) *shrink = result->shrink;
   s.damaged = result->damaged;
   s.bytes.clear();  // keeps the capacity for the next file
   s.state = EngineSlot::State::Decoded;
@@ -118,18 +120,23 @@ Status Engine::Resample(int width, int height) {
     return Status::Fail("Cannot resample to " + std::to_string(width) + "x" + std::to_string(height) + ": " +
                         size.message());
 
+  int shrink = 1;
   if (s.pending() && s.info.kind == FileKind::Jpeg) {
     // The DCT works on the stored axes: a picture turned a quarter on load
     // needs the target's sides swapped.
     const Sides stored = OrientedSides(width, height, s.info.orientation);
-    if (Status decoded = EnsureDecoded(kPictureSlot, stored.width, stored.height); !decoded.ok())
+    if (Status decoded = EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink); !decoded.ok())
       return decoded;
   } else if (Status decoded = EnsureDecoded(kPictureSlot); !decoded.ok()) {
     return decoded;
   }
 
-  if (s.picture.width == width && s.picture.height == height) return Status::Ok();
-  resampler_.Resample(s.picture, width, height, scratch_);
+  // A shrunk decode's last row and column may hold only part of a pixel of
+  // picture; the resample covers exactly the picture.
+  const SourceBox box = shrink > 1 ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
+                                   : WholeSourceBox(s.picture);
+  if (shrink == 1 && s.picture.width == width && s.picture.height == height) return Status::Ok();
+  resampler_.Resample(s.picture, box, width, height, scratch_);
   if (scratch_.width != width || scratch_.height != height)
     return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(width) + "x" +
                         std::to_string(height));

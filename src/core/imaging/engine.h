@@ -110,8 +110,9 @@ class Engine {
   const EngineSlot& At(int slot) const;
 
   // Decodes a Pending slot, shrinking a JPEG toward the stored-axis target
-  // when one is given (0 x 0: full size), and turns it upright.
-  Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0);
+  // when one is given (0 x 0: full size), and turns it upright. `shrink`,
+  // when given, receives the decode's DCT scale (1 when nothing was decoded).
+  Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0, int* shrink = nullptr);
   // EnsureDecoded for an operation on a slot that must hold a picture.
   Status Prepare(int slot, const char* operation);
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/imaging/photo_test_util.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
@@ -26,6 +27,7 @@ using Bytes = std::vector<std::uint8_t>;
 using test::MakeImage;
 using test::PixelAt;
 using test::Rgba;
+using test::WithExifOrientation;
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
@@ -70,14 +72,6 @@ Bytes EncodeBmpOrDie(const Image& image) {
   Bytes out;
   EXPECT_TRUE(EncodeBmp(image, out, "test.bmp").ok());
   return out;
-}
-
-// Puts an APP1 EXIF segment with the given orientation right after SOI.
-Bytes WithExifOrientation(Bytes jpeg, std::uint8_t orientation) {
-  const Bytes app1 = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M',         0, 42, 0, 0, 0, 8,
-                      0,    1,    0x01, 0x12, 0,   3,   0,   0,   0, 1, 0,   orientation, 0, 0,  0, 0, 0, 0};
-  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
-  return jpeg;
 }
 
 double MeanAbsDiff(const Image& a, const Image& b) {

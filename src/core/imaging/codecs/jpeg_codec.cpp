@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "imaging/codecs/exif_orientation.h"
+#include "imaging/codecs/jpeg_scans.h"
 #include "imaging/limits.h"
 
 namespace vr {
@@ -55,6 +56,11 @@ void CmykToRgba(const std::uint8_t* cmyk, std::size_t pixel_count, bool inverted
   }
 }
 
+// SOF2 or SOF10: the frame is sent in progressive scans.
+bool IsProgressive(std::span<const std::uint8_t> bytes) {
+  return FindJpegSegment(bytes, 0xC2, {}).has_value() || FindJpegSegment(bytes, 0xCA, {}).has_value();
+}
+
 // Rows counted from the top that the decoder wrote, by their first alpha.
 int DeliveredRows(const Image& image) {
   int rows = 0;
@@ -70,6 +76,13 @@ void FillRows(Image& image, int first_row) {
       p[3] = 255;
     }
   }
+}
+
+// The scan limit stops progressive files built to take endless passes.
+int DecodeWhole(tjhandle handle, std::span<const std::uint8_t> bytes, bool four_channel, std::uint8_t* target,
+                int width, int height) {
+  return tjDecompress2(handle, bytes.data(), bytes.size(), target, width, width * 4, height,
+                       four_channel ? TJPF_CMYK : TJPF_RGBA, TJFLAG_LIMITSCANS);
 }
 
 }  // namespace
@@ -191,11 +204,17 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
     // alpha is still 0 afterwards was never reached.
     for (int y = 0; y < height; ++y) out.row(y)[3] = 0;
   }
-  // The scan limit stops progressive files built to take endless passes.
-  const int rc = tjDecompress2(handle, bytes.data(), bytes.size(), target, width, width * 4, height,
-                               four_channel ? TJPF_CMYK : TJPF_RGBA, TJFLAG_LIMITSCANS);
   DecodeResult result;
-  if (rc != 0) {
+  result.shrink = d;
+  if (d > 1 && IsProgressive(bytes)) {
+    // Shrunk, a progressive file's last scans do not show (jpeg_scans.h).
+    const ScanDecode scans = DecodeProgressiveShrunk(bytes, d, four_channel, target, width, height);
+    if (!scans.ok) {
+      out.Resize(0, 0);
+      return InvalidJpeg(scans.reason, file);
+    }
+    result.damaged = scans.damaged;
+  } else if (const int rc = DecodeWhole(handle, bytes, four_channel, target, width, height); rc != 0) {
     const bool fatal = tjGetErrorCode(handle) != TJERR_WARNING;
     std::string reason = Reason(handle);
     decompressor_.reset();  // see ReadHeader

@@ -63,33 +63,58 @@ bool TargetAllowed(int width, int height) {
          static_cast<std::int64_t>(width) * height <= kMaxImagePixels;
 }
 
-}  // namespace
-
-// Weights only for the axes that change size, and only when the sizes differ
-// from the previous call.
-void Resampler::PrepareCoefficients(int in_w, int in_h, int out_w, int out_h) {
-  if (in_w != out_w && (horizontal_.in_size != in_w || horizontal_.out_size != out_w)) {
-    ComputeLanczos3Coefficients(in_w, out_w, horizontal_);
-    NarrowWeights(horizontal_, horizontal_weights_);
+// One axis of a box cut to [0, size); an empty or unusable span is the whole axis.
+void ClampSpan(int size, double& start, double& extent) {
+  if (!(extent > 0) || !(start >= 0) || start >= size) {
+    start = 0;
+    extent = size;
+    return;
   }
-  if (in_h != out_h && (vertical_.in_size != in_h || vertical_.out_size != out_h)) {
-    ComputeLanczos3Coefficients(in_h, out_h, vertical_);
-    NarrowWeights(vertical_, vertical_weights_);
-  }
+  extent = std::min(extent, size - start);
 }
 
-// Source row y, filtered horizontally (or only converted when the width stays).
-void Resampler::FilterSourceRow(const Image& src, int y, int out_width, std::int16_t* out) {
+SourceBox ClampedBox(const Image& src, SourceBox box) {
+  ClampSpan(src.width, box.x, box.width);
+  ClampSpan(src.height, box.y, box.height);
+  return box;
+}
+
+// An axis copied as it is: same size, and the box is all of it.
+bool AxisStays(int in_size, double start, double extent, int out_size) {
+  return in_size == out_size && start == 0 && extent == in_size;
+}
+
+// Weights for one axis, kept while its sizes and span repeat.
+void PrepareAxis(int in_size, double start, double extent, int out_size, AxisCoefficients& axis,
+                 std::vector<std::int16_t>& narrowed) {
+  if (axis.in_size == in_size && axis.out_size == out_size && axis.box_start == start &&
+      axis.box_extent == extent)
+    return;
+  ComputeLanczos3Coefficients(in_size, start, extent, out_size, axis);
+  NarrowWeights(axis, narrowed);
+}
+
+}  // namespace
+
+// Weights only for the axes that are filtered.
+void Resampler::PrepareCoefficients(const Image& src, const SourceBox& box, int out_w, int out_h) {
+  copy_across_ = AxisStays(src.width, box.x, box.width, out_w);
+  if (!copy_across_) PrepareAxis(src.width, box.x, box.width, out_w, horizontal_, horizontal_weights_);
+  if (!AxisStays(src.height, box.y, box.height, out_h))
+    PrepareAxis(src.height, box.y, box.height, out_h, vertical_, vertical_weights_);
+}
+
+// Source row y, filtered horizontally (or only converted when the row stays).
+void Resampler::FilterSourceRow(const Image& src, int y, std::int16_t* out) {
   const std::uint8_t* row = src.row(y);
-  const bool same_width = out_width == src.width;
   if (RowIsOpaque(row, src.width)) {
-    if (same_width)
+    if (copy_across_)
       WidenRow(row, src.width, out);
     else
       resample_detail::FilterOpaqueRow(row, horizontal_, horizontal_weights_.data(), out);
     return;
   }
-  if (same_width) {
+  if (copy_across_) {
     PremultiplyRow(row, src.width, out);
     return;
   }
@@ -100,9 +125,13 @@ void Resampler::FilterSourceRow(const Image& src, int y, int out_width, std::int
 }
 
 void Resampler::Resample(const Image& src, int width, int height, Image& dst) {
+  Resample(src, WholeSourceBox(src), width, height, dst);
+}
+
+void Resampler::Resample(const Image& src, const SourceBox& wanted, int width, int height, Image& dst) {
   if (&src == &dst) {
     Image result;
-    Resample(src, width, height, result);
+    Resample(src, wanted, width, height, result);
     dst = std::move(result);
     return;
   }
@@ -110,21 +139,22 @@ void Resampler::Resample(const Image& src, int width, int height, Image& dst) {
     dst.Resize(0, 0);
     return;
   }
-  if (width == src.width && height == src.height) {
+  const SourceBox box = ClampedBox(src, wanted);
+  const bool same_height = AxisStays(src.height, box.y, box.height, height);
+  if (same_height && AxisStays(src.width, box.x, box.width, width)) {
     dst.Resize(width, height);
     std::memcpy(dst.pixels.data(), src.pixels.data(), src.pixels.size());
     return;
   }
 
   dst.Resize(width, height);
-  PrepareCoefficients(src.width, src.height, width, height);
-  const bool same_height = height == src.height;
+  PrepareCoefficients(src, box, width, height);
 
   const std::size_t row_values = static_cast<std::size_t>(width) * 4;
   if (same_height) {
     ring_.resize(row_values);
     for (int y = 0; y < height; ++y) {
-      FilterSourceRow(src, y, width, ring_.data());
+      FilterSourceRow(src, y, ring_.data());
       UnpremultiplyRow(ring_.data(), width, dst.row(y));
     }
     return;
@@ -142,7 +172,7 @@ void Resampler::Resample(const Image& src, int width, int height, Image& dst) {
     const int count = vertical_.count[y];
     for (; next_source_row < first + count; ++next_source_row) {
       std::int16_t* slot = ring_.data() + row_values * (next_source_row % ring_rows);
-      if (next_source_row >= first) FilterSourceRow(src, next_source_row, width, slot);
+      if (next_source_row >= first) FilterSourceRow(src, next_source_row, slot);
     }
     std::int32_t* acc = accumulator_.data();
     std::fill(accumulator_.begin(), accumulator_.end(), 1 << (kWeightBits - 1));
@@ -158,9 +188,13 @@ void Resampler::Resample(const Image& src, int width, int height, Image& dst) {
 }
 
 Image ResampleImage(const Image& src, int width, int height) {
+  return ResampleImage(src, WholeSourceBox(src), width, height);
+}
+
+Image ResampleImage(const Image& src, const SourceBox& box, int width, int height) {
   Resampler resampler;
   Image out;
-  resampler.Resample(src, width, height, out);
+  resampler.Resample(src, box, width, height, out);
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/image.h"
+#include "imaging/ops/resample_box.h"
 #include "imaging/ops/resample_coefficients.h"
 
 namespace vr {
@@ -28,10 +29,15 @@ class Resampler {
   // the size limits of limits.h or an empty source leaves `dst` empty (0 x 0);
   // callers check target sizes first and report their own error. `dst` may be `src`.
   void Resample(const Image& src, int width, int height, Image& dst);
+  // The same for the part `box` of `src` (see resample_box.h; a box reaching
+  // outside the picture is cut to it, an empty one means the whole picture).
+  void Resample(const Image& src, const SourceBox& box, int width, int height, Image& dst);
 
  private:
-  void PrepareCoefficients(int in_w, int in_h, int out_w, int out_h);
-  void FilterSourceRow(const Image& src, int y, int out_width, std::int16_t* out);
+  void PrepareCoefficients(const Image& src, const SourceBox& box, int out_w, int out_h);
+  void FilterSourceRow(const Image& src, int y, std::int16_t* out);
+
+  bool copy_across_ = false;  // the width and horizontal box stay: rows are only converted
 
   AxisCoefficients horizontal_;
   AxisCoefficients vertical_;
@@ -42,7 +48,8 @@ class Resampler {
   std::vector<std::int32_t> accumulator_;        // one output row being summed
 };
 
-// One-off convenience over a temporary Resampler.
+// One-off conveniences over a temporary Resampler.
 Image ResampleImage(const Image& src, int width, int height);
+Image ResampleImage(const Image& src, const SourceBox& box, int width, int height);
 
 }  // namespace vr

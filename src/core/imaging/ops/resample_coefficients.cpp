@@ -22,10 +22,13 @@ double Lanczos3(double x) {
 
 }  // namespace
 
-void ComputeLanczos3Coefficients(int in_size, int out_size, AxisCoefficients& out) {
+void ComputeLanczos3Coefficients(int in_size, double box_start, double box_extent, int out_size,
+                                 AxisCoefficients& out) {
   out.in_size = in_size;
   out.out_size = out_size;
-  const double scale = static_cast<double>(in_size) / out_size;
+  out.box_start = box_start;
+  out.box_extent = box_extent;
+  const double scale = box_extent / out_size;
   const double filter_scale = std::max(1.0, scale);
   const double support = kLanczosRadius * filter_scale;
   out.taps = static_cast<int>(std::ceil(support)) * 2 + 1;
@@ -36,7 +39,7 @@ void ComputeLanczos3Coefficients(int in_size, int out_size, AxisCoefficients& ou
   std::vector<double> w(out.taps);
   for (int i = 0; i < out_size; ++i) {
     // Centre of output sample i, in input sample coordinates.
-    const double centre = (i + 0.5) * scale;
+    const double centre = box_start + (i + 0.5) * scale;
     const int first = std::max(0, static_cast<int>(std::floor(centre - support + 0.5)));
     const int last = std::min(in_size, static_cast<int>(std::floor(centre + support + 0.5)));
     int n = std::min(std::max(last - first, 1), out.taps);
@@ -69,6 +72,10 @@ void ComputeLanczos3Coefficients(int in_size, int out_size, AxisCoefficients& ou
     out.start[i] = begin;
     out.count[i] = n;
   }
+}
+
+void ComputeLanczos3Coefficients(int in_size, int out_size, AxisCoefficients& out) {
+  ComputeLanczos3Coefficients(in_size, 0.0, in_size, out_size, out);
 }
 
 }  // namespace vr

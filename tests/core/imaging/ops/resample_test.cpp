@@ -242,10 +242,17 @@ TEST(ResampleConsistency, MirroredSourceGivesMirroredResult) {
 // ---- Coefficients ----------------------------------------------------------
 
 TEST(ResampleCoefficients, WindowsAreInsideTheSourceAndSumToOne) {
-  for (auto [in, out] : {std::pair{100, 7}, std::pair{7, 100}, std::pair{3, 1}, std::pair{1, 5},
-                         std::pair{4000, 300}, std::pair{301, 300}, std::pair{2, 3}}) {
+  struct Axis {
+    int in;
+    double box_start, box_extent;  // extent 0: the whole input
+    int out;
+  };
+  for (Axis a : {Axis{100, 0, 0, 7}, Axis{7, 0, 0, 100}, Axis{3, 0, 0, 1}, Axis{1, 0, 0, 5},
+                 Axis{4000, 0, 0, 300}, Axis{301, 0, 0, 300}, Axis{2, 0, 0, 3}, Axis{960, 0, 959.25, 300},
+                 Axis{683, 0.5, 682.5, 170}, Axis{374, 0, 373.5, 187}, Axis{3, 0, 2.125, 1}}) {
+    const int in = a.in, out = a.out;
     AxisCoefficients c;
-    ComputeLanczos3Coefficients(in, out, c);
+    ComputeLanczos3Coefficients(in, a.box_start, a.box_extent > 0 ? a.box_extent : in, out, c);
     ASSERT_EQ(c.out_size, out);
     int previous_start = 0, previous_end = 0;
     for (int i = 0; i < out; ++i) {
@@ -270,6 +277,56 @@ TEST(ResampleCoefficients, WindowsAreInsideTheSourceAndSumToOne) {
       // The 32-bit accumulators have room for sums of |w| up to 4.
       EXPECT_LT(magnitude, 3 << kWeightBits) << in << "->" << out << " at " << i;
     }
+  }
+}
+
+TEST(ResampleBox, ShrinkingAPartlyFilledPictureFollowsThePictureNotItsPixels) {
+  // A ramp whose last column holds only a quarter pixel of picture, as a
+  // JPEG side of 4n+1 shrunk to a quarter: value = 2 * (picture position).
+  // Resampled over the true 60.25 columns, output x lies at (x + 0.5) * 60.25
+  // / 20 of the picture; over all 61 columns it would drift by up to 1.5.
+  Image in;
+  in.Resize(61, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 61; ++x) test::SetPixel(in, x, y, {static_cast<std::uint8_t>(2 * x + 1), 0, 0, 255});
+  const Image out = ResampleImage(in, SourceBox{0, 0, 60.25, 3}, 20, 3);
+  ASSERT_EQ(out.width, 20);
+  for (int x = 2; x < 18; ++x) EXPECT_NEAR(PixelAt(out, x, 1)[0], 2 * (x + 0.5) * 60.25 / 20, 0.6) << x;
+}
+
+TEST(ResampleBox, AWholeBoxIsThePlainResampleAndABadOneMeansTheWholePicture) {
+  const Image in = test::MakeRandomImage(53, 41, 5);
+  const Image plain = ResampleImage(in, 20, 17);
+  EXPECT_EQ(ResampleImage(in, WholeSourceBox(in), 20, 17).pixels, plain.pixels);
+  EXPECT_EQ(ResampleImage(in, SourceBox{}, 20, 17).pixels, plain.pixels);
+  EXPECT_EQ(ResampleImage(in, SourceBox{-3, 0, 0, -1}, 20, 17).pixels, plain.pixels);
+  // A box beyond the far edge is cut there.
+  EXPECT_EQ(ResampleImage(in, SourceBox{0, 0, 90, 70}, 20, 17).pixels, plain.pixels);
+}
+
+TEST(ResampleBox, ABoxOfTheSameSizeIsStillFiltered) {
+  // Same pixel count, but the picture is a fraction smaller: not a copy.
+  const Image in = test::MakeRandomImage(40, 30, 9);
+  const Image out = ResampleImage(in, SourceBox{0, 0, 39.5, 29.5}, 40, 30);
+  ASSERT_EQ(out.width, 40);
+  EXPECT_NE(out.pixels, in.pixels);
+}
+
+TEST(ResampleBox, ShrunkDecodeBoxFollowsTheTurnOnLoad) {
+  // 2561 x 1366 stored, at 1/4: 641 x 342 pixels holding 640.25 x 341.5 of picture.
+  struct Case {
+    int orientation;
+    SourceBox box;
+  };
+  for (const Case& c : {Case{1, {0, 0, 640.25, 341.5}}, Case{2, {0.75, 0, 640.25, 341.5}},
+                        Case{3, {0.75, 0.5, 640.25, 341.5}}, Case{4, {0, 0.5, 640.25, 341.5}},
+                        Case{5, {0, 0, 341.5, 640.25}}, Case{6, {0.5, 0, 341.5, 640.25}},
+                        Case{7, {0.5, 0.75, 341.5, 640.25}}, Case{8, {0, 0.75, 341.5, 640.25}}}) {
+    const SourceBox box = ShrunkDecodeBox(2561, 1366, 4, c.orientation);
+    EXPECT_EQ(box.x, c.box.x) << c.orientation;
+    EXPECT_EQ(box.y, c.box.y) << c.orientation;
+    EXPECT_EQ(box.width, c.box.width) << c.orientation;
+    EXPECT_EQ(box.height, c.box.height) << c.orientation;
   }
 }
 

@@ -1,0 +1,31 @@
+// The part of a source picture a resample covers.
+#pragma once
+
+#include "imaging/image.h"
+
+namespace vr {
+
+// A span of the source in source pixels, fractions allowed: the whole picture
+// unless a decoder delivered more than the picture holds. A JPEG shrunk in
+// the DCT rounds a side that is no multiple of its scale up (2560 rows at 1/4
+// come out as 640, 2561 as 641 for 640.25), so its last row or column only
+// partly shows picture; resampling that row as a whole one would stretch the
+// thumbnail by up to a source pixel.
+struct SourceBox {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
+};
+
+SourceBox WholeSourceBox(const Image& src);
+
+// Where the picture lies in a decode shrunk to 1/denominator of
+// stored_width x stored_height (so ceil(side / denominator) pixels a side)
+// and then turned upright by the EXIF `orientation` (1..8, see
+// orientation.h): the box of stored_width / denominator by stored_height /
+// denominator, its sides swapped for 5..8, and moved to the far end of an
+// axis the turn reverses, where the rounded-up part then lies at the start.
+SourceBox ShrunkDecodeBox(int stored_width, int stored_height, int denominator, int orientation);
+
+}  // namespace vr
