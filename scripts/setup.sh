@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev
   qt6-base-dev qt6-svg-dev
-  libturbojpeg0-dev libpng-dev libgif-dev libtiff-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
   xvfb xauth x11-utils
   clang libclang-rt-14-dev clang-format
 )
