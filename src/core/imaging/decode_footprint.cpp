@@ -90,6 +90,10 @@ Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path) {
   std::vector<std::uint8_t> bytes;
   Expected<std::uint64_t> length = ReadFileStart(path, kHeaderBytes, bytes);
   if (!length) return length.status();
+  // A GIF's canvas spans all its frames, which may lie anywhere in it.
+  if (*length > bytes.size() && SniffFileKind(bytes) == FileKind::Gif) {
+    if (Status whole = ReadWholeFileInto(path, bytes); !whole.ok()) return whole;
+  }
   return ReadDecodeFootprint(bytes, path);
 }
 

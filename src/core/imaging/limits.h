@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/status.h"
 
@@ -18,6 +19,21 @@ inline Status CheckImageSize(std::int64_t width, std::int64_t height, const std:
     return Status::Fail("Image too large (" + std::to_string(width) + "x" + std::to_string(height) + ") in " +
                         file);
   return Status::Ok();
+}
+
+// No file yields more pixels than its bytes hold at its format's best
+// compression. A header claiming more is refused before anything is
+// allocated: `most_pixels` is that best case for the `bytes` the picture
+// comes from, and `what` names the claim ("picture", "frame").
+inline Status CheckPlausibleSize(std::string_view format, std::string_view what, std::int64_t width,
+                                 std::int64_t height, std::uint64_t most_pixels, std::uint64_t bytes,
+                                 const std::string& file) {
+  if (width > 0 && height > 0 &&
+      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= most_pixels)
+    return Status::Ok();
+  return Status::Fail("Implausible " + std::string(format) + ": a " + std::to_string(width) + "x" +
+                      std::to_string(height) + " " + std::string(what) + " from " + std::to_string(bytes) +
+                      " bytes in " + file);
 }
 
 }  // namespace vr
