@@ -18,6 +18,14 @@ class JpegCodec;
 // Unknown bytes fail with "Unsupported image format in <file>".
 Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std::string& file);
 
+// Whether a file of `file_length` bytes could hold the picture the header
+// at the start of `bytes` claims, for the kinds whose header alone tells:
+// JPEG (its frame's blocks against the length) and BMP (its rows or codes
+// against the length). The other decoders judge from the whole file before
+// they allocate. Fails with "Implausible <format>: ..." naming `file`.
+Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                            const std::string& file);
+
 // What a decode produced beyond the pixels.
 struct DecodeResult {
   bool damaged = false;  // the data ended early; the missing part is filled in
@@ -25,7 +33,8 @@ struct DecodeResult {
 
 // Decodes the bytes of an already sniffed kind into `out`, as stored (the
 // orientation is NOT applied). For JPEG, a target above 0 lets the decoder
-// scale down in the DCT to a size still at least that large.
+// scale down in the DCT to a size still at least that large. The header is
+// checked against the file's length (CheckPlausibleHeader) first.
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
                                    int target_height, Image& out);
