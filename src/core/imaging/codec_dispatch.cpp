@@ -52,9 +52,10 @@ Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t f
       return CheckJpegFileLength(bytes, file_length, file);
     case FileKind::Bmp:
       return CheckBmpFileLength(bytes, file_length, file);
-    case FileKind::Png:
-    case FileKind::Gif:
     case FileKind::Tiff:
+      return CheckTiffFileLength(bytes, file_length, file);
+    case FileKind::Gif:  // its frames may lie anywhere in the file
+    case FileKind::Png:  // its decoder judges by the whole file
     case FileKind::Unknown:
       break;
   }
@@ -69,9 +70,13 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
   kind = SniffFileKind(bytes);
 
   Expected<DecodeResult> result = DecodeResult{};
-  if (Status plausible = CheckPlausibleHeader(bytes, bytes.size(), file); !plausible.ok()) {
-    out.Resize(0, 0);
-    return plausible;
+  // The JPEG decoder allocates the picture (and a progressive file's
+  // coefficients) before it could tell; the others check for themselves.
+  if (kind == FileKind::Jpeg) {
+    if (Status plausible = CheckJpegFileLength(bytes, bytes.size(), file); !plausible.ok()) {
+      out.Resize(0, 0);
+      return plausible;
+    }
   }
   switch (kind) {
     case FileKind::Jpeg:

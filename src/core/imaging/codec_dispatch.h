@@ -19,10 +19,12 @@ class JpegCodec;
 Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std::string& file);
 
 // Whether a file of `file_length` bytes could hold the picture the header
-// at the start of `bytes` claims, for the kinds whose header alone tells:
-// JPEG (its frame's blocks against the length) and BMP (its rows or codes
-// against the length). The other decoders judge from the whole file before
-// they allocate. Fails with "Implausible <format>: ..." naming `file`.
+// at the start of `bytes` claims, for the kinds whose header tells: JPEG
+// (its frame's blocks), BMP (its rows or run-length codes) and TIFF (its
+// strips or tiles, when its directory is among the bytes). A GIF's frames
+// may lie anywhere, so its header reader judges from the whole file. Fails
+// with "Implausible <format>: ..." naming `file`; every decoder makes the
+// same check before it allocates.
 Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
                             const std::string& file);
 
@@ -33,8 +35,7 @@ struct DecodeResult {
 
 // Decodes the bytes of an already sniffed kind into `out`, as stored (the
 // orientation is NOT applied). For JPEG, a target above 0 lets the decoder
-// scale down in the DCT to a size still at least that large. The header is
-// checked against the file's length (CheckPlausibleHeader) first.
+// scale down in the DCT to a size still at least that large.
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
                                    int target_height, Image& out);

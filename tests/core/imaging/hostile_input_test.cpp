@@ -105,7 +105,15 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"jpeg/arithmetic-progressive-16384x16384.jpg",
                     "Implausible JPEG: a 16384x16384 picture from 248 bytes"},
         HostileCase{"jpeg/baseline-16384x16384.jpg",
-                    "Implausible JPEG: a 16384x16384 picture from 633 bytes"}),
+                    "Implausible JPEG: a 16384x16384 picture from 633 bytes"},
+        // 268 million samples from a strip of 64 bytes, stored plain or
+        // compressed.
+        HostileCase{"tiff/gray-16384x16384-uncompressed-64b.tif",
+                    "Implausible TIFF: a 16384x16384 picture from 186 bytes"},
+        HostileCase{"tiff/gray-16384x16384-lzw-64b.tif",
+                    "Implausible TIFF: a 16384x16384 picture from 186 bytes"},
+        HostileCase{"tiff/gray-16384x16384-packbits-64b.tif",
+                    "Implausible TIFF: a 16384x16384 picture from 186 bytes"}),
     [](const ::testing::TestParamInfo<HostileCase>& info) {
       std::string name = fs::path(info.param.seed).stem().string();
       for (char& ch : name)
