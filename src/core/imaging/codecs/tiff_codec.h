@@ -37,7 +37,7 @@ Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t fi
 // tile that cannot be read fails the whole decode, and so, before anything
 // is allocated, does a file too short for its strips or tiles: uncompressed
 // they must fit in it; PackBits, LZW and Deflate data can decode to at most
-// 64, 2731 and 1032 times its length.
+// 64, 2731 and 1032 times its length, any other kind to 65536 times.
 Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
 
 }  // namespace vr

@@ -279,6 +279,25 @@ TEST(TiffDecode, FlatPicturesAtEveryCompressionDecode) {
   }
 }
 
+// A blank page in Group 4 fax codes takes about a bit a row, the most any
+// kind without a bound of its own may pack; it still decodes.
+TEST(TiffDecode, ABlankFaxPageDecodes) {
+  TiffSpec layout;
+  layout.width = 4096;
+  layout.height = 4096;
+  layout.samples = 1;
+  layout.bits = 1;
+  layout.photometric = PHOTOMETRIC_MINISWHITE;
+  layout.compression = COMPRESSION_CCITTFAX4;
+  layout.samples_data.assign(4096u / 8u * 4096u, 0);
+  const auto file = WriteTiff(layout);
+  ASSERT_LT(file.size(), 4096u * 4096u / 8u / 1000u);  // packed over a thousand times
+  Image image;
+  Status status = DecodeTiff(file, "fax.tif", image);
+  ASSERT_TRUE(status.ok()) << status.message();
+  EXPECT_EQ(PixelAt(image, 4095, 4095), (Rgba{255, 255, 255, 255}));
+}
+
 // More rows claimed than the stored strips could give: refused, with the
 // file named, before the picture is allocated. The header alone tells.
 TEST(TiffBadInput, AClaimBeyondWhatTheStripsHoldIsRefused) {
