@@ -13,9 +13,10 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
   -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DVARENNA_CORPUS_DIR="$corpus" >/dev/null
 targets=$(cd tests/fuzz && ls *_fuzz.cpp | sed 's/\.cpp$//')
 cmake --build build-fuzz --parallel "$(nproc)" --target $targets
-# Our own small seeds (JPEGs of every colour type and subsampling, with and
-# without EXIF) beside the shared PngSuite and bmpsuite corpora.
-seeds=("$corpus/pngsuite" "$corpus/bmpsuite/g" "$corpus/bmpsuite/b" "$corpus/bmpsuite/q" tests/fuzz/seeds/jpeg)
+# Our own seeds (JPEGs of every colour type and subsampling, with and
+# without EXIF, and every hostile file that once cost too much) beside the
+# shared PngSuite and bmpsuite corpora.
+seeds=("$corpus/pngsuite" "$corpus/bmpsuite/g" "$corpus/bmpsuite/b" "$corpus/bmpsuite/q" tests/fuzz/seeds/*/)
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for target in $targets; do
   if [ "${1:-}" = "--fuzz" ]; then

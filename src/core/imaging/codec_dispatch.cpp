@@ -3,6 +3,7 @@
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/gif_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
+#include "imaging/codecs/jpeg_header_check.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/tiff_codec.h"
 #include "imaging/limits.h"
@@ -44,6 +45,23 @@ Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std
   return Unsupported(file);
 }
 
+Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                            const std::string& file) {
+  switch (SniffFileKind(bytes)) {
+    case FileKind::Jpeg:
+      return CheckJpegFileLength(bytes, file_length, file);
+    case FileKind::Bmp:
+      return CheckBmpFileLength(bytes, file_length, file);
+    case FileKind::Tiff:
+      return CheckTiffFileLength(bytes, file_length, file);
+    case FileKind::Gif:  // its frames may lie anywhere in the file
+    case FileKind::Png:  // its decoder judges by the whole file
+    case FileKind::Unknown:
+      break;
+  }
+  return Status::Ok();
+}
+
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
                                    int target_height, Image& out) {
@@ -52,6 +70,14 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
   kind = SniffFileKind(bytes);
 
   Expected<DecodeResult> result = DecodeResult{};
+  // The JPEG decoder allocates the picture (and a progressive file's
+  // coefficients) before it could tell; the others check for themselves.
+  if (kind == FileKind::Jpeg) {
+    if (Status plausible = CheckJpegFileLength(bytes, bytes.size(), file); !plausible.ok()) {
+      out.Resize(0, 0);
+      return plausible;
+    }
+  }
   switch (kind) {
     case FileKind::Jpeg:
       result = jpeg.Decode(bytes, file, target_width, target_height, out);

@@ -18,6 +18,16 @@ class JpegCodec;
 // Unknown bytes fail with "Unsupported image format in <file>".
 Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std::string& file);
 
+// Whether a file of `file_length` bytes could hold the picture the header
+// at the start of `bytes` claims, for the kinds whose header tells: JPEG
+// (its frame's blocks), BMP (its rows or run-length codes) and TIFF (its
+// strips or tiles, when its directory is among the bytes). A GIF's frames
+// may lie anywhere, so its header reader judges from the whole file. Fails
+// with "Implausible <format>: ..." naming `file`; every decoder makes the
+// same check before it allocates.
+Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                            const std::string& file);
+
 // What a decode produced beyond the pixels.
 struct DecodeResult {
   bool damaged = false;  // the data ended early; the missing part is filled in

@@ -20,7 +20,12 @@ struct DecodeFootprint {
   std::uint64_t coefficient_bytes = 0;
 };
 
-// From the bytes of a file's start; a JPEG's frame header must be among them.
+// From the bytes of a file's start, `file_length` bytes long in all; a
+// JPEG's frame header must be among them. A file too short for the picture
+// its header claims fails (see CheckPlausibleHeader).
+Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                                              const std::string& file);
+// The same for bytes that are the whole file.
 Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> bytes, const std::string& file);
 
 // Reads the start of `path` and measures it.

@@ -10,14 +10,17 @@
 namespace vr {
 namespace {
 
-// Every field in the table's order, then each field's own fallback.
+// Every field in the table's order, all from one snapshot of the store so
+// its file is read once, then each field's own fallback.
 void ReadStoredValues(const SettingsStore& store, SettingsRecord& r) {
-  for (const SettingsField& field : SettingsFields()) {
-    if (field.number != nullptr)
-      r.*field.number = GetSettingLong(store, field.name);
-    else
-      r.*field.text = GetSettingString(store, field.name);
-  }
+  store.ReadSnapshot([&r](const SettingsStore& values) {
+    for (const SettingsField& field : SettingsFields()) {
+      if (field.number != nullptr)
+        r.*field.number = GetSettingLong(values, field.name);
+      else
+        r.*field.text = GetSettingString(values, field.name);
+    }
+  });
 }
 
 void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::string_view program_folder) {

@@ -194,19 +194,19 @@ RegDocument RegDocument::Parse(std::string_view text) {
     }
     // A binary value may run over several lines, each but the last ending
     // in a backslash; it stays one entry so a change replaces all of it.
+    // The lines are appended where they end up, never copied again: a
+    // value of megabytes runs over hundreds of thousands of lines.
     bool is_value_start = !trimmed.empty() && trimmed.front() == '"';
     if (in_settings_key && is_value_start) {
-      Entry probe = ParseEntry(raw, line_end, true);
-      while (probe.kind == Kind::kForeign && ContinuesOnNextLine(raw) && pos < text.size()) {
-        std::string more, more_end;
+      Entry value = ParseEntry(std::move(raw), std::move(line_end), true);
+      std::string more, more_end;
+      while (value.kind == Kind::kForeign && ContinuesOnNextLine(value.raw) && pos < text.size()) {
         next_line(more, more_end);
-        raw += line_end;
-        raw += more;
-        line_end = more_end;
-        probe.raw = raw;
-        probe.line_end = line_end;
+        value.raw += value.line_end;
+        value.raw += more;
+        value.line_end.swap(more_end);
       }
-      document.entries_.push_back(std::move(probe));
+      document.entries_.push_back(std::move(value));
       continue;
     }
     document.entries_.push_back(ParseEntry(std::move(raw), std::move(line_end), in_settings_key));

@@ -59,6 +59,24 @@ Expected<RegFile> LoadFile(const std::string& path, WhenMissing missing = WhenMi
   return file;
 }
 
+// The values of one reading of a store's file. Only ever handed out as a
+// const store, so its writes cannot be reached; they fail all the same.
+class StoreSnapshot final : public SettingsStore {
+ public:
+  StoreSnapshot(const RegDocument& document, const std::string& path) : document_(document), path_(path) {}
+  std::optional<std::int32_t> ReadNumber(std::string_view name) const override {
+    return document_.Number(name);
+  }
+  std::optional<std::string> ReadText(std::string_view name) const override { return document_.Text(name); }
+  Status WriteNumber(std::string_view, std::int32_t) override { return ReadOnly(); }
+  Status WriteText(std::string_view, std::string_view) override { return ReadOnly(); }
+
+ private:
+  Status ReadOnly() const { return Status::Fail("Cannot write to a snapshot of the settings file " + path_); }
+  const RegDocument& document_;
+  const std::string& path_;
+};
+
 }  // namespace
 
 RegFileStore::RegFileStore(std::string path) : path_(std::move(path)) {}
@@ -90,6 +108,12 @@ std::optional<std::string> RegFileStore::ReadText(std::string_view name) const {
   Expected<RegFile> file = LoadFile(path_);
   if (!file) return std::nullopt;
   return file->document.Text(name);
+}
+
+void RegFileStore::ReadSnapshot(const std::function<void(const SettingsStore&)>& read) const {
+  Expected<RegFile> file = LoadFile(path_);
+  const RegDocument empty;
+  read(StoreSnapshot(file ? file->document : empty, path_));
 }
 
 Status RegFileStore::WriteNumber(std::string_view name, std::int32_t value) {

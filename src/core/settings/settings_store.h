@@ -22,6 +22,12 @@ class SettingsStore {
   virtual std::optional<std::string> ReadText(std::string_view name) const = 0;
   virtual Status WriteNumber(std::string_view name, std::int32_t value) = 0;
   virtual Status WriteText(std::string_view name, std::string_view text) = 0;
+
+  // Calls `read` once with a store that answers from the values as they
+  // are at this moment, for reading many of them together (loading the
+  // whole record). A store that reads a file for every value reads it once
+  // here instead; this default answers from the store itself.
+  virtual void ReadSnapshot(const std::function<void(const SettingsStore&)>& read) const { read(*this); }
 };
 
 // The store kept in one file in registry export text form. Every call reads
@@ -41,6 +47,9 @@ class RegFileStore final : public SettingsStore {
   std::optional<std::string> ReadText(std::string_view name) const override;
   Status WriteNumber(std::string_view name, std::int32_t value) override;
   Status WriteText(std::string_view name, std::string_view text) override;
+  // Reads and parses the file once; a file that cannot be read gives a
+  // snapshot without values, as single reads of it answer nothing.
+  void ReadSnapshot(const std::function<void(const SettingsStore&)>& read) const override;
 
  private:
   // Reads the file under a lock, applies the change and replaces the file.

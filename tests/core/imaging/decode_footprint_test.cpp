@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <vector>
 
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/png_codec.h"
+#include "support/temp_folder.h"
 
 namespace vr {
 namespace {
@@ -83,6 +86,62 @@ TEST(DecodeFootprint, WhatIsNoPictureFailsNamingTheFile) {
   EXPECT_NE(f.message().find("cut.jpg"), std::string::npos) << f.message();
 
   EXPECT_FALSE(ReadDecodeFootprintFromFile("/no/such/file.jpg").ok());
+}
+
+// The start of a file is judged by the length of all of it: a frame header
+// of 16384x16384 at 4:4:4 (12.6 million blocks) needs 196,608 bytes.
+TEST(DecodeFootprint, AJpegsClaimIsJudgedByTheWholeFilesLength) {
+  Bytes jpeg = Jpeg(16, 16, TJSAMP_444, TJFLAG_PROGRESSIVE);
+  const std::uint8_t progressive_frame[] = {0xFF, 0xC2};
+  const auto sof =
+      std::search(jpeg.begin(), jpeg.end(), std::begin(progressive_frame), std::end(progressive_frame));
+  ASSERT_NE(sof, jpeg.end());
+  sof[5] = sof[7] = 0x40;  // height and width 0x4000
+  sof[6] = sof[8] = 0;
+  Expected<DecodeFootprint> f = ReadDecodeFootprint(jpeg, 196'608, "long.jpg");
+  ASSERT_TRUE(f.ok()) << f.message();
+  EXPECT_EQ(f->coefficient_bytes, 3u * 2048u * 2048u * 128u);
+  f = ReadDecodeFootprint(jpeg, 196'607, "short.jpg");
+  ASSERT_FALSE(f.ok());
+  EXPECT_EQ(f.message(), "Implausible JPEG: a 16384x16384 picture from 196607 bytes in short.jpg");
+}
+
+// A 10x10 screen with a one-pixel frame in each of two far corners; the
+// second lies behind a comment longer than the start the footprint reads.
+Bytes GifWithFarSecondFrame(std::size_t comment_bytes) {
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  auto frame = [&](std::uint8_t left, std::uint8_t top) {
+    // Clear, index 0, end of information: one pixel in two bytes of LZW data.
+    gif.insert(gif.end(), {0x2C, left, 0, top, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0});
+  };
+  frame(0, 0);
+  gif.insert(gif.end(), {0x21, 0xFE});
+  for (std::size_t left = comment_bytes; left > 0; left -= std::min<std::size_t>(left, 255)) {
+    const auto length = static_cast<std::uint8_t>(std::min<std::size_t>(left, 255));
+    gif.push_back(length);
+    gif.insert(gif.end(), length, 'x');
+  }
+  gif.push_back(0);
+  frame(9, 9);
+  gif.push_back(';');
+  return gif;
+}
+
+TEST(DecodeFootprint, AGifsCanvasSpansFramesBeyondTheStartRead) {
+  const Bytes gif = GifWithFarSecondFrame(std::size_t{512} << 10);
+  Expected<DecodeFootprint> from_bytes = ReadDecodeFootprint(gif, "far.gif");
+  ASSERT_TRUE(from_bytes.ok()) << from_bytes.message();
+  EXPECT_EQ(from_bytes->info.width, 10);
+  EXPECT_EQ(from_bytes->info.height, 10);
+
+  test::TempFolder folder;
+  const std::string path = folder.File("far.gif");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(gif.data()), static_cast<std::streamsize>(gif.size()));
+  Expected<DecodeFootprint> from_file = ReadDecodeFootprintFromFile(path);
+  ASSERT_TRUE(from_file.ok()) << from_file.message();
+  EXPECT_EQ(from_file->info.width, 10);
+  EXPECT_EQ(from_file->info.height, 10);
 }
 
 }  // namespace

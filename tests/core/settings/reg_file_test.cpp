@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <string>
 
 namespace vr {
@@ -96,6 +98,68 @@ TEST(RegFileReading, GarbageAndLongLinesNeverFail) {
   EXPECT_EQ(Doc("\"OUTname\"=\"" + long_text + "\"\n").Text("OUTname"), long_text);
   EXPECT_FALSE(RegDocument::Parse("").Text("OUTname"));
   EXPECT_EQ(Doc("\"OUTwidth\"=dword:00000010").Number("OUTwidth"), 16);  // no final line end
+}
+
+// A binary value as the registry editor wraps it: 25 bytes to a line, each
+// line but the last ending in a backslash.
+std::string ContinuedBinaryValue(std::size_t lines) {
+  std::string value = "\"Blob\"=hex:00,01,02,03,04,05,06,07,\\\n";
+  for (std::size_t i = 1; i < lines; ++i) value += "  08,09,0a,0b,0c,0d,0e,0f,\\\n";
+  value += "  ff\n";
+  return value;
+}
+
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The least processor time of a few runs of `work`, which shrugs off the
+// other work sharing the machine.
+template <class Work>
+double LeastSeconds(Work work) {
+  double least = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    const double start = ThreadSeconds();
+    work();
+    least = std::min(least, ThreadSeconds() - start);
+  }
+  return least;
+}
+
+// Parsing is linear in the file's length, long continued values included:
+// one document eight times as long costs about what eight short ones do (a
+// parser that copies the value so far at each line takes eight times as
+// long). No absolute time is asserted, only the two costs' ratio.
+TEST(RegFileReading, LongContinuedValuesParseInLinearTime) {
+  const std::string short_file = kHead + ContinuedBinaryValue(2'500) + "\"OUTwidth\"=dword:00000007\n";
+  const std::string long_file = kHead + ContinuedBinaryValue(20'000) + "\"OUTwidth\"=dword:00000007\n";
+  const double eight_short = LeastSeconds([&] {
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(RegDocument::Parse(short_file).Number("OUTwidth"), 7);
+  });
+  const double one_long =
+      LeastSeconds([&] { EXPECT_EQ(RegDocument::Parse(long_file).Number("OUTwidth"), 7); });
+  EXPECT_LT(one_long, 3 * eight_short + 0.002)
+      << "short x8: " << eight_short << " s, long: " << one_long << " s";
+}
+
+// A store at the largest size read, one binary value taking all of it,
+// comes back byte for byte, and the values around it read exactly.
+TEST(RegFileReading, ASixteenMegabyteContinuedValueKeepsEveryByte) {
+  const std::string value = ContinuedBinaryValue((std::size_t{16} << 20) / 28 - 64);
+  const std::string text = kHead + "\"OUTname\"=\"before\"\n" + value + "\"OUTwidth\"=dword:0000012c\n";
+  ASSERT_GT(text.size(), std::size_t{15} << 20);
+  ASSERT_LE(text.size(), std::size_t{16} << 20);
+  RegDocument doc = RegDocument::Parse(text);
+  EXPECT_EQ(doc.Text("OUTname"), "before");
+  EXPECT_EQ(doc.Number("OUTwidth"), 300);
+  EXPECT_FALSE(doc.Text("Blob"));
+  EXPECT_EQ(doc.Serialize(), text);
+  // Replacing the value takes every one of its lines with it.
+  doc.SetNumber("Blob", 1);
+  EXPECT_EQ(doc.Serialize(),
+            kHead + "\"OUTname\"=\"before\"\n\"Blob\"=dword:00000001\n\"OUTwidth\"=dword:0000012c\n");
 }
 
 TEST(RegFileWriting, RoundTripsEveryTextWeWrite) {

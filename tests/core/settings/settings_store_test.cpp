@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 
 #include "base/text_encoding.h"
+#include "settings/load_settings.h"
 #include "settings/registry.h"
 #include "support/temp_folder.h"
 
@@ -276,6 +278,88 @@ TEST_F(SettingsStoreTest, ATextAUtf16StoreCannotHoldFailsTheSave) {
   ASSERT_FALSE(saved);
   EXPECT_NE(saved.message().find(path_), std::string::npos) << saved.message();
   EXPECT_EQ(ReadTextFile(path_), before);
+}
+
+// Opens of `path` seen by inotify while `work` runs. Closes are watched too:
+// inotify merges an event with an identical unread one before it, and an
+// open, a close, an open never are.
+template <class Work>
+int OpensDuring(const std::string& path, Work work) {
+  const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  EXPECT_GE(watcher, 0);
+  EXPECT_GE(inotify_add_watch(watcher, path.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+  work();
+  int opens = 0;
+  alignas(inotify_event) char buffer[4096];
+  for (ssize_t got; (got = ::read(watcher, buffer, sizeof buffer)) > 0;) {
+    for (char* at = buffer; at < buffer + got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(at);
+      if ((event->mask & IN_OPEN) != 0) ++opens;
+      at += sizeof(inotify_event) + event->len;
+    }
+  }
+  ::close(watcher);
+  return opens;
+}
+
+TEST_F(SettingsStoreTest, LoadingTheWholeRecordReadsTheFileOnce) {
+  int stored = 0;
+  for (const SettingsField& field : SettingsFields()) {
+    if (field.number != nullptr) SaveSettingLong(store_, field.name, 7);
+    if (field.text != nullptr) SaveSettingString(store_, field.name, "kept");
+    ++stored;
+  }
+  ASSERT_GE(stored, 30);
+  SettingsRecord record;
+  EXPECT_EQ(OpensDuring(path_, [&] { LoadSettings(store_, record, "/opt/varenna"); }), 1);
+  EXPECT_EQ(record.OUTwidth, 7);
+  EXPECT_EQ(record.OUTname, "kept");
+}
+
+// Reads through a snapshot answer from the one reading, whatever happens
+// to the file meanwhile; the store itself sees the change.
+TEST_F(SettingsStoreTest, ASnapshotAnswersFromOneReading) {
+  SaveSettingLong(store_, "OUTwidth", 1);
+  SaveSettingString(store_, "OUTname", "first");
+  int calls = 0;
+  store_.ReadSnapshot([&](const SettingsStore& values) {
+    ++calls;
+    SaveSettingLong(store_, "OUTwidth", 2);
+    EXPECT_EQ(GetSettingLong(values, "OUTwidth"), 1);
+    EXPECT_EQ(GetSettingString(values, "OUTname"), "first");
+    EXPECT_EQ(GetSettingLong(values, "OUTheight"), 0);
+  });
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(GetSettingLong(store_, "OUTwidth"), 2);
+  // A missing or unusable file is a snapshot with no values, as reads
+  // of it answer nothing.
+  RegFileStore missing(folder_.File("nowhere.reg"));
+  missing.ReadSnapshot(
+      [&](const SettingsStore& values) { EXPECT_EQ(GetSettingLong(values, "OUTwidth"), 0); });
+}
+
+// The largest store read, nearly all of it one binary value over many
+// continued lines, loads at once and every value reads back exactly.
+TEST_F(SettingsStoreTest, ASixteenMegabyteStoreLoadsAndReadsBackExactly) {
+  std::string text = kHead + "\"OUTname\"=\"thumb_<#>\"\n\"Blob\"=hex:00,01,02,03,04,05,06,07,\\\n";
+  const std::string tail = "  ff\n\"OUTwidth\"=dword:0000012c\n\"OUTfolder\"=\"/srv/thumbs\"\n";
+  const std::string line = "  08,09,0a,0b,0c,0d,0e,0f,\\\n";
+  while (text.size() + line.size() + tail.size() <= (std::size_t{16} << 20)) text += line;
+  text += tail;
+  std::filesystem::create_directories(folder_.File("Corvelle"));
+  WriteTextFile(path_, text);
+
+  SettingsRecord record;
+  EXPECT_EQ(OpensDuring(path_, [&] { LoadSettings(store_, record, "/opt/varenna"); }), 1);
+  EXPECT_EQ(record.OUTname, "thumb_<#>");
+  EXPECT_EQ(record.OUTwidth, 300);
+  EXPECT_EQ(record.OUTfolder, "/srv/thumbs");
+  EXPECT_EQ(GetSettingString(store_, "Blob"), "");
+  // A save changes its own line and leaves every byte of the value.
+  EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", 301), "Success");
+  std::string expected = text;
+  expected.replace(expected.find("dword:0000012c"), 14, "dword:0000012d");
+  EXPECT_EQ(ReadTextFile(path_), expected);
 }
 
 TEST(SettingsStorePath, FollowsXdgConfigHomeThenHome) {

@@ -10,10 +10,6 @@
 namespace vr {
 namespace {
 
-Status Invalid(const std::string& reason, const std::string& file) {
-  return Status::Fail("Invalid BMP: " + reason + " in " + file);
-}
-
 // Turns one masked channel of a 16- or 32-bit pixel into 8 bits, rounding
 // to nearest so the largest value is 255 whatever the mask's width.
 class ChannelScaler {
@@ -91,16 +87,10 @@ void DecodeRow(const std::uint8_t* src, const BmpLayout& layout, const BmpPalett
   }
 }
 
-// Rows are padded to whole 32-bit words. 64-bit arithmetic: the row size
-// cannot overflow within the limits, but its product with the height could.
-std::uint64_t RowBytes(std::int64_t width, int bits) {
-  return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bits) + 31) / 32 * 4;
-}
-
 // `rows_present` complete rows of `data`, the rest left transparent.
 DecodeResult DecodeRows(std::span<const std::uint8_t> data, std::uint64_t rows_present,
                         const BmpLayout& layout, const BmpPalette& palette, Image& out) {
-  const std::uint64_t row_bytes = RowBytes(layout.width, layout.bits_per_pixel);
+  const std::uint64_t row_bytes = BmpRowBytes(layout.width, layout.bits_per_pixel);
   const MaskedPixels masked(layout);
   for (std::uint64_t r = 0; r < rows_present; ++r) {
     const int y = layout.top_down ? static_cast<int>(r) : layout.height - 1 - static_cast<int>(r);
@@ -144,6 +134,13 @@ Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::
   return info;
 }
 
+Status CheckBmpFileLength(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                          const std::string& file) {
+  Expected<BmpLayout> layout = ParseBmpHeader(bytes, file);
+  if (!layout) return layout.status();
+  return CheckBmpPlausible(*layout, file_length, file);
+}
+
 Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
   Expected<BmpLayout> layout = ParseBmpHeader(bytes, file);
   if (!layout) return layout.status();
@@ -153,22 +150,20 @@ Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std:
     if (!read) return read.status();
     palette = *read;
   }
-  if (layout->pixel_offset >= bytes.size()) return Invalid("no pixel data", file);
+  // Checked before allocating, so a stub of a file cannot claim a huge
+  // buffer; the header checked the size against the limits.
+  if (Status plausible = CheckBmpPlausible(*layout, bytes.size(), file); !plausible) return plausible;
   const auto data = bytes.subspan(static_cast<std::size_t>(layout->pixel_offset));
 
+  out.Resize(layout->width, layout->height);
   if (layout->compression == BmpCompression::kRle4 || layout->compression == BmpCompression::kRle8 ||
       layout->compression == BmpCompression::kRle24) {
-    // The header checked the size against the limits before this allocation.
-    out.Resize(layout->width, layout->height);
     DecodeResult result;
     result.damaged = !DecodeBmpRle(data, *layout, palette, out);
     return result;
   }
-  // Checked before allocating, so a stub of a file cannot claim a huge buffer.
-  const std::uint64_t rows_present =
-      std::min<std::uint64_t>(layout->height, data.size() / RowBytes(layout->width, layout->bits_per_pixel));
-  if (rows_present == 0) return Invalid("truncated pixel data", file);
-  out.Resize(layout->width, layout->height);
+  const std::uint64_t rows_present = std::min<std::uint64_t>(
+      layout->height, data.size() / BmpRowBytes(layout->width, layout->bits_per_pixel));
   return DecodeRows(data, rows_present, *layout, palette, out);
 }
 
@@ -182,7 +177,7 @@ Status EncodeBmp(const Image& image, std::vector<std::uint8_t>& out, const std::
   const bool alpha = image.HasTransparency();
   const std::uint32_t header_size = alpha ? 108 : 40;
   const std::uint32_t bits = alpha ? 32 : 24;
-  const std::uint64_t row_bytes = RowBytes(image.width, static_cast<int>(bits));
+  const std::uint64_t row_bytes = BmpRowBytes(image.width, static_cast<int>(bits));
   const std::uint64_t pixel_bytes = row_bytes * static_cast<std::uint64_t>(image.height);
   const std::uint32_t pixel_offset = 14 + header_size;
   // Within the limits a file stays below 2^32 bytes: 256 MP * 4 is 1 GiB.

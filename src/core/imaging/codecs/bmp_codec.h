@@ -27,12 +27,21 @@ bool IsBmp(std::span<const std::uint8_t> bytes);
 // enough). BMP carries no orientation, so it is 1.
 Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file);
 
+// Whether a file of `file_length` bytes, whose headers are at the start of
+// `bytes`, could hold the picture they claim (see CheckBmpPlausible), so a
+// caller that has read only the start can tell. DecodeBmp checks the same.
+Status CheckBmpFileLength(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                          const std::string& file);
+
 // Decodes to RGBA, rows top-down. A file that ends inside its pixel data
 // still decodes: the rows that are there are kept, the rest are left fully
 // transparent and the result is flagged damaged. RLE pixels the stream skips
 // are fully transparent too (not damaged); palette indices past the palette
 // are black. Fails, with a message naming `file`, for anything it cannot
-// read, including a file without one complete row of pixel data.
+// read, including a file without one complete row of pixel data, and for a
+// file too short for its picture (fewer than one of every eight rows, or
+// fewer than two bytes of run-length codes for every 255 pixels), before
+// anything is allocated.
 Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
 
 // Writes a bottom-up BMP: 24-bit BI_RGB with rows padded to 4 bytes when the

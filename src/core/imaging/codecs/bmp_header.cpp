@@ -34,6 +34,14 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 constexpr std::uint32_t kOs2Huffman = 3;
 constexpr std::uint32_t kOs2Rle24 = 4;
 
+// Every run-length code is at least two bytes and draws at most 255 pixels;
+// the codes that skip pixels draw none.
+constexpr std::uint64_t kMaxRlePixelsPerTwoBytes = 255;
+// A cut uncompressed file is still read when at least one of this many of
+// its rows is there; with fewer the picture would be mostly made up, and a
+// stub could claim a buffer many times its size.
+constexpr std::uint64_t kMaxRowsPerRowPresent = 8;
+
 std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
 }
@@ -191,6 +199,21 @@ Expected<BmpLayout> ParseBmpHeader(std::span<const std::uint8_t> bytes, const st
 
   if (layout.pixel_offset < layout.palette_offset) return Invalid("pixel data inside the headers", file);
   return layout;
+}
+
+Status CheckBmpPlausible(const BmpLayout& layout, std::uint64_t file_length, const std::string& file) {
+  if (layout.pixel_offset >= file_length) return Invalid("no pixel data", file);
+  const std::uint64_t data = file_length - layout.pixel_offset;
+  std::uint64_t most_pixels = 0;
+  if (layout.compression == BmpCompression::kRle4 || layout.compression == BmpCompression::kRle8 ||
+      layout.compression == BmpCompression::kRle24) {
+    most_pixels = data / 2 * kMaxRlePixelsPerTwoBytes;
+  } else {
+    const std::uint64_t rows = data / BmpRowBytes(layout.width, layout.bits_per_pixel);
+    if (rows == 0) return Invalid("truncated pixel data", file);
+    most_pixels = rows * kMaxRowsPerRowPresent * static_cast<std::uint64_t>(layout.width);
+  }
+  return CheckPlausibleSize("BMP", "picture", layout.width, layout.height, most_pixels, data, file);
 }
 
 Expected<BmpPalette> ReadBmpPalette(std::span<const std::uint8_t> bytes, const BmpLayout& layout,

@@ -46,6 +46,20 @@ struct BmpLayout {
 // the engine's limits. `file` is for messages only.
 Expected<BmpLayout> ParseBmpHeader(std::span<const std::uint8_t> bytes, const std::string& file);
 
+// Bytes of one stored row of an uncompressed picture: rows are padded to
+// whole 32-bit words. 64-bit arithmetic: the row size cannot overflow within
+// the limits, but its product with the height could.
+inline std::uint64_t BmpRowBytes(std::int64_t width, int bits) {
+  return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bits) + 31) / 32 * 4;
+}
+
+// Whether a file of `file_length` bytes could hold the picture the layout
+// claims: run-length codes fill at most 255 pixels for every two bytes,
+// and an uncompressed file must hold at least one of every eight rows (the
+// rows of a cut file that are there are kept, the rest left transparent).
+// Fails with "Implausible BMP: ..." naming `file` otherwise.
+Status CheckBmpPlausible(const BmpLayout& layout, std::uint64_t file_length, const std::string& file);
+
 // Up to 256 colours as RGBA (opaque). Indices at or past `size` are drawn
 // black, as nothing in the file says what they are.
 struct BmpPalette {

@@ -89,16 +89,117 @@ Status SeekFirstFrame(const GifReader& reader, const std::string& file, int& tra
   }
 }
 
-// The logical screen, unless a side of it is zero (some writers leave it
-// so); the frame's extent stands in then.
-Status CanvasSize(const GifFileType* gif, const std::string& file, int& width, int& height) {
-  width = gif->SWidth;
-  height = gif->SHeight;
-  if (width <= 0 || height <= 0) {
-    width = gif->Image.Left + gif->Image.Width;
-    height = gif->Image.Top + gif->Image.Height;
+// LZW codes are at most 12 bits wide and none stands for more than the
+// 4096 pixels of the longest string its table can hold, so no byte of image
+// data yields more than 4096 * 8 / 12 pixels.
+constexpr std::uint64_t kMaxLzwPixelsPerByte = 2731;
+
+struct Box {
+  std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+  std::int64_t width() const { return right - left; }
+  std::int64_t height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+};
+
+// The frames' places and the size of their data, from one pass over the
+// file's blocks that decodes no pixels.
+struct GifLayout {
+  std::int64_t screen_width = 0;
+  std::int64_t screen_height = 0;
+  int frames = 0;
+  Box first;                     // the frame that is shown
+  std::uint64_t first_data = 0;  // bytes of its LZW data
+  Box all;                       // bounding box of every frame
+  std::uint64_t all_data = 0;    // bytes of LZW data of every frame
+};
+
+std::int64_t Le16(std::span<const std::uint8_t> b, std::size_t at) { return b[at] | b[at + 1] << 8; }
+
+// Stops where the data ends or stops making sense; the decoder then reports
+// what is wrong, and the frames seen so far still count.
+GifLayout ReadLayout(std::span<const std::uint8_t> b) {
+  GifLayout layout;
+  if (b.size() < 13) return layout;
+  layout.screen_width = Le16(b, 6);
+  layout.screen_height = Le16(b, 8);
+  auto table_bytes = [](std::uint8_t packed) {
+    return (packed & 0x80) != 0 ? std::size_t{3} << ((packed & 7) + 1) : 0;
+  };
+  std::size_t at = 13 + table_bytes(b[10]);
+  // A chain of sub-blocks, each a length byte and that many bytes, ended by
+  // a zero length. False when the file ends first.
+  auto skip_blocks = [&](std::uint64_t& data) {
+    while (at < b.size()) {
+      const std::size_t length = b[at++];
+      if (length == 0) return true;
+      data += std::min(length, b.size() - at);
+      at += length;
+    }
+    return false;
+  };
+  while (at < b.size()) {
+    const std::uint8_t type = b[at++];
+    if (type == 0x21 && at < b.size()) {  // extension: its label, then sub-blocks
+      ++at;
+      std::uint64_t ignored = 0;
+      if (!skip_blocks(ignored)) break;
+    } else if (type == 0x2C && b.size() - at >= 9) {  // image descriptor
+      Box frame;
+      frame.left = Le16(b, at);
+      frame.top = Le16(b, at + 2);
+      frame.right = frame.left + Le16(b, at + 4);
+      frame.bottom = frame.top + Le16(b, at + 6);
+      at += 9 + table_bytes(b[at + 8]) + 1;  // and the LZW minimum code size
+      std::uint64_t data = 0;
+      const bool complete = skip_blocks(data);
+      if (layout.frames++ == 0) {
+        layout.first = frame;
+        layout.first_data = data;
+        layout.all = frame;
+      } else if (!frame.empty()) {
+        layout.all = {std::min(layout.all.left, frame.left), std::min(layout.all.top, frame.top),
+                      std::max(layout.all.right, frame.right), std::max(layout.all.bottom, frame.bottom)};
+      }
+      layout.all_data += data;
+      if (!complete) break;
+    } else {
+      break;  // the trailer, or a block the decoder will refuse
+    }
   }
-  return CheckImageSize(width, height, file);
+  return layout;
+}
+
+// The canvas is the frames' bounding box cut to the logical screen (taken
+// as unbounded when a side of it is zero, as some writers leave it). A
+// screen larger than its frames would hold nothing but transparent pixels
+// beyond them, so it is cropped rather than allocated. The shown frame and
+// the canvas must each come from enough LZW data to fill them.
+Expected<Box> CanvasOf(const GifLayout& layout, const std::string& file) {
+  if (layout.frames == 0) return Invalid("no image", file);
+  const bool screen_given = layout.screen_width > 0 && layout.screen_height > 0;
+  if (screen_given) {
+    if (Status size = CheckImageSize(layout.screen_width, layout.screen_height, file); !size.ok())
+      return size;
+  }
+  const Box& first = layout.first;
+  if (Status size = CheckImageSize(first.width(), first.height(), file); !size.ok()) return size;
+  if (Status plausible =
+          CheckPlausibleSize("GIF", "frame", first.width(), first.height(),
+                             layout.first_data * kMaxLzwPixelsPerByte, layout.first_data, file);
+      !plausible.ok())
+    return plausible;
+
+  const std::int64_t screen_right = screen_given ? layout.screen_width : kMaxImageSide;
+  const std::int64_t screen_bottom = screen_given ? layout.screen_height : kMaxImageSide;
+  const Box canvas{layout.all.left, layout.all.top, std::min(layout.all.right, screen_right),
+                   std::min(layout.all.bottom, screen_bottom)};
+  if (canvas.empty()) return Invalid("no frame on the logical screen", file);
+  if (Status size = CheckImageSize(canvas.width(), canvas.height(), file); !size.ok()) return size;
+  if (Status plausible = CheckPlausibleSize("GIF", "canvas", canvas.width(), canvas.height(),
+                                            layout.all_data * kMaxLzwPixelsPerByte, layout.all_data, file);
+      !plausible.ok())
+    return plausible;
+  return canvas;
 }
 
 // Rows of an interlaced frame arrive in four passes.
@@ -117,14 +218,12 @@ Expected<ImageInfo> ReadGifInfo(std::span<const std::uint8_t> bytes, const std::
   if (!IsGif(bytes)) return Invalid("no GIF signature", file);
   GifReader reader(bytes);
   if (reader.get() == nullptr) return Invalid(reader.error(), file);
-  GifFileType* gif = reader.get();
-  if (gif->SWidth <= 0 || gif->SHeight <= 0) {
-    int transparent = 0;
-    if (Status seek = SeekFirstFrame(reader, file, transparent); !seek.ok()) return seek;
-  }
+  Expected<Box> canvas = CanvasOf(ReadLayout(bytes), file);
+  if (!canvas) return canvas.status();
   ImageInfo info;
   info.kind = FileKind::Gif;
-  if (Status size = CanvasSize(gif, file, info.width, info.height); !size.ok()) return size;
+  info.width = static_cast<int>(canvas->width());
+  info.height = static_cast<int>(canvas->height());
   return info;
 }
 
@@ -137,17 +236,28 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
   if (Status seek = SeekFirstFrame(reader, file, transparent); !seek.ok()) return seek;
 
   const GifImageDesc& frame = gif->Image;
-  if (Status size = CheckImageSize(frame.Width, frame.Height, file); !size.ok()) return size;
-  int width = 0, height = 0;
-  if (Status size = CanvasSize(gif, file, width, height); !size.ok()) return size;
+  const GifLayout layout = ReadLayout(bytes);
+  Expected<Box> canvas = CanvasOf(layout, file);
+  if (!canvas) return canvas.status();
+  // The pass over the blocks and giflib must agree on the frame, or the
+  // canvas would not be where it is drawn.
+  if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
+      frame.Width != layout.first.width() || frame.Height != layout.first.height())
+    return Invalid("unreadable image descriptor", file);
   const ColorMapObject* colors = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
   if (colors == nullptr || colors->Colors == nullptr) return Invalid("no colour table", file);
 
+  const int width = static_cast<int>(canvas->width());
+  const int height = static_cast<int>(canvas->height());
+  // The frame's place on the canvas, whose corner is never right of or
+  // below the frame's: it is the corner of the frames' bounding box.
+  const int left = frame.Left - static_cast<int>(canvas->left);
+  const int top = frame.Top - static_cast<int>(canvas->top);
   out.Resize(width, height);
   std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   // The part of each frame row that lies on the canvas.
-  const int visible = std::clamp(width - frame.Left, 0, frame.Width);
+  const int visible = std::clamp(width - left, 0, frame.Width);
   for (const Pass& pass :
        frame.Interlace ? std::span<const Pass>(kInterlaced) : std::span<const Pass>(kSequential)) {
     for (int y = pass.first; y < frame.Height; y += pass.step) {
@@ -155,9 +265,9 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
         out.Resize(0, 0);
         return Invalid(reader.error(), file);
       }
-      const int canvas_y = frame.Top + y;
-      if (canvas_y >= height) continue;
-      std::uint8_t* pixel = out.at(frame.Left < width ? frame.Left : 0, canvas_y);
+      const int canvas_y = top + y;
+      if (canvas_y >= height || visible == 0) continue;
+      std::uint8_t* pixel = out.at(left, canvas_y);
       for (int x = 0; x < visible; ++x, pixel += 4) {
         const int index = line[static_cast<std::size_t>(x)];
         if (index == transparent) continue;

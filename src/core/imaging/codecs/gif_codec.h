@@ -1,12 +1,14 @@
 // GIF reading through giflib, entirely in memory.
 //
-// Only the first frame is decoded, onto a canvas of the logical screen's
-// size (or, when the screen descriptor gives a zero side, the frame's own
-// extent from the canvas origin). Canvas pixels outside the frame and pixels
-// of the frame's transparent index (from its Graphics Control Extension) are
+// Only the first frame is decoded, onto a canvas that is the bounding box
+// of all the file's frames cut to the logical screen (a screen with a zero
+// side counts as unbounded). Canvas pixels outside the frame and pixels of
+// the frame's transparent index (from its Graphics Control Extension) are
 // fully transparent; the background colour index is ignored, as browsers do.
 // Palette indices past the colour table are opaque black. A file whose first
 // frame's data ends early or is corrupt fails: there is no partial picture.
+// So does one whose frame or canvas is larger than its LZW data could fill,
+// before anything is allocated.
 #pragma once
 
 #include <cstdint>

@@ -140,6 +140,50 @@ Expected<ImageInfo> InfoOf(TIFF* tif, const MemoryFile& memory, const std::strin
   return info;
 }
 
+// The most bytes of samples one stored byte can decode to: none; PackBits,
+// whose two-byte run repeats a byte 128 times; LZW, whose 12-bit codes
+// stand for at most 4096 bytes; Deflate, which cannot expand more than 1032
+// times. Every other kind is held to 65536: fax codes need a bit a row,
+// and the widest bilevel row is 8192 bytes; JPEG needs far more; ZSTD's
+// best, one 128 KiB run from 4 bytes, stays below it too.
+std::uint64_t MostBytesPerStoredByte(std::uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return 1;
+    case COMPRESSION_PACKBITS:
+      return 64;
+    case COMPRESSION_LZW:
+      return 2731;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return 1032;
+    default:
+      return 65536;
+  }
+}
+
+// Whether the file could hold the strips or tiles of the open directory:
+// uncompressed they must fit in it, compressed their decoded size may be
+// at most the compression's best ratio times its length.
+Status CheckPlausible(TIFF* tif, const ImageInfo& info, std::uint64_t file_length, const std::string& file) {
+  std::uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  const std::uint64_t ratio = MostBytesPerStoredByte(compression);
+  std::uint64_t decoded = 0;
+  if (TIFFIsTiled(tif)) {
+    decoded = static_cast<std::uint64_t>(TIFFNumberOfTiles(tif)) * TIFFTileSize64(tif);
+  } else {
+    std::uint16_t planar = PLANARCONFIG_CONTIG, samples = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    // Per plane when the samples are stored apart.
+    const std::uint64_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
+    decoded = planes * TIFFVStripSize64(tif, static_cast<std::uint32_t>(info.height));
+  }
+  if (decoded <= file_length * ratio) return Status::Ok();
+  return ImplausibleSize("TIFF", "picture", info.width, info.height, file_length, file);
+}
+
 // libtiff's packed pixels to our byte order, with premultiplied alpha made
 // straight again (colour under alpha 0 is lost; it reads as black).
 void UnpackRgba(Image& image) {
@@ -172,6 +216,17 @@ Expected<ImageInfo> ReadTiffInfo(std::span<const std::uint8_t> bytes, const std:
   return InfoOf(reader.get(), memory, file);
 }
 
+Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                           const std::string& file) {
+  if (!IsTiff(bytes)) return Status::Ok();
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  if (reader.get() == nullptr) return Status::Ok();  // the directory lies further in
+  Expected<ImageInfo> info = InfoOf(reader.get(), memory, file);
+  if (!info.ok()) return Status::Ok();
+  return CheckPlausible(reader.get(), *info, file_length, file);
+}
+
 Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
   if (!IsTiff(bytes)) return Status::Fail("Invalid TIFF: no TIFF signature in " + file);
   MemoryFile memory{bytes};
@@ -184,6 +239,8 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, 
   if (TIFFRGBAImageOK(tif, reason) != 1)
     return Status::Fail(std::string("Unsupported TIFF: ") + (reason[0] != '\0' ? reason : "unknown kind") +
                         " in " + file);
+
+  if (Status plausible = CheckPlausible(tif, *info, bytes.size(), file); !plausible.ok()) return plausible;
 
   // Asking for the file's own orientation makes libtiff flip nothing, so
   // rows come out in stored order. The buffer's bytes take libtiff's 32-bit

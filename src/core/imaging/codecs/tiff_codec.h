@@ -26,9 +26,18 @@ bool IsTiff(std::span<const std::uint8_t> bytes);
 // of the range 1..8).
 Expected<ImageInfo> ReadTiffInfo(std::span<const std::uint8_t> bytes, const std::string& file);
 
+// Whether a file of `file_length` bytes could hold the strips or tiles the
+// first directory describes, judged as DecodeTiff does, from the file's
+// start in `bytes`. A directory that is not among them passes.
+Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
+                           const std::string& file);
+
 // The first directory as stored: row 0 of `out` is the first row in the
 // file whatever the orientation tag says (the engine applies it). A strip or
-// tile that cannot be read fails the whole decode.
+// tile that cannot be read fails the whole decode, and so, before anything
+// is allocated, does a file too short for its strips or tiles: uncompressed
+// they must fit in it; PackBits, LZW and Deflate data can decode to at most
+// 64, 2731 and 1032 times its length, any other kind to 65536 times.
 Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
 
 }  // namespace vr

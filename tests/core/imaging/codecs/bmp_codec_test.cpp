@@ -279,6 +279,67 @@ TEST(BmpTruncationTest, NoPixelDataFails) {
   EXPECT_EQ(decoded.message(), "Invalid BMP: no pixel data in stub.bmp");
 }
 
+// How much a file must hold for its picture to be allocated: the bounds
+// are met exactly by the first of each pair and missed by one by the second.
+struct PlausibilityCase {
+  const char* label;
+  BmpSpec layout;
+  bool decodes;
+};
+
+BmpSpec Rows(int height, int rows_present) {
+  BmpSpec layout;
+  layout.width = 2;
+  layout.height = height;
+  layout.pixels.assign(static_cast<std::size_t>(rows_present) * 8, 0x40);
+  return layout;
+}
+
+BmpSpec Rle8(int width, int height, std::vector<std::uint8_t> stream) {
+  BmpSpec layout;
+  layout.bits = 8;
+  layout.compression = 1;
+  layout.width = width;
+  layout.height = height;
+  layout.palette = {{1, 2, 3}};
+  layout.pixels = std::move(stream);
+  return layout;
+}
+
+class BmpPlausibilityTest : public ::testing::TestWithParam<PlausibilityCase> {};
+
+TEST_P(BmpPlausibilityTest, TooLittleDataForThePictureIsRefusedUnallocated) {
+  const PlausibilityCase& c = GetParam();
+  const auto bytes = BuildBmp(c.layout);
+  Image image;
+  Expected<DecodeResult> decoded = DecodeBmp(bytes, "claim.bmp", image);
+  Status from_start = CheckBmpFileLength(std::span(bytes).first(60), bytes.size(), "claim.bmp");
+  EXPECT_EQ(from_start.ok(), c.decodes) << from_start.message();
+  ASSERT_EQ(decoded.ok(), c.decodes) << decoded.message();
+  if (c.decodes) return;
+  EXPECT_EQ(decoded.message().rfind("Implausible BMP: a ", 0), 0u) << decoded.message();
+  EXPECT_NE(decoded.message().find("claim.bmp"), std::string::npos);
+  EXPECT_TRUE(image.pixels.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, BmpPlausibilityTest,
+                         ::testing::Values(
+                             // A cut file keeps its picture while one row in eight is there.
+                             PlausibilityCase{"OneRowOfEight", Rows(8, 1), true},
+                             PlausibilityCase{"OneRowOfNine", Rows(9, 1), false},
+                             PlausibilityCase{"TwoRowsOfSixteen", Rows(16, 2), true},
+                             // One run-length code draws at most 255 pixels.
+                             PlausibilityCase{"RunOf255", Rle8(255, 1, {255, 0}), true},
+                             PlausibilityCase{"RunOf255For256", Rle8(256, 1, {255, 0}), false},
+                             PlausibilityCase{"TwoCodesFor510", Rle8(255, 2, {255, 0, 255, 0}), true},
+                             // An end-of-bitmap code alone leaves the rest transparent, but not
+                             // more of it than a code could have drawn.
+                             PlausibilityCase{"EndCodeFor255", Rle8(17, 15, {0, 1}), true},
+                             PlausibilityCase{"EndCodeFor256", Rle8(16, 16, {0, 1}), false}),
+                         [](const ::testing::TestParamInfo<PlausibilityCase>& info) {
+                           return std::string(info.param.label);
+                         });
+
 TEST(BmpTruncationTest, CompleteFileIsNotDamaged) {
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(BuildBmp(FourRows()), "full.bmp", image);

@@ -96,13 +96,28 @@ Image Decode(const std::vector<std::uint8_t>& file) {
   return image;
 }
 
-void ExpectFramePixels(const Image& image, const Frame& frame, const std::vector<GifColorType>& colors) {
+// The frame's pixels with its corner at (left, top) of the image.
+void ExpectFramePixelsAt(const Image& image, const Frame& frame, const std::vector<GifColorType>& colors,
+                         int left, int top) {
   for (int y = 0; y < frame.height; ++y)
     for (int x = 0; x < frame.width; ++x) {
       const int index = frame.indices[static_cast<std::size_t>(y * frame.width + x)];
       const Rgba expected = index == frame.transparent ? Rgba{0, 0, 0, 0} : Opaque(colors[index]);
-      ASSERT_EQ(PixelAt(image, frame.left + x, frame.top + y), expected) << x << "," << y;
+      ASSERT_EQ(PixelAt(image, left + x, top + y), expected) << x << "," << y;
     }
+}
+
+void ExpectFramePixels(const Image& image, const Frame& frame, const std::vector<GifColorType>& colors) {
+  ExpectFramePixelsAt(image, frame, colors, frame.left, frame.top);
+}
+
+void ExpectSize(const std::vector<std::uint8_t>& file, const Image& image, int width, int height) {
+  ASSERT_EQ(image.width, width);
+  ASSERT_EQ(image.height, height);
+  Expected<ImageInfo> info = ReadGifInfo(file, "test.gif");
+  ASSERT_TRUE(info.ok()) << info.message();
+  EXPECT_EQ(info->width, width);
+  EXPECT_EQ(info->height, height);
 }
 
 TEST(GifDecode, FullFramePixelsComeFromTheGlobalTable) {
@@ -130,30 +145,37 @@ TEST(GifDecode, TransparentIndexBecomesFullyTransparent) {
   EXPECT_EQ(clear, 4);  // index 5 appears once in every 8 pixels
 }
 
-TEST(GifDecode, SmallFrameSitsAtItsOffsetOnATransparentScreen) {
+// Beyond its frames a screen holds only transparent pixels, so it is cut
+// to their bounding box; the shown frame keeps its place within the box.
+TEST(GifDecode, AScreenLargerThanItsFramesIsCroppedToThem) {
   Frame frame = FullFrame(3, 2, 1);
   frame.left = 4;
   frame.top = 1;
-  Image image = Decode(WriteGif(9, 5, kPalette, {frame}));
-  ASSERT_EQ(image.width, 9);
-  ASSERT_EQ(image.height, 5);
-  ExpectFramePixels(image, frame, kPalette);
+  auto file = WriteGif(9, 5, kPalette, {frame});
+  Image image = Decode(file);
+  ExpectSize(file, image, 3, 2);
+  ExpectFramePixelsAt(image, frame, kPalette, 0, 0);
+
+  Frame later = FullFrame(2, 2, 6);
+  later.left = 1;
+  later.top = 3;
+  file = WriteGif(9, 5, kPalette, {frame, later});
+  image = Decode(file);
+  ExpectSize(file, image, 6, 4);  // x 1..6, y 1..4
+  ExpectFramePixelsAt(image, frame, kPalette, 3, 0);
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 0, 0, 0}));
-  EXPECT_EQ(PixelAt(image, 3, 1), (Rgba{0, 0, 0, 0}));
-  EXPECT_EQ(PixelAt(image, 7, 1), (Rgba{0, 0, 0, 0}));
-  EXPECT_EQ(PixelAt(image, 4, 3), (Rgba{0, 0, 0, 0}));
+  EXPECT_EQ(PixelAt(image, 0, 3), (Rgba{0, 0, 0, 0}));  // only the first frame is drawn
 }
 
 TEST(GifDecode, FramePartBeyondTheScreenIsCut) {
   Frame frame = FullFrame(4, 4, 2);
   frame.left = 2;
   frame.top = 1;
-  Image image = Decode(WriteGif(3, 3, kPalette, {frame}));
-  ASSERT_EQ(image.width, 3);
-  ASSERT_EQ(image.height, 3);
-  EXPECT_EQ(PixelAt(image, 2, 1), Opaque(kPalette[frame.indices[0]]));
-  EXPECT_EQ(PixelAt(image, 2, 2), Opaque(kPalette[frame.indices[4]]));
-  EXPECT_EQ(PixelAt(image, 1, 1), (Rgba{0, 0, 0, 0}));
+  const auto file = WriteGif(3, 3, kPalette, {frame});
+  Image image = Decode(file);
+  ExpectSize(file, image, 1, 2);
+  EXPECT_EQ(PixelAt(image, 0, 0), Opaque(kPalette[frame.indices[0]]));
+  EXPECT_EQ(PixelAt(image, 0, 1), Opaque(kPalette[frame.indices[4]]));
 }
 
 TEST(GifDecode, InterlacedFrameEqualsSequentialOne) {
@@ -203,20 +225,15 @@ TEST(GifDecode, IndexPastTheTableIsOpaqueBlack) {
   }
 }
 
-TEST(GifDecode, ZeroScreenTakesTheFrameExtent) {
+TEST(GifDecode, AZeroScreenTakesTheFramesBox) {
   Frame frame = FullFrame(3, 2, 0);
   frame.left = 1;
   frame.top = 2;
   auto file = WriteGif(3, 2, kPalette, {frame});
   file[6] = file[7] = file[8] = file[9] = 0;  // screen width and height
-  Expected<ImageInfo> info = ReadGifInfo(file, "zero.gif");
-  ASSERT_TRUE(info.ok()) << info.message();
-  EXPECT_EQ(info->width, 4);
-  EXPECT_EQ(info->height, 4);
   Image image = Decode(file);
-  ASSERT_EQ(image.width, 4);
-  ASSERT_EQ(image.height, 4);
-  ExpectFramePixels(image, frame, kPalette);
+  ExpectSize(file, image, 3, 2);
+  ExpectFramePixelsAt(image, frame, kPalette, 0, 0);
 }
 
 // ---- Bad input ------------------------------------------------------------------
@@ -283,6 +300,20 @@ TEST(GifBadInput, OversizedScreenIsRefusedBeforeAllocating) {
   Status status = DecodeGif(file, "huge.gif", image);
   EXPECT_FALSE(status.ok());
   EXPECT_NE(status.message().find("huge.gif"), std::string::npos);
+}
+
+// One colour throughout is what LZW compresses best; an encoder's honest
+// file of it stays well inside the bound on pixels per byte of data.
+TEST(GifBadInput, AFlatFrameIsNotMistakenForAnImplausibleOne) {
+  Frame frame;
+  frame.width = 2000;
+  frame.height = 1500;
+  frame.indices.assign(2000u * 1500u, 3);
+  const auto file = WriteGif(2000, 1500, kPalette, {frame});
+  ASSERT_LT(file.size(), 2000u * 1500u / 300u);  // it is highly compressed
+  Image image = Decode(file);
+  EXPECT_EQ(image.width, 2000);
+  EXPECT_EQ(PixelAt(image, 1999, 1499), Opaque(kPalette[3]));
 }
 
 TEST(GifBadInput, NotAGif) {

@@ -258,6 +258,68 @@ TEST(TiffBadInput, StripPastTheEndFails) {
   EXPECT_NE(status.message().find("short.tif"), std::string::npos) << status.message();
 }
 
+// A flat picture is what each compression packs best, up to its bound on
+// bytes decoded per byte stored; an honest file of it still decodes.
+TEST(TiffDecode, FlatPicturesAtEveryCompressionDecode) {
+  for (int compression :
+       {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS}) {
+    TiffSpec layout;
+    layout.width = 1200;
+    layout.height = 900;
+    layout.samples = 1;
+    layout.photometric = PHOTOMETRIC_MINISBLACK;
+    layout.compression = compression;
+    layout.samples_data.assign(1200u * 900u, 0);
+    const auto file = WriteTiff(layout);
+    Image image;
+    Status status = DecodeTiff(file, "flat.tif", image);
+    ASSERT_TRUE(status.ok()) << compression << ": " << status.message();
+    EXPECT_EQ(PixelAt(image, 1199, 899), (Rgba{0, 0, 0, 255}));
+    EXPECT_TRUE(CheckTiffFileLength(file, file.size(), "flat.tif").ok());
+  }
+}
+
+// A blank page in Group 4 fax codes takes about a bit a row, the most any
+// kind without a bound of its own may pack; it still decodes.
+TEST(TiffDecode, ABlankFaxPageDecodes) {
+  TiffSpec layout;
+  layout.width = 4096;
+  layout.height = 4096;
+  layout.samples = 1;
+  layout.bits = 1;
+  layout.photometric = PHOTOMETRIC_MINISWHITE;
+  layout.compression = COMPRESSION_CCITTFAX4;
+  layout.samples_data.assign(4096u / 8u * 4096u, 0);
+  const auto file = WriteTiff(layout);
+  ASSERT_LT(file.size(), 4096u * 4096u / 8u / 1000u);  // packed over a thousand times
+  Image image;
+  Status status = DecodeTiff(file, "fax.tif", image);
+  ASSERT_TRUE(status.ok()) << status.message();
+  EXPECT_EQ(PixelAt(image, 4095, 4095), (Rgba{255, 255, 255, 255}));
+}
+
+// More rows claimed than the stored strips could give: refused, with the
+// file named, before the picture is allocated. The header alone tells.
+TEST(TiffBadInput, AClaimBeyondWhatTheStripsHoldIsRefused) {
+  for (int compression : {COMPRESSION_NONE, COMPRESSION_PACKBITS}) {
+    TiffSpec layout = RgbSpec(64, 4);
+    layout.compression = compression;
+    layout.rows_per_strip = 4;
+    auto file = WriteTiff(layout);
+    // 64 x 4000 RGB: 768,000 bytes, beyond even PackBits' 64 times.
+    PatchLongTag(file, TIFFTAG_IMAGELENGTH, 4000);
+    PatchLongTag(file, TIFFTAG_ROWSPERSTRIP, 4000);
+    Image image;
+    Status status = DecodeTiff(file, "claim.tif", image);
+    EXPECT_EQ(status.message(), "Implausible TIFF: a 64x4000 picture from " + std::to_string(file.size()) +
+                                    " bytes in claim.tif");
+    EXPECT_TRUE(image.pixels.empty());
+    EXPECT_EQ(CheckTiffFileLength(file, file.size(), "claim.tif").message(), status.message());
+    // Judged by the length of the whole file, of which these are the start.
+    EXPECT_TRUE(CheckTiffFileLength(file, 768'000, "claim.tif").ok());
+  }
+}
+
 TEST(TiffBadInput, GarbageFailsCleanly) {
   std::vector<std::uint8_t> file = {'I', 'I', 42, 0, 8, 0, 0, 0};
   std::uint32_t state = 99;
