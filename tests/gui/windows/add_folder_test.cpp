@@ -83,7 +83,8 @@ TEST_F(AddFolderTest, TakesBmpThenJpegThenPngInAnyCaseAndNothingElse) {
   ASSERT_TRUE(QDir(folder_).mkpath(QStringLiteral("inner")));
   Touch(QStringLiteral("inner/deep.jpg"));
   ASSERT_TRUE(QDir(folder_).mkpath(QStringLiteral("folder.png")));  // a folder, not a picture
-  const FolderAddTrace trace = Run(folder_);
+  const FolderAddTrace trace = Run(folder_ + QLatin1Char('/'));     // the separator is not doubled
+  EXPECT_EQ(QString::fromStdString(window_->grid()->CellText(1, 1)), folder_ + QStringLiteral("/c.bmp"));
   ASSERT_EQ(dialogs_.folder_titles.size(), 1u);
   EXPECT_EQ(dialogs_.folder_titles[0], QStringLiteral("Select the Folder"));
   EXPECT_EQ(trace.added, 5);
@@ -105,11 +106,6 @@ TEST_F(AddFolderTest, BarStepsPerFileWhileTheWindowIsDisabled) {
   EXPECT_EQ(OpenProgressWindows(), 0);
   EXPECT_EQ(window_->statusLabel()->text(), QStringLiteral("3 image(s)"));
   EXPECT_TRUE(MainWindow::IsCommandEnabled(window_->Command(QStringLiteral("mnuBuild"))));
-
-  // The same folder again lists every file twice; the count is the whole list.
-  Run(folder_);
-  EXPECT_EQ(window_->grid()->RowCount(), 6);
-  EXPECT_EQ(window_->statusLabel()->text(), QStringLiteral("6 image(s)"));
 }
 
 TEST_F(AddFolderTest, CancelledEmptyOrMissingFolderChangesNothing) {
@@ -123,13 +119,6 @@ TEST_F(AddFolderTest, CancelledEmptyOrMissingFolderChangesNothing) {
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(OpenProgressWindows(), 0);
   EXPECT_TRUE(dialogs_.messages.empty());
-}
-
-TEST_F(AddFolderTest, TrailingSeparatorIsNotDoubled) {
-  Touch(QStringLiteral("only.jpg"));
-  Run(folder_ + QLatin1Char('/'));
-  ASSERT_EQ(window_->grid()->RowCount(), 1);
-  EXPECT_EQ(QString::fromStdString(window_->grid()->CellText(1, 1)), folder_ + QStringLiteral("/only.jpg"));
 }
 
 }  // namespace

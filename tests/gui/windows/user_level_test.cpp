@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -14,7 +15,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QToolButton>
 #include <memory>
 
 #include "core/imaging/pixel_test_util.h"
@@ -80,15 +80,19 @@ TEST_F(UserLevelTest, AddAFolderAndBuildIt) {
   test::WriteBmp(Picture("olive.bmp"), test::MakeRandomImage(120, 90, 2));
   test::WritePng(Picture("terrace.png"), test::MakeRandomImage(60, 80, 3));
   MainWindow* window = Start();
-  // Settings: 40 pixels wide, typed into the dialog and saved with OK.
-  QTimer::singleShot(0, window, [] {
+  EXPECT_EQ(window->grid()->columnCount(), 4) << "the settings are read before the columns are made";
+  // In the settings dialog: 40 pixels wide and grid lines, saved with OK.
+  QTimer::singleShot(0, window, [window] {
     QWidget* dialog = QApplication::activeModalWidget();
     ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), window);
     dialog->findChild<QLineEdit*>(QStringLiteral("Text10"))->setText(QStringLiteral("40"));
+    dialog->findChild<QCheckBox*>(QStringLiteral("Check11"))->setChecked(true);
     dialog->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
   });
-  window->Command(QStringLiteral("mnuConfig"))->trigger();
+  window->ClickToolbarEntry(8);  // "config"
   EXPECT_EQ(RegFileStore(store_->path()).ReadNumber("OUTwidth"), 40);
+  EXPECT_TRUE(window->grid()->showGrid()) << "the saved display settings reach the list";
 
   dialogs_.folders.push_back(pictures_);
   window->Command(QStringLiteral("mnuFolder"))->trigger();
@@ -123,10 +127,7 @@ TEST_F(UserLevelTest, AddAFolderAndBuildIt) {
   EXPECT_TRUE(window->isEnabled());
   EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("Varenna Pro"));
   EXPECT_TRUE(MainWindow::IsCommandEnabled(window->UploadButtonAction()));
-  QApplication::processEvents();
-  EXPECT_FALSE(window->ToolbarButton(QStringLiteral("upload"))->isVisible());
-  EXPECT_FALSE(window->ToolbarButton(QStringLiteral("update"))->isVisible());
-  EXPECT_TRUE(window->ToolbarButton(QStringLiteral("build"))->isVisible());
+  EXPECT_FALSE(window->UploadButtonAction()->isVisible());
 }
 
 TEST_F(UserLevelTest, DecliningTheFolderStillEndsWithTheMessage) {
