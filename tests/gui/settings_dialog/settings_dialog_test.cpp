@@ -1,20 +1,25 @@
+// The settings dialog through the store file: a stored value opens in its
+// control (held to what the control can show) and OK writes back what the
+// control shows; a change in a control reaches the file on OK and never on
+// Cancel; a save that fails is told and keeps the dialog; and the pages'
+// enabling rules.
 #include "settings_dialog/settings_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
 
 #include "settings/load_settings.h"
-#include "settings_dialog/page_effects.h"
-#include "settings_dialog/page_general.h"
-#include "settings_dialog/page_output.h"
 #include "settings_dialog/page_watermark.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
@@ -24,236 +29,215 @@
 namespace vr {
 namespace {
 
+// A control by the objectName scripts use.
+template <class T>
+T& Child(const QObject& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) throw std::runtime_error(std::string("no control ") + name);
+  return *child;
+}
+
 class SettingsDialogTest : public testing::Test {
  protected:
-  SettingsDialogTest() : store(folder.File("settings.reg")) {}
-
-  // The record as the main window would have it: loaded from the store.
+  // The record as the main window has it: loaded from the store.
   std::unique_ptr<SettingsDialog> Open() {
     LoadSettings(store, record, "/opt/varenna");
     auto dialog = std::make_unique<SettingsDialog>(record, store);
     dialog->show();
     return dialog;
   }
-  template <class T>
-  static T* Find(SettingsDialog& dialog, const char* name) {
-    T* widget = dialog.findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+  static void Press(SettingsDialog& dialog, const char* button) {
+    QTest::mouseClick(&Child<QPushButton>(dialog, button), Qt::LeftButton);
   }
-  static void Select(QComboBox* combo, const char* text) {
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << text;
-    combo->setCurrentIndex(index);
-  }
+  // The file as another reader sees it.
+  RegFileStore File() const { return RegFileStore(folder.File("settings.reg")); }
 
   test::TempFolder folder;
-  RegFileStore store;
+  RegFileStore store{folder.File("settings.reg")};
   SettingsRecord record;
   test::ScriptedDialogs dialogs;
 };
 
-TEST_F(SettingsDialogTest, OpensOnAnEmptyStoreWithTheDefaults) {
+struct StoredCase {
+  const char* name;
+  std::int32_t stored;
+  std::int32_t saved;
+  const char* also = nullptr;  // a second value the control decides
+  std::int32_t also_saved = 0;
+};
+
+class StoredValueTest : public SettingsDialogTest, public testing::WithParamInterface<StoredCase> {};
+
+TEST_P(StoredValueTest, OpensInItsControlAndOkWritesWhatTheControlShows) {
+  const StoredCase& c = GetParam();
+  ASSERT_TRUE(store.WriteNumber(c.name, c.stored).ok());
   auto dialog = Open();
-  EXPECT_EQ(dialog->windowTitle(), "Varenna Pro - Settings");
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text10")->text(), "300");
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text11")->text(), "300");
-  EXPECT_TRUE(Find<QRadioButton>(*dialog, "Option1")->isChecked());
-  EXPECT_FALSE(Find<QRadioButton>(*dialog, "Option2")->isChecked());
-  auto* format = Find<QComboBox>(*dialog, "Combo1");
-  EXPECT_EQ(format->currentText(), "Windows Bitmap (BMP)");
-  EXPECT_FALSE(Find<QPushButton>(*dialog, "Command5")->isEnabled());
-  EXPECT_EQ(Find<QComboBox>(*dialog, "Combo2")->currentText(), "Addictive");
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text14")->text(), "0");
-  EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider6")->Value(), 0);
-  for (const char* name : {"Slider1", "Slider2", "Slider3", "Slider4", "Slider5"})
-    EXPECT_EQ(Find<cpvSlider>(*dialog, name)->Value(), 0) << name;
-  EXPECT_EQ(record.WMArea, 1) << "the first drawing of the picker at (0, 0)";
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text9")->text(), "/opt/varenna");
+  Press(*dialog, "Command2");
+  EXPECT_EQ(File().ReadNumber(c.name), c.saved);
+  if (c.also != nullptr) {
+    EXPECT_EQ(File().ReadNumber(c.also), c.also_saved) << c.also;
+  }
 }
 
-TEST_F(SettingsDialogTest, ItemListsAndTabsAreInTheirOrder) {
-  auto dialog = Open();
-  auto* tabs = Find<QTabBar>(*dialog, "Tab1");
-  ASSERT_EQ(tabs->count(), 5);
-  EXPECT_EQ(tabs->tabText(2), "Water Mark");
-  auto* modes = Find<QComboBox>(*dialog, "Combo2");
-  QStringList texts;
-  for (int i = 0; i < modes->count(); ++i) texts << modes->itemText(i);
-  EXPECT_EQ(texts, QStringList({"Addictive", "Subtractive", "Mask", "Copy (DST)", "OR", "AND", "XOR"}));
-  EXPECT_EQ(Find<QComboBox>(*dialog, "Combo1")->itemText(1), "JPEG - JFIF Compatble (JPG)");
-  EXPECT_EQ(Find<QCheckBox>(*dialog, "Check3")->text(), "Black && White");
-  EXPECT_EQ(Find<QCheckBox>(*dialog, "Check10")->text(), "Show addictional information in the list");
+INSTANTIATE_TEST_SUITE_P(
+    Values, StoredValueTest,
+    testing::Values(
+        StoredCase{"GENextra", 1, 1}, StoredCase{"GENgrid", 1, 1}, StoredCase{"ImgPreview", 1, 1},
+        StoredCase{"BrightnessLevel", -30, -30}, StoredCase{"ContrastLevel", -100, -100},
+        StoredCase{"SaturationLevel", 40, 40}, StoredCase{"CorrectionLevel", 50, 50},
+        StoredCase{"GrayScaleFlag", 1, 1}, StoredCase{"OUTdatefolder", 1, 1},
+        StoredCase{"OUTheight", 480, 480}, StoredCase{"OUToriginal", 1, 1}, StoredCase{"ADVempty", 1, 1},
+        StoredCase{"ADVpixall", 1, 1}, StoredCase{"WMOpacity", 60, 60}, StoredCase{"JPEGquality", 77, 77},
+        StoredCase{"WMMode", 7, 7},
+        // The option buttons: the last one stored non-zero is chosen.
+        StoredCase{"OUTproph", -1, -1, "OUTnoprop", 0}, StoredCase{"OUTpropw", -1, -1, "OUTproph", 0},
+        // The region picker redraws at the stored click point.
+        StoredCase{"WMAreaX", 150, 150, "WMArea", 7}, StoredCase{"WMAreaY", 150, 150, "WMArea", 3}));
 
-  EXPECT_TRUE(dialog->general()->isVisible());
-  tabs->setCurrentIndex(3);
-  EXPECT_TRUE(dialog->output()->isVisible());
-  EXPECT_FALSE(dialog->general()->isVisible());
-  EXPECT_FALSE(dialog->effects()->isVisible());
+INSTANTIATE_TEST_SUITE_P(HeldToTheControl, StoredValueTest,
+                         testing::Values(StoredCase{"NegativeFlag", 5, 1}, StoredCase{"OUTformat", 5, 2},
+                                         StoredCase{"NoiseLevel", 300, 255},
+                                         StoredCase{"BrightnessLevel", -999, -255},
+                                         StoredCase{"OUTwidth", 5000, 1024}, StoredCase{"OUTheight", 3, 10},
+                                         StoredCase{"WMAngle", 720, 359},
+                                         // A mode without an item opens as "Addictive".
+                                         StoredCase{"WMMode", 5, 0}));
+
+// Leaves a control as a user would: a click on a box or option, `input`
+// typed into a text box, or the slider's value or the list's item.
+void Edit(SettingsDialog& dialog, const char* control, const char* input) {
+  QObject& object = Child<QObject>(dialog, control);
+  if (auto* button = qobject_cast<QAbstractButton*>(&object))
+    button->click();
+  else if (auto* text = qobject_cast<QLineEdit*>(&object))
+    text->setText(QString::fromUtf8(input));
+  else if (auto* list = qobject_cast<QComboBox*>(&object))
+    list->setCurrentIndex(std::atoi(input));
+  else if (auto* slider = qobject_cast<cpvSlider*>(&object))
+    slider->SetValue(std::atoi(input));
+  else
+    ADD_FAILURE() << control << " is no control";
 }
 
-TEST_F(SettingsDialogTest, AStoredModeWithoutAnItemOpensAddictiveAndSavesZero) {
-  ASSERT_TRUE(store.WriteNumber("WMMode", 5).ok());
+struct EditCase {
+  const char* control;
+  const char* input;
+  const char* name;
+  const char* saved;
+};
+
+class ControlEditTest : public SettingsDialogTest, public testing::WithParamInterface<EditCase> {};
+
+TEST_P(ControlEditTest, ReachesTheFileOnOk) {
+  const EditCase& c = GetParam();
   auto dialog = Open();
-  EXPECT_EQ(Find<QComboBox>(*dialog, "Combo2")->currentText(), "Addictive");
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command2"), Qt::LeftButton);
-  EXPECT_EQ(RegFileStore(folder.File("settings.reg")).ReadNumber("WMMode"), 0);
+  Edit(*dialog, c.control, c.input);
+  EXPECT_FALSE(File().ReadNumber(c.name) || File().ReadText(c.name)) << "written before OK";
+  QSignalSpy saved(dialog.get(), &SettingsDialog::SettingsSaved);
+  Press(*dialog, "Command2");
+  EXPECT_EQ(saved.count(), 1);
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  const std::optional<std::int32_t> number = File().ReadNumber(c.name);
+  EXPECT_EQ(number ? std::to_string(*number) : File().ReadText(c.name).value_or("<none>"), c.saved);
 }
 
-TEST_F(SettingsDialogTest, MaskAndAndPinTheOpacityAt100) {
-  auto dialog = Open();
-  auto* modes = Find<QComboBox>(*dialog, "Combo2");
-  auto* opacity = Find<cpvSlider>(*dialog, "Slider6");
-  opacity->SetValue(40);
-  EXPECT_EQ(record.WMOpacity, 40);
-  Select(modes, "AND");
-  EXPECT_EQ(opacity->Value(), 100);
-  EXPECT_FALSE(opacity->isEnabled());
-  EXPECT_FALSE(dialog->watermark()->opacity_label->isEnabled());
-  EXPECT_FALSE(dialog->watermark()->opacity_low->isEnabled());
-  EXPECT_EQ(record.WMOpacity, 100) << "the slider's change reaches the record at once";
-  Select(modes, "OR");
-  EXPECT_TRUE(opacity->isEnabled());
-  EXPECT_TRUE(dialog->watermark()->opacity_high->isEnabled());
-  EXPECT_EQ(opacity->Value(), 100);
-  Select(modes, "Mask");
-  EXPECT_FALSE(opacity->isEnabled());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Controls, ControlEditTest,
+    testing::Values(
+        EditCase{"Check10", "", "GENextra", "1"}, EditCase{"Check11", "", "GENgrid", "1"},
+        EditCase{"Text1", "/pics/logo.png", "WMFile", "/pics/logo.png"},
+        EditCase{"Combo2", "6", "WMMode", "2"}, EditCase{"Text14", "45", "WMAngle", "45"},
+        EditCase{"Slider6", "70", "WMOpacity", "70"}, EditCase{"Check1", "", "ImgPreview", "1"},
+        EditCase{"Slider1", "12", "NoiseLevel", "12"}, EditCase{"Slider2", "-30", "BrightnessLevel", "-30"},
+        EditCase{"Slider3", "20", "ContrastLevel", "20"}, EditCase{"Slider4", "40", "SaturationLevel", "40"},
+        EditCase{"Slider5", "55", "CorrectionLevel", "55"}, EditCase{"Check2", "", "NegativeFlag", "1"},
+        EditCase{"Check3", "", "GrayScaleFlag", "1"}, EditCase{"Text8", "t_%###", "OUTname", "t_%###"},
+        EditCase{"Text9", "/out", "OUTfolder", "/out"}, EditCase{"Check7", "", "OUTdatefolder", "1"},
+        EditCase{"Combo1", "2", "OUTformat", "2"}, EditCase{"Text10", "640", "OUTwidth", "640"},
+        EditCase{"Text11", "480", "OUTheight", "480"}, EditCase{"Check8", "", "OUToriginal", "1"},
+        EditCase{"Option2", "", "OUTproph", "-1"}, EditCase{"Option3", "", "OUTpropw", "-1"},
+        EditCase{"Check4", "", "ADVempty", "1"}, EditCase{"Check5", "", "ADVpixall", "1"}),
+    [](const testing::TestParamInfo<EditCase>& info) { return std::string(info.param.control); });
 
-TEST_F(SettingsDialogTest, OriginalDimensionsDisablesTheSizesButKeepsThem) {
-  ASSERT_TRUE(store.WriteNumber("OUTwidth", 640).ok());
-  ASSERT_TRUE(store.WriteNumber("OUTpropw", -1).ok());
-  auto dialog = Open();
-  EXPECT_TRUE(Find<QRadioButton>(*dialog, "Option3")->isChecked());
-  Find<QCheckBox>(*dialog, "Check8")->click();
-  for (const char* name : {"Option1", "Option2", "Option3"})
-    EXPECT_FALSE(Find<QRadioButton>(*dialog, name)->isEnabled()) << name;
-  EXPECT_FALSE(Find<QLineEdit>(*dialog, "Text10")->isEnabled());
-  EXPECT_FALSE(Find<QLineEdit>(*dialog, "Text11")->isEnabled());
-  EXPECT_FALSE(Find<QLabel>(*dialog, "Label16")->isEnabled());
-  EXPECT_FALSE(Find<QLabel>(*dialog, "Label17")->isEnabled());
-  ASSERT_NE(dialog->WidthUpDown()->ArrowWindow(), nullptr);
-  EXPECT_FALSE(dialog->WidthUpDown()->ArrowWindow()->isEnabled());
-  EXPECT_TRUE(Find<QRadioButton>(*dialog, "Option3")->isChecked());
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command2"), Qt::LeftButton);
-  RegFileStore file(folder.File("settings.reg"));
-  EXPECT_EQ(file.ReadNumber("OUToriginal"), 1);
-  EXPECT_EQ(file.ReadNumber("OUTwidth"), 640);
-  EXPECT_EQ(file.ReadNumber("OUTpropw"), -1);
-  EXPECT_EQ(file.ReadNumber("OUTnoprop"), 0);
-}
-
-TEST_F(SettingsDialogTest, UnTickingOriginalDimensionsEnablesThemAgain) {
-  ASSERT_TRUE(store.WriteNumber("OUToriginal", 1).ok());
-  auto dialog = Open();
-  EXPECT_FALSE(Find<QLineEdit>(*dialog, "Text10")->isEnabled());
-  EXPECT_FALSE(dialog->HeightUpDown()->ArrowWindow()->isEnabled());
-  Find<QCheckBox>(*dialog, "Check8")->click();
-  EXPECT_TRUE(Find<QLineEdit>(*dialog, "Text10")->isEnabled());
-  EXPECT_TRUE(Find<QRadioButton>(*dialog, "Option2")->isEnabled());
-  EXPECT_TRUE(dialog->HeightUpDown()->ArrowWindow()->isEnabled());
-}
-
-TEST_F(SettingsDialogTest, OptionsIsEnabledForJpegOnly) {
-  auto dialog = Open();
-  auto* format = Find<QComboBox>(*dialog, "Combo1");
-  auto* options = Find<QPushButton>(*dialog, "Command5");
-  format->setCurrentIndex(1);
-  EXPECT_TRUE(options->isEnabled());
-  format->setCurrentIndex(2);
-  EXPECT_FALSE(options->isEnabled());
-  format->setCurrentIndex(1);
-  EXPECT_TRUE(options->isEnabled());
-  format->setCurrentIndex(0);
-  EXPECT_FALSE(options->isEnabled());
-}
-
-TEST_F(SettingsDialogTest, DefaultZeroesTheEffectsButLeavesPreview) {
-  ASSERT_TRUE(store.WriteNumber("NoiseLevel", 90).ok());
-  ASSERT_TRUE(store.WriteNumber("ContrastLevel", -100).ok());
-  ASSERT_TRUE(store.WriteNumber("CorrectionLevel", 50).ok());
-  ASSERT_TRUE(store.WriteNumber("NegativeFlag", 1).ok());
-  ASSERT_TRUE(store.WriteNumber("GrayScaleFlag", 1).ok());
-  ASSERT_TRUE(store.WriteNumber("ImgPreview", 1).ok());
-  auto dialog = Open();
-  EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider1")->Value(), 90);
-  EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider3")->Value(), -100);
-  EXPECT_TRUE(Find<QCheckBox>(*dialog, "Check2")->isChecked());
-  dialog->SelectTab(2);
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command4"), Qt::LeftButton);
-  for (const char* name : {"Slider1", "Slider2", "Slider3", "Slider4", "Slider5"})
-    EXPECT_EQ(Find<cpvSlider>(*dialog, name)->Value(), 0) << name;
-  EXPECT_FALSE(Find<QCheckBox>(*dialog, "Check2")->isChecked());
-  EXPECT_FALSE(Find<QCheckBox>(*dialog, "Check3")->isChecked());
-  EXPECT_TRUE(Find<QCheckBox>(*dialog, "Check1")->isChecked());
-}
-
-TEST_F(SettingsDialogTest, CancelKeepsTheImmediateChangesButWritesNothing) {
+TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   record.JPEGquality = 0;
   auto dialog = Open();
-  Find<cpvSlider>(*dialog, "Slider6")->SetValue(70);
+  Edit(*dialog, "Slider6", "70");
   dialog->SelectTab(3);
   QTest::mouseClick(dialog->watermark()->picture1, Qt::LeftButton, {}, QPoint(150, 150));
-  Find<QComboBox>(*dialog, "Combo1")->setCurrentIndex(1);
-  Find<QLineEdit>(*dialog, "Text8")->setText("changed");
+  Edit(*dialog, "Text8", "changed");
+  Edit(*dialog, "Combo1", "1");
   // The JPEG options dialog is modal: answer it from a timer.
   QTimer::singleShot(0, [&] {
-    auto* options = dialog->findChild<QDialog*>("Form8");
-    ASSERT_NE(options, nullptr);
-    options->findChild<cpvSlider*>("cpvSlider1")->SetValue(64);
-    options->findChild<QPushButton*>("Command1")->click();
+    auto& options = Child<QDialog>(*dialog, "Form8");
+    Child<cpvSlider>(options, "cpvSlider1").SetValue(64);
+    Child<QPushButton>(options, "Command1").click();
   });
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command5"), Qt::LeftButton);
-  EXPECT_EQ(record.JPEGquality, 64);
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command3"), Qt::LeftButton);
+  Press(*dialog, "Command5");
+  Press(*dialog, "Command3");
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
   EXPECT_EQ(record.WMOpacity, 70);
   EXPECT_EQ(record.WMArea, 9);
   EXPECT_EQ(record.JPEGquality, 64);
   EXPECT_EQ(record.OUTname, "");
-  EXPECT_EQ(record.OUTformat, 0);
-  EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), "") << "nothing reached the store";
+  EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), "");
 }
 
-TEST_F(SettingsDialogTest, StoredValuesOutsideTheControlsOpenClamped) {
-  ASSERT_TRUE(store.WriteNumber("OUTformat", 5).ok());
-  ASSERT_TRUE(store.WriteNumber("NoiseLevel", 300).ok());
-  ASSERT_TRUE(store.WriteNumber("BrightnessLevel", -999).ok());
-  ASSERT_TRUE(store.WriteNumber("OUTwidth", 5000).ok());
-  ASSERT_TRUE(store.WriteNumber("OUTheight", 3).ok());
-  ASSERT_TRUE(store.WriteNumber("WMAngle", 720).ok());
-  ASSERT_TRUE(store.WriteNumber("WMOpacity", 250).ok());
-  std::unique_ptr<SettingsDialog> dialog;
-  ASSERT_NO_THROW(dialog = Open());
-  EXPECT_EQ(Find<QComboBox>(*dialog, "Combo1")->currentIndex(), 2);
-  EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider1")->Value(), 255);
-  EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider2")->Value(), -255);
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text10")->text(), "1024");
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text11")->text(), "10");
-  EXPECT_EQ(Find<QLineEdit>(*dialog, "Text14")->text(), "359");
-  EXPECT_EQ(Find<cpvSlider>(*dialog, "Slider6")->Value(), 100);
+TEST_F(SettingsDialogTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
+  test::WriteTextFile(folder.File("blocker"), "x");  // where the store's folder would have to be
+  RegFileStore blocked(folder.File("blocker/sub/settings.reg"));
+  SettingsDialog dialog(record, blocked);
+  dialog.show();
+  Press(dialog, "Command2");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].text.contains("blocker")) << dialogs.messages[0].text.toStdString();
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
-TEST_F(SettingsDialogTest, WatermarkFileAndFolderPickers) {
+TEST_F(SettingsDialogTest, MaskAndAndPinTheOpacityAt100AndOtherModesFreeIt) {
   auto dialog = Open();
-  auto* file = Find<QLineEdit>(*dialog, "Text1");
-  auto* out = Find<QLineEdit>(*dialog, "Text9");
-  file->setText("/keep.png");
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command1"), Qt::LeftButton);
-  EXPECT_EQ(file->text(), "/keep.png") << "a cancelled dialog changes nothing";
+  auto& modes = Child<QComboBox>(*dialog, "Combo2");
+  auto& opacity = Child<cpvSlider>(*dialog, "Slider6");
+  opacity.SetValue(40);
+  for (const char* mode : {"AND", "OR", "Mask", "XOR"}) {
+    modes.setCurrentText(QString::fromLatin1(mode));
+    const bool pinned = modes.currentText() == "AND" || modes.currentText() == "Mask";
+    EXPECT_EQ(opacity.isEnabled(), !pinned) << mode;
+    EXPECT_EQ(dialog->watermark()->opacity_label->isEnabled(), !pinned) << mode;
+    EXPECT_EQ(opacity.Value(), 100) << mode << ": a freed slider keeps its value";
+    EXPECT_EQ(record.WMOpacity, 100) << mode;
+  }
+}
+
+TEST_F(SettingsDialogTest, OriginalDimensionsDisablesTheSizesAndOptionsForJpegOnly) {
+  auto dialog = Open();
+  auto& original = Child<QCheckBox>(*dialog, "Check8");
+  for (bool ticked : {true, false}) {
+    original.setChecked(ticked);
+    for (const char* name : {"Option1", "Option2", "Option3", "Text10", "Text11", "Label16", "Label17"})
+      EXPECT_EQ(Child<QWidget>(*dialog, name).isEnabled(), !ticked) << name;
+    EXPECT_EQ(dialog->WidthUpDown()->ArrowWindow()->isEnabled(), !ticked);
+    EXPECT_EQ(dialog->HeightUpDown()->ArrowWindow()->isEnabled(), !ticked);
+  }
+  auto& format = Child<QComboBox>(*dialog, "Combo1");
+  for (int item : {1, 2, 0}) {
+    format.setCurrentIndex(item);
+    EXPECT_EQ(Child<QPushButton>(*dialog, "Command5").isEnabled(), item == 1)
+        << format.currentText().toStdString();
+  }
+}
+
+TEST_F(SettingsDialogTest, FilePickersAskWithTheirTitlesAndACancelChangesNothing) {
+  auto dialog = Open();
+  dialogs.files.push_back({"/pics/not-there.png"});
+  Press(*dialog, "Command1");
+  EXPECT_EQ(Child<QLineEdit>(*dialog, "Text1").text(), "/pics/not-there.png") << "kept though unreadable";
+  Press(*dialog, "Command7");  // cancelled
+  EXPECT_EQ(Child<QLineEdit>(*dialog, "Text9").text(), "/opt/varenna");
   ASSERT_EQ(dialogs.file_requests.size(), 1u);
   EXPECT_EQ(dialogs.file_requests[0].title, QString::fromUtf8("Marca d\u00b4\u00e1gua..."));
-  EXPECT_EQ(dialogs.file_requests[0].default_suffix, "jpg");
-  dialogs.files.push_back({"/pics/not-there.png"});
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command1"), Qt::LeftButton);
-  EXPECT_EQ(file->text(), "/pics/not-there.png");
-
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command7"), Qt::LeftButton);
-  EXPECT_EQ(out->text(), "/opt/varenna");
-  dialogs.folders.push_back("/thumbs");
-  QTest::mouseClick(Find<QPushButton>(*dialog, "Command7"), Qt::LeftButton);
-  EXPECT_EQ(out->text(), "/thumbs");
-  ASSERT_EQ(dialogs.folder_titles.size(), 2u);
+  ASSERT_EQ(dialogs.folder_titles.size(), 1u);
   EXPECT_EQ(dialogs.folder_titles[0], QString::fromUtf8("Diret\u00f3rio padr\u00e3o de sa\u00edda..."));
 }
 

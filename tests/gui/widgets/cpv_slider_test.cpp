@@ -1,346 +1,148 @@
-#include "widgets/cpv_slider.h"
-
+// The slider's rules as the settings pages use them (horizontal, on a rail
+// picture): a value stays within Min..Max and a bad write fails and changes
+// nothing, a dragged thumb rounds to the nearest value with halves to even,
+// each new value is reported once, and a release ends with MouseUp.
 #include <gtest/gtest.h>
 
-#include <QPaintEvent>
-#include <QPainter>
-#include <QSignalSpy>
-#include <QTest>
+#include <functional>
+#include <limits>
 #include <string>
-#include <vector>
 
+#include "widgets/cpv_slider_model.h"
 #include "widgets/property_error.h"
 
 namespace vr {
 namespace {
 
-const QColor kFace(200, 200, 200);
-const QColor kDark(100, 100, 100);      // shadow
-const QColor kShadow(10, 10, 10);       // dark shadow
-const QColor kMidlight(220, 220, 220);  // light
-const QColor kLight(255, 255, 255);     // highlight
-const QColor kThumb(255, 0, 0);
-const QColor kRail(0, 0, 255);
+using Model = CpvSliderModel;
 
-QImage Solid(int width, int height, const QColor& color) {
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-  image.fill(color);
-  return image;
+std::string EventName(Model::Event event) {
+  static const char* const kNames[] = {"?", "Click", "First", "Last", "Changed", "Down", "Up"};
+  return kNames[static_cast<int>(event)];
 }
 
-// A red thumb whose top-left pixel is transparent.
-QImage ThumbIcon(int size = 11) {
-  QImage icon = Solid(size, size, kThumb);
-  icon.setPixelColor(0, 0, Qt::transparent);
-  return icon;
-}
-
-void UseKnownPalette(QWidget& widget) {
-  QPalette palette = widget.palette();
-  palette.setColor(QPalette::Button, kFace);
-  palette.setColor(QPalette::Dark, kDark);
-  palette.setColor(QPalette::Shadow, kShadow);
-  palette.setColor(QPalette::Midlight, kMidlight);
-  palette.setColor(QPalette::Light, kLight);
-  widget.setPalette(palette);
-}
-
-QImage Render(cpvSlider& slider) {
-  QImage image(slider.size(), QImage::Format_ARGB32);
-  image.fill(Qt::black);
-  slider.render(&image);
-  return image;
-}
-
-std::string Rgb(const QColor& c) {
-  return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," + std::to_string(c.blue());
-}
-
-#define EXPECT_PIXEL(image, x, y, color) \
-  EXPECT_EQ(Rgb((image).pixelColor((x), (y))), Rgb(color)) << "at (" << (x) << ", " << (y) << ")"
-
-// Horizontal edge mode, 11 x 11 thumb, 100 pixels wide: the rail rectangle is
-// left 4, top 4, right 97, bottom 8.
-std::unique_ptr<cpvSlider> EdgeSlider(int style) {
-  auto slider = std::make_unique<cpvSlider>();
-  UseKnownPalette(*slider);
-  slider->SetOrientation(0);
-  slider->SetSliderIcon(ThumbIcon());
-  slider->show();
-  slider->resize(100, 30);
-  slider->SetRailStyle(style);
-  return slider;
-}
-
-TEST(CpvSliderLayout, EdgeModeRailRectangleRoundsHalvesToEven) {
-  auto slider = EdgeSlider(0);
-  EXPECT_EQ(slider->size(), QSize(100, 11));
-  EXPECT_EQ(slider->model().RailRect(), (CpvSliderModel::Rect{4, 4, 97, 8}));
-  EXPECT_EQ(slider->sizeHint(), QSize(100, 11));
-}
-
-TEST(CpvSliderLayout, SettingsDialogSliderSizesItselfToItsRailPicture) {
-  cpvSlider slider;
-  slider.SetOrientation(0);
-  slider.SetRailStyle(99);
-  slider.SetSliderIcon(ThumbIcon());
-  slider.SetRailPicture(Solid(168, 10, kRail));
-  EXPECT_EQ(slider.size(), QSize(172, 11));
-  EXPECT_FLOAT_EQ(slider.model().ThumbTop(), 0);
-  EXPECT_FLOAT_EQ(slider.model().RailPictureLeft(), 2);
-  EXPECT_FLOAT_EQ(slider.model().RailPictureTop(), 0.5f);
-  EXPECT_EQ(slider.model().Travel(), 161);
-  EXPECT_EQ(slider.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
-}
-
-TEST(CpvSliderLayout, JpegDialogSliderCentresTheThumbOnTheTallerRail) {
-  cpvSlider slider;
-  slider.SetOrientation(0);
-  slider.SetRailStyle(99);
-  slider.SetSliderIcon(ThumbIcon());
-  slider.SetRailPicture(Solid(222, 12, kRail));
-  EXPECT_EQ(slider.size(), QSize(226, 12));
-  EXPECT_FLOAT_EQ(slider.model().ThumbTop(), 0.5f);
-  EXPECT_FLOAT_EQ(slider.model().RailPictureTop(), 0);
-  EXPECT_EQ(slider.model().Travel(), 215);
-}
-
-TEST(CpvSliderLayout, TurningVerticalKeepsTheHeightAndTakesTheThumbWidth) {
-  auto slider = EdgeSlider(0);
-  slider->resize(100, 40);  // edge mode puts the height back to the thumb's
-  ASSERT_EQ(slider->size(), QSize(100, 11));
-  slider->SetOrientation(1);
-  EXPECT_EQ(slider->size(), QSize(11, 11));
-  slider->resize(30, 100);
-  EXPECT_EQ(slider->size(), QSize(11, 100));
-  EXPECT_EQ(slider->model().RailRect(), (CpvSliderModel::Rect{4, 4, 8, 97}));
-}
-
-TEST(CpvSliderLayout, RailStyle99WithoutPictureLaysOutLikeEdgeMode) {
-  auto slider = EdgeSlider(99);
-  EXPECT_EQ(slider->size(), QSize(100, 11));
-  EXPECT_EQ(slider->model().RailRect(), (CpvSliderModel::Rect{4, 4, 97, 8}));
-}
-
-// Rail rows 4 to 7 at a column away from the thumb, for each style.
-struct StyleCase {
-  int style;
-  QColor rows[4];
-};
-
-class CpvSliderStylePaint : public testing::TestWithParam<StyleCase> {};
-
-TEST_P(CpvSliderStylePaint, DrawsTheBorderAndTheThumbWhereTheValueSays) {
-  const StyleCase& c = GetParam();
-  auto slider = EdgeSlider(c.style);
-  slider->SetMax(89);
-  slider->SetValue(89);  // one pixel per value: the thumb's left is 89
-  const QImage image = Render(*slider);
-  for (int row = 0; row < 4; ++row) EXPECT_PIXEL(image, 50, 4 + row, c.rows[row]);
-  EXPECT_PIXEL(image, 50, 3, kFace);
-  EXPECT_PIXEL(image, 50, 8, kFace);
-  // The thumb covers 89..99; its transparent corner shows the background.
-  EXPECT_PIXEL(image, 94, 5, kThumb);
-  EXPECT_PIXEL(image, 90, 0, kThumb);
-  EXPECT_PIXEL(image, 89, 0, kFace);
-  if (c.style <= 3) {
-    EXPECT_NE(Rgb(image.pixelColor(88, 4)), Rgb(kThumb));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(AllStyles, CpvSliderStylePaint,
-                         testing::Values(StyleCase{0, {kDark, kShadow, kMidlight, kLight}},
-                                         StyleCase{1, {kMidlight, kLight, kDark, kShadow}},
-                                         StyleCase{2, {kDark, kFace, kFace, kLight}},
-                                         StyleCase{3, {kLight, kFace, kFace, kDark}},
-                                         StyleCase{4, {kFace, kFace, kFace, kFace}},
-                                         StyleCase{7, {kFace, kFace, kFace, kFace}},
-                                         StyleCase{99, {kFace, kFace, kFace, kFace}}));
-
-TEST(CpvSliderPaint, ThinSunkenRailCornerBelongsToTheBottomLine) {
-  auto slider = EdgeSlider(2);
-  slider->SetValue(10);  // the thumb out of the way at the far end
-  const QImage image = Render(*slider);
-  EXPECT_PIXEL(image, 4, 4, kDark);
-  EXPECT_PIXEL(image, 4, 6, kDark);
-  EXPECT_PIXEL(image, 4, 7, kLight);  // the bottom line owns the bottom-left corner
-  EXPECT_PIXEL(image, 3, 5, kFace);
-}
-
-TEST(CpvSliderPaint, PictureModeDrawsRailPictureAndThumbOverIt) {
-  cpvSlider slider;
-  UseKnownPalette(slider);
-  slider.SetOrientation(0);
-  slider.SetRailStyle(99);
-  slider.SetSliderIcon(ThumbIcon());
-  slider.SetRailPicture(Solid(168, 10, kRail));
-  slider.SetMax(255);
-  slider.SetValue(100);  // thumb left 161 * 100 / 255 = 63.1
-  const QImage image = Render(slider);
-  EXPECT_PIXEL(image, 1, 5, kFace);
-  EXPECT_PIXEL(image, 2, 5, kRail);
-  EXPECT_PIXEL(image, 169, 5, kRail);
-  EXPECT_PIXEL(image, 170, 5, kFace);
-  EXPECT_PIXEL(image, 20, 10, kFace);  // the rail's half-pixel drop goes to the even row 0
-  EXPECT_PIXEL(image, 62, 5, kRail);
-  EXPECT_PIXEL(image, 64, 5, kThumb);
-  EXPECT_PIXEL(image, 73, 10, kThumb);
-  EXPECT_PIXEL(image, 74, 5, kRail);
-  EXPECT_PIXEL(image, 63, 0, kRail);  // transparent corner
-}
-
-TEST(CpvSliderPaint, VerticalThumbIsAtTheTopForMaxAndBottomForMin) {
-  cpvSlider slider;
-  UseKnownPalette(slider);
-  slider.SetSliderIcon(ThumbIcon());
-  slider.resize(30, 100);  // hidden: the surface catches up at the next property write
-  slider.SetValue(1);
-  ASSERT_EQ(slider.size(), QSize(11, 100));
-  slider.SetValue(10);
-  QImage image = Render(slider);
-  EXPECT_PIXEL(image, 5, 1, kThumb);
-  EXPECT_PIXEL(image, 5, 10, kThumb);
-  EXPECT_NE(Rgb(image.pixelColor(5, 11)), Rgb(kThumb));
-  slider.SetValue(0);
-  image = Render(slider);
-  EXPECT_NE(Rgb(image.pixelColor(5, 5)), Rgb(kThumb)) << "old place repainted";
-  EXPECT_PIXEL(image, 5, 89, kThumb);
-  EXPECT_PIXEL(image, 5, 99, kThumb);
-  EXPECT_PIXEL(image, 5, 88, kShadow);  // sunken rail, inner ring
-}
-
-// Records the region of every paint the slider gets.
-class PaintRecorder : public QObject {
- public:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
-    return false;
-  }
-  std::vector<QRegion> regions;
-};
-
-TEST(CpvSliderPaint, ValueChangeRepaintsOnlyTheOldAndNewThumbPlace) {
-  auto slider = EdgeSlider(0);
-  slider->resize(300, 11);
-  slider->SetMax(289);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(slider.get()));
-  QCoreApplication::processEvents();
-  PaintRecorder recorder;
-  slider->installEventFilter(&recorder);
-  slider->SetValue(10);
-  QTest::qWait(20);
-  ASSERT_FALSE(recorder.regions.empty());
-  QRegion painted;
-  for (const QRegion& region : recorder.regions) painted += region;
-  EXPECT_EQ(painted.boundingRect(), QRect(0, 0, 21, 11));
-  recorder.regions.clear();
-  slider->SetRailStyle(1);
-  QTest::qWait(20);
-  ASSERT_FALSE(recorder.regions.empty());
-  EXPECT_EQ(recorder.regions.back().boundingRect(), slider->rect());
-}
-
-TEST(CpvSliderPaint, BackColorTakesRgbOrSystemIndex) {
-  auto slider = EdgeSlider(4);
-  slider->SetBackColor(0x00336699);  // 0x00BBGGRR
-  EXPECT_PIXEL(Render(*slider), 50, 1, QColor(0x99, 0x66, 0x33));
-  slider->SetBackColor(0x8000000F);
-  EXPECT_PIXEL(Render(*slider), 50, 1, kFace);
-}
-
-// Mouse input through the widget, with the events logged in order.
-class CpvSliderMouse : public testing::Test {
+// A horizontal model whose thumb is 11 pixels wide, so the travel is
+// `surface_width` - 11, logging its events as "Down0 Changed Last ...".
+class SliderModelTest : public testing::Test {
  protected:
-  void SetUp() override {
-    slider = EdgeSlider(0);
-    slider->resize(111, 11);  // travel 100
-    slider->SetMax(100);
-    QObject::connect(slider.get(), &cpvSlider::Click, [this] { log.push_back("Click"); });
-    QObject::connect(slider.get(), &cpvSlider::ArrivedFirst, [this] { log.push_back("ArrivedFirst"); });
-    QObject::connect(slider.get(), &cpvSlider::ArrivedLast, [this] { log.push_back("ArrivedLast"); });
-    QObject::connect(slider.get(), &cpvSlider::ValueChanged, [this] { log.push_back("ValueChanged"); });
-    QObject::connect(slider.get(), &cpvSlider::MouseDown,
-                     [this](int shift) { log.push_back("MouseDown" + std::to_string(shift)); });
-    QObject::connect(slider.get(), &cpvSlider::MouseUp,
-                     [this](int shift) { log.push_back("MouseUp" + std::to_string(shift)); });
-    slider->show();
+  void Make(int surface_width, std::int32_t max) {
+    model.SetOrientation(Model::kHorizontal);
+    model.SetThumbPicture({true, 11, 11});
+    model.Resize(surface_width, 11);
+    model.SetMax(max);
+    model.SetEventSink([this](Model::Event event, int shift) {
+      log += (log.empty() ? "" : " ") + EventName(event);
+      if (event == Model::Event::kMouseDown || event == Model::Event::kMouseUp) log += std::to_string(shift);
+    });
   }
-
-  std::unique_ptr<cpvSlider> slider;
-  std::vector<std::string> log;
+  Model model;
+  std::string log;
 };
 
-TEST_F(CpvSliderMouse, PressDragReleaseRaisesEventsInOrder) {
-  QTest::mousePress(slider.get(), Qt::LeftButton, Qt::ShiftModifier, QPoint(60, 5));
-  EXPECT_EQ(slider->Value(), 55);
-  QTest::mouseMove(slider.get(), QPoint(200, 5));
-  EXPECT_EQ(slider->Value(), 100);
-  QTest::mouseRelease(slider.get(), Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier, QPoint(100, 5));
-  EXPECT_EQ(log, (std::vector<std::string>{"ValueChanged", "MouseDown1", "ValueChanged", "ArrivedLast",
-                                           "Click", "MouseUp6"}));
-  const QImage image = Render(*slider);
-  EXPECT_PIXEL(image, 105, 5, kThumb);
+struct SnapCase {
+  float dragged_left;
+  int value;
+  float snapped_left;
+};
+
+class SliderSnapTest : public SliderModelTest, public testing::WithParamInterface<SnapCase> {};
+
+// Min 0, Max 32, travel 64: two pixels per value.
+TEST_P(SliderSnapTest, DraggedThumbRoundsHalfToEvenAndSnapsOntoItsValue) {
+  Make(64 + 11, 32);
+  model.Press(Model::kLeftButton, 0, 0, 5);  // grabbed at its left edge
+  model.Move(GetParam().dragged_left, 5);
+  EXPECT_EQ(model.Value(), GetParam().value);
+  EXPECT_FLOAT_EQ(model.ThumbLeft(), GetParam().snapped_left);
 }
 
-TEST_F(CpvSliderMouse, DisabledSliderOnlyClicks) {
-  slider->SetEnabled(false);
-  QTest::mouseClick(slider.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 5));
-  EXPECT_EQ(slider->Value(), 0);
-  EXPECT_EQ(log, (std::vector<std::string>{"Click"}));
+INSTANTIATE_TEST_SUITE_P(Drags, SliderSnapTest,
+                         testing::Values(SnapCase{1, 0, 0}, SnapCase{3, 2, 4}, SnapCase{5, 2, 4},
+                                         SnapCase{7, 4, 8}, SnapCase{2.1f, 1, 2}, SnapCase{33, 16, 32},
+                                         SnapCase{100, 32, 64}, SnapCase{-20, 0, 0}));
+
+TEST_F(SliderModelTest, DragReportsEachNewValueThenClickAndMouseUp) {
+  Make(10 + 11, 10);  // one pixel per value
+  model.Press(Model::kLeftButton, 2, 3, 5);
+  model.Move(4, 5);     // value 1
+  model.Move(4.2f, 5);  // still 1: nothing
+  model.Move(8, 5);     // 5: the values in between are not reported
+  model.Move(30, 5);    // beyond the end: Max
+  model.Release(Model::kLeftButton, 2, 15, 5);
+  EXPECT_EQ(log, "Down2 Changed Changed Changed Last Click Up2");
+  EXPECT_FALSE(model.Dragging());
+  // A release outside the surface is no click.
+  log.clear();
+  model.Press(Model::kLeftButton, 0, 15, 2);  // on the thumb, at the far end
+  model.Release(Model::kLeftButton, 1, 21, 2);
+  EXPECT_EQ(log, "Down0 Up1");
 }
 
-TEST_F(CpvSliderMouse, RightButtonDoesNothing) {
-  QTest::mouseClick(slider.get(), Qt::RightButton, Qt::NoModifier, QPoint(60, 5));
-  EXPECT_EQ(slider->Value(), 0);
-  EXPECT_TRUE(log.empty());
+// A press on the thumb keeps it where it is, held where it was grabbed.
+TEST_F(SliderModelTest, PressOnTheThumbKeepsItsPlaceAndGrip) {
+  Make(100 + 11, 100);
+  model.SetValue(20);
+  log.clear();
+  model.Press(Model::kLeftButton, 0, 31, 11);  // the thumb's right and bottom edges belong to it
+  EXPECT_EQ(model.Value(), 20);
+  EXPECT_EQ(log, "Down0");
+  model.Move(36, 11);
+  EXPECT_EQ(model.Value(), 25);
+  model.Release(Model::kLeftButton, 0, 36, 11);
+  // Disabled (the opacity slider under Mask and AND) it only clicks.
+  model.SetEnabled(false);
+  log.clear();
+  model.Press(Model::kLeftButton, 0, 60, 5);
+  model.Move(70, 5);
+  model.Release(Model::kLeftButton, 0, 70, 5);
+  EXPECT_EQ(model.Value(), 25);
+  EXPECT_EQ(log, "Click");
 }
 
-TEST(CpvSliderProperties, WritesFailWith380AndKeepTheState) {
-  cpvSlider slider;
-  slider.SetValue(4);
-  QSignalSpy changed(&slider, &cpvSlider::ValueChanged);
-  for (auto write : {+[](cpvSlider& s) { s.SetValue(11); }, +[](cpvSlider& s) { s.SetMax(0); },
-                     +[](cpvSlider& s) { s.SetMin(10); }}) {
+TEST_F(SliderModelTest, WrittenValuesRaiseChangedAndTheEndsTheirArrival) {
+  Make(21, 10);
+  model.SetValue(0);  // unchanged
+  model.SetValue(10);
+  model.SetValue(0);
+  EXPECT_EQ(log, "Changed Last Changed First");
+  // Max moved below the value is accepted and leaves the value where it is.
+  model.SetValue(8);
+  log.clear();
+  model.SetMax(5);
+  EXPECT_EQ(model.Value(), 8);
+  EXPECT_EQ(log, "");
+  // A Min write puts the value on the new Min.
+  model.SetMin(2);
+  EXPECT_EQ(model.Value(), 2);
+  EXPECT_FLOAT_EQ(model.ThumbLeft(), 0);
+  EXPECT_EQ(log, "Changed First");
+}
+
+TEST(SliderModelRulesTest, WritesOutsideTheRulesFailAndChangeNothing) {
+  Model model;  // Min -10, Max 10, value 4
+  model.SetMin(-10);
+  model.SetValue(4);
+  int events = 0;
+  model.SetEventSink([&](Model::Event, int) { ++events; });
+  const std::pair<std::function<void()>, int> writes[] = {
+      {[&] { model.SetValue(-11); }, 380},
+      {[&] { model.SetValue(11); }, 380},
+      {[&] { model.SetMax(-10); }, 380},  // Max on Min
+      {[&] { model.SetMin(10); }, 380},   // Min on Max
+      {[&] { model.SetMax(std::numeric_limits<std::int32_t>::max()); }, PropertyError::kOverflow},
+      {[&] { model.SetMin(std::numeric_limits<std::int32_t>::min()); }, PropertyError::kOverflow}};
+  for (const auto& [write, number] : writes) {
     try {
-      write(slider);
-      ADD_FAILURE() << "write accepted";
+      write();
+      ADD_FAILURE() << "accepted, error " << number << " expected";
     } catch (const PropertyError& error) {
-      EXPECT_EQ(error.number(), 380);
+      EXPECT_EQ(error.number(), number);
     }
   }
-  EXPECT_EQ(slider.Value(), 4);
-  EXPECT_EQ(slider.Min(), 0);
-  EXPECT_EQ(slider.Max(), 10);
-  EXPECT_EQ(changed.count(), 0);
-}
-
-TEST(CpvSliderProperties, PicturesAndSettingsSurviveSaveAndLoad) {
-  cpvSlider original;
-  original.SetOrientation(0);
-  original.SetRailStyle(99);
-  original.SetSliderIcon(ThumbIcon());
-  original.SetRailPicture(Solid(222, 12, kRail));
-  original.SetMax(100);
-  original.SetValue(85);
-  PropertyBag bag;
-  original.SaveProperties(bag);
-  EXPECT_TRUE(bag.Contains("SLIDERICON"));
-
-  cpvSlider copy;
-  QSignalSpy changed(&copy, &cpvSlider::ValueChanged);
-  copy.LoadProperties(bag);
-  EXPECT_EQ(copy.Value(), 85);
-  EXPECT_EQ(copy.RailPicture().size(), QSize(222, 12));
-  EXPECT_EQ(copy.SliderIcon().pixelColor(5, 5), kThumb);
-  EXPECT_EQ(copy.size(), QSize(226, 12));
-  EXPECT_FLOAT_EQ(copy.model().ThumbLeft(), 215.0f * 85 / 100);
-  EXPECT_EQ(changed.count(), 0);
-}
-
-TEST(CpvSliderProperties, StandardPicturesHaveTheFormsSizes) {
-  EXPECT_EQ(cpvSlider::StandardThumbIcon().size(), QSize(11, 11));
-  EXPECT_EQ(cpvSlider::StandardThumbIcon().pixelColor(0, 0).alpha(), 0);
-  EXPECT_EQ(cpvSlider::StandardRailPicture(168, 10).size(), QSize(168, 10));
+  EXPECT_EQ(model.Value(), 4);
+  EXPECT_EQ(model.Min(), -10);
+  EXPECT_EQ(model.Max(), 10);
+  EXPECT_EQ(events, 0);
 }
 
 }  // namespace
