@@ -122,6 +122,9 @@ void SettingsDialog::Open() {
   // 5. Each slider raises only its ValueChanged here; the opacity slider's
   // keeps the record's WMOpacity in step with what it can show.
   SetSliderValueClamped(*watermark_->slider6, r.WMOpacity);
+  // Set outright too: a stored 250 clamps to the slider's starting 100,
+  // which raises no change, and OK would otherwise write 250 back.
+  record_.WMOpacity = watermark_->slider6->Value();
   const std::array<std::int32_t, 5> levels = {r.NoiseLevel, r.BrightnessLevel, r.ContrastLevel,
                                               r.SaturationLevel, r.CorrectionLevel};
   for (std::size_t i = 0; i < levels.size(); ++i) SetSliderValueClamped(*effects_->sliders[i], levels[i]);

@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(HeldToTheControl, StoredValueTest,
                                          StoredCase{"NoiseLevel", 300, 255},
                                          StoredCase{"BrightnessLevel", -999, -255},
                                          StoredCase{"OUTwidth", 5000, 1024}, StoredCase{"OUTheight", 3, 10},
-                                         StoredCase{"WMAngle", 720, 359},
+                                         StoredCase{"WMAngle", 720, 359}, StoredCase{"WMOpacity", 250, 100},
                                          // A mode without an item opens as "Addictive".
                                          StoredCase{"WMMode", 5, 0}));
 
