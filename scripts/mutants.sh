@@ -255,6 +255,7 @@ for i in "${selected[@]}"; do
   file=${files[$i]}
   log=$state_dir/logs/$name.log
   counter=$(printf '[%3d/%d]' "$position" "${#selected[@]}")
+  rm -f "$log"  # an earlier run's, which would mislead for a stale mutant
   count=$(occurrences "$file" "${finds[$i]}")
   if [ "$count" -ne 1 ]; then
     printf '%s %-9s %-38s %s\n' "$counter" stale "$name" "its text occurs $count times in $file"
