@@ -1,0 +1,247 @@
+// Writing small files of every format the decoders read, with the format's
+// own library where there is one and byte by byte for BMP, so the decoder
+// tests can build exactly the file a case needs.
+#pragma once
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <tiffio.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/file_bytes.h"
+
+namespace vr::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- BMP ----------------------------------------------------------------------
+
+struct BmpSpec {
+  std::uint32_t header_size = 40;  // 12 writes an OS/2 1.x header
+  std::int32_t width = 1;
+  std::int32_t height = 1;  // negative for top-down rows
+  std::uint16_t bits = 24;
+  std::uint32_t compression = 0;
+  std::uint32_t colors_used = 0;
+  std::vector<std::array<std::uint8_t, 3>> palette;  // red, green, blue
+  Bytes pixels;                                      // exactly as stored
+};
+
+inline void PutLe(Bytes& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+inline Bytes BuildBmp(const BmpSpec& layout) {
+  Bytes info;
+  const int side_bytes = layout.header_size == 12 ? 2 : 4;
+  PutLe(info, layout.header_size, 4);
+  PutLe(info, static_cast<std::uint32_t>(layout.width), side_bytes);
+  PutLe(info, static_cast<std::uint32_t>(layout.height), side_bytes);
+  PutLe(info, 1, 2);  // planes
+  PutLe(info, layout.bits, 2);
+  if (layout.header_size != 12) {
+    PutLe(info, layout.compression, 4);
+    PutLe(info, static_cast<std::uint32_t>(layout.pixels.size()), 4);
+    PutLe(info, 2835, 4);
+    PutLe(info, 2835, 4);
+    PutLe(info, layout.colors_used, 4);
+    PutLe(info, 0, 4);
+  }
+  info.resize(layout.header_size, 0);
+  for (const auto& color : layout.palette) {
+    info.insert(info.end(), {color[2], color[1], color[0]});
+    if (layout.header_size != 12) info.push_back(0);
+  }
+  Bytes file = {'B', 'M'};
+  const auto offset = static_cast<std::uint32_t>(14 + info.size());
+  PutLe(file, static_cast<std::uint32_t>(offset + layout.pixels.size()), 4);
+  PutLe(file, 0, 4);
+  PutLe(file, offset, 4);
+  file.insert(file.end(), info.begin(), info.end());
+  file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
+  return file;
+}
+
+// ---- GIF ----------------------------------------------------------------------
+
+struct GifFrame {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool interlace = false;
+  std::vector<GifColorType> local_colors;  // empty: the global table
+  int transparent = NO_TRANSPARENT_COLOR;  // written in a control block when >= 0
+  Bytes indices;                           // width * height, rows top-down
+};
+
+inline const std::vector<GifColorType> kGifPalette = {{0, 0, 0},   {255, 0, 0},    {0, 255, 0},
+                                                      {0, 0, 255}, {10, 20, 30},   {200, 100, 50},
+                                                      {1, 2, 3},   {255, 255, 255}};
+
+// A frame of the given size whose indices run through all eight colours.
+inline GifFrame PatternFrame(int width, int height, int seed) {
+  GifFrame frame;
+  frame.width = width;
+  frame.height = height;
+  for (int i = 0; i < width * height; ++i)
+    frame.indices.push_back(static_cast<std::uint8_t>((i * 7 + seed) % 8));
+  return frame;
+}
+
+inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& frames,
+                      const std::vector<GifColorType>& global = kGifPalette) {
+  Bytes out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(
+      &out,
+      [](GifFileType* g, const GifByteType* data, int length) {
+        static_cast<Bytes*>(g->UserData)
+            ->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + length);
+        return length;
+      },
+      &error);
+  EGifSetGifVersion(gif, true);
+  ColorMapObject* global_map = GifMakeMapObject(static_cast<int>(global.size()), global.data());
+  EXPECT_EQ(EGifPutScreenDesc(gif, screen_w, screen_h, 8, 0, global_map), GIF_OK);
+  for (const GifFrame& frame : frames) {
+    if (frame.transparent >= 0) {
+      GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, frame.transparent};
+      GifByteType extension[4];
+      const size_t length = EGifGCBToExtension(&control, extension);
+      EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
+    }
+    ColorMapObject* local =
+        frame.local_colors.empty()
+            ? nullptr
+            : GifMakeMapObject(static_cast<int>(frame.local_colors.size()), frame.local_colors.data());
+    EXPECT_EQ(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlace, local),
+              GIF_OK);
+    // The encoder writes rows in the order given; interlaced files store
+    // them pass by pass.
+    std::vector<int> order;
+    for (auto [first, step] : frame.interlace
+                                  ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
+                                  : std::vector<std::pair<int, int>>{{0, 1}})
+      for (int y = first; y < frame.height; y += step) order.push_back(y);
+    for (int y : order) {
+      Bytes row(frame.indices.begin() + y * frame.width, frame.indices.begin() + (y + 1) * frame.width);
+      EXPECT_EQ(EGifPutLine(gif, row.data(), frame.width), GIF_OK);
+    }
+    if (local != nullptr) GifFreeMapObject(local);
+  }
+  EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
+  GifFreeMapObject(global_map);
+  return out;
+}
+
+// ---- TIFF ---------------------------------------------------------------------
+
+struct TiffSpec {
+  int width = 4, height = 3;
+  int samples = 3;
+  int bits = 8;
+  int photometric = PHOTOMETRIC_RGB;
+  int extra = -1;       // EXTRASAMPLE_* for the fourth sample, -1 for none
+  int orientation = 0;  // 0: tag not written
+  int compression = COMPRESSION_NONE;
+  int rows_per_strip = 0;  // 0: libtiff's default
+  Bytes samples_data;      // rows top-down
+};
+
+// Rows of made-up samples, different for every byte.
+inline Bytes SamplePattern(std::size_t count) {
+  Bytes data(count);
+  for (std::size_t i = 0; i < count; ++i) data[i] = static_cast<std::uint8_t>((i * 37 + 11 + i * i) & 0xFF);
+  return data;
+}
+
+inline TiffSpec RgbTiff(int width, int height) {
+  TiffSpec layout;
+  layout.width = width;
+  layout.height = height;
+  layout.samples_data = SamplePattern(static_cast<std::size_t>(width) * height * 3);
+  return layout;
+}
+
+inline Bytes WriteTiff(const TiffSpec& layout) {
+  // ctest runs every case as a process of its own, in parallel: the name
+  // carries the process id so two cases never share a file.
+  static int serial = 0;
+  const std::filesystem::path path =
+      std::filesystem::path(testing::TempDir()) /
+      ("codec_files_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".tif");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height));
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(layout.samples));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(layout.bits));
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(layout.photometric));
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(layout.compression));
+  const auto extra = static_cast<std::uint16_t>(layout.extra);
+  if (layout.extra >= 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+  if (layout.orientation != 0)
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(layout.orientation));
+  if (layout.rows_per_strip > 0)
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rows_per_strip));
+  const std::size_t row_bytes = static_cast<std::size_t>(layout.width) * layout.samples * layout.bits / 8;
+  Bytes row(row_bytes);
+  for (int y = 0; y < layout.height; ++y) {
+    std::copy_n(layout.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes), row_bytes,
+                row.begin());
+    EXPECT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
+  }
+  TIFFClose(tif);
+  Bytes bytes;
+  EXPECT_TRUE(ReadWholeFileInto(path.string(), bytes).ok());
+  std::filesystem::remove(path);
+  return bytes;
+}
+
+// Points the first directory's tag of a little-endian file at a new 32-bit value.
+inline void PatchTiffTag(Bytes& file, std::uint16_t tag, std::uint32_t value) {
+  auto u16 = [&](std::size_t at) { return static_cast<std::uint16_t>(file[at] | file[at + 1] << 8); };
+  const std::size_t ifd = file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
+  for (std::size_t i = 0, n = u16(ifd); i < n; ++i) {
+    const std::size_t entry = ifd + 2 + i * 12;
+    if (u16(entry) != tag) continue;
+    file[entry + 2] = 4;  // LONG
+    file[entry + 3] = 0;
+    for (int b = 0; b < 4; ++b) file[entry + 8 + b] = static_cast<std::uint8_t>(value >> (8 * b));
+    return;
+  }
+  ADD_FAILURE() << "tag " << tag << " not found";
+}
+
+// ---- JPEG ---------------------------------------------------------------------
+
+// Compresses raw samples with TurboJPEG itself, for inputs our encoder never
+// writes (grey, CMYK, progressive).
+inline Bytes CompressJpeg(const std::uint8_t* samples, int width, int height, int pixel_format,
+                          int subsampling, int flags = 0, int quality = 90) {
+  tjhandle handle = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  EXPECT_EQ(
+      tjCompress2(handle, samples, width, 0, height, pixel_format, &jpeg, &size, subsampling, quality, flags),
+      0)
+      << tjGetErrorStr2(handle);
+  Bytes out(jpeg, jpeg + size);
+  tjFree(jpeg);
+  tjDestroy(handle);
+  return out;
+}
+
+// The byte offset of the n-th `marker` segment, or the file's length.
+inline std::size_t FindMarker(const Bytes& jpeg, std::uint8_t marker, int n = 0) {
+  for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == marker && n-- == 0) return i;
+  return jpeg.size();
+}
+
+}  // namespace vr::test
