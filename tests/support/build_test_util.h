@@ -9,7 +9,9 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,8 +20,19 @@
 #include "imaging/engine.h"
 #include "settings/settings_record.h"
 #include "thumbnail/run/build_host.h"
+#include "thumbnail/run/render_pool.h"
 
 namespace vr::test {
+
+// Starts `allowed` threads, then refuses, as a system out of threads does.
+inline RenderPool::ThreadStarter ThreadsRefusedAfter(int allowed) {
+  auto started = std::make_shared<int>(0);
+  return [started, allowed](std::function<void()> body) {
+    if ((*started)++ >= allowed)
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return std::thread(std::move(body));
+  };
+}
 
 class ScriptedHost final : public BuildHost {
  public:

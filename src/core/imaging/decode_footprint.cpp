@@ -32,6 +32,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   // plans (or waits for room for) a decode that would be refused.
   if (Status plausible = CheckPlausibleHeader(bytes, file_length, file); !plausible.ok()) return plausible;
   DecodeFootprint footprint;
+  footprint.file_bytes = file_length;
   if (SniffFileKind(bytes) != FileKind::Jpeg) {
     Expected<ImageInfo> info = ReadImageInfo(bytes, file);
     if (!info) return info.status();

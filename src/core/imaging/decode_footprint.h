@@ -18,6 +18,8 @@ struct DecodeFootprint {
   // (64 two-byte coefficients a block, every block of every component),
   // whatever scale it is shrunk to; 0 for any other file.
   std::uint64_t coefficient_bytes = 0;
+  // The whole file's length, which the engine holds while it decodes.
+  std::uint64_t file_bytes = 0;
 };
 
 // From the bytes of a file's start, `file_length` bytes long in all; a

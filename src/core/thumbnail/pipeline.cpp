@@ -102,12 +102,10 @@ std::string ReadRowHeader(const RenderSettings& render, RowRecipe& recipe) {
   if (!target) return target.message();
   recipe.header = *footprint;
   recipe.target = *target;
+  // The whole file is held while it decodes, beside the pixels.
   recipe.decode_bytes =
-      *target ? DecodeBytes(*footprint, (*target)->width, (*target)->height) : DecodeBytes(*footprint, 0, 0);
-  // The whole file is held while it decodes.
-  std::error_code unknown_size;
-  const std::uintmax_t file_bytes = std::filesystem::file_size(recipe.source, unknown_size);
-  if (!unknown_size) recipe.decode_bytes += file_bytes;
+      footprint->file_bytes + (*target ? DecodeBytes(*footprint, (*target)->width, (*target)->height)
+                                       : DecodeBytes(*footprint, 0, 0));
   return std::string();
 }
 
@@ -248,8 +246,10 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
       folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + render.extension;
   if (reason.empty() && render.output_format == kFormatUnknown)
     reason = "Unknown output format " + std::to_string(settings.OUTformat) + " for " + recipe.output_path;
+  recipe.resolved_output = ResolvedPath(recipe.output_path);
   if (reason.empty())
-    if (std::optional<std::string> source = state.sources.SourceAt(recipe.output_path))
+    if (std::optional<std::string> source =
+            state.sources.SourceAt(recipe.output_path, recipe.resolved_output))
       reason = "would overwrite the source picture " + *source;
   if (reason.empty()) reason = ReadRowHeader(render, recipe);
   if (reason.empty() && state.row_memory_ceiling > 0 && recipe.decode_bytes > state.row_memory_ceiling)

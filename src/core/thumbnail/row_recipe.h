@@ -52,8 +52,9 @@ struct RowRecipe {
   Action action = Action::kFail;
   std::int32_t row = 0;  // 1-based
   std::string source;
-  std::string output_path;  // empty when skipped
-  std::string reason;       // why, for kFail
+  std::string output_path;      // empty when skipped
+  std::string resolved_output;  // output_path with links and ".." resolved: one spelling per file
+  std::string reason;           // why, for kFail
 
   // The source's header, read once; none when the start of the file did not
   // hold it (the engine then reads it from the whole file, and the target

@@ -33,7 +33,12 @@ SourceGuard::SourceGuard(const std::vector<std::string>& sources) {
 }
 
 std::optional<std::string> SourceGuard::SourceAt(const std::string& output_path) const {
-  if (auto hit = by_path_.find(ResolvedPath(output_path)); hit != by_path_.end()) return hit->second;
+  return SourceAt(output_path, ResolvedPath(output_path));
+}
+
+std::optional<std::string> SourceGuard::SourceAt(const std::string& output_path,
+                                                 const std::string& resolved_output) const {
+  if (auto hit = by_path_.find(resolved_output); hit != by_path_.end()) return hit->second;
   // An existing output may be a hard link to a source under another name.
   if (auto id = FileIdOf(output_path))
     if (auto hit = by_file_.find(*id); hit != by_file_.end()) return hit->second;

@@ -21,6 +21,9 @@ class SourceGuard {
   // reached by another spelling ("a/./b.jpg", "a/x/../b.jpg"), through a
   // symbolic link, or as a hard link of it.
   std::optional<std::string> SourceAt(const std::string& output_path) const;
+  // The same when the caller has resolved the path already (ResolvedPath).
+  std::optional<std::string> SourceAt(const std::string& output_path,
+                                      const std::string& resolved_output) const;
 
  private:
   using FileId = std::pair<std::uint64_t, std::uint64_t>;  // device, inode

@@ -36,7 +36,6 @@ struct RowSlot {
   std::optional<Status> rendered;  // set when rendering ended
   bool damaged = false;
   bool done = false;
-  std::string output_key;
 };
 
 // The run's bookkeeping on its own thread: rows finish in any order, the
@@ -83,7 +82,7 @@ class RunLedger {
     for (std::size_t i = reported_; i < index; ++i) {
       const RowSlot& other = slots_[i];
       if (other.done || other.recipe.action != RowRecipe::Action::kRender) continue;
-      if (other.output_key == row.output_key) return true;
+      if (other.recipe.resolved_output == row.recipe.resolved_output) return true;
     }
     return false;
   }
@@ -194,7 +193,6 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
       ledger.ReportInOrder();
       continue;
     }
-    slot.output_key = ResolvedPath(slot.recipe.output_path);
     while (!StopRequested(stop) && (ledger.in_flight() >= depth || ledger.Conflicts(i)))
       collect(kKeepAliveMs);
     if (StopRequested(stop)) {

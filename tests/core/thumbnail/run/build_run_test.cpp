@@ -300,15 +300,10 @@ INSTANTIATE_TEST_SUITE_P(SerialAndParallel, StopTest, ::testing::Values(1, 2));
 
 TEST_F(BuildRunTest, ARunOutOfThreadsGoesOnWithThoseItHasAndSaysSo) {
   for (int allowed : {0, 2}) {
-    auto started = std::make_shared<int>(0);
     BuildOptions options;
     options.jobs = 3;
     options.clock = Clock;
-    options.start_thread = [started, allowed](std::function<void()> body) {
-      if ((*started)++ >= allowed)
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-      return std::thread(std::move(body));
-    };
+    options.start_thread = test::ThreadsRefusedAfter(allowed);
     host_.notices.clear();
     const BuildSummary summary =
         RunBuild(test::PlainSettings(folder_.File("out")), Sources(4), host_, counter_, outputs_, options);

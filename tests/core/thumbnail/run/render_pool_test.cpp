@@ -111,16 +111,6 @@ TEST_F(RenderPoolTest, RowsCostWhatPlanningReadFromTheirHeaders) {
   EXPECT_EQ(pool.peak_decode_bytes(), 40u * 30u * 4u + fs::file_size(folder_.File("p0.png")));
 }
 
-// Starts `allowed` threads, then refuses, as a system out of threads does.
-RenderPool::ThreadStarter RefusingAfter(int allowed) {
-  auto started = std::make_shared<int>(0);
-  return [started, allowed](std::function<void()> body) {
-    if ((*started)++ >= allowed)
-      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    return std::thread(std::move(body));
-  };
-}
-
 struct RefusalCase {
   int allowed;  // threads started before the refusal (each worker needs a writer)
   int workers;
@@ -129,7 +119,8 @@ struct RefusalCase {
 class ThreadRefusalTest : public RenderPoolTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(ThreadRefusalTest, ThePoolWorksWithTheThreadsItGot) {
-  RenderPool pool(4, render_, no_watermark_, std::uint64_t{1} << 30, {}, RefusingAfter(GetParam().allowed));
+  RenderPool pool(4, render_, no_watermark_, std::uint64_t{1} << 30, {},
+                  test::ThreadsRefusedAfter(GetParam().allowed));
   ASSERT_EQ(pool.workers(), GetParam().workers);
   if (pool.workers() == 0) return;
   for (int i = 0; i < 5; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
