@@ -1,17 +1,11 @@
-// The varenna-batch program as a script uses it: options, exit codes and
-// messages, run as a separate process.
+// The varenna-batch program as a script uses it, run through sh: its exit
+// codes (0 done, 1 a row failed, 2 refused, 130 stopped) and message lines.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
-#include <vector>
 
-#include "cli/batch_options.h"
 #include "core/imaging/pixel_test_util.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
@@ -22,267 +16,180 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Outcome {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
+  int code = -1;
+  std::string out, err;
 };
 
-class BatchCommandTest : public ::testing::Test {
+class BatchCommandTest : public testing::Test {
  protected:
   BatchCommandTest() {
-    fs::create_directory(folder_.File("in"));
-    test::WriteTextFile(settings_, "");
+    fs::create_directory(Path("in"));
+    test::WriteTextFile(Path("settings.reg"), "");
   }
-
-  Outcome Run(const std::string& arguments) {
-    return RunCommand("--settings '" + settings_ + "' " + arguments);
+  std::string Path(const std::string& name) const { return folder_.File(name); }
+  // `text` with every "DIR/" put in the test's folder.
+  std::string InFolder(std::string text) const {
+    for (std::size_t at; (at = text.find("DIR/")) != std::string::npos;) text.replace(at, 4, Path(""));
+    return text;
   }
-
-  // Without --settings: the program's own store, under a config folder of
-  // the test's.
-  Outcome RunOnOwnStore(const std::string& arguments) {
-    return RunCommand(arguments, "XDG_CONFIG_HOME='" + folder_.File("config") + "' ");
-  }
-
-  Outcome RunCommand(const std::string& arguments, const std::string& environment = "") {
-    const std::string err_file = folder_.File("stderr.txt");
+  // `before` goes in front of the program (variables, prlimit), `after`
+  // behind its redirections; the shell's status is the outcome's.
+  Outcome Run(const std::string& arguments, const std::string& before = "", const std::string& after = "") {
     const std::string command =
-        environment + std::string(VARENNA_BIN_DIR) + "/varenna-batch " + arguments + " 2>'" + err_file + "'";
+        InFolder(before + VARENNA_BIN_DIR "/varenna-batch " + store + arguments + " 2>DIR/err.txt" + after);
     Outcome outcome;
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return outcome;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = test::ReadTextFile(err_file);
+    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      outcome.out.append(buffer, n);
+    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
+    outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = test::ReadTextFile(Path("err.txt"));
     return outcome;
   }
-
-  std::string OutputOptions() const {
-    return "--set OUTfolder='" + folder_.File("out") +
-           "' --set OUTformat=2 --set OUTnoprop=0 --set OUTpropw=-1 " +
-           "--set OUTwidth=32 --set 'OUTname=t%##' ";
+  // 32-px-wide PNG thumbnails named t00, t01, ... in out/.
+  static std::string Out(const std::string& more) {
+    return "--set OUTfolder=DIR/out --set OUTformat=2 --set OUTnoprop=0 --set OUTpropw=-1 "
+           "--set OUTwidth=32 --set 'OUTname=t%##' " +
+           more;
   }
+  void Picture(const std::string& name, int width, int height) {
+    test::WritePng(Path(name), test::MakeRandomImage(width, height, width + height));
+  }
+  int Height(const std::string& name) const { return test::ReadPicture(Path(name)).height; }
 
   test::TempFolder folder_;
-  std::string settings_ = folder_.File("settings.reg");
+  std::string store = "--settings DIR/settings.reg ";
 };
 
 TEST_F(BatchCommandTest, AFolderIsBuiltInTheListsOrderAndTheMessageGoesToStdout) {
-  test::WritePng(folder_.File("in/b.png"), test::MakeRandomImage(64, 48, 1));
-  test::WriteBmp(folder_.File("in/c.BMP"), test::MakeRandomImage(64, 32, 2));
-  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(64, 64, 3));
-  fs::create_directory(folder_.File("in/d.png"));  // a folder named like a picture
-  Outcome run = Run(OutputOptions() + "--jobs 2 '" + folder_.File("in") + "'");
-
-  EXPECT_EQ(run.exit_code, 0) << run.err;
+  Picture("in/b.png", 64, 48);
+  test::WriteBmp(Path("in/c.BMP"), test::MakeRandomImage(64, 32, 2));
+  Picture("in/a.png", 64, 64);
+  fs::create_directory(Path("in/d.png"));  // a folder named like a picture
+  const Outcome run = Run(Out("--jobs 2 DIR/in"));
+  EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out.rfind("Process done!\n3 image(s) generated in ", 0), 0u) << run.out;
   EXPECT_NE(run.err.find("Creating the output folder"), std::string::npos) << run.err;
   // .bmp first, then the .png files by name.
-  EXPECT_EQ(test::ReadPicture(folder_.File("out/t00.png")).height, 16);
-  EXPECT_EQ(test::ReadPicture(folder_.File("out/t01.png")).height, 32);
-  EXPECT_EQ(test::ReadPicture(folder_.File("out/t02.png")).height, 24);
+  EXPECT_EQ(Height("out/t00.png"), 16);
+  EXPECT_EQ(Height("out/t01.png"), 32);
+  EXPECT_EQ(Height("out/t02.png"), 24);
 }
 
-TEST_F(BatchCommandTest, AFailedRowIsReportedOnStderrAndGivesExitOne) {
-  test::WritePng(folder_.File("in/good.png"), test::MakeRandomImage(20, 20, 1));
-  test::WriteTextFile(folder_.File("in/bad.jpg"), "no picture");
-  Outcome run =
-      Run(OutputOptions() + "'" + folder_.File("in/good.png") + "' '" + folder_.File("in/bad.jpg") + "'");
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.err.find("Row 2, \"" + folder_.File("in/bad.jpg") + "\": "), std::string::npos) << run.err;
-  EXPECT_NE(run.out.find("1 image(s) generated"), std::string::npos) << run.out;
-  EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
+struct RowCase {
+  const char* arguments;
+  const char* before;
+  int code;
+  const char* out;
+  const char* err;
+  bool first_written;
+};
+
+class RowOutcomeTest : public BatchCommandTest, public testing::WithParamInterface<RowCase> {};
+
+TEST_P(RowOutcomeTest, GivesItsExitCodeAndMessages) {
+  Picture("in/good.png", 20, 20);
+  Picture("in/large.png", 400, 400);
+  test::WriteTextFile(Path("in/bad.jpg"), "no picture");
+  test::WriteBmp(Path("in/cut.bmp"), test::MakeRandomImage(64, 64, 2));
+  fs::resize_file(Path("in/cut.bmp"), fs::file_size(Path("in/cut.bmp")) / 2);
+  const Outcome run = Run(Out(GetParam().arguments), GetParam().before);
+  EXPECT_EQ(run.code, GetParam().code) << run.err;
+  EXPECT_NE(run.out.find(InFolder(GetParam().out)), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find(InFolder(GetParam().err)), std::string::npos) << run.err;
+  EXPECT_EQ(fs::exists(Path("out/t00.png")), GetParam().first_written);
 }
 
-TEST_F(BatchCommandTest, ADamagedPictureIsAWarningUnlessStrict) {
-  const std::string cut = folder_.File("in/cut.bmp");
-  test::WriteBmp(cut, test::MakeRandomImage(64, 64, 2));
-  fs::resize_file(cut, fs::file_size(cut) / 2);
-  Outcome run = Run(OutputOptions() + "'" + cut + "'");
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_NE(run.err.find("warning: Row 1, \"" + cut + "\": the picture is damaged"), std::string::npos)
-      << run.err;
-  EXPECT_NE(run.out.find("1 written from damaged pictures:"), std::string::npos) << run.out;
-  EXPECT_TRUE(fs::exists(folder_.File("out/t00.png")));
-  EXPECT_EQ(Run(OutputOptions() + "--strict '" + cut + "'").exit_code, 1);
-}
-
-// A thumbnail name that is a link (into a web folder, say) stays a link;
-// the picture lands where it points.
-TEST_F(BatchCommandTest, AThumbnailThatIsALinkIsWrittenThroughIt) {
-  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(64, 32, 1));
-  fs::create_directory(folder_.File("out"));
-  fs::create_directory(folder_.File("site"));
-  fs::create_symlink("../site/thumb.png", folder_.File("out/t00.png"));
-  Outcome run = Run(OutputOptions() + "'" + folder_.File("in/a.png") + "'");
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_TRUE(fs::is_symlink(folder_.File("out/t00.png")));
-  EXPECT_EQ(test::ReadPicture(folder_.File("site/thumb.png")).height, 16);
-}
-
-TEST_F(BatchCommandTest, NoCreateSkipsTheRowsOfAMissingFolder) {
-  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(20, 20, 1));
-  Outcome run = Run(OutputOptions() + "--no-create '" + folder_.File("in") + "'");
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.out.find("0 row(s) failed, 1 skipped."), std::string::npos) << run.out;
-  EXPECT_FALSE(fs::exists(folder_.File("out")));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RowOutcomeTest,
+    testing::Values(
+        RowCase{"DIR/in/good.png DIR/in/bad.jpg", "", 1, "1 image(s) generated",
+                "Row 2, \"DIR/in/bad.jpg\": ", true},
+        RowCase{"DIR/in/cut.bmp", "", 0, "1 written from damaged pictures:",
+                "warning: Row 1, \"DIR/in/cut.bmp\": the picture is damaged", true},
+        RowCase{"--strict DIR/in/cut.bmp", "", 1, "1 written from damaged pictures:", "DIR/in/cut.bmp", true},
+        RowCase{"--no-create DIR/in/good.png", "", 1, "0 row(s) failed, 1 skipped.", "", false},
+        // A file size limit fails the row it hits instead of killing the run.
+        RowCase{"--set OUToriginal=1 --jobs 1 DIR/in/good.png DIR/in/large.png", "prlimit --fsize=16384 ", 1,
+                "Process done!\n1 image(s) generated in ", "large.png", true}));
 
 TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
-  test::WriteTextFile(settings_,
+  test::WriteTextFile(Path("settings.reg"),
                       "Windows Registry Editor Version 5.00\r\n\r\n"
                       "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
                       "\"OUTwidth\"=dword:0000012c\r\n\"OUTname\"=\"from-store\"\r\n");
-  Outcome run = Run("--set outheight=77 --set WMFile=/x/logo.png --show-settings");
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_NE(run.out.find("\nOUTname=from-store\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("\nOUTwidth=300\nOUTheight=77\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("\nWMFile=/x/logo.png\n"), std::string::npos);
+  Outcome run = Run("--set outheight=77 --set 'WMFile=/x/a=b %o.png' --set JPEGquality=-5 --show-settings");
+  EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out.rfind("GENextra=", 0), 0u);  // the record's order
-}
-
-// A settings file the user names must be used or the run must not happen:
-// a run on defaults would write thumbnails nobody asked for.
-TEST_F(BatchCommandTest, ASettingsFileThatCannotBeUsedEndsTheRunNamingIt) {
-  test::WritePng(folder_.File("in/a.png"), test::MakeRandomImage(20, 20, 1));
-  fs::create_directory(folder_.File("a-folder.reg"));
-  test::WriteTextFile(folder_.File("notes.reg"), "OUTwidth=300\n");
-  for (const char* name : {"missing.reg", "a-folder.reg", "notes.reg"}) {
-    const std::string file = folder_.File(name);
-    Outcome run = Run(OutputOptions() + "--settings '" + file + "' '" + folder_.File("in") + "'");
-    EXPECT_EQ(run.exit_code, 2) << name;
-    EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
-    EXPECT_TRUE(run.out.empty()) << run.out;
-    EXPECT_FALSE(fs::exists(folder_.File("out"))) << "a run went ahead without " << name;
-  }
-}
-
-TEST_F(BatchCommandTest, TheProgramsOwnStoreMayBeMissing) {
-  Outcome run = RunOnOwnStore("--set OUTwidth=77 --show-settings");
-  EXPECT_EQ(run.exit_code, 0) << run.err;
+  for (const char* line : {"\nOUTname=from-store\n", "\nOUTwidth=300\nOUTheight=77\n",
+                           "\nWMFile=/x/a=b %o.png\n", "\nJPEGquality=-5\n"})
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
+  // Without --settings the program's own store is read, and it may be missing.
+  store.clear();
+  run = Run("--set OUTwidth=77 --show-settings", "XDG_CONFIG_HOME=DIR/config ");
+  EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_NE(run.out.find("\nOUTwidth=77\n"), std::string::npos) << run.out;
 }
 
-TEST_F(BatchCommandTest, InputsWithoutPicturesAreAnErrorNamingThem) {
-  fs::create_directory(folder_.File("other"));
-  test::WriteTextFile(folder_.File("other/readme.txt"), "not a picture");
-  const std::string in = folder_.File("in");
-  const std::string other = folder_.File("other");
-  Outcome run = Run(OutputOptions() + "'" + in + "' '" + other + "'");
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_NE(run.err.find("no pictures found in " + in + " " + other + "\n"), std::string::npos) << run.err;
-  EXPECT_EQ(run.out.find("Process done!"), std::string::npos) << run.out;
-  EXPECT_TRUE(run.out.empty()) << run.out;
-}
-
-struct UsageCase {
+struct RefusedCase {
   const char* arguments;
   const char* message;
 };
 
-class BatchUsageTest : public BatchCommandTest, public ::testing::WithParamInterface<UsageCase> {};
+class RefusedTest : public BatchCommandTest, public testing::WithParamInterface<RefusedCase> {};
 
-TEST_P(BatchUsageTest, IsAnErrorWithExitTwoThatNamesTheCulprit) {
-  Outcome run = Run(GetParam().arguments);
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
-  EXPECT_TRUE(run.out.empty());
+// A settings file the user names must be used or the run must not happen:
+// a run on defaults would write thumbnails nobody asked for.
+TEST_P(RefusedTest, ExitsTwoNamingTheCulpritAndWritesNothing) {
+  Picture("pics/a.png", 20, 20);
+  fs::create_directory(Path("a-folder.reg"));
+  test::WriteTextFile(Path("notes.reg"), "OUTwidth=300\n");
+  fs::create_directory(Path("other"));
+  test::WriteTextFile(Path("other/readme.txt"), "not a picture");
+  const Outcome run = Run(Out(GetParam().arguments));
+  EXPECT_EQ(run.code, 2);
+  EXPECT_NE(run.err.find(InFolder(GetParam().message)), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_FALSE(fs::exists(Path("out")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Errors, BatchUsageTest,
-    ::testing::Values(UsageCase{"--set NoSuchThing=1 x.png", "Unknown setting NoSuchThing"},
-                      UsageCase{"--set OUTwidth=12px x.png", "OUTwidth"},
-                      UsageCase{"--set OUTwidth=99999999999 x.png", "OUTwidth"},
-                      UsageCase{"--set =5 x.png", "NAME=VALUE"}, UsageCase{"--jobs 0 x.png", "--jobs"},
-                      UsageCase{"--frobnicate x.png", "Unknown option --frobnicate"},
-                      UsageCase{"", "no pictures given"},
-                      UsageCase{"--settings /nonexistent-varenna/settings.reg x.png",
-                                "/nonexistent-varenna/settings.reg"}));
+    Arguments, RefusedTest,
+    testing::Values(RefusedCase{"--settings DIR/missing.reg DIR/pics", "DIR/missing.reg"},
+                    RefusedCase{"--settings DIR/a-folder.reg DIR/pics", "DIR/a-folder.reg"},
+                    RefusedCase{"--settings DIR/notes.reg DIR/pics", "DIR/notes.reg"},
+                    RefusedCase{"DIR/in DIR/other", "no pictures found in DIR/in DIR/other\n"},
+                    RefusedCase{"--set NoSuchThing=1 DIR/pics", "Unknown setting NoSuchThing"},
+                    RefusedCase{"--set OUTwidth=12px DIR/pics", "OUTwidth"},
+                    RefusedCase{"--set OUTwidth=2147483648 DIR/pics", "OUTwidth"},
+                    RefusedCase{"--set OUTwidth= DIR/pics", "OUTwidth"},
+                    RefusedCase{"--set =5 DIR/pics", "NAME=VALUE"},
+                    RefusedCase{"--jobs 0 DIR/pics", "--jobs"},
+                    RefusedCase{"--frobnicate DIR/pics", "Unknown option --frobnicate"},
+                    RefusedCase{"", "no pictures given"}));
 
 TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {
   // One picture listed many times: the run is long enough to interrupt.
-  const std::string picture = folder_.File("in/photo.png");
-  test::WritePng(picture, test::MakeRandomImage(400, 300, 5));
-  std::vector<std::string> arguments = {"varenna-batch",
-                                        "--settings",
-                                        settings_,
-                                        "--jobs",
-                                        "2",
-                                        "--set",
-                                        "OUTfolder=" + folder_.File("out"),
-                                        "--set",
-                                        "OUTformat=2",
-                                        "--set",
-                                        "OUTname=t%##"};
-  for (int i = 0; i < 3000; ++i) arguments.push_back(picture);
-  fs::create_directory(folder_.File("out"));
-
-  const std::string out_file = folder_.File("stdout.txt");
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::freopen(out_file.c_str(), "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    ::execv((std::string(VARENNA_BIN_DIR) + "/varenna-batch").c_str(), argv.data());
-    ::_exit(127);
-  }
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (fs::is_empty(folder_.File("out")) && std::chrono::steady_clock::now() < give_up)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ::kill(child, SIGINT);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130);
-  const std::string out = test::ReadTextFile(out_file);
-  EXPECT_EQ(out.rfind("Process stopped.\n", 0), 0u) << out;
+  Picture("in/photo.png", 400, 300);
+  fs::create_directory(Path("out"));
+  std::string rows;
+  for (int i = 0; i < 3000; ++i) rows += " DIR/in/photo.png";
+  const Outcome run =
+      Run("--jobs 2 --set OUTfolder=DIR/out --set OUTformat=2 --set 'OUTname=t%##'" + rows, "",
+          " & for i in $(seq 3000); do [ -n \"$(ls DIR/out)\" ] && break; sleep 0.01; "
+          "done; kill -INT $!; wait $!");
+  EXPECT_EQ(run.code, 130);
+  EXPECT_EQ(run.out.rfind("Process stopped.\n", 0), 0u) << run.out;
   std::size_t written = 0;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder_.File("out"))) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(Path("out"))) {
     EXPECT_EQ(entry.path().extension(), ".png") << entry.path() << " is left over";
     EXPECT_EQ(test::ReadPicture(entry.path().string()).width, 300) << entry.path();
     ++written;
   }
   EXPECT_GT(written, 0u);
   EXPECT_LT(written, 3000u);
-  EXPECT_NE(out.find(std::to_string(written) + " image(s) generated"), std::string::npos) << out;
-}
-
-TEST_F(BatchCommandTest, AFileSizeLimitFailsTheRowsItHitsAndTheRunStillEnds) {
-  test::WritePng(folder_.File("in/a_small.png"), test::MakeRandomImage(8, 8, 1));
-  test::WritePng(folder_.File("in/b_large.png"), test::MakeRandomImage(400, 400, 2));
-  Outcome run = RunCommand("--settings '" + settings_ + "' " + OutputOptions() +
-                               "--set OUToriginal=1 --jobs 1 '" + folder_.File("in") + "'",
-                           "prlimit --fsize=16384 ");
-  EXPECT_EQ(run.exit_code, 1) << "killed rather than failing the row? " << run.err;
-  EXPECT_EQ(run.out.rfind("Process done!\n1 image(s) generated in ", 0), 0u) << run.out;
-  EXPECT_NE(run.err.find("b_large.png"), std::string::npos) << run.err;
-  EXPECT_EQ(test::ReadPicture(folder_.File("out/t00.png")).width, 8);
-}
-
-TEST_F(BatchCommandTest, HelpDocumentsEveryOption) {
-  Outcome run = Run("--help");
-  EXPECT_EQ(run.exit_code, 0);
-  for (const char* option :
-       {"--settings", "--set", "--show-settings", "--jobs", "--no-create", "--strict", "--help", "Exit"})
-    EXPECT_NE(run.out.find(option), std::string::npos) << option;
-}
-
-TEST(BatchOptionsTest, TextSettingsTakeAnyValueAndNumbersMustBeWhole) {
-  SettingsRecord record;
-  EXPECT_TRUE(ApplySettingOverride(record, "outname", "a=b %o").ok());
-  EXPECT_EQ(record.OUTname, "a=b %o");
-  EXPECT_TRUE(ApplySettingOverride(record, "JPEGquality", "-5").ok());
-  EXPECT_EQ(record.JPEGquality, -5);
-  EXPECT_FALSE(ApplySettingOverride(record, "JPEGquality", "").ok());
-  EXPECT_FALSE(ApplySettingOverride(record, "JPEGquality", "2147483648").ok());
-  EXPECT_EQ(record.JPEGquality, -5);
+  EXPECT_NE(run.out.find(std::to_string(written) + " image(s) generated"), std::string::npos) << run.out;
 }
 
 }  // namespace
