@@ -1,5 +1,5 @@
-// The settings pages' previews: the effects run in the build's order and
-// only while "Preview" is ticked; the region picker maps a click to one of
+// The settings pages' previews: the effects render only while "Preview" is
+// ticked; the region picker maps a click to one of
 // nine cells (none on a grid line) and stores it at once.
 #include <gtest/gtest.h>
 
@@ -16,31 +16,6 @@
 
 namespace vr {
 namespace {
-
-Image Sample() { return LoadResourceImage(kButterflyResource); }
-
-TEST(RenderEffectsTest, RunsTheBuildsOrderAndReleasesTheSlot) {
-  EffectLevels levels;
-  levels.noise = 40;
-  levels.brightness = 30;
-  levels.contrast = -20;
-  levels.saturation = 90;
-  levels.correction = 60;
-  levels.gray_scale = true;
-  levels.negative = true;
-  Engine reference;
-  ASSERT_TRUE(reference.Hold(Engine::kPictureSlot, Sample()).ok());
-  ASSERT_TRUE(reference.AddNoise(40).ok());
-  ASSERT_TRUE(reference.AdjustLight(30, -20).ok());
-  ASSERT_TRUE(reference.Colorize(90).ok());
-  ASSERT_TRUE(reference.Repair(0.6f).ok());
-  ASSERT_TRUE(reference.GrayScale().ok());
-  ASSERT_TRUE(reference.Negative().ok());
-  Engine engine;
-  EXPECT_EQ(RenderEffects(engine, Sample(), levels).pixels, reference.picture(Engine::kPictureSlot).pixels);
-  EXPECT_TRUE(engine.empty(Engine::kPictureSlot));
-  EXPECT_EQ(RenderEffects(engine, Sample(), EffectLevels{}).pixels, Sample().pixels);
-}
 
 class PageEffectsTest : public testing::Test {
  protected:

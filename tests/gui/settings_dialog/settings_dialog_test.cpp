@@ -1,30 +1,36 @@
 // The settings dialog through the store file: a stored value opens in its
 // control (held to what the control can show) and OK writes back what the
 // control shows; a change in a control reaches the file on OK and never on
-// Cancel; a save that fails is told and keeps the dialog; and the pages'
-// enabling rules.
+// Cancel; a save that fails is told and keeps the dialog. Then the save
+// itself, the JPEG options dialog and the naming menu.
 #include "settings_dialog/settings_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
+#include <charconv>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "settings/load_settings.h"
+#include "settings/password_scrambling.h"
+#include "settings_dialog/jpeg_options_dialog.h"
+#include "settings_dialog/naming_menu.h"
 #include "settings_dialog/page_watermark.h"
+#include "settings_dialog/settings_save.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 #include "widgets/cpv_slider.h"
-#include "widgets/v_up_down.h"
 
 namespace vr {
 namespace {
@@ -35,6 +41,25 @@ T& Child(const QObject& parent, const char* name) {
   T* child = parent.findChild<T*>(QString::fromLatin1(name));
   if (child == nullptr) throw std::runtime_error(std::string("no control ") + name);
   return *child;
+}
+
+// Leaves a control as a user would: a click on a box or option, `input`
+// typed into a text box, the slider's value or the list's item, or a menu
+// entry chosen.
+void Edit(QObject& dialog, const char* control, const char* input) {
+  QObject& object = Child<QObject>(dialog, control);
+  if (auto* button = qobject_cast<QAbstractButton*>(&object))
+    button->click();
+  else if (auto* text = qobject_cast<QLineEdit*>(&object))
+    text->setText(QString::fromUtf8(input));
+  else if (auto* list = qobject_cast<QComboBox*>(&object))
+    list->setCurrentIndex(std::atoi(input));
+  else if (auto* slider = qobject_cast<cpvSlider*>(&object))
+    slider->SetValue(std::atoi(input));
+  else if (auto* entry = qobject_cast<QAction*>(&object))
+    entry->trigger();
+  else
+    ADD_FAILURE() << control << " is no control";
 }
 
 class SettingsDialogTest : public testing::Test {
@@ -49,8 +74,19 @@ class SettingsDialogTest : public testing::Test {
   static void Press(SettingsDialog& dialog, const char* button) {
     QTest::mouseClick(&Child<QPushButton>(dialog, button), Qt::LeftButton);
   }
-  // The file as another reader sees it.
-  RegFileStore File() const { return RegFileStore(folder.File("settings.reg")); }
+  // A number, or else a text, into the store.
+  void Store(const char* name, const std::string& value) {
+    std::int32_t number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    const bool numeric = error == std::errc() && end == value.data() + value.size();
+    ASSERT_TRUE((numeric ? store.WriteNumber(name, number) : store.WriteText(name, value)).ok()) << name;
+  }
+  // The value in the file as another reader sees it.
+  std::string InFile(const char* name) const {
+    RegFileStore file(folder.File("settings.reg"));
+    if (const std::optional<std::int32_t> number = file.ReadNumber(name)) return std::to_string(*number);
+    return file.ReadText(name).value_or("<none>");
+  }
 
   test::TempFolder folder;
   RegFileStore store{folder.File("settings.reg")};
@@ -58,106 +94,76 @@ class SettingsDialogTest : public testing::Test {
   test::ScriptedDialogs dialogs;
 };
 
-struct StoredCase {
-  const char* name;
-  std::int32_t stored;
-  std::int32_t saved;
-  const char* also = nullptr;  // a second value the control decides
-  std::int32_t also_saved = 0;
-};
-
-class StoredValueTest : public SettingsDialogTest, public testing::WithParamInterface<StoredCase> {};
-
-TEST_P(StoredValueTest, OpensInItsControlAndOkWritesWhatTheControlShows) {
-  const StoredCase& c = GetParam();
-  ASSERT_TRUE(store.WriteNumber(c.name, c.stored).ok());
-  auto dialog = Open();
-  Press(*dialog, "Command2");
-  EXPECT_EQ(File().ReadNumber(c.name), c.saved);
-  if (c.also != nullptr) {
-    EXPECT_EQ(File().ReadNumber(c.also), c.also_saved) << c.also;
+// Space-separated NAME=VALUE pairs.
+std::vector<std::pair<std::string, std::string>> Pairs(const char* text) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  std::istringstream words(text);
+  for (std::string word; words >> word;) {
+    const std::size_t equals = word.find('=');
+    pairs.emplace_back(word.substr(0, equals), equals == std::string::npos ? "" : word.substr(equals + 1));
   }
+  return pairs;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, StoredValueTest,
-    testing::Values(
-        StoredCase{"GENextra", 1, 1}, StoredCase{"GENgrid", 1, 1}, StoredCase{"ImgPreview", 1, 1},
-        StoredCase{"BrightnessLevel", -30, -30}, StoredCase{"ContrastLevel", -100, -100},
-        StoredCase{"SaturationLevel", 40, 40}, StoredCase{"CorrectionLevel", 50, 50},
-        StoredCase{"GrayScaleFlag", 1, 1}, StoredCase{"OUTdatefolder", 1, 1},
-        StoredCase{"OUTheight", 480, 480}, StoredCase{"OUToriginal", 1, 1}, StoredCase{"ADVempty", 1, 1},
-        StoredCase{"ADVpixall", 1, 1}, StoredCase{"WMOpacity", 60, 60}, StoredCase{"JPEGquality", 77, 77},
-        StoredCase{"WMMode", 7, 7},
-        // The option buttons: the last one stored non-zero is chosen.
-        StoredCase{"OUTproph", -1, -1, "OUTnoprop", 0}, StoredCase{"OUTpropw", -1, -1, "OUTproph", 0},
-        // The region picker redraws at the stored click point.
-        StoredCase{"WMAreaX", 150, 150, "WMArea", 7}, StoredCase{"WMAreaY", 150, 150, "WMArea", 3}));
-
-INSTANTIATE_TEST_SUITE_P(HeldToTheControl, StoredValueTest,
-                         testing::Values(StoredCase{"NegativeFlag", 5, 1}, StoredCase{"OUTformat", 5, 2},
-                                         StoredCase{"NoiseLevel", 300, 255},
-                                         StoredCase{"BrightnessLevel", -999, -255},
-                                         StoredCase{"OUTwidth", 5000, 1024}, StoredCase{"OUTheight", 3, 10},
-                                         StoredCase{"WMAngle", 720, 359}, StoredCase{"WMOpacity", 250, 100},
-                                         // A mode without an item opens as "Addictive".
-                                         StoredCase{"WMMode", 5, 0}));
-
-// Leaves a control as a user would: a click on a box or option, `input`
-// typed into a text box, or the slider's value or the list's item.
-void Edit(SettingsDialog& dialog, const char* control, const char* input) {
-  QObject& object = Child<QObject>(dialog, control);
-  if (auto* button = qobject_cast<QAbstractButton*>(&object))
-    button->click();
-  else if (auto* text = qobject_cast<QLineEdit*>(&object))
-    text->setText(QString::fromUtf8(input));
-  else if (auto* list = qobject_cast<QComboBox*>(&object))
-    list->setCurrentIndex(std::atoi(input));
-  else if (auto* slider = qobject_cast<cpvSlider*>(&object))
-    slider->SetValue(std::atoi(input));
-  else
-    ADD_FAILURE() << control << " is no control";
-}
-
-struct EditCase {
-  const char* control;
-  const char* input;
-  const char* name;
+// What is in the store, the control a user then changes (CONTROL=INPUT, see
+// Edit), and what the file holds after OK (the stored values when empty).
+struct RoundTrip {
+  const char* stored;
+  const char* edit;
   const char* saved;
 };
 
-class ControlEditTest : public SettingsDialogTest, public testing::WithParamInterface<EditCase> {};
+class RoundTripTest : public SettingsDialogTest, public testing::WithParamInterface<RoundTrip> {};
 
-TEST_P(ControlEditTest, ReachesTheFileOnOk) {
-  const EditCase& c = GetParam();
+TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
+  for (const auto& [name, value] : Pairs(GetParam().stored)) Store(name.c_str(), value);
+  const auto saved = Pairs(*GetParam().saved != '\0' ? GetParam().saved : GetParam().stored);
   auto dialog = Open();
-  Edit(*dialog, c.control, c.input);
-  EXPECT_FALSE(File().ReadNumber(c.name) || File().ReadText(c.name)) << "written before OK";
-  QSignalSpy saved(dialog.get(), &SettingsDialog::SettingsSaved);
+  for (const auto& [control, input] : Pairs(GetParam().edit)) Edit(*dialog, control.c_str(), input.c_str());
+  for (const auto& [name, value] : saved)
+    EXPECT_TRUE(*GetParam().edit == '\0' || InFile(name.c_str()) != value) << name << " written before OK";
+  QSignalSpy saves(dialog.get(), &SettingsDialog::SettingsSaved);
   Press(*dialog, "Command2");
-  EXPECT_EQ(saved.count(), 1);
+  EXPECT_EQ(saves.count(), 1);
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  const std::optional<std::int32_t> number = File().ReadNumber(c.name);
-  EXPECT_EQ(number ? std::to_string(*number) : File().ReadText(c.name).value_or("<none>"), c.saved);
+  for (const auto& [name, value] : saved) EXPECT_EQ(InFile(name.c_str()), value) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Controls, ControlEditTest,
+    Stored, RoundTripTest,
     testing::Values(
-        EditCase{"Check10", "", "GENextra", "1"}, EditCase{"Check11", "", "GENgrid", "1"},
-        EditCase{"Text1", "/pics/logo.png", "WMFile", "/pics/logo.png"},
-        EditCase{"Combo2", "6", "WMMode", "2"}, EditCase{"Text14", "45", "WMAngle", "45"},
-        EditCase{"Slider6", "70", "WMOpacity", "70"}, EditCase{"Check1", "", "ImgPreview", "1"},
-        EditCase{"Slider1", "12", "NoiseLevel", "12"}, EditCase{"Slider2", "-30", "BrightnessLevel", "-30"},
-        EditCase{"Slider3", "20", "ContrastLevel", "20"}, EditCase{"Slider4", "40", "SaturationLevel", "40"},
-        EditCase{"Slider5", "55", "CorrectionLevel", "55"}, EditCase{"Check2", "", "NegativeFlag", "1"},
-        EditCase{"Check3", "", "GrayScaleFlag", "1"}, EditCase{"Text8", "t_%###", "OUTname", "t_%###"},
-        EditCase{"Text9", "/out", "OUTfolder", "/out"}, EditCase{"Check7", "", "OUTdatefolder", "1"},
-        EditCase{"Combo1", "2", "OUTformat", "2"}, EditCase{"Text10", "640", "OUTwidth", "640"},
-        EditCase{"Text11", "480", "OUTheight", "480"}, EditCase{"Check8", "", "OUToriginal", "1"},
-        EditCase{"Option2", "", "OUTproph", "-1"}, EditCase{"Option3", "", "OUTpropw", "-1"},
-        EditCase{"Check4", "", "ADVempty", "1"}, EditCase{"Check5", "", "ADVpixall", "1"}),
-    [](const testing::TestParamInfo<EditCase>& info) { return std::string(info.param.control); });
+        RoundTrip{"GENextra=1 GENgrid=1 ImgPreview=1 NoiseLevel=40 BrightnessLevel=-30 ContrastLevel=-100 "
+                  "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
+                  "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
+                  "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77",
+                  "", ""},
+        // Held to what the control can show.
+        RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=5", "", "OUTformat=2"},
+        RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
+        RoundTrip{"BrightnessLevel=-999", "", "BrightnessLevel=-255"},
+        RoundTrip{"OUTwidth=5000 OUTheight=3", "", "OUTwidth=1024 OUTheight=10"},
+        RoundTrip{"WMAngle=720 WMOpacity=250", "", "WMAngle=359 WMOpacity=100"},
+        RoundTrip{"WMMode=5", "", "WMMode=0"},  // a mode without an item opens as "Addictive"
+        // The option buttons: the last one stored non-zero is chosen.
+        RoundTrip{"OUTproph=-1", "", "OUTproph=-1 OUTnoprop=0"},
+        RoundTrip{"OUTpropw=-1", "", "OUTpropw=-1 OUTproph=0"},
+        // The region picker redraws at the stored click point.
+        RoundTrip{"WMAreaX=150", "", "WMAreaX=150 WMArea=7"},
+        RoundTrip{"WMAreaY=150", "", "WMAreaY=150 WMArea=3"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Edited, RoundTripTest,
+    testing::Values(
+        RoundTrip{"GENextra=1 GENgrid=1", "Check10 Check11", "GENextra=0 GENgrid=0"},
+        RoundTrip{"", "Text1=/pics/logo.png Combo2=6 Text14=45", "WMFile=/pics/logo.png WMMode=2 WMAngle=45"},
+        RoundTrip{"", "Slider6=70 Check1 Slider1=12", "WMOpacity=70 ImgPreview=1 NoiseLevel=12"},
+        RoundTrip{"", "Slider2=-30 Slider3=20", "BrightnessLevel=-30 ContrastLevel=20"},
+        RoundTrip{"", "Slider4=40 Slider5=55", "SaturationLevel=40 CorrectionLevel=55"},
+        RoundTrip{"NegativeFlag=1", "Check2 Check3", "NegativeFlag=0 GrayScaleFlag=1"},
+        RoundTrip{"", "Text8=t_%### Text9=/out Check7", "OUTname=t_%### OUTfolder=/out OUTdatefolder=1"},
+        RoundTrip{"", "Combo1=2 Text10=640 Text11=480", "OUTformat=2 OUTwidth=640 OUTheight=480"},
+        RoundTrip{"", "Check8 Check4 Check5", "OUToriginal=1 ADVempty=1 ADVpixall=1"},
+        RoundTrip{"", "Option2", "OUTproph=-1"}, RoundTrip{"", "Option3", "OUTpropw=-1"}));
 
 TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   record.JPEGquality = 0;
@@ -195,50 +201,83 @@ TEST_F(SettingsDialogTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
   EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
-TEST_F(SettingsDialogTest, MaskAndAndPinTheOpacityAt100AndOtherModesFreeIt) {
+// Under Mask and AND the opacity is 100 and cannot be moved.
+TEST_F(SettingsDialogTest, MaskAndAndPinTheOpacityAt100) {
   auto dialog = Open();
   auto& modes = Child<QComboBox>(*dialog, "Combo2");
   auto& opacity = Child<cpvSlider>(*dialog, "Slider6");
   opacity.SetValue(40);
   for (const char* mode : {"AND", "OR", "Mask", "XOR"}) {
     modes.setCurrentText(QString::fromLatin1(mode));
-    const bool pinned = modes.currentText() == "AND" || modes.currentText() == "Mask";
-    EXPECT_EQ(opacity.isEnabled(), !pinned) << mode;
-    EXPECT_EQ(dialog->watermark()->opacity_label->isEnabled(), !pinned) << mode;
+    EXPECT_EQ(opacity.isEnabled(), modes.currentText() != "AND" && modes.currentText() != "Mask") << mode;
     EXPECT_EQ(opacity.Value(), 100) << mode << ": a freed slider keeps its value";
     EXPECT_EQ(record.WMOpacity, 100) << mode;
   }
 }
 
-TEST_F(SettingsDialogTest, OriginalDimensionsDisablesTheSizesAndOptionsForJpegOnly) {
-  auto dialog = Open();
-  auto& original = Child<QCheckBox>(*dialog, "Check8");
-  for (bool ticked : {true, false}) {
-    original.setChecked(ticked);
-    for (const char* name : {"Option1", "Option2", "Option3", "Text10", "Text11", "Label16", "Label17"})
-      EXPECT_EQ(Child<QWidget>(*dialog, name).isEnabled(), !ticked) << name;
-    EXPECT_EQ(dialog->WidthUpDown()->ArrowWindow()->isEnabled(), !ticked);
-    EXPECT_EQ(dialog->HeightUpDown()->ArrowWindow()->isEnabled(), !ticked);
-  }
-  auto& format = Child<QComboBox>(*dialog, "Combo1");
-  for (int item : {1, 2, 0}) {
-    format.setCurrentIndex(item);
-    EXPECT_EQ(Child<QPushButton>(*dialog, "Command5").isEnabled(), item == 1)
-        << format.currentText().toStdString();
-  }
-}
-
-TEST_F(SettingsDialogTest, FilePickersAskWithTheirTitlesAndACancelChangesNothing) {
+TEST_F(SettingsDialogTest, APickedFileLandsInItsBoxAndACancelChangesNothing) {
   auto dialog = Open();
   dialogs.files.push_back({"/pics/not-there.png"});
   Press(*dialog, "Command1");
   EXPECT_EQ(Child<QLineEdit>(*dialog, "Text1").text(), "/pics/not-there.png") << "kept though unreadable";
-  Press(*dialog, "Command7");  // cancelled
+  Press(*dialog, "Command7");  // the output folder, cancelled
   EXPECT_EQ(Child<QLineEdit>(*dialog, "Text9").text(), "/opt/varenna");
-  ASSERT_EQ(dialogs.file_requests.size(), 1u);
-  EXPECT_EQ(dialogs.file_requests[0].title, QString::fromUtf8("Marca d\u00b4\u00e1gua..."));
-  ASSERT_EQ(dialogs.folder_titles.size(), 1u);
-  EXPECT_EQ(dialogs.folder_titles[0], QString::fromUtf8("Diret\u00f3rio padr\u00e3o de sa\u00edda..."));
+  EXPECT_EQ(dialogs.folder_titles.size(), 1u);
+}
+
+// The values the dialog does not show: its own click point rounded, the
+// record's region and quality, and the FTP login of the missing FTP page
+// (port 0, which the reload reads as 21).
+TEST(SaveDialogSettingsTest, WritesTheRecordsOwnValuesThenReloads) {
+  test::TempFolder folder;
+  RegFileStore store(folder.File("settings.reg"));
+  SettingsRecord record;
+  record.WMArea = 8;
+  record.JPEGquality = 77;
+  SettingsDialogValues values;
+  values.blend_code = 7;
+  values.click_x = 150.5f;
+  values.fields.OUTwidth = 640;
+  ASSERT_TRUE(SaveDialogSettings(values, record, store).ok());
+  RegFileStore file(folder.File("settings.reg"));
+  EXPECT_EQ(file.ReadNumber("WMAreaX"), 150) << "150.5 rounds to the even neighbour";
+  EXPECT_EQ(file.ReadNumber("WMArea"), 8) << "from the record, not the values";
+  EXPECT_EQ(file.ReadNumber("JPEGquality"), 77);
+  EXPECT_EQ(file.ReadNumber("FTPport"), 0);
+  EXPECT_EQ(file.ReadText("FTPuser"), "anonymous");
+  EXPECT_EQ(file.ReadText("FTPpass"), ScramblePassword(kPlaceholderGuestPassword));
+  EXPECT_EQ(record.FTPport, 21);
+  EXPECT_EQ(record.WMMode, 7);
+  EXPECT_EQ(record.OUTwidth, 640);
+}
+
+// It opens at the record's quality held to 0..100, and only its OK puts the
+// slider's value (never typed text) into the record.
+TEST(JpegOptionsDialogTest, OpensAtTheStoredQualityAndOnlyOkStoresTheSlidersValue) {
+  SettingsRecord record;
+  for (auto [stored, shown] : {std::pair{250, 100}, std::pair{-3, 0}, std::pair{85, 85}}) {
+    record.JPEGquality = stored;
+    JpegOptionsDialog dialog(record);
+    EXPECT_EQ(dialog.QualitySlider()->Value(), shown) << stored;
+    EXPECT_EQ(dialog.QualityText()->text(), QString::number(shown)) << stored;
+    dialog.QualitySlider()->SetValue(42);
+    dialog.QualityText()->setText("99");  // typing does not count
+    dialog.findChild<QPushButton*>(stored == 85 ? "Command1" : "Command2")->click();
+  }
+  EXPECT_EQ(record.JPEGquality, 42) << "the last dialog's OK";
+}
+
+// Each entry appends its token at the end, whatever the caret or selection.
+TEST(NamingMenuTest, EntriesAppendTheirTokensAtTheEnd) {
+  QLineEdit box("trip_");
+  NamingMenu menu(&box);
+  box.setCursorPosition(0);
+  for (const char* name :
+       {"mnuOrigName", "mnu2Digit", "mnu4Digit", "mnuDDMMYY", "mnuMM_DD_YY", "mnuHHMMSS", "mnuHHMM"})
+    Edit(menu, name, "");
+  box.selectAll();
+  Edit(menu, "mnuHHMM", "");
+  EXPECT_EQ(box.text(), "trip_%o%##%####%ddmmyy%mm_dd_yy%hhmmss%hhmm%hhmm");
 }
 
 }  // namespace
