@@ -1,0 +1,244 @@
+// The main window's list and its long commands: Add Image(s) appends every
+// picked file and Remove takes the selected row; Add from Folder takes the
+// BMP, then JPEG, then PNG files directly inside the folder, stepping its
+// bar by 100 / count (halves to even) with the window disabled; closing
+// while a build or a folder add runs asks first, lets the rows started
+// finish, shows the final message on a window still on screen and only
+// then closes. The list's cells say what each file tells.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "core/imaging/pixel_test_util.h"
+#include "settings/settings_store.h"
+#include "support/build_test_util.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
+#include "windows/add_folder.h"
+#include "windows/build_command.h"
+#include "windows/image_grid.h"
+#include "windows/main_window.h"
+#include "windows/progress_window.h"
+
+namespace vr {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override { fs::create_directory(folder_); }
+  std::string Touch(const std::string& name, int length = 1) {
+    std::ofstream(temp_.File(name), std::ios::binary) << std::string(length, 'x');
+    return temp_.File(name);
+  }
+  std::vector<std::string> Listed() const {
+    std::vector<std::string> names;
+    for (std::int32_t row = 1; row <= window_.grid()->RowCount(); ++row)
+      names.push_back(fs::path(window_.grid()->CellText(row, 1)).filename().string());
+    return names;
+  }
+  FolderAddTrace AddFolder(const std::string& answer) {
+    dialogs_.folders.push_back(QString::fromStdString(answer));
+    return AddFromFolder(window_);
+  }
+  bool ProgressWindowOpen() const {
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (qobject_cast<ProgressWindow*>(widget)) return true;
+    return false;
+  }
+  // Asks the window to close, once, as soon as `ready` holds while work runs.
+  void CloseWhen(std::function<bool()> ready) {
+    auto* timer = new QTimer(&window_);
+    QObject::connect(timer, &QTimer::timeout, &window_, [this, timer, ready] {
+      if (!ready()) return;
+      timer->stop();
+      window_.close();
+    });
+    timer->start(0);
+  }
+  // `rows` rows of one 400 x 300 picture, built slowly into out/ with
+  // rows still waiting when the close comes.
+  BuildCommandResult Build(int rows) {
+    test::WritePng(temp_.File("photo.png"), test::MakeRandomImage(400, 300, 3));
+    settings_ = test::PlainSettings(temp_.File("out"));
+    settings_.OUTname = "t%##";
+    fs::create_directory(temp_.File("out"));
+    for (int i = 0; i < rows; ++i) window_.grid()->AddFile(temp_.File("photo.png"), settings_);
+    CloseWhen([this] { return !fs::is_empty(temp_.File("out")); });
+    BuildOptions options;
+    options.jobs = 2;
+    options.queue_depth = 2;
+    return BuildThumbnails(window_, options);
+  }
+
+  test::TempFolder temp_;
+  std::string folder_ = temp_.File("pictures");
+  RegFileStore store_{temp_.File("s.reg")};
+  SettingsRecord settings_;
+  test::ScriptedDialogs dialogs_;
+  MainWindow window_{settings_, store_};
+};
+
+TEST_F(MainWindowTest, AddImagesAppendsEveryPickedFileAndRemoveTakesTheSelectedRow) {
+  window_.AddImageFiles();  // cancelled
+  EXPECT_EQ(window_.grid()->RowCount(), 0);
+  window_.grid()->AddFile(Touch("before.jpg"), settings_);
+  dialogs_.files.push_back({QString::fromStdString(Touch("a.jpg", 10)), QString::fromStdString(Touch("b.jpg"))});
+  window_.ClickToolbarEntry(1);  // "files"
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"before.jpg", "a.jpg", "b.jpg"}));
+  EXPECT_EQ(window_.grid()->CellText(2, 2), "10");
+  window_.grid()->clearSelection();
+  window_.Command("mnuRemove")->trigger();
+  EXPECT_EQ(window_.grid()->RowCount(), 3) << "nothing selected, nothing removed";
+  window_.grid()->selectRow(1);
+  window_.Command("mnuRemove")->trigger();
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"before.jpg", "b.jpg"}));
+  window_.ClickToolbarEntry(6);  // "clean"
+  EXPECT_EQ(window_.grid()->RowCount(), 0);
+}
+
+struct StepCase {
+  std::int32_t count;
+  std::int32_t step;
+};
+
+class FolderStepTest : public testing::TestWithParam<StepCase> {};
+
+TEST_P(FolderStepTest, IsHundredByCountRoundedHalfToEven) {
+  EXPECT_EQ(FolderProgressStep(GetParam().count), GetParam().step);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, FolderStepTest,
+                         testing::Values(StepCase{1, 100}, StepCase{3, 33}, StepCase{8, 12}, StepCase{150, 1},
+                                         StepCase{200, 0}, StepCase{0, 0}));
+
+TEST_F(MainWindowTest, AddFolderTakesBmpThenJpegThenPngInAnyCaseAndNothingElse) {
+  for (const char* name : {"b.png", "a.jpg", "c.bmp", "d.BMP", "e.JPG", "z.jpeg", "g.gif", "jpg", "c.jpg.txt"})
+    Touch(std::string("pictures/") + name);
+  fs::create_directories(folder_ + "/inner");
+  Touch("pictures/inner/deep.jpg");
+  fs::create_directories(folder_ + "/folder.png");  // a folder, not a picture
+  window_.show();
+  const FolderAddTrace trace = AddFolder(folder_ + "/");
+  EXPECT_EQ(window_.grid()->CellText(1, 1), folder_ + "/c.bmp") << "the separator is not doubled";
+  EXPECT_EQ(trace.added, 5);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"c.bmp", "d.BMP", "a.jpg", "e.JPG", "b.png"}));
+  EXPECT_EQ(trace.bar_values, (std::vector<std::int32_t>{20, 40, 60, 80, 100}));
+  EXPECT_TRUE(trace.window_disabled_throughout);
+  EXPECT_TRUE(trace.progress_shown_throughout);
+  EXPECT_TRUE(window_.isEnabled());
+  EXPECT_FALSE(ProgressWindowOpen());
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(MainWindowTest, AddFolderCancelledEmptyOrMissingChangesNothing) {
+  Touch("pictures/notes.txt");
+  for (const std::string& answer : {std::string(), folder_, temp_.File("missing")})
+    EXPECT_EQ(AddFolder(answer).added, 0) << answer;
+  EXPECT_EQ(window_.grid()->RowCount(), 0);
+  EXPECT_TRUE(window_.isEnabled());
+  EXPECT_FALSE(ProgressWindowOpen());
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(MainWindowTest, StoppingABuildFinishesItsRowsShowsTheMessageAndThenCloses) {
+  window_.show();
+  QSignalSpy exits(&window_, &MainWindow::ExitRequested);
+  dialogs_.buttons = {QMessageBox::Yes};
+  const BuildCommandResult result = Build(300);
+  ASSERT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_TRUE(dialogs_.messages[0].text.contains("Stop the build"));
+  EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process stopped.\n")) << dialogs_.messages[1].text.toStdString();
+  EXPECT_TRUE(dialogs_.parent_shown[1]) << "the final message came after the window was hidden";
+  EXPECT_TRUE(result.summary.stopped);
+  EXPECT_LT(result.summary.written, 300);
+  int files = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(temp_.File("out"))) {
+    EXPECT_EQ(test::ReadPicture(entry.path().string()).width, 300) << entry.path();
+    ++files;
+  }
+  EXPECT_EQ(files, result.summary.written);
+  EXPECT_FALSE(window_.isVisible());
+  EXPECT_EQ(exits.count(), 1);
+}
+
+TEST_F(MainWindowTest, DecliningToStopLetsTheBuildEndAndKeepsTheWindow) {
+  window_.show();
+  QSignalSpy exits(&window_, &MainWindow::ExitRequested);
+  dialogs_.buttons = {QMessageBox::No};
+  const BuildCommandResult result = Build(20);
+  EXPECT_FALSE(result.summary.stopped);
+  EXPECT_EQ(result.summary.written, 20);
+  EXPECT_TRUE(window_.isVisible());
+  EXPECT_EQ(exits.count(), 0);
+  window_.close();  // with no work left, a plain close again
+  EXPECT_EQ(exits.count(), 1);
+}
+
+TEST_F(MainWindowTest, StoppingAFolderAddKeepsTheRowsAddedAndThenCloses) {
+  window_.show();
+  for (int i = 0; i < 400; ++i) Touch("pictures/p" + std::to_string(1000 + i) + ".png");
+  dialogs_.buttons = {QMessageBox::Yes};
+  CloseWhen([this] { return window_.grid()->RowCount() > 0; });
+  AddFolder(folder_);
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_TRUE(dialogs_.messages[0].text.contains("Stop adding"));
+  EXPECT_GT(window_.grid()->RowCount(), 0);
+  EXPECT_LT(window_.grid()->RowCount(), 400);
+  EXPECT_FALSE(window_.isVisible());
+}
+
+// What the table shows, 1-based like the model.
+QString Cell(const ImageGrid& grid, int row, int column) {
+  const QTableWidgetItem* item = grid.item(row - 1, column - 1);
+  return item ? item->text() : QString();
+}
+
+SettingsRecord Display(int extra, int grid_lines) {
+  SettingsRecord settings;
+  settings.GENextra = extra;
+  settings.GENgrid = grid_lines;
+  return settings;
+}
+
+TEST_F(MainWindowTest, ListCellsSayWhatTheFileTellsInTheColumnsTheSettingsAsk) {
+  const std::string picture = temp_.File("pic.png");
+  test::WritePng(picture, test::MakeRandomImage(64, 48, 1));
+  ImageGrid grid;
+  grid.CreateColumns(Display(0, 0));
+  grid.AddFile(picture, Display(0, 0));
+  EXPECT_EQ(grid.columnCount(), 2);
+  // Added after a save, the extra columns stay empty for the rows already listed.
+  grid.ApplyDisplaySettings(Display(1, 1));
+  EXPECT_TRUE(grid.showGrid());
+  for (const std::string& path : {Touch("big.jpg", 1234567), picture, Touch("broken.png", 40), temp_.File("gone")})
+    grid.AddFile(path, Display(1, 1));
+  ASSERT_EQ(grid.RowCount(), 5) << "duplicates and vanished files are listed too";
+  EXPECT_EQ(Cell(grid, 1, 3), QString());
+  EXPECT_EQ(Cell(grid, 2, 2), "1234567");
+  EXPECT_EQ(Cell(grid, 3, 3), "64x48");
+  EXPECT_EQ(Cell(grid, 3, 4).size(), 10);  // mm/dd/yyyy
+  EXPECT_EQ(Cell(grid, 3, 4).at(2), QLatin1Char(LocaleDateSeparator()));
+  EXPECT_EQ(Cell(grid, 4, 2), "40");
+  EXPECT_EQ(Cell(grid, 4, 3), QString()) << "undecodable";
+  EXPECT_EQ(Cell(grid, 5, 2), QString());
+  grid.ApplyDisplaySettings(Display(1, 0));
+  EXPECT_EQ(grid.columnCount(), 4) << "no second pair";
+  EXPECT_FALSE(grid.showGrid());
+  grid.ApplyDisplaySettings(Display(0, 0));
+  grid.ApplyDisplaySettings(Display(1, 0));
+  EXPECT_EQ(Cell(grid, 3, 3), QString()) << "removed cells do not come back";
+}
+
+}  // namespace
+}  // namespace vr
