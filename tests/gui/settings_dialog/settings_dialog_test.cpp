@@ -1,8 +1,8 @@
 // The settings dialog through the store file: a stored value opens in its
 // control (held to what the control can show) and OK writes back what the
 // control shows; a change in a control reaches the file on OK and never on
-// Cancel; a save that fails is told and keeps the dialog. Then the save
-// itself, the JPEG options dialog and the naming menu.
+// Cancel; a save that fails is told and keeps the dialog. Then
+// the JPEG options dialog, the naming menu and the pages' previews.
 #include "settings_dialog/settings_dialog.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "imaging/engine.h"
 #include "settings/load_settings.h"
-#include "settings/password_scrambling.h"
+#include "settings_dialog/effects_preview.h"
 #include "settings_dialog/jpeg_options_dialog.h"
 #include "settings_dialog/naming_menu.h"
+#include "settings_dialog/page_effects.h"
 #include "settings_dialog/page_watermark.h"
-#include "settings_dialog/settings_save.h"
+#include "settings_dialog/region_picker.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 #include "widgets/cpv_slider.h"
@@ -117,16 +119,17 @@ class RoundTripTest : public SettingsDialogTest, public testing::WithParamInterf
 
 TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
   for (const auto& [name, value] : Pairs(GetParam().stored)) Store(name.c_str(), value);
-  const auto saved = Pairs(*GetParam().saved != '\0' ? GetParam().saved : GetParam().stored);
+  const std::string before = test::ReadTextFile(folder.File("settings.reg"));
+  dialogs.files.push_back({"/pics/not-there.png"});  // for the watermark's picker; the folder's is cancelled
   auto dialog = Open();
   for (const auto& [control, input] : Pairs(GetParam().edit)) Edit(*dialog, control.c_str(), input.c_str());
-  for (const auto& [name, value] : saved)
-    EXPECT_TRUE(*GetParam().edit == '\0' || InFile(name.c_str()) != value) << name << " written before OK";
+  EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), before) << "written before OK";
   QSignalSpy saves(dialog.get(), &SettingsDialog::SettingsSaved);
   Press(*dialog, "Command2");
   EXPECT_EQ(saves.count(), 1);
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  for (const auto& [name, value] : saved) EXPECT_EQ(InFile(name.c_str()), value) << name;
+  for (const auto& [name, value] : Pairs(*GetParam().saved != '\0' ? GetParam().saved : GetParam().stored))
+    EXPECT_EQ(InFile(name.c_str()), value) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -149,7 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"OUTpropw=-1", "", "OUTpropw=-1 OUTproph=0"},
         // The region picker redraws at the stored click point.
         RoundTrip{"WMAreaX=150", "", "WMAreaX=150 WMArea=7"},
-        RoundTrip{"WMAreaY=150", "", "WMAreaY=150 WMArea=3"}));
+        RoundTrip{"WMAreaY=150", "", "WMAreaY=150 WMArea=3"},
+        // There is no FTP page: the anonymous login on port 0, which loading reads as 21.
+        RoundTrip{"FTPport=2121", "", "FTPport=0 FTPuser=anonymous"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Edited, RoundTripTest,
@@ -163,7 +168,13 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"", "Text8=t_%### Text9=/out Check7", "OUTname=t_%### OUTfolder=/out OUTdatefolder=1"},
         RoundTrip{"", "Combo1=2 Text10=640 Text11=480", "OUTformat=2 OUTwidth=640 OUTheight=480"},
         RoundTrip{"", "Check8 Check4 Check5", "OUToriginal=1 ADVempty=1 ADVpixall=1"},
-        RoundTrip{"", "Option2", "OUTproph=-1"}, RoundTrip{"", "Option3", "OUTpropw=-1"}));
+        RoundTrip{"", "Option2", "OUTproph=-1"}, RoundTrip{"", "Option3", "OUTpropw=-1"},
+        // The pickers: a picked file is kept though unreadable, a cancel changes nothing.
+        RoundTrip{"", "Command1", "WMFile=/pics/not-there.png"}, RoundTrip{"OUTfolder=/old", "Command7", ""},
+        // Mask and AND pin the opacity at 100; another mode frees the slider at that value.
+        RoundTrip{"WMOpacity=40", "Combo2=2", "WMMode=4 WMOpacity=100"},
+        RoundTrip{"WMOpacity=40", "Combo2=5", "WMMode=1 WMOpacity=100"},
+        RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"}));
 
 TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   record.JPEGquality = 0;
@@ -201,56 +212,6 @@ TEST_F(SettingsDialogTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
   EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
-// Under Mask and AND the opacity is 100 and cannot be moved.
-TEST_F(SettingsDialogTest, MaskAndAndPinTheOpacityAt100) {
-  auto dialog = Open();
-  auto& modes = Child<QComboBox>(*dialog, "Combo2");
-  auto& opacity = Child<cpvSlider>(*dialog, "Slider6");
-  opacity.SetValue(40);
-  for (const char* mode : {"AND", "OR", "Mask", "XOR"}) {
-    modes.setCurrentText(QString::fromLatin1(mode));
-    EXPECT_EQ(opacity.isEnabled(), modes.currentText() != "AND" && modes.currentText() != "Mask") << mode;
-    EXPECT_EQ(opacity.Value(), 100) << mode << ": a freed slider keeps its value";
-    EXPECT_EQ(record.WMOpacity, 100) << mode;
-  }
-}
-
-TEST_F(SettingsDialogTest, APickedFileLandsInItsBoxAndACancelChangesNothing) {
-  auto dialog = Open();
-  dialogs.files.push_back({"/pics/not-there.png"});
-  Press(*dialog, "Command1");
-  EXPECT_EQ(Child<QLineEdit>(*dialog, "Text1").text(), "/pics/not-there.png") << "kept though unreadable";
-  Press(*dialog, "Command7");  // the output folder, cancelled
-  EXPECT_EQ(Child<QLineEdit>(*dialog, "Text9").text(), "/opt/varenna");
-  EXPECT_EQ(dialogs.folder_titles.size(), 1u);
-}
-
-// The values the dialog does not show: its own click point rounded, the
-// record's region and quality, and the FTP login of the missing FTP page
-// (port 0, which the reload reads as 21).
-TEST(SaveDialogSettingsTest, WritesTheRecordsOwnValuesThenReloads) {
-  test::TempFolder folder;
-  RegFileStore store(folder.File("settings.reg"));
-  SettingsRecord record;
-  record.WMArea = 8;
-  record.JPEGquality = 77;
-  SettingsDialogValues values;
-  values.blend_code = 7;
-  values.click_x = 150.5f;
-  values.fields.OUTwidth = 640;
-  ASSERT_TRUE(SaveDialogSettings(values, record, store).ok());
-  RegFileStore file(folder.File("settings.reg"));
-  EXPECT_EQ(file.ReadNumber("WMAreaX"), 150) << "150.5 rounds to the even neighbour";
-  EXPECT_EQ(file.ReadNumber("WMArea"), 8) << "from the record, not the values";
-  EXPECT_EQ(file.ReadNumber("JPEGquality"), 77);
-  EXPECT_EQ(file.ReadNumber("FTPport"), 0);
-  EXPECT_EQ(file.ReadText("FTPuser"), "anonymous");
-  EXPECT_EQ(file.ReadText("FTPpass"), ScramblePassword(kPlaceholderGuestPassword));
-  EXPECT_EQ(record.FTPport, 21);
-  EXPECT_EQ(record.WMMode, 7);
-  EXPECT_EQ(record.OUTwidth, 640);
-}
-
 // It opens at the record's quality held to 0..100, and only its OK puts the
 // slider's value (never typed text) into the record.
 TEST(JpegOptionsDialogTest, OpensAtTheStoredQualityAndOnlyOkStoresTheSlidersValue) {
@@ -278,6 +239,63 @@ TEST(NamingMenuTest, EntriesAppendTheirTokensAtTheEnd) {
   box.selectAll();
   Edit(menu, "mnuHHMM", "");
   EXPECT_EQ(box.text(), "trip_%o%##%####%ddmmyy%mm_dd_yy%hhmmss%hhmm%hhmm");
+}
+
+// The effects render only while "Preview" is ticked.
+TEST(PageEffectsTest, BoxesSlidersAndDefaultRenderOnlyWhilePreviewIsTicked) {
+  Engine engine;
+  PageEffects page(engine);
+  page.show();
+  page.picture2->ShowSample();
+  const QImage sample = page.picture2->Shown();
+  page.check2->setChecked(true);
+  EXPECT_EQ(page.picture2->RenderCount(), 0);
+  EXPECT_EQ(page.picture2->Shown(), sample);
+  page.check2->setChecked(false);
+  page.check1->setChecked(true);
+  page.check2->setChecked(true);
+  EXPECT_EQ(page.picture2->RenderCount(), 1);
+  EXPECT_NE(page.picture2->Shown(), sample);
+  QTest::mouseClick(page.sliders[1], Qt::LeftButton);
+  EXPECT_EQ(page.picture2->RenderCount(), 2);
+  // "Default" clears the levels and effect boxes, not "Preview", and shows the sample.
+  QTest::mouseClick(page.command4, Qt::LeftButton);
+  for (cpvSlider* slider : page.sliders) EXPECT_EQ(slider->Value(), 0) << slider->objectName().toStdString();
+  EXPECT_FALSE(page.check2->isChecked());
+  EXPECT_TRUE(page.check1->isChecked());
+  EXPECT_EQ(page.picture2->Shown(), sample);
+}
+
+struct RegionCase {
+  double x;
+  double y;
+  int region;
+};
+
+// The region picker maps a click to one of nine cells, none on a grid line.
+class RegionAtTest : public testing::TestWithParam<RegionCase> {};
+
+TEST_P(RegionAtTest, GivesTheCellNumberedDownEachColumnOrNone) {
+  EXPECT_EQ(RegionAt(GetParam().x, GetParam().y), GetParam().region)
+      << "at (" << GetParam().x << ", " << GetParam().y << ")";
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, RegionAtTest,
+                         testing::Values(RegionCase{30, 150, 3}, RegionCase{90, 90, 5},
+                                         RegionCase{150, 30, 7}, RegionCase{59.9, 59.9, 1},
+                                         RegionCase{120.1, 179.9, 9},
+                                         RegionCase{30, 183, 3},  // the left column has no lower edge
+                                         RegionCase{60, 30, 0}, RegionCase{30, 120, 0},
+                                         RegionCase{90, 180, 0}, RegionCase{150, 184, 0}));
+
+TEST(RegionPickerTest, AClickStoresItsRegionAtOnceAndAGridLineKeepsTheOldOne) {
+  SettingsRecord record;
+  RegionPicker picker(record);
+  QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(30, 150));
+  EXPECT_EQ(record.WMArea, 3);
+  QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(60, 30));
+  EXPECT_EQ(record.WMArea, 3);
+  EXPECT_EQ(picker.ShownRegion(), 0);
 }
 
 }  // namespace

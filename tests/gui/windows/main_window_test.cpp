@@ -5,6 +5,8 @@
 // while a build or a folder add runs asks first, lets the rows started
 // finish, shows the final message on a window still on screen and only
 // then closes. The list's cells say what each file tells.
+#include "windows/main_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -25,7 +27,6 @@
 #include "windows/add_folder.h"
 #include "windows/build_command.h"
 #include "windows/image_grid.h"
-#include "windows/main_window.h"
 #include "windows/progress_window.h"
 
 namespace vr {
@@ -93,7 +94,8 @@ TEST_F(MainWindowTest, AddImagesAppendsEveryPickedFileAndRemoveTakesTheSelectedR
   window_.AddImageFiles();  // cancelled
   EXPECT_EQ(window_.grid()->RowCount(), 0);
   window_.grid()->AddFile(Touch("before.jpg"), settings_);
-  dialogs_.files.push_back({QString::fromStdString(Touch("a.jpg", 10)), QString::fromStdString(Touch("b.jpg"))});
+  dialogs_.files.push_back(
+      {QString::fromStdString(Touch("a.jpg", 10)), QString::fromStdString(Touch("b.jpg"))});
   window_.ClickToolbarEntry(1);  // "files"
   EXPECT_EQ(Listed(), (std::vector<std::string>{"before.jpg", "a.jpg", "b.jpg"}));
   EXPECT_EQ(window_.grid()->CellText(2, 2), "10");
@@ -123,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(Counts, FolderStepTest,
                                          StepCase{200, 0}, StepCase{0, 0}));
 
 TEST_F(MainWindowTest, AddFolderTakesBmpThenJpegThenPngInAnyCaseAndNothingElse) {
-  for (const char* name : {"b.png", "a.jpg", "c.bmp", "d.BMP", "e.JPG", "z.jpeg", "g.gif", "jpg", "c.jpg.txt"})
+  for (const char* name :
+       {"b.png", "a.jpg", "c.bmp", "d.BMP", "e.JPG", "z.jpeg", "g.gif", "jpg", "c.jpg.txt"})
     Touch(std::string("pictures/") + name);
   fs::create_directories(folder_ + "/inner");
   Touch("pictures/inner/deep.jpg");
@@ -158,7 +161,8 @@ TEST_F(MainWindowTest, StoppingABuildFinishesItsRowsShowsTheMessageAndThenCloses
   const BuildCommandResult result = Build(300);
   ASSERT_EQ(dialogs_.messages.size(), 2u);
   EXPECT_TRUE(dialogs_.messages[0].text.contains("Stop the build"));
-  EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process stopped.\n")) << dialogs_.messages[1].text.toStdString();
+  EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process stopped.\n"))
+      << dialogs_.messages[1].text.toStdString();
   EXPECT_TRUE(dialogs_.parent_shown[1]) << "the final message came after the window was hidden";
   EXPECT_TRUE(result.summary.stopped);
   EXPECT_LT(result.summary.written, 300);
@@ -221,7 +225,8 @@ TEST_F(MainWindowTest, ListCellsSayWhatTheFileTellsInTheColumnsTheSettingsAsk) {
   // Added after a save, the extra columns stay empty for the rows already listed.
   grid.ApplyDisplaySettings(Display(1, 1));
   EXPECT_TRUE(grid.showGrid());
-  for (const std::string& path : {Touch("big.jpg", 1234567), picture, Touch("broken.png", 40), temp_.File("gone")})
+  for (const std::string& path :
+       {Touch("big.jpg", 1234567), picture, Touch("broken.png", 40), temp_.File("gone")})
     grid.AddFile(path, Display(1, 1));
   ASSERT_EQ(grid.RowCount(), 5) << "duplicates and vanished files are listed too";
   EXPECT_EQ(Cell(grid, 1, 3), QString());
