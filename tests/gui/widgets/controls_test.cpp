@@ -10,15 +10,15 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <sstream>
 #include <string>
 
-#include "widgets/cpv_slider.h"
 #include "widgets/cpv_slider_model.h"
 #include "widgets/percent_bar.h"
 #include "widgets/percent_bar_math.h"
@@ -39,103 +39,101 @@ void ExpectRefused(const std::function<void()>& write, int number, const std::st
 
 using Model = CpvSliderModel;
 
-// A horizontal model whose thumb is 11 pixels wide, so the travel is
-// `surface_width` - 11, logging its events as "Down0 Changed Last ...".
-class SliderModelTest : public testing::Test {
- protected:
-  void Make(int surface_width, std::int32_t max) {
-    model.SetOrientation(Model::kHorizontal);
-    model.SetThumbPicture({true, 11, 11});
-    model.Resize(surface_width, 11);
-    model.SetMax(max);
-    model.SetEventSink([this](Model::Event event, int shift) {
-      static const char* const kNames[] = {"?", "Click", "First", "Last", "Changed", "Down", "Up"};
-      log += (log.empty() ? "" : " ") + std::string(kNames[static_cast<int>(event)]);
-      if (event == Model::Event::kMouseDown || event == Model::Event::kMouseUp) log += std::to_string(shift);
-    });
-  }
-  Model model;
-  std::string log;
-};
-
-struct SnapCase {
-  float dragged_left;
+// A horizontal slider of `width` pixels, Min 0, thumb 11 pixels wide (so
+// the travel is `width` - 11), run through a script of steps: P<shift>,<x>,<y>
+// press, M<x> move (at the press's height), R<shift>,<x>,<y> release,
+// V<n> write the value, X<n> Max, N<n> Min, D disable. Its events are
+// logged as "Down0 Changed Last ...".
+struct SliderCase {
+  int width;
+  int max;
+  const char* script;
+  const char* log;
   int value;
-  float snapped_left;
+  float thumb_left;  // -1: not checked
 };
 
-class SliderSnapTest : public SliderModelTest, public testing::WithParamInterface<SnapCase> {};
+class SliderModelTest : public testing::TestWithParam<SliderCase> {};
 
-// Min 0, Max 32, travel 64: two pixels per value.
-TEST_P(SliderSnapTest, DraggedThumbRoundsHalfToEvenAndSnapsOntoItsValue) {
-  Make(64 + 11, 32);
-  model.Press(Model::kLeftButton, 0, 0, 5);  // grabbed at its left edge
-  model.Move(GetParam().dragged_left, 5);
+TEST_P(SliderModelTest, EndsWhereTheScriptLeadsAfterItsEvents) {
+  static const char* const kNames[] = {"?", "Click", "First", "Last", "Changed", "Down", "Up"};
+  Model model;
+  model.SetOrientation(Model::kHorizontal);
+  model.SetThumbPicture({true, 11, 11});
+  model.Resize(GetParam().width, 11);
+  model.SetMax(GetParam().max);
+  std::string log;
+  model.SetEventSink([&](Model::Event event, int shift) {
+    log += (log.empty() ? "" : " ") + std::string(kNames[static_cast<int>(event)]);
+    if (event == Model::Event::kMouseDown || event == Model::Event::kMouseUp) log += std::to_string(shift);
+  });
+  std::istringstream script(GetParam().script);
+  float y = 0;
+  for (std::string step; script >> step;) {
+    float a = 0, b = 0, c = 0;
+    std::sscanf(step.c_str() + 1, "%f,%f,%f", &a, &b, &c);
+    switch (step[0]) {
+      case 'P':
+        model.Press(Model::kLeftButton, static_cast<int>(a), b, y = c);
+        break;
+      case 'M':
+        model.Move(a, y);
+        break;
+      case 'R':
+        model.Release(Model::kLeftButton, static_cast<int>(a), b, c);
+        break;
+      case 'V':
+        model.SetValue(static_cast<int>(a));
+        break;
+      case 'X':
+        model.SetMax(static_cast<int>(a));
+        break;
+      case 'N':
+        model.SetMin(static_cast<int>(a));
+        break;
+      case 'D':
+        model.SetEnabled(false);
+        break;
+    }
+  }
+  EXPECT_EQ(log, GetParam().log);
   EXPECT_EQ(model.Value(), GetParam().value);
-  EXPECT_FLOAT_EQ(model.ThumbLeft(), GetParam().snapped_left);
-}
-
-INSTANTIATE_TEST_SUITE_P(Drags, SliderSnapTest,
-                         testing::Values(SnapCase{1, 0, 0}, SnapCase{3, 2, 4}, SnapCase{5, 2, 4},
-                                         SnapCase{7, 4, 8}, SnapCase{2.1f, 1, 2}, SnapCase{33, 16, 32},
-                                         SnapCase{100, 32, 64}, SnapCase{-20, 0, 0}));
-
-TEST_F(SliderModelTest, DragReportsEachNewValueThenClickAndMouseUp) {
-  Make(10 + 11, 10);  // one pixel per value
-  model.Press(Model::kLeftButton, 2, 3, 5);
-  model.Move(4, 5);     // value 1
-  model.Move(4.2f, 5);  // still 1: nothing
-  model.Move(8, 5);     // 5: the values in between are not reported
-  model.Move(30, 5);    // beyond the end: Max
-  model.Release(Model::kLeftButton, 2, 15, 5);
-  EXPECT_EQ(log, "Down2 Changed Changed Changed Last Click Up2");
+  if (GetParam().thumb_left >= 0) {
+    EXPECT_FLOAT_EQ(model.ThumbLeft(), GetParam().thumb_left);
+  }
   EXPECT_FALSE(model.Dragging());
-  // A release outside the surface is no click.
-  log.clear();
-  model.Press(Model::kLeftButton, 0, 15, 2);  // on the thumb, at the far end
-  model.Release(Model::kLeftButton, 1, 21, 2);
-  EXPECT_EQ(log, "Down0 Up1");
 }
 
-// A press on the thumb keeps it where it is, held where it was grabbed.
-TEST_F(SliderModelTest, PressOnTheThumbKeepsItsPlaceAndGrip) {
-  Make(100 + 11, 100);
-  model.SetValue(20);
-  log.clear();
-  model.Press(Model::kLeftButton, 0, 31, 11);  // the thumb's right and bottom edges belong to it
-  EXPECT_EQ(model.Value(), 20);
-  EXPECT_EQ(log, "Down0");
-  model.Move(36, 11);
-  EXPECT_EQ(model.Value(), 25);
-  model.Release(Model::kLeftButton, 0, 36, 11);
-  // Disabled (the opacity slider under Mask and AND) it only clicks.
-  model.SetEnabled(false);
-  log.clear();
-  model.Press(Model::kLeftButton, 0, 60, 5);
-  model.Move(70, 5);
-  model.Release(Model::kLeftButton, 0, 70, 5);
-  EXPECT_EQ(model.Value(), 25);
-  EXPECT_EQ(log, "Click");
-}
+// Max 32 on a travel of 64, two pixels per value: a thumb grabbed at its
+// left edge and dragged rounds to the nearest value, halves to even, and
+// snaps onto it.
+INSTANTIATE_TEST_SUITE_P(
+    Snap, SliderModelTest,
+    testing::Values(SliderCase{75, 32, "P0,0,5 M1 R0,1,5", "Down0 Click Up0", 0, 0},
+                    SliderCase{75, 32, "P0,0,5 M3 R0,3,5", "Down0 Changed Click Up0", 2, 4},
+                    SliderCase{75, 32, "P0,0,5 M5 R0,5,5", "Down0 Changed Click Up0", 2, 4},
+                    SliderCase{75, 32, "P0,0,5 M7 R0,7,5", "Down0 Changed Click Up0", 4, 8},
+                    SliderCase{75, 32, "P0,0,5 M2.1 R0,2,5", "Down0 Changed Click Up0", 1, 2},
+                    SliderCase{75, 32, "P0,0,5 M33 R0,33,5", "Down0 Changed Click Up0", 16, 32},
+                    SliderCase{75, 32, "P0,0,5 M100 R0,70,5", "Down0 Changed Last Click Up0", 32, 64},
+                    SliderCase{75, 32, "P0,0,5 M-20 R0,0,5", "Down0 Click Up0", 0, 0}));
 
-TEST_F(SliderModelTest, WrittenValuesRaiseChangedAndTheEndsTheirArrival) {
-  Make(21, 10);
-  model.SetValue(0);  // unchanged
-  model.SetValue(10);
-  model.SetValue(0);
-  EXPECT_EQ(log, "Changed Last Changed First");
-  // Max moved below the value is accepted and leaves the value where it is.
-  model.SetValue(8);
-  log.clear();
-  model.SetMax(5);
-  EXPECT_EQ(model.Value(), 8);
-  EXPECT_EQ(log, "");
-  // A Min write puts the value on the new Min.
-  model.SetMin(2);
-  EXPECT_EQ(model.Value(), 2);
-  EXPECT_FLOAT_EQ(model.ThumbLeft(), 0);
-  EXPECT_EQ(log, "Changed First");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Events, SliderModelTest,
+    testing::Values(
+        // One pixel per value: each new value is told once, the ones skipped over not at all.
+        SliderCase{21, 10, "P2,3,5 M4 M4.2 M8 M30 R2,15,5", "Down2 Changed Changed Changed Last Click Up2",
+                   10, 10},
+        // A release outside the surface is no click.
+        SliderCase{21, 10, "V10 P0,15,2 R1,21,2", "Changed Last Down0 Up1", 10, 10},
+        // A press on the thumb (its right and bottom edges belong to it) keeps its place and grip.
+        SliderCase{111, 100, "V20 P0,31,11 M36 R0,36,11", "Changed Down0 Changed Up0", 25, 25},
+        // Disabled (the opacity slider under Mask and AND) it only clicks.
+        SliderCase{111, 100, "V25 D P0,60,5 M70 R0,70,5", "Changed Click", 25, 25},
+        SliderCase{21, 10, "V0 V10 V0", "Changed Last Changed First", 0, 0},
+        // Max moved below the value leaves it there; a Min write puts it on the new Min.
+        SliderCase{21, 10, "V8 X5", "Changed", 8, -1},
+        SliderCase{21, 10, "V8 X5 N2", "Changed Changed First", 2, 0}));
 
 TEST(SliderModelRulesTest, WritesOutsideTheRulesFailAndChangeNothing) {
   Model model;
@@ -154,24 +152,6 @@ TEST(SliderModelRulesTest, WritesOutsideTheRulesFailAndChangeNothing) {
   EXPECT_EQ(model.Min(), -10);
   EXPECT_EQ(model.Max(), 10);
   EXPECT_EQ(events, 0);
-}
-
-// The widget raises the model's events as its signals, the mouse's
-// modifiers as the shift bits (1 Shift, 2 Ctrl).
-TEST(SliderWidgetTest, RaisesTheModelsEventsAsSignals) {
-  cpvSlider slider;
-  slider.SetMin(0);
-  slider.SetMax(10);
-  slider.resize(40, 200);
-  slider.show();
-  QSignalSpy changed(&slider, &cpvSlider::ValueChanged), last(&slider, &cpvSlider::ArrivedLast),
-      up(&slider, &cpvSlider::MouseUp);
-  slider.SetValue(10);
-  EXPECT_EQ(changed.count(), 1);
-  EXPECT_EQ(last.count(), 1);
-  QTest::mouseClick(&slider, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier, QPoint(20, 100));
-  ASSERT_EQ(up.count(), 1);
-  EXPECT_EQ(up[0][0].toInt(), 3);
 }
 
 struct PercentCase {
