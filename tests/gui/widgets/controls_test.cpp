@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -72,29 +73,16 @@ TEST_P(SliderModelTest, EndsWhereTheScriptLeadsAfterItsEvents) {
   for (std::string step; script >> step;) {
     float a = 0, b = 0, c = 0;
     std::sscanf(step.c_str() + 1, "%f,%f,%f", &a, &b, &c);
-    switch (step[0]) {
-      case 'P':
-        model.Press(Model::kLeftButton, static_cast<int>(a), b, y = c);
-        break;
-      case 'M':
-        model.Move(a, y);
-        break;
-      case 'R':
-        model.Release(Model::kLeftButton, static_cast<int>(a), b, c);
-        break;
-      case 'V':
-        model.SetValue(static_cast<int>(a));
-        break;
-      case 'X':
-        model.SetMax(static_cast<int>(a));
-        break;
-      case 'N':
-        model.SetMin(static_cast<int>(a));
-        break;
-      case 'D':
-        model.SetEnabled(false);
-        break;
-    }
+    const int n = static_cast<int>(a);
+    const std::map<char, std::function<void()>> steps = {
+        {'P', [&] { model.Press(Model::kLeftButton, n, b, y = c); }},
+        {'M', [&] { model.Move(a, y); }},
+        {'R', [&] { model.Release(Model::kLeftButton, n, b, c); }},
+        {'V', [&] { model.SetValue(n); }},
+        {'X', [&] { model.SetMax(n); }},
+        {'N', [&] { model.SetMin(n); }},
+        {'D', [&] { model.SetEnabled(false); }}};
+    steps.at(step[0])();
   }
   EXPECT_EQ(log, GetParam().log);
   EXPECT_EQ(model.Value(), GetParam().value);
@@ -192,7 +180,8 @@ TEST(PercentBarTest, EveryWriteRedrawsAtOnceAndValuesBeyond16BitsFail) {
   EXPECT_EQ(bar.Buffer(), before) << "the old picture stays";
 }
 
-// A buddy in a form, bound the way the settings dialog binds the sizes.
+// A buddy in a form, bound the way the settings dialog binds the sizes:
+// 10..1024, at 300.
 class UpDownTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -203,53 +192,48 @@ class UpDownTest : public testing::Test {
     arrows.SetMin(10);
     arrows.SetValue(300);
   }
-  void Up() { arrows.ArrowWindow()->findChild<QToolButton*>("upArrow")->click(); }
-  void Key(Qt::Key key) { QTest::keyClick(edit, key); }
-
   QWidget form;
   QLineEdit* edit = nullptr;
   vUpDown arrows;
 };
 
-TEST_F(UpDownTest, ArrowsAndKeysStepByOneWithinTheRange) {
-  Up();
-  EXPECT_EQ(edit->text(), "301");
-  Key(Qt::Key_Down);
-  Key(Qt::Key_Down);
-  EXPECT_EQ(edit->text(), "299");
-  EXPECT_EQ(arrows.Value(), 299);
-  arrows.SetValue(5000);  // held to Max
-  EXPECT_EQ(edit->text(), "1024");
-  Up();
-  EXPECT_EQ(edit->text(), "1024");
-  arrows.SetValue(3);
-  Key(Qt::Key_Down);
-  EXPECT_EQ(edit->text(), "10");
-  // Other keys still reach the buddy.
-  Key(Qt::Key_End);
-  Key(Qt::Key_5);
-  EXPECT_EQ(edit->text(), "105");
-  // Disabled, the arrows and keys stop; the buddy stays usable.
-  arrows.Enabled(false);
-  EXPECT_TRUE(edit->isEnabled());
-  Key(Qt::Key_Up);
-  EXPECT_EQ(edit->text(), "105");
-  arrows.Enabled(true);
-  Key(Qt::Key_Up);
-  EXPECT_EQ(edit->text(), "106");
+// A script of steps: U the up arrow, + and - the Up and Down keys, K<c> the
+// key <c> typed at the end, T<text> text put in the buddy (_ for a blank),
+// V<n> a written value, E<0|1> disable or enable; =<text> checks what the
+// buddy shows, #<n> the value read back.
+class UpDownScriptTest : public UpDownTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(UpDownScriptTest, ShowsWhatEachStepLeads) {
+  std::istringstream script(GetParam());
+  using Text = const QString&;
+  const std::map<char, std::function<void(Text)>> steps = {
+      {'U', [&](Text) { arrows.ArrowWindow()->findChild<QToolButton*>("upArrow")->click(); }},
+      {'+', [&](Text) { QTest::keyClick(edit, Qt::Key_Up); }},
+      {'-', [&](Text) { QTest::keyClick(edit, Qt::Key_Down); }},
+      {'K', [&](Text key) { QTest::keyClick(edit, Qt::Key_End), QTest::keyClicks(edit, key); }},
+      {'T', [&](Text text) { edit->setText(text); }},
+      {'V', [&](Text value) { arrows.SetValue(value.toInt()); }},
+      {'E', [&](Text on) { arrows.Enabled(on == "1"); }},
+      {'=',
+       [&](Text text) {
+         EXPECT_EQ(edit->text().toStdString(), text.toStdString()) << "at " << script.tellg();
+       }},
+      {'#', [&](Text value) { EXPECT_EQ(arrows.Value(), value.toInt()) << "at " << script.tellg(); }}};
+  for (std::string step; script >> step;) {
+    QString rest = QString::fromStdString(step.substr(1)).replace('_', ' ');
+    steps.at(step[0])(rest);
+  }
+  EXPECT_TRUE(edit->isEnabled()) << "the buddy stays usable";
 }
 
-TEST_F(UpDownTest, ValueIsReadBackFromTheTypedText) {
-  edit->setText("77");
-  EXPECT_EQ(arrows.Value(), 77);
-  edit->setText("abc");
-  EXPECT_EQ(arrows.Value(), 77) << "letters keep the last valid position";
-  edit->setText("5000");
-  EXPECT_EQ(arrows.Value(), 77) << "a number outside the range is not a position";
-  edit->setText(" 500 ");
-  Up();
-  EXPECT_EQ(edit->text(), "501") << "a step starts from the typed number";
-}
+INSTANTIATE_TEST_SUITE_P(Scripts, UpDownScriptTest,
+                         testing::Values("U =301 - - =299 #299",
+                                         "V5000 =1024 U =1024 V3 - =10",  // held to the range
+                                         "V10 K5 =105",                   // other keys reach the buddy
+                                         "E0 + U =300 E1 + =301",         // disabled, nothing steps
+                                         // Letters and numbers outside the range keep the last valid
+                                         // position; a step starts from the typed number.
+                                         "T77 #77 Tabc #77 T5000 #77 T_500_ U =501"));
 
 // The arrows take the range packed into one word, Min in the high 16 bits.
 TEST_F(UpDownTest, MinThatCannotBePackedFailsAndTheOldRangeStillHolds) {
@@ -257,7 +241,7 @@ TEST_F(UpDownTest, MinThatCannotBePackedFailsAndTheOldRangeStillHolds) {
   ExpectRefused([&] { arrows.SetMin(0x8000); }, PropertyError::kOverflow, "Min 0x8000");
   EXPECT_EQ(arrows.SentRange(), vUpDown::PackRange(10, 1024));
   arrows.SetValue(10);
-  Key(Qt::Key_Down);
+  QTest::keyClick(edit, Qt::Key_Down);
   EXPECT_EQ(edit->text(), "10");
 }
 
