@@ -2,13 +2,15 @@
 // control (held to what the control can show) and OK writes back what the
 // control shows; a change in a control reaches the file on OK and never on
 // Cancel; a save that fails is told and keeps the dialog. Then
-// the JPEG options dialog, the naming menu and the pages' previews.
+// the JPEG options dialog, the naming menu and the pages' previews and their
+// pictures.
 #include "settings_dialog/settings_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QColor>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,6 +31,7 @@
 #include "settings_dialog/page_effects.h"
 #include "settings_dialog/page_watermark.h"
 #include "settings_dialog/region_picker.h"
+#include "support/qt_image.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 #include "widgets/cpv_slider.h"
@@ -258,6 +261,34 @@ TEST(PageEffectsTest, BoxesSlidersAndDefaultRenderOnlyWhilePreviewIsTicked) {
   EXPECT_FALSE(page.check2->isChecked());
   EXPECT_TRUE(page.check1->isChecked());
   EXPECT_EQ(page.picture2->Shown(), sample);
+}
+
+// The previews' pictures between the engine and the windows keep straight
+// alpha both ways, and a palette picture (the compiled-in samples) arrives
+// as its colours.
+TEST(QtImageTest, StraightAlphaSurvivesTheRoundTrip) {
+  Image original;
+  original.Resize(2, 1);
+  const std::uint8_t bytes[] = {200, 100, 50, 128, 10, 20, 30, 255};
+  std::copy(std::begin(bytes), std::end(bytes), original.pixels.begin());
+  const QImage q = ToQImage(original);
+  // A half-transparent pixel keeps its full colour values.
+  EXPECT_EQ(QColor::fromRgba(q.pixel(0, 0)), QColor(200, 100, 50, 128));
+  const Image back = FromQImage(q);
+  EXPECT_EQ(back.width, 2);
+  EXPECT_EQ(back.pixels, original.pixels);
+  EXPECT_TRUE(ToQImage(Image{}).isNull());
+  EXPECT_TRUE(FromQImage(QImage()).empty());
+}
+
+TEST(QtImageTest, PaletteInputGivesItsColours) {
+  QImage indexed(2, 1, QImage::Format_Indexed8);
+  indexed.setColorTable({qRgb(1, 2, 3), qRgb(250, 251, 252)});
+  indexed.setPixel(0, 0, 1);
+  indexed.setPixel(1, 0, 0);
+  const Image image = FromQImage(indexed);
+  EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.begin(), image.pixels.end()),
+            (std::vector<std::uint8_t>{250, 251, 252, 255, 1, 2, 3, 255}));
 }
 
 struct RegionCase {
