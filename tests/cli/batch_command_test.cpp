@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 #include "core/imaging/pixel_test_util.h"
 #include "support/build_test_util.h"
@@ -62,57 +63,55 @@ class BatchCommandTest : public testing::Test {
   std::string store = "--settings DIR/settings.reg ";
 };
 
-TEST_F(BatchCommandTest, AFolderIsBuiltInTheListsOrderAndTheMessageGoesToStdout) {
-  Picture("in/b.png", 64, 48);
-  test::WriteBmp(Path("in/c.BMP"), test::MakeRandomImage(64, 32, 2));
-  Picture("in/a.png", 64, 64);
-  fs::create_directory(Path("in/d.png"));  // a folder named like a picture
-  const Outcome run = Run(Out("--jobs 2 DIR/in"));
-  EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.out.rfind("Process done!\n3 image(s) generated in ", 0), 0u) << run.out;
-  EXPECT_NE(run.err.find("Creating the output folder"), std::string::npos) << run.err;
-  // .bmp first, then the .png files by name.
-  EXPECT_EQ(Height("out/t00.png"), 16);
-  EXPECT_EQ(Height("out/t01.png"), 32);
-  EXPECT_EQ(Height("out/t02.png"), 24);
-}
-
 struct RowCase {
   const char* arguments;
   const char* before;
   int code;
   const char* out;
   const char* err;
-  bool first_written;
+  const char* heights;  // of t00.png, t01.png, ... in out/, the thumbnails written
 };
 
 class RowOutcomeTest : public BatchCommandTest, public testing::WithParamInterface<RowCase> {};
 
-TEST_P(RowOutcomeTest, GivesItsExitCodeAndMessages) {
-  Picture("in/good.png", 20, 20);
-  Picture("in/large.png", 400, 400);
-  test::WriteTextFile(Path("in/bad.jpg"), "no picture");
-  test::WriteBmp(Path("in/cut.bmp"), test::MakeRandomImage(64, 64, 2));
-  fs::resize_file(Path("in/cut.bmp"), fs::file_size(Path("in/cut.bmp")) / 2);
+TEST_P(RowOutcomeTest, GivesItsExitCodeMessagesAndThumbnails) {
+  Picture("in/b.png", 64, 48);
+  test::WriteBmp(Path("in/c.BMP"), test::MakeRandomImage(64, 32, 2));
+  Picture("in/a.png", 64, 64);
+  fs::create_directories(Path("in/d.png"));  // a folder named like a picture
+  fs::create_directories(Path("rows"));
+  Picture("rows/good.png", 20, 20);
+  Picture("rows/large.png", 400, 400);
+  test::WriteTextFile(Path("rows/bad.jpg"), "no picture");
+  test::WriteBmp(Path("rows/cut.bmp"), test::MakeRandomImage(64, 64, 2));
+  fs::resize_file(Path("rows/cut.bmp"), fs::file_size(Path("rows/cut.bmp")) / 2);
   const Outcome run = Run(Out(GetParam().arguments), GetParam().before);
   EXPECT_EQ(run.code, GetParam().code) << run.err;
   EXPECT_NE(run.out.find(InFolder(GetParam().out)), std::string::npos) << run.out;
   EXPECT_NE(run.err.find(InFolder(GetParam().err)), std::string::npos) << run.err;
-  EXPECT_EQ(fs::exists(Path("out/t00.png")), GetParam().first_written);
+  std::istringstream heights(GetParam().heights);
+  int row = 0;
+  for (int height; heights >> height; ++row)
+    EXPECT_EQ(Height("out/t0" + std::to_string(row) + ".png"), height);
+  EXPECT_FALSE(fs::exists(Path("out/t0" + std::to_string(row) + ".png")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, RowOutcomeTest,
     testing::Values(
-        RowCase{"DIR/in/good.png DIR/in/bad.jpg", "", 1, "1 image(s) generated",
-                "Row 2, \"DIR/in/bad.jpg\": ", true},
-        RowCase{"DIR/in/cut.bmp", "", 0, "1 written from damaged pictures:",
-                "warning: Row 1, \"DIR/in/cut.bmp\": the picture is damaged", true},
-        RowCase{"--strict DIR/in/cut.bmp", "", 1, "1 written from damaged pictures:", "DIR/in/cut.bmp", true},
-        RowCase{"--no-create DIR/in/good.png", "", 1, "0 row(s) failed, 1 skipped.", "", false},
+        // A folder: .bmp first, then the .png files by name; the message goes to stdout.
+        RowCase{"--jobs 2 DIR/in", "", 0, "Process done!\n3 image(s) generated in ",
+                "Creating the output folder", "16 32 24"},
+        RowCase{"DIR/rows/good.png DIR/rows/bad.jpg", "", 1, "1 image(s) generated",
+                "Row 2, \"DIR/rows/bad.jpg\": ", "32"},
+        RowCase{"DIR/rows/cut.bmp", "", 0, "1 written from damaged pictures:",
+                "warning: Row 1, \"DIR/rows/cut.bmp\": the picture is damaged", "32"},
+        RowCase{"--strict DIR/rows/cut.bmp", "", 1, "1 written from damaged pictures:", "DIR/rows/cut.bmp",
+                "32"},
+        RowCase{"--no-create DIR/rows/good.png", "", 1, "0 row(s) failed, 1 skipped.", "", ""},
         // A file size limit fails the row it hits instead of killing the run.
-        RowCase{"--set OUToriginal=1 --jobs 1 DIR/in/good.png DIR/in/large.png", "prlimit --fsize=16384 ", 1,
-                "Process done!\n1 image(s) generated in ", "large.png", true}));
+        RowCase{"--set OUToriginal=1 --jobs 1 DIR/rows/good.png DIR/rows/large.png", "prlimit --fsize=16384 ",
+                1, "Process done!\n1 image(s) generated in ", "large.png", "20"}));
 
 TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
   test::WriteTextFile(Path("settings.reg"),
