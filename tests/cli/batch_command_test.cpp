@@ -141,7 +141,7 @@ class RefusedTest : public BatchCommandTest, public testing::WithParamInterface<
 // A settings file the user names must be used or the run must not happen:
 // a run on defaults would write thumbnails nobody asked for.
 TEST_P(RefusedTest, ExitsTwoNamingTheCulpritAndWritesNothing) {
-  Picture("pics/a.png", 20, 20);
+  Picture("p/a.png", 20, 20);
   fs::create_directory(Path("a-folder.reg"));
   test::WriteTextFile(Path("notes.reg"), "OUTwidth=300\n");
   fs::create_directory(Path("other"));
@@ -155,17 +155,16 @@ TEST_P(RefusedTest, ExitsTwoNamingTheCulpritAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, RefusedTest,
-    testing::Values(RefusedCase{"--settings DIR/missing.reg DIR/pics", "DIR/missing.reg"},
-                    RefusedCase{"--settings DIR/a-folder.reg DIR/pics", "DIR/a-folder.reg"},
-                    RefusedCase{"--settings DIR/notes.reg DIR/pics", "DIR/notes.reg"},
+    testing::Values(RefusedCase{"--settings DIR/missing.reg DIR/p", "DIR/missing.reg"},
+                    RefusedCase{"--settings DIR/a-folder.reg DIR/p", "DIR/a-folder.reg"},
+                    RefusedCase{"--settings DIR/notes.reg DIR/p", "DIR/notes.reg"},
                     RefusedCase{"DIR/in DIR/other", "no pictures found in DIR/in DIR/other\n"},
-                    RefusedCase{"--set NoSuchThing=1 DIR/pics", "Unknown setting NoSuchThing"},
-                    RefusedCase{"--set OUTwidth=12px DIR/pics", "OUTwidth"},
-                    RefusedCase{"--set OUTwidth=2147483648 DIR/pics", "OUTwidth"},
-                    RefusedCase{"--set OUTwidth= DIR/pics", "OUTwidth"},
-                    RefusedCase{"--set =5 DIR/pics", "NAME=VALUE"},
-                    RefusedCase{"--jobs 0 DIR/pics", "--jobs"},
-                    RefusedCase{"--frobnicate DIR/pics", "Unknown option --frobnicate"},
+                    RefusedCase{"--set NoSuchThing=1 DIR/p", "Unknown setting NoSuchThing"},
+                    RefusedCase{"--set OUTwidth=12px DIR/p", "OUTwidth"},
+                    RefusedCase{"--set OUTwidth=2147483648 DIR/p", "OUTwidth"},
+                    RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"},
+                    RefusedCase{"--set =5 DIR/p", "NAME=VALUE"}, RefusedCase{"--jobs 0 DIR/p", "--jobs"},
+                    RefusedCase{"--frobnicate DIR/p", "Unknown option --frobnicate"},
                     RefusedCase{"", "no pictures given"}));
 
 TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {
