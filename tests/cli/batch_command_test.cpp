@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -36,17 +36,11 @@ class BatchCommandTest : public testing::Test {
   // `before` goes in front of the program (variables, prlimit), `after`
   // behind its redirections; the shell's status is the outcome's.
   Outcome Run(const std::string& arguments, const std::string& before = "", const std::string& after = "") {
-    const std::string command =
-        InFolder(before + VARENNA_BIN_DIR "/varenna-batch " + store + arguments + " 2>DIR/err.txt" + after);
-    Outcome outcome;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      outcome.out.append(buffer, n);
-    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
-    outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = test::ReadTextFile(Path("err.txt"));
-    return outcome;
+    const int status = std::system(InFolder(before + VARENNA_BIN_DIR "/varenna-batch " + store + arguments +
+                                            " >DIR/out.txt 2>DIR/err.txt" + after)
+                                       .c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadTextFile(Path("out.txt")),
+            test::ReadTextFile(Path("err.txt"))};
   }
   // 32-px-wide PNG thumbnails named t00, t01, ... in out/.
   static std::string Out(const std::string& more) {

@@ -22,7 +22,6 @@
 
 #include "widgets/cpv_slider_model.h"
 #include "widgets/percent_bar.h"
-#include "widgets/percent_bar_math.h"
 #include "widgets/property_error.h"
 #include "widgets/v_up_down.h"
 
@@ -147,36 +146,37 @@ struct PercentCase {
   int expected;
 };
 
-class PercentageTest : public testing::TestWithParam<PercentCase> {};
+class PercentBarTest : public testing::TestWithParam<PercentCase> {};
 
-TEST_P(PercentageTest, FloorsTheQuotientAndHoldsItTo0To100) {
-  EXPECT_EQ(percent_bar::Percentage(GetParam().value, GetParam().max), GetParam().expected)
+// Every write redraws at once.
+TEST_P(PercentBarTest, ShowsTheFlooredPercentageHeldTo0To100) {
+  PercentBar bar;
+  bar.SetMax(GetParam().max);
+  bar.SetValue(GetParam().value);
+  EXPECT_EQ(bar.DrawnText().toStdString(), std::to_string(GetParam().expected) + "%")
       << GetParam().value << " of " << GetParam().max;
+  bar.SetCaption(QStringLiteral("Scanning"));
+  EXPECT_EQ(bar.DrawnText().toStdString(), "Scanning (" + std::to_string(GetParam().expected) + "%)");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, PercentageTest,
+INSTANTIATE_TEST_SUITE_P(Table, PercentBarTest,
                          testing::Values(
                              // The quotient lands just under the exact value, so the floor drops one.
                              PercentCase{29, 100, 28}, PercentCase{57, 100, 56}, PercentCase{2, 3, 66},
                              PercentCase{-5, -10, 50}, PercentCase{37, 0, 0}, PercentCase{-1, 100, 0},
                              PercentCase{5, -10, 0}, PercentCase{32767, 1, 100}));
 
-TEST(PercentBarTest, EveryWriteRedrawsAtOnceAndValuesBeyond16BitsFail) {
+TEST(PercentBarRulesTest, ValuesBeyond16BitsFailAndTheOldPictureStays) {
   PercentBar bar;
   bar.resize(120, 20);
   bar.SetValue(29);
-  EXPECT_EQ(bar.DrawnText(), QStringLiteral("28%"));
-  bar.SetMax(10);
-  EXPECT_EQ(bar.DrawnText(), QStringLiteral("100%"));
-  bar.SetCaption(QStringLiteral("Scanning"));
-  EXPECT_EQ(bar.DrawnText(), QStringLiteral("Scanning (100%)"));
   const QImage before = bar.Buffer().copy();
   ExpectRefused([&] { bar.SetValue(32768); }, PropertyError::kOverflow, "value 32768");
   ExpectRefused([&] { bar.SetValue(-32769); }, PropertyError::kOverflow, "value -32769");
   ExpectRefused([&] { bar.SetMax(40000); }, PropertyError::kOverflow, "Max 40000");
   EXPECT_EQ(bar.Value(), 29);
-  EXPECT_EQ(bar.Max(), 10);
-  EXPECT_EQ(bar.Buffer(), before) << "the old picture stays";
+  EXPECT_EQ(bar.Max(), 100);
+  EXPECT_EQ(bar.Buffer(), before);
 }
 
 // A buddy in a form, bound the way the settings dialog binds the sizes:
