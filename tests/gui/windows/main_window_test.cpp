@@ -186,26 +186,21 @@ QString Cell(const ImageGrid& grid, int row, int column) {
   return item ? item->text() : QString();
 }
 
-SettingsRecord Display(int extra, int grid_lines) {
-  SettingsRecord settings;
-  settings.GENextra = extra;
-  settings.GENgrid = grid_lines;
-  return settings;
-}
-
 TEST_F(MainWindowTest, ListCellsSayWhatTheFileTellsInTheColumnsTheSettingsAsk) {
   const std::string picture = temp_.File("pic.png");
   test::WritePng(picture, test::MakeRandomImage(64, 48, 1));
+  SettingsRecord extra;
+  extra.GENextra = extra.GENgrid = 1;
   ImageGrid grid;
-  grid.CreateColumns(Display(0, 0));
-  grid.AddFile(picture, Display(0, 0));
+  grid.CreateColumns(settings_);
+  grid.AddFile(picture, settings_);
   EXPECT_EQ(grid.columnCount(), 2);
   // Added after a save, the extra columns stay empty for the rows already listed.
-  grid.ApplyDisplaySettings(Display(1, 1));
+  grid.ApplyDisplaySettings(extra);
   EXPECT_TRUE(grid.showGrid());
   for (const std::string& path :
        {Touch("big.jpg", 1234567), picture, Touch("broken.png", 40), temp_.File("gone")})
-    grid.AddFile(path, Display(1, 1));
+    grid.AddFile(path, extra);
   ASSERT_EQ(grid.RowCount(), 5) << "duplicates and vanished files are listed too";
   EXPECT_EQ(Cell(grid, 1, 3), QString());
   EXPECT_EQ(Cell(grid, 2, 2), "1234567");
@@ -228,7 +223,7 @@ class UserLevelTest : public testing::Test {
     ASSERT_TRUE(store_.WriteText("OUTfolder", output_).ok());
     ASSERT_TRUE(store_.WriteNumber("OUTformat", 2).ok());
     ASSERT_TRUE(store_.WriteNumber("OUTpropw", -1).ok());
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(pictures_)));
+    fs::create_directories(pictures_);
   }
   // Starts the windows the way the program does and steps the splash to the
   // hand-over: the main window is loaded hidden, then shown as the splash goes.
@@ -299,7 +294,7 @@ TEST_F(UserLevelTest, DecliningTheFolderStillEndsWithTheMessage) {
   test::WritePng(pictures_ + "/one.png", test::MakeRandomImage(30, 20, 4));
   AddAndBuild(Start(), QMessageBox::No);
   EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process done!"));
-  EXPECT_FALSE(QDir(QString::fromStdString(output_)).exists());
+  EXPECT_FALSE(fs::exists(output_));
   EXPECT_TRUE(window_->outputs().empty());
 }
 
