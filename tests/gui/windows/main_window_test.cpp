@@ -279,7 +279,7 @@ TEST_F(UserLevelTest, SetTheSizeAddAFolderAndBuildIt) {
   EXPECT_EQ(RegFileStore(store_.path()).ReadNumber("OUTwidth"), 40);
   EXPECT_TRUE(window.grid()->showGrid()) << "the saved display settings reach the list";
 
-  AddAndBuild(window, QMessageBox::Yes);
+  ASSERT_NO_FATAL_FAILURE(AddAndBuild(window, QMessageBox::Yes));
   ASSERT_EQ(window.grid()->RowCount(), 3);
   EXPECT_EQ(window.grid()->CellText(1, 1), pictures_ + "/olive.bmp") << "the BMP first";
   EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process done!\n3 image(s) generated in "))
@@ -292,7 +292,7 @@ TEST_F(UserLevelTest, SetTheSizeAddAFolderAndBuildIt) {
 
 TEST_F(UserLevelTest, DecliningTheFolderStillEndsWithTheMessage) {
   test::WritePng(pictures_ + "/one.png", test::MakeRandomImage(30, 20, 4));
-  AddAndBuild(Start(), QMessageBox::No);
+  ASSERT_NO_FATAL_FAILURE(AddAndBuild(Start(), QMessageBox::No));
   EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process done!"));
   EXPECT_FALSE(fs::exists(output_));
   EXPECT_TRUE(window_->outputs().empty());
