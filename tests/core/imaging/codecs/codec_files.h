@@ -21,17 +21,16 @@ namespace vr::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// ---- BMP ----------------------------------------------------------------------
+// ---- BMP: a 40-byte info header, then the palette and the stored pixels ----
 
 struct BmpSpec {
-  std::uint32_t header_size = 40;  // 12 writes an OS/2 1.x header
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative for top-down rows
   std::uint16_t bits = 24;
   std::uint32_t compression = 0;
   std::uint32_t colors_used = 0;
-  std::vector<std::array<std::uint8_t, 3>> palette;  // red, green, blue
-  Bytes pixels;                                      // exactly as stored
+  std::vector<std::array<std::uint8_t, 3>> palette{};  // red, green, blue
+  Bytes pixels{};                                      // exactly as stored
 };
 
 inline void PutLe(Bytes& out, std::uint32_t value, int bytes) {
@@ -39,32 +38,18 @@ inline void PutLe(Bytes& out, std::uint32_t value, int bytes) {
 }
 
 inline Bytes BuildBmp(const BmpSpec& layout) {
-  Bytes info;
-  const int side_bytes = layout.header_size == 12 ? 2 : 4;
-  PutLe(info, layout.header_size, 4);
-  PutLe(info, static_cast<std::uint32_t>(layout.width), side_bytes);
-  PutLe(info, static_cast<std::uint32_t>(layout.height), side_bytes);
-  PutLe(info, 1, 2);  // planes
-  PutLe(info, layout.bits, 2);
-  if (layout.header_size != 12) {
-    PutLe(info, layout.compression, 4);
-    PutLe(info, static_cast<std::uint32_t>(layout.pixels.size()), 4);
-    PutLe(info, 2835, 4);
-    PutLe(info, 2835, 4);
-    PutLe(info, layout.colors_used, 4);
-    PutLe(info, 0, 4);
-  }
-  info.resize(layout.header_size, 0);
-  for (const auto& color : layout.palette) {
-    info.insert(info.end(), {color[2], color[1], color[0]});
-    if (layout.header_size != 12) info.push_back(0);
-  }
+  const auto offset = static_cast<std::uint32_t>(14 + 40 + 4 * layout.palette.size());
   Bytes file = {'B', 'M'};
-  const auto offset = static_cast<std::uint32_t>(14 + info.size());
-  PutLe(file, static_cast<std::uint32_t>(offset + layout.pixels.size()), 4);
-  PutLe(file, 0, 4);
-  PutLe(file, offset, 4);
-  file.insert(file.end(), info.begin(), info.end());
+  for (std::uint32_t v :
+       {offset + static_cast<std::uint32_t>(layout.pixels.size()), 0u, offset, 40u,
+        static_cast<std::uint32_t>(layout.width), static_cast<std::uint32_t>(layout.height)})
+    PutLe(file, v, 4);
+  PutLe(file, 1, 2);  // planes
+  PutLe(file, layout.bits, 2);
+  for (std::uint32_t v : {layout.compression, static_cast<std::uint32_t>(layout.pixels.size()), 2835u, 2835u,
+                          layout.colors_used, 0u})
+    PutLe(file, v, 4);
+  for (const auto& color : layout.palette) file.insert(file.end(), {color[2], color[1], color[0], 0});
   file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
   return file;
 }
@@ -74,9 +59,9 @@ inline Bytes BuildBmp(const BmpSpec& layout) {
 struct GifFrame {
   int left = 0, top = 0, width = 0, height = 0;
   bool interlace = false;
-  std::vector<GifColorType> local_colors;  // empty: the global table
-  int transparent = NO_TRANSPARENT_COLOR;  // written in a control block when >= 0
-  Bytes indices;                           // width * height, rows top-down
+  std::vector<GifColorType> local_colors{};  // empty: the global table
+  int transparent = NO_TRANSPARENT_COLOR;    // written in a control block when >= 0
+  Bytes indices{};                           // width * height, rows top-down
 };
 
 inline const std::vector<GifColorType> kGifPalette = {{0, 0, 0},   {255, 0, 0},    {0, 255, 0},
@@ -85,28 +70,25 @@ inline const std::vector<GifColorType> kGifPalette = {{0, 0, 0},   {255, 0, 0}, 
 
 // A frame of the given size whose indices run through all eight colours.
 inline GifFrame PatternFrame(int width, int height, int seed) {
-  GifFrame frame;
-  frame.width = width;
-  frame.height = height;
+  GifFrame frame{.width = width, .height = height};
   for (int i = 0; i < width * height; ++i)
     frame.indices.push_back(static_cast<std::uint8_t>((i * 7 + seed) % 8));
   return frame;
 }
 
-inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& frames,
-                      const std::vector<GifColorType>& global = kGifPalette) {
+inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& frames) {
   Bytes out;
   int error = 0;
   GifFileType* gif = EGifOpen(
       &out,
       [](GifFileType* g, const GifByteType* data, int length) {
-        static_cast<Bytes*>(g->UserData)
-            ->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + length);
+        auto* bytes = static_cast<Bytes*>(g->UserData);
+        bytes->insert(bytes->end(), data, data + length);
         return length;
       },
       &error);
   EGifSetGifVersion(gif, true);
-  ColorMapObject* global_map = GifMakeMapObject(static_cast<int>(global.size()), global.data());
+  ColorMapObject* global_map = GifMakeMapObject(8, kGifPalette.data());
   EXPECT_EQ(EGifPutScreenDesc(gif, screen_w, screen_h, 8, 0, global_map), GIF_OK);
   for (const GifFrame& frame : frames) {
     if (frame.transparent >= 0) {
@@ -116,22 +98,16 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
       EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
     }
     ColorMapObject* local =
-        frame.local_colors.empty()
-            ? nullptr
-            : GifMakeMapObject(static_cast<int>(frame.local_colors.size()), frame.local_colors.data());
+        frame.local_colors.empty() ? nullptr : GifMakeMapObject(8, frame.local_colors.data());
     EXPECT_EQ(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlace, local),
               GIF_OK);
-    // The encoder writes rows in the order given; interlaced files store
-    // them pass by pass.
-    std::vector<int> order;
+    // The encoder writes rows in the order given; interlaced files store them pass by pass.
     for (auto [first, step] : frame.interlace
                                   ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
                                   : std::vector<std::pair<int, int>>{{0, 1}})
-      for (int y = first; y < frame.height; y += step) order.push_back(y);
-    for (int y : order) {
-      Bytes row(frame.indices.begin() + y * frame.width, frame.indices.begin() + (y + 1) * frame.width);
-      EXPECT_EQ(EGifPutLine(gif, row.data(), frame.width), GIF_OK);
-    }
+      for (int y = first; y < frame.height; y += step)
+        EXPECT_EQ(EGifPutLine(gif, const_cast<std::uint8_t*>(&frame.indices[y * frame.width]), frame.width),
+                  GIF_OK);
     if (local != nullptr) GifFreeMapObject(local);
   }
   EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
@@ -150,20 +126,18 @@ struct TiffSpec {
   int orientation = 0;  // 0: tag not written
   int compression = COMPRESSION_NONE;
   int rows_per_strip = 0;  // 0: libtiff's default
-  Bytes samples_data;      // rows top-down
+  Bytes samples_data{};    // rows top-down
 };
 
-// Rows of made-up samples, different for every byte.
+// Made-up samples, different for every byte.
 inline Bytes SamplePattern(std::size_t count) {
   Bytes data(count);
   for (std::size_t i = 0; i < count; ++i) data[i] = static_cast<std::uint8_t>((i * 37 + 11 + i * i) & 0xFF);
   return data;
 }
 
-inline TiffSpec RgbTiff(int width, int height) {
-  TiffSpec layout;
-  layout.width = width;
-  layout.height = height;
+inline TiffSpec RgbTiff(int width, int height, int compression = COMPRESSION_NONE) {
+  TiffSpec layout{.width = width, .height = height, .compression = compression};
   layout.samples_data = SamplePattern(static_cast<std::size_t>(width) * height * 3);
   return layout;
 }
@@ -178,22 +152,21 @@ inline Bytes WriteTiff(const TiffSpec& layout) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height));
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(layout.samples));
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(layout.bits));
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(layout.photometric));
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(layout.compression));
+  for (auto [tag, value] : {std::pair{TIFFTAG_SAMPLESPERPIXEL, layout.samples},
+                            {TIFFTAG_BITSPERSAMPLE, layout.bits},
+                            {TIFFTAG_PHOTOMETRIC, layout.photometric},
+                            {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                            {TIFFTAG_COMPRESSION, layout.compression},
+                            {TIFFTAG_ORIENTATION, layout.orientation}})
+    if (value != 0 || tag == TIFFTAG_PHOTOMETRIC) TIFFSetField(tif, tag, static_cast<std::uint16_t>(value));
   const auto extra = static_cast<std::uint16_t>(layout.extra);
   if (layout.extra >= 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  if (layout.orientation != 0)
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(layout.orientation));
   if (layout.rows_per_strip > 0)
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rows_per_strip));
   const std::size_t row_bytes = static_cast<std::size_t>(layout.width) * layout.samples * layout.bits / 8;
-  Bytes row(row_bytes);
   for (int y = 0; y < layout.height; ++y) {
-    std::copy_n(layout.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes), row_bytes,
-                row.begin());
+    Bytes row(layout.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes),
+              layout.samples_data.begin() + static_cast<std::ptrdiff_t>((y + 1) * row_bytes));
     EXPECT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
   }
   TIFFClose(tif);
