@@ -1,8 +1,11 @@
-// A JPEG shrunk in the DCT and then resampled must look like one resampled
-// from a full decode, whatever the remainder of its sides by the scale and
-// however the picture is turned on load.
+// Shrinking a JPEG in the DCT on load: the price told from the header is
+// what the decode at the engine's scale holds, and the thumbnail looks like
+// one resampled from a full decode, whatever the remainder of the sides by
+// the scale and however the picture is turned on load.
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,7 +13,10 @@
 #include <vector>
 
 #include "core/imaging/photo_test_util.h"
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
 #include "imaging/image_info.h"
 #include "imaging/ops/luma_ssim.h"
@@ -21,36 +27,134 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The thumbnail every case makes, upright.
-constexpr int kThumbWidth = 64;
-constexpr int kThumbHeight = 48;
+Bytes Jpeg(const Image& picture, int subsampling, int flags, int orientation = 1) {
+  tjhandle handle = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  EXPECT_EQ(tjCompress2(handle, picture.pixels.data(), picture.width, 0, picture.height, TJPF_RGBA, &jpeg,
+                        &size, subsampling, 92, flags),
+            0);
+  Bytes out(jpeg, jpeg + size);
+  tjFree(jpeg);
+  tjDestroy(handle);
+  return orientation == 1 ? out
+                          : test::WithExifOrientation(std::move(out), static_cast<std::uint8_t>(orientation));
+}
+
+std::string Write(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+// ---- The price -------------------------------------------------------------------
+
+// Progressive files hold 64 two-byte coefficients for every block of whole
+// MCUs whatever the scale, and every file the picture at the scale the
+// engine's DCT shrink gives for an upright target: a quarter-turned file is
+// priced as its unturned twin asked for the target turned.
+TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
+  struct Case {
+    int width, height, subsampling, flags;
+    std::uint64_t blocks;  // of whole MCUs; 0 for a baseline file
+  };
+  for (const Case& c :
+       {Case{100, 60, TJSAMP_420, TJFLAG_PROGRESSIVE, 14 * 8 + 2 * 7 * 4},
+        Case{64, 40, TJSAMP_444, TJFLAG_PROGRESSIVE, 3 * 8 * 5}, Case{1600, 400, TJSAMP_420, 0, 0}}) {
+    const Bytes plain = Jpeg(test::MakeRandomImage(c.width, c.height, 3), c.subsampling, c.flags);
+    const Bytes turned = test::WithExifOrientation(plain, 6);
+    Expected<DecodeFootprint> f = ReadDecodeFootprint(plain, "p.jpg"),
+                              t = ReadDecodeFootprint(turned, "t.jpg");
+    ASSERT_TRUE(f.ok() && t.ok()) << f.message() << t.message();
+    EXPECT_EQ(f->progressive, c.flags != 0);
+    EXPECT_EQ(f->coefficient_bytes, c.blocks * 128);
+    for (auto [tw, th] :
+         {std::pair{0, 0}, {c.width / 5, c.height / 5}, {c.width / 8, c.height / 17}, {30, 2}}) {
+      JpegCodec codec;
+      Image decoded;
+      ASSERT_TRUE(codec.Decode(plain, "p.jpg", tw, th, decoded).ok());
+      EXPECT_EQ(DecodeBytes(*f, tw, th), decoded.pixels.size() + f->coefficient_bytes) << tw << "x" << th;
+      EXPECT_EQ(DecodeBytes(*t, th, tw), DecodeBytes(*f, tw, th)) << tw << "x" << th;
+    }
+  }
+  Bytes png;
+  ASSERT_TRUE(EncodePng(test::MakeRandomImage(30, 20, 1), png, "x.png").ok());
+  Expected<DecodeFootprint> f = ReadDecodeFootprint(png, "x.png");
+  ASSERT_TRUE(f.ok()) << f.message();
+  EXPECT_EQ(DecodeBytes(*f, 10, 5), 30u * 20u * 4u);  // other formats decode whole
+}
+
+TEST(DecodeFootprint, WhatIsNoPictureFailsNamingTheFile) {
+  const Bytes jpeg = Jpeg(test::MakeRandomImage(16, 16, 3), TJSAMP_444, 0);
+  for (const auto& [bytes, file] : {std::pair{Bytes{'h', 'e', 'l', 'l', 'o'}, "notes.txt"},
+                                    {Bytes(jpeg.begin(), jpeg.begin() + 20), "cut.jpg"}}) {
+    Expected<DecodeFootprint> f = ReadDecodeFootprint(bytes, file);
+    EXPECT_NE(f.message().find(file), std::string::npos) << f.message();
+  }
+  EXPECT_FALSE(ReadDecodeFootprintFromFile("/no/such/file.jpg").ok());
+}
+
+// The start of a file is judged by the length of all of it: a frame header
+// of 16384x16384 at 4:4:4 (12.6 million blocks) needs 196,608 bytes.
+TEST(DecodeFootprint, AJpegsClaimIsJudgedByTheWholeFilesLength) {
+  Bytes jpeg = Jpeg(test::MakeRandomImage(16, 16, 3), TJSAMP_444, TJFLAG_PROGRESSIVE);
+  const std::uint8_t progressive_frame[] = {0xFF, 0xC2};
+  const auto sof =
+      std::search(jpeg.begin(), jpeg.end(), std::begin(progressive_frame), std::end(progressive_frame));
+  ASSERT_NE(sof, jpeg.end());
+  sof[5] = sof[7] = 0x40;  // height and width 0x4000
+  sof[6] = sof[8] = 0;
+  Expected<DecodeFootprint> f = ReadDecodeFootprint(jpeg, 196'608, "long.jpg");
+  ASSERT_TRUE(f.ok()) << f.message();
+  EXPECT_EQ(f->coefficient_bytes, 3u * 2048u * 2048u * 128u);
+  EXPECT_EQ(ReadDecodeFootprint(jpeg, 196'607, "short.jpg").message(),
+            "Implausible JPEG: a 16384x16384 picture from 196607 bytes in short.jpg");
+}
+
+// A 10x10 screen with a one-pixel frame in each of two far corners; the
+// second lies behind a comment longer than the start the price reads.
+TEST(DecodeFootprint, AGifsCanvasSpansFramesBeyondTheStartRead) {
+  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  auto frame = [&](std::uint8_t left, std::uint8_t top) {
+    // Clear, index 0, end of information: one pixel in two bytes of LZW data.
+    gif.insert(gif.end(), {0x2C, left, 0, top, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0});
+  };
+  frame(0, 0);
+  gif.insert(gif.end(), {0x21, 0xFE});
+  for (int block = 0; block < 2048; ++block) {
+    gif.push_back(255);
+    gif.insert(gif.end(), 255, 'x');
+  }
+  gif.push_back(0);
+  frame(9, 9);
+  gif.push_back(';');
+  test::TempFolder folder;
+  for (Expected<DecodeFootprint> f : {ReadDecodeFootprint(gif, "far.gif"),
+                                      ReadDecodeFootprintFromFile(Write(folder.File("far.gif"), gif))}) {
+    ASSERT_TRUE(f.ok()) << f.message();
+    EXPECT_EQ(std::pair(f->info.width, f->info.height), std::pair(10, 10));
+  }
+}
+
+// ---- The thumbnail ---------------------------------------------------------------
 
 // How far a shrunk thumbnail may fall behind the full decode's.
 constexpr double kMaxSsimLoss = 0.001;
 
-std::string WriteJpeg(const std::string& path, const Image& picture, int orientation) {
-  JpegCodec codec;
-  Bytes jpeg;
-  EXPECT_TRUE(codec.Encode(picture, 92, jpeg, path).ok());
-  jpeg = test::WithExifOrientation(std::move(jpeg), static_cast<std::uint8_t>(orientation));
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-  return path;
-}
-
 // The engine's thumbnail of `path`; `full` decodes every stored pixel first.
-Image Thumbnail(const std::string& path, bool full) {
+Image Thumbnail(const std::string& path, int width, int height, bool full) {
   Engine engine;
   EXPECT_TRUE(engine.LoadImage(Engine::kPictureSlot, path).ok());
   if (full) {
     EXPECT_TRUE(engine.Decode(Engine::kPictureSlot).ok());
   }
-  EXPECT_TRUE(engine.Resample(kThumbWidth, kThumbHeight).ok());
+  EXPECT_TRUE(engine.Resample(width, height).ok());
+  EXPECT_EQ(std::pair(engine.picture(1).width, engine.picture(1).height), std::pair(width, height));
   return engine.picture(Engine::kPictureSlot);
 }
 
 // DCT scale, remainder of the stored width by it (the height's is another),
-// EXIF orientation.
+// EXIF orientation; a 64 x 48 upright thumbnail.
 using ShrinkCase = std::tuple<int, int, int>;
 
 class ShrinkOnLoad : public testing::TestWithParam<ShrinkCase> {
@@ -62,18 +166,15 @@ TEST_P(ShrinkOnLoad, LooksLikeTheFullDecode) {
   const auto [scale, remainder, orientation] = GetParam();
   // Stored sides that leave the resampler a reduction of about two at this
   // scale, and no more than that at the next, so the engine picks `scale`.
-  const Sides stored_thumb = OrientedSides(kThumbWidth, kThumbHeight, orientation);
+  const Sides stored_thumb = OrientedSides(64, 48, orientation);
   const int width = 2 * stored_thumb.width * scale + remainder;
   const int height = 2 * stored_thumb.height * scale + (remainder + 3) % 8;
   ASSERT_EQ(JpegScaleDenominator(width, height, stored_thumb.width, stored_thumb.height), scale);
-
   const std::string path =
-      WriteJpeg(folder_.File("p.jpg"), test::MakeDetailedPhoto(width, height, remainder + 1), orientation);
-  const Image shrunk = Thumbnail(path, false);
-  const Image full = Thumbnail(path, true);
-  ASSERT_EQ(shrunk.width, kThumbWidth);
-  ASSERT_EQ(shrunk.height, kThumbHeight);
-  EXPECT_GE(LumaSsim(shrunk, full), 1.0 - kMaxSsimLoss) << width << "x" << height;
+      Write(folder_.File("p.jpg"),
+            Jpeg(test::MakeDetailedPhoto(width, height, remainder + 1), TJSAMP_420, 0, orientation));
+  EXPECT_GE(LumaSsim(Thumbnail(path, 64, 48, false), Thumbnail(path, 64, 48, true)), 1.0 - kMaxSsimLoss)
+      << width << "x" << height;
 }
 
 // Every remainder at every scale, each with another of the eight orientations.
@@ -91,6 +192,16 @@ std::string CaseName(const testing::TestParamInfo<ShrinkCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScalesAndRemainders, ShrinkOnLoad, testing::ValuesIn(AllCases()), CaseName);
+
+// A thumbnail squashed across a quarter-turned picture: its upright sides
+// would allow a deeper shrink than its stored ones, which leave too few
+// pixels across.
+TEST(ShrinkOnLoadTurned, ShrinksOnTheStoredAxes) {
+  test::TempFolder folder;
+  const std::string path =
+      Write(folder.File("t.jpg"), Jpeg(test::MakeDetailedPhoto(1600, 400), TJSAMP_420, 0, 6));
+  EXPECT_GE(LumaSsim(Thumbnail(path, 300, 16, false), Thumbnail(path, 300, 16, true)), 1.0 - kMaxSsimLoss);
+}
 
 }  // namespace
 }  // namespace vr
