@@ -1,19 +1,24 @@
-// The Lanczos resampler against a plain floating-point Lanczos, its
-// properties on flat colour and alpha, the weights it computes, its fast
-// kernels against the scalar ones, and sizes it must refuse.
-#include "imaging/ops/resample.h"
-
+// Changing a picture's geometry. The Lanczos resampler against a plain
+// floating-point Lanczos, its properties on flat colour and alpha, the
+// weights it computes, its fast kernels against the scalar ones. Rotation:
+// quarter turns exact and counter-clockwise, free angles keeping colour and
+// coverage. The EXIF orientations as the turns and mirrors they name. Sizes
+// no picture can have give an empty one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <tuple>
 #include <vector>
 
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/ops/orientation.h"
+#include "imaging/ops/resample.h"
 #include "imaging/ops/resample_coefficients.h"
 #include "imaging/ops/resample_kernels.h"
+#include "imaging/ops/rotate.h"
 
 namespace vr {
 namespace {
@@ -182,14 +187,115 @@ TEST(ResampleKernels, FastVersionsMatchTheScalarOnes) {
   }
 }
 
-TEST(ResampleVulnerability, BadTargetsGiveAnEmptyPicture) {
+// ---- Rotation and orientation ------------------------------------------------------
+
+TEST(Rotate, NinetyTurnsCounterClockwiseAndWholeQuartersAreExact) {
+  Image image = MakeImage(4, 3, {90, 90, 90, 255});
+  SetPixel(image, 3, 0, {255, 0, 0, 255});
+  const Image turned = RotateImage(image, 90.0f);
+  ASSERT_EQ(std::pair(turned.width, turned.height), std::pair(3, 4));
+  EXPECT_EQ(PixelAt(turned, 0, 0), (Rgba{255, 0, 0, 255}));  // the top-right corner became the top-left
+  const Image original = MakeRandomImage(7, 4, 21, /*random_alpha=*/true),
+              once = RotateImage(original, 90.0f);
+  EXPECT_EQ(RotateImage(RotateImage(once, 90.0f), 180.0f).pixels, original.pixels);
+  EXPECT_EQ(RotateImage(original, 180.0f).pixels, RotateImage(once, 90.0f).pixels);
+  for (float angle : {-270.0f, 450.0f, -630.0f, 3600090.0f})
+    EXPECT_EQ(RotateImage(original, angle).pixels, once.pixels);
+  // 1e10 is exact in float and leaves 280 after whole turns.
+  EXPECT_EQ(RotateImage(original, 1e10f).pixels, RotateImage(original, 280.0f).pixels);
+  for (float angle : {0.0f, -0.0f, 360.0f, -720.0f, std::numeric_limits<float>::quiet_NaN(),
+                      std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()})
+    EXPECT_EQ(RotateImage(original, angle).pixels, original.pixels) << angle;
+}
+
+// Left half opaque, right half fully transparent but holding red: at any
+// angle the canvas just holds the turned picture, the covered area is kept,
+// visible pixels keep the colour and nothing of the red bleeds in.
+TEST(Rotate, FreeAnglesKeepColourAndCoverageAndLendNothingFromTransparentPixels) {
+  const Rgba colour{200, 17, 99, 255};
+  Image image = MakeImage(40, 20, colour);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 20; x < 40; ++x) SetPixel(image, x, y, {255, 0, 0, 0});
+  for (float angle : {10.0f, 45.0f, 137.0f, 300.0f}) {
+    const Image turned = RotateImage(image, angle);
+    const double c = std::abs(std::cos(angle * M_PI / 180)), s = std::abs(std::sin(angle * M_PI / 180));
+    EXPECT_EQ(std::pair(turned.width, turned.height),
+              std::pair(int(std::ceil(40 * c + 20 * s - 1e-9)), int(std::ceil(40 * s + 20 * c - 1e-9))));
+    double coverage = 0;
+    for (std::size_t i = 0; i < turned.pixels.size(); i += 4) {
+      coverage += turned.pixels[i + 3] / 255.0;
+      const Rgba p{turned.pixels[i], turned.pixels[i + 1], turned.pixels[i + 2], 255};
+      ASSERT_TRUE(turned.pixels[i + 3] == 0 || p == colour) << angle << " at byte " << i;
+    }
+    EXPECT_NEAR(coverage, 400.0, 6.0) << angle;
+  }
+}
+
+TEST(Rotate, FreeAnglesTurnTheSameWayAsTheQuarterTurn) {
+  // A red block at the top-right of a tall picture ends up top-left after
+  // 80 degrees, as it does after 90.
+  Image image = MakeImage(21, 41, {90, 90, 90, 255});
+  for (int y = 0; y < 5; ++y)
+    for (int x = 16; x < 21; ++x) SetPixel(image, x, y, {255, 0, 0, 255});
+  const Image turned = RotateImage(image, 80.0f);
+  double sum_x = 0, sum_y = 0, weight = 0;
+  for (int y = 0; y < turned.height; ++y)
+    for (int x = 0; x < turned.width; ++x) {
+      const double redness = (PixelAt(turned, x, y)[0] - PixelAt(turned, x, y)[1]) * PixelAt(turned, x, y)[3];
+      sum_x += redness * x, sum_y += redness * y, weight += redness;
+    }
+  ASSERT_GT(weight, 0);
+  EXPECT_TRUE(sum_x / weight < turned.width / 3.0 && sum_y / weight < turned.height / 3.0);
+}
+
+// 2 mirrors left-right, 3, 6 and 8 turn by a half, a quarter clockwise and a
+// quarter counter-clockwise; 4, 5 and 7 mirror first and then turn. Larger
+// than one copy tile, with odd sides, so tile edges are exercised.
+TEST(Orientation, EachTagIsTheTurnAndMirrorItNames) {
+  const Image original = MakeRandomImage(131, 70, 5, true);
+  Image mirrored = original;
+  for (int y = 0; y < 70; ++y)
+    for (int x = 0; x < 131; ++x) SetPixel(mirrored, x, y, PixelAt(original, 130 - x, y));
+  const Image expected[] = {original,
+                            mirrored,
+                            RotateImage(original, 180.0f),
+                            RotateImage(mirrored, 180.0f),
+                            RotateImage(mirrored, 90.0f),
+                            RotateImage(original, -90.0f),
+                            RotateImage(mirrored, -90.0f),
+                            RotateImage(original, 90.0f)};
+  for (int tag = 1; tag <= 8; ++tag) {
+    Image image = original;
+    ApplyOrientation(image, tag);
+    EXPECT_EQ(std::pair(image.width, image.pixels),
+              std::pair(expected[tag - 1].width, expected[tag - 1].pixels))
+        << tag;
+  }
+  // Tags outside 1..8 and empty pictures are left as they are.
+  for (int tag : {0, -1, 9, 255}) {
+    Image image = original;
+    ApplyOrientation(image, tag);
+    EXPECT_EQ(image.pixels, original.pixels) << tag;
+  }
+  Image empty;
+  ApplyOrientation(empty, 6);
+  EXPECT_TRUE(empty.empty());
+}
+
+TEST(GeometryVulnerability, SizesNoPictureCanHaveGiveAnEmptyOne) {
   const Image in = MakeImage(8, 8, {1, 2, 3, 255});
   for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-3, 5}, {5, -1}, {70000, 2}, {60000, 60000}}) {
     Image out = MakeImage(2, 2, {9, 9, 9, 9});
     Resampler().Resample(in, w, h, out);
     EXPECT_TRUE(out.empty() && out.pixels.empty()) << w << "x" << h;
   }
-  EXPECT_TRUE(ResampleImage(Image{}, 10, 10).empty());
+  for (float angle : {30.0f, 90.0f})
+    EXPECT_TRUE(RotateImage(Image{}, angle).empty() && ResampleImage(Image{}, 10, 10).empty());
+  // 65535 x 1 turned 45 degrees would need a 46341-pixel square, over 256
+  // megapixels; the quarter turn needs no more room than the picture had.
+  const Image line = MakeImage(65535, 1, {90, 90, 90, 255});
+  EXPECT_TRUE(RotateImage(line, 45.0f).empty());
+  EXPECT_EQ(RotateImage(line, 90.0f).height, 65535);
 }
 
 }  // namespace
