@@ -18,13 +18,14 @@
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/decode_footprint.h"
+#include "imaging/ops/luma_ssim.h"
 #include "support/temp_folder.h"
 
 namespace vr {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using test::MakeImage;
+using namespace test;
 
 Bytes Encoded(int format, const Image& image) {
   Bytes out;
@@ -53,18 +54,15 @@ class EngineTest : public testing::Test {
   std::size_t FilesInFolder() const {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder_.path()), {}));
   }
-  // Stored 40 wide and 20 high, to be shown turned a quarter clockwise.
-  std::string TurnedJpeg() {
-    return Write("turned.jpg",
-                 test::WithExifOrientation(Encoded(kFormatJpeg, test::MakeDetailedPhoto(40, 20)), 6));
-  }
 
   test::TempFolder folder_;
   Engine engine_;
 };
 
 TEST_F(EngineTest, LoadReadsOnlyTheHeaderAndTheDecodeIsTurnedUpright) {
-  const std::string path = TurnedJpeg();
+  // Stored 40 wide and 20 high, to be shown turned a quarter clockwise.
+  const std::string path =
+      Write("t.jpg", WithExifOrientation(Encoded(kFormatJpeg, MakeDetailedPhoto(40, 20)), 6));
   ASSERT_TRUE(engine_.LoadImage(1, path).ok());
   EXPECT_EQ(SizeOf(engine_, 1), std::pair(20, 40));
   EXPECT_TRUE(engine_.picture(1).empty()) << "measuring must not decode";
@@ -83,17 +81,10 @@ TEST_F(EngineTest, LoadReadsOnlyTheHeaderAndTheDecodeIsTurnedUpright) {
   EXPECT_EQ(given.picture(1).pixels, engine_.picture(1).pixels);
 }
 
-TEST_F(EngineTest, TheBytesWinOverTheName) {
-  const Image original = test::MakeRandomImage(9, 7, 3, true);
-  ASSERT_TRUE(engine_.LoadImage(1, Write("really_a_png.jpg", Encoded(kFormatPng, original))).ok());
-  ASSERT_TRUE(engine_.Decode(1).ok());
-  EXPECT_EQ(engine_.picture(1).pixels, original.pixels);
-}
-
 class EngineFormat : public EngineTest, public testing::WithParamInterface<int> {};
 
 TEST_P(EngineFormat, ResampleGivesTheExactSizeEvenWhenOneSideIsKept) {
-  const std::string path = Write("picture", Encoded(GetParam(), test::MakeDetailedPhoto(301, 199)));
+  const std::string path = Write("picture", Encoded(GetParam(), MakeDetailedPhoto(301, 199)));
   for (auto [w, h] : {std::pair{37, 23}, {1, 1}, {150, 1}, {400, 250}, {301, 50}, {20, 199}}) {
     ASSERT_TRUE(engine_.LoadImage(1, path).ok());
     ASSERT_TRUE(engine_.Resample(w, h).ok());
@@ -102,11 +93,12 @@ TEST_P(EngineFormat, ResampleGivesTheExactSizeEvenWhenOneSideIsKept) {
 }
 
 // Lossless formats give back every byte, alpha included; JPEG comes close.
+// The file has no extension: its bytes tell the reader what it is.
 TEST_P(EngineFormat, SaveRoundTripsAndLeavesOnlyTheFile) {
   const int format = GetParam();
   for (auto [w, h] : {std::pair{1, 1}, {5, 7}, {33, 17}}) {
     const Image original =
-        format == kFormatJpeg ? test::MakeDetailedPhoto(8 * w, 8 * h) : test::MakeRandomImage(w, h, 9, true);
+        format == kFormatJpeg ? MakeDetailedPhoto(16 * w, 16 * h) : MakeRandomImage(w, h, 9, true);
     ASSERT_TRUE(engine_.Hold(1, original, "made").ok());
     engine_.SetJpegQuality(95);
     const std::string path = folder_.File("thumb");
@@ -120,20 +112,12 @@ TEST_P(EngineFormat, SaveRoundTripsAndLeavesOnlyTheFile) {
       EXPECT_EQ(back.pixels, original.pixels);
       continue;
     }
-    double error = 0;
-    for (std::size_t i = 0; i < back.pixels.size(); ++i)
-      error += std::abs(back.pixels[i] - original.pixels[i]);
-    EXPECT_LT(error / static_cast<double>(back.pixels.size()), 4.0);
+    EXPECT_GT(LumaSsim(back, original), 0.95);
   }
   EXPECT_EQ(FilesInFolder(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, EngineFormat, testing::Values(kFormatBmp, kFormatJpeg, kFormatPng),
-                         [](const testing::TestParamInfo<int>& info) {
-                           return info.param == kFormatBmp    ? "Bmp"
-                                  : info.param == kFormatJpeg ? "Jpeg"
-                                                              : "Png";
-                         });
+INSTANTIATE_TEST_SUITE_P(BmpJpegPng, EngineFormat, testing::Values(kFormatBmp, kFormatJpeg, kFormatPng));
 
 TEST_F(EngineTest, AFailedSaveLeavesNoFileAndTheOlderFileIntact) {
   ASSERT_TRUE(engine_.Hold(1, MakeImage(8, 8, {10, 20, 30, 255})).ok());
@@ -154,7 +138,7 @@ TEST_F(EngineTest, AFailedSaveLeavesNoFileAndTheOlderFileIntact) {
 // A missing or foreign file fails at the load; pixels cut after a sound
 // header fail at the first operation. Either way the slot is left empty.
 TEST_F(EngineTest, AnUnreadableFileFailsByNameAndLeavesTheSlotEmpty) {
-  Bytes cut = Encoded(kFormatPng, test::MakeRandomImage(20, 20, 5));
+  Bytes cut = Encoded(kFormatPng, MakeRandomImage(20, 20, 5));
   cut.resize(60);  // the signature, IHDR and the start of the first IDAT
   const std::string good = Write("good.png", Encoded(kFormatPng, MakeImage(5, 5, {1, 2, 3, 255})));
   for (const std::string& bad :
@@ -166,15 +150,12 @@ TEST_F(EngineTest, AnUnreadableFileFailsByNameAndLeavesTheSlotEmpty) {
     EXPECT_NE(loaded.message().find(bad), std::string::npos) << loaded.message();
     EXPECT_TRUE(engine_.empty(1));
     EXPECT_TRUE(engine_.picture(1).empty());
-    int w = -1, h = -1;
-    EXPECT_FALSE(engine_.GetImageSize(1, w, h).ok());
-    EXPECT_EQ(std::pair(w, h), std::pair(0, 0));
     EXPECT_FALSE(engine_.Resample(2, 2).ok());
   }
 }
 
 TEST_F(EngineTest, DamageIsRememberedUntilTheNextLoad) {
-  Bytes bmp = Encoded(kFormatBmp, test::MakeRandomImage(16, 16, 2));
+  Bytes bmp = Encoded(kFormatBmp, MakeRandomImage(16, 16, 2));
   const std::string whole = Write("whole.bmp", bmp);
   bmp.resize(bmp.size() - 100);
   const std::string cut = Write("cut.bmp", bmp);
@@ -186,8 +167,8 @@ TEST_F(EngineTest, DamageIsRememberedUntilTheNextLoad) {
 }
 
 TEST_F(EngineTest, AHeldPictureMixesInAsSlotTwoWouldAndIsNotChanged) {
-  const Image overlay = test::MakeRandomImage(3, 2, 11, true);
-  const Image base = test::MakeRandomImage(5, 4, 12, true);
+  const Image overlay = MakeRandomImage(3, 2, 11, true);
+  const Image base = MakeRandomImage(5, 4, 12, true);
   engine_.SetOverlayOpacity(60);
   ASSERT_TRUE(engine_.Hold(1, base).ok());
   ASSERT_TRUE(engine_.Hold(2, overlay).ok());
@@ -197,7 +178,7 @@ TEST_F(EngineTest, AHeldPictureMixesInAsSlotTwoWouldAndIsNotChanged) {
   engine_.ClearOverlay();
   ASSERT_TRUE(engine_.MixIn(overlay, MixMode::SrcBlend, -1, -2).ok());
   EXPECT_EQ(engine_.picture(1).pixels, through_slot.pixels);
-  EXPECT_EQ(overlay.pixels, test::MakeRandomImage(3, 2, 11, true).pixels);
+  EXPECT_EQ(overlay.pixels, MakeRandomImage(3, 2, 11, true).pixels);
   EXPECT_FALSE(Engine().MixIn(overlay, MixMode::Add, 0, 0).ok()) << "no picture to mix into";
 }
 
