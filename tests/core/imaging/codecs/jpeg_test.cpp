@@ -30,7 +30,8 @@ Expected<DecodeResult> Decode(const Bytes& jpeg, Image& out, int target_width = 
 
 // TurboJPEG's own decode of the samples as stored, at 1/d.
 Bytes Samples(const Bytes& jpeg, int width, int height, int pixel_format, int d = 1) {
-  Bytes out(static_cast<std::size_t>((width + d - 1) / d) * ((height + d - 1) / d) * tjPixelSize[pixel_format]);
+  Bytes out(static_cast<std::size_t>((width + d - 1) / d) * ((height + d - 1) / d) *
+            tjPixelSize[pixel_format]);
   tjhandle handle = tjInitDecompress();
   EXPECT_EQ(tjDecompress2(handle, jpeg.data(), jpeg.size(), out.data(), (width + d - 1) / d, 0,
                           (height + d - 1) / d, pixel_format, 0),
@@ -47,24 +48,31 @@ TEST(JpegDecode, GreyAndCmykBecomeOpaqueRgbOfTheStoredSamples) {
   Bytes grey;
   for (std::size_t i = 0; i < photo.pixels.size(); i += 4) {
     grey.push_back(photo.pixels[i]);
-    photo.pixels[i + 3] = static_cast<std::uint8_t>(photo.pixels[i] ^ photo.pixels[i + 2]);  // a black channel
+    photo.pixels[i + 3] =
+        static_cast<std::uint8_t>(photo.pixels[i] ^ photo.pixels[i + 2]);  // a black channel
   }
-  const Bytes grey_jpeg = CompressJpeg(grey.data(), 48, 32, TJPF_GRAY, TJSAMP_GRAY), stored_grey = Samples(grey_jpeg, 48, 32, TJPF_GRAY);
+  const Bytes grey_jpeg = CompressJpeg(grey.data(), 48, 32, TJPF_GRAY, TJSAMP_GRAY),
+              stored_grey = Samples(grey_jpeg, 48, 32, TJPF_GRAY);
   ASSERT_TRUE(Decode(grey_jpeg, decoded).ok());
   for (std::size_t i = 0; i < stored_grey.size(); ++i)
-    ASSERT_EQ(PixelAt(decoded, int(i % 48), int(i / 48)), (Rgba{stored_grey[i], stored_grey[i], stored_grey[i], 255}));
-  const Bytes adobe = CompressJpeg(photo.pixels.data(), 48, 32, TJPF_CMYK, TJSAMP_444, TJFLAG_ACCURATEDCT, 95);
+    ASSERT_EQ(PixelAt(decoded, int(i % 48), int(i / 48)),
+              (Rgba{stored_grey[i], stored_grey[i], stored_grey[i], 255}));
+  const Bytes adobe =
+      CompressJpeg(photo.pixels.data(), 48, 32, TJPF_CMYK, TJSAMP_444, TJFLAG_ACCURATEDCT, 95);
   Bytes plain = adobe;
   const std::size_t app14 = FindMarker(plain, 0xEE);
   ASSERT_LT(app14, plain.size());
-  plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(app14),
-              plain.begin() + static_cast<std::ptrdiff_t>(app14 + 2 + (plain[app14 + 2] << 8 | plain[app14 + 3])));
+  plain.erase(
+      plain.begin() + static_cast<std::ptrdiff_t>(app14),
+      plain.begin() + static_cast<std::ptrdiff_t>(app14 + 2 + (plain[app14 + 2] << 8 | plain[app14 + 3])));
   for (const auto& [jpeg, inverted] : {std::pair{adobe, true}, {plain, false}}) {
     const Bytes stored = Samples(jpeg, 48, 32, TJPF_CMYK);
     ASSERT_TRUE(Decode(jpeg, decoded).ok());
     for (std::size_t i = 0; i < stored.size(); ++i) {
-      const int white = inverted ? stored[i] : 255 - stored[i], white_k = inverted ? stored[i | 3] : 255 - stored[i | 3];
-      ASSERT_LE(std::abs(255 * decoded.pixels[i] - (i % 4 == 3 ? 255 * 255 : white * white_k)), 127) << inverted << i;
+      const int white = inverted ? stored[i] : 255 - stored[i],
+                white_k = inverted ? stored[i | 3] : 255 - stored[i | 3];
+      ASSERT_LE(std::abs(255 * decoded.pixels[i] - (i % 4 == 3 ? 255 * 255 : white * white_k)), 127)
+          << inverted << i;
     }
   }
 }
@@ -77,7 +85,8 @@ TEST(JpegDecode, AFatalErrorAfterAWarningIsNotTakenForDamage) {
   const Bytes clean = CompressJpeg(picture.pixels.data(), 64, 64, TJPF_RGBA, TJSAMP_420, TJFLAG_PROGRESSIVE);
   Bytes jpeg = clean;
   std::size_t late_table = FindMarker(jpeg, 0xDA);  // the first DHT after the first scan
-  while (late_table + 4 < jpeg.size() && !(jpeg[late_table] == 0xFF && jpeg[late_table + 1] == 0xC4)) ++late_table;
+  while (late_table + 4 < jpeg.size() && !(jpeg[late_table] == 0xFF && jpeg[late_table + 1] == 0xC4))
+    ++late_table;
   ASSERT_LT(late_table + 4, jpeg.size());
   jpeg[late_table + 4] = 0x0F;  // table class 0, index 15: there are only 4
   jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(FindMarker(jpeg, 0xDB)), 0x00);
@@ -91,15 +100,15 @@ TEST(JpegDecode, AFatalErrorAfterAWarningIsNotTakenForDamage) {
 
 // The largest DCT scale whose rounded-up sides are still twice the target's.
 TEST(JpegScale, LeavesAtLeastTwiceTheTarget) {
-  const std::array<int, 5> cases[] = {{6000, 4000, 300, 200, 8},
-                                      {4799, 3199, 300, 200, 8},  // ceil rounds 599.9 up to 600
-                                      {4792, 3200, 300, 200, 4},  // 599 wide at 1/8: one short
-                                      {6000, 1000, 300, 200, 2},  // the height decides
-                                      {1198, 800, 300, 200, 1},   // 600 wide at 1/2 needs 1199
-                                      {6000, 4000, 0, 0, 1},      // no target: the full picture
-                                      {6000, 4000, -5, 200, 1},
-                                      {100, 100, 300, 200, 1}};  // enlarging
-  for (const auto& [w, h, tw, th, d] : cases) EXPECT_EQ(JpegScaleDenominator(w, h, tw, th), d) << w << "x" << h;
+  const std::array<int, 5> cases[] = {
+      {6000, 4000, 300, 200, 8}, {4799, 3199, 300, 200, 8},  // ceil rounds 599.9 up to 600
+      {4792, 3200, 300, 200, 4},                             // 599 wide at 1/8: one short
+      {6000, 1000, 300, 200, 2},                             // the height decides
+      {1198, 800, 300, 200, 1},                              // 600 wide at 1/2 needs 1199
+      {6000, 4000, 0, 0, 1},                                 // no target: the full picture
+      {6000, 4000, -5, 200, 1},  {100, 100, 300, 200, 1}};   // enlarging
+  for (const auto& [w, h, tw, th, d] : cases)
+    EXPECT_EQ(JpegScaleDenominator(w, h, tw, th), d) << w << "x" << h;
 }
 
 // A progressive picture whose sides are no multiple of 8, by libjpeg's
@@ -129,7 +138,8 @@ TEST_P(ProgressiveShrink, MatchesADecodeOfEveryScanReadingOnlyTheScansNeeded) {
   ASSERT_TRUE(result.ok()) << result.message();
   EXPECT_TRUE(!result->damaged && result->shrink == d);
   EXPECT_EQ(shrunk.pixels, Samples(jpeg, kWidth, kHeight, TJPF_RGBA, d));
-  const ScanDecode scans = DecodeProgressiveShrunk(jpeg, d, false, shrunk.pixels.data(), shrunk.width, shrunk.height);
+  const ScanDecode scans =
+      DecodeProgressiveShrunk(jpeg, d, false, shrunk.pixels.data(), shrunk.width, shrunk.height);
   ASSERT_TRUE(scans.ok) << scans.reason;
   int total = 0;
   while (FindMarker(jpeg, 0xDA, total) < jpeg.size()) ++total;
@@ -196,7 +206,8 @@ TEST(JpegEncode, QualityIsHeldToItsRangeAndFullChromaStartsAt90) {
     const Bytes jpeg = encoded(quality);
     tjhandle handle = tjInitDecompress();
     int width = 0, height = 0, subsampling = -1, colorspace = -1;
-    EXPECT_EQ(tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling, &colorspace), 0);
+    EXPECT_EQ(
+        tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling, &colorspace), 0);
     tjDestroy(handle);
     EXPECT_EQ(subsampling, quality >= 90 ? TJSAMP_444 : TJSAMP_420) << quality;
   }
@@ -216,7 +227,9 @@ TEST(JpegEncode, QualityIsHeldToItsRangeAndFullChromaStartsAt90) {
 // TIFF-structured blocks in either byte order.
 class TiffBuilder {
  public:
-  explicit TiffBuilder(bool big_endian) : big_(big_endian) { bytes_ = big_ ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0}; }
+  explicit TiffBuilder(bool big_endian) : big_(big_endian) {
+    bytes_ = big_ ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0};
+  }
   TiffBuilder& U16(std::uint32_t v) {
     bytes_.insert(bytes_.end(), {std::uint8_t(v >> (big_ ? 8 : 0)), std::uint8_t(v >> (big_ ? 0 : 8))});
     return *this;
@@ -237,11 +250,18 @@ constexpr std::uint16_t kOrientation = 0x0112, kShort = 3;
 // IFD0 right after the header with a Make-like entry first, so the reader
 // has to step over entries.
 Bytes ExifBlock(bool big_endian, std::uint16_t orientation) {
-  return TiffBuilder(big_endian).U32(8).U16(2).Entry(0x010F, 2, 2, 'A').Entry(kOrientation, kShort, 1, orientation).U32(0).bytes_;
+  return TiffBuilder(big_endian)
+      .U32(8)
+      .U16(2)
+      .Entry(0x010F, 2, 2, 'A')
+      .Entry(kOrientation, kShort, 1, orientation)
+      .U32(0)
+      .bytes_;
 }
 
 Bytes Segment(std::uint8_t marker, const Bytes& payload) {
-  Bytes out = {0xFF, marker, static_cast<std::uint8_t>((payload.size() + 2) >> 8), static_cast<std::uint8_t>(payload.size() + 2)};
+  Bytes out = {0xFF, marker, static_cast<std::uint8_t>((payload.size() + 2) >> 8),
+               static_cast<std::uint8_t>(payload.size() + 2)};
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
@@ -286,8 +306,9 @@ TEST(ExifOrientation, ReadsTheTagFromApp1InBothByteOrdersOnceItIsWhole) {
 // Hostile metadata gives 1, the upright picture.
 TEST(ExifOrientation, MalformedMetadataGivesOne) {
   auto tiff = [](bool big) { return TiffBuilder(big); };
-  Bytes mixed_order = ExifBlock(false, 6), cut = ExifBlock(true, 6), long_segment = App1Exif(ExifBlock(false, 6));
-  mixed_order[1] = 'M';  // "IM"
+  Bytes mixed_order = ExifBlock(false, 6), cut = ExifBlock(true, 6),
+        long_segment = App1Exif(ExifBlock(false, 6));
+  mixed_order[1] = 'M';        // "IM"
   cut.resize(8 + 2 + 12 + 6);  // in the middle of the orientation entry
   long_segment[2] = 0x7F;      // a length past the end of the file
   long_segment.insert(long_segment.begin(), {0xFF, 0xD8});
@@ -302,17 +323,15 @@ TEST(ExifOrientation, MalformedMetadataGivesOne) {
       WithSegments({App1Exif(tiff(false).U32(0).Entry(kOrientation, kShort, 1, 6).bytes_)}),
       // A next-directory link pointing at itself, with no orientation: not followed round and round.
       WithSegments({App1Exif(tiff(false).U32(8).U16(1).Entry(0x010F, 2, 2, 'A').U32(8).bytes_)}),
-      WithSegments({App1Exif(tiff(false).U32(8).U16(1).Entry(kOrientation, kShort, 0xFFFFFFFF, 6).U32(0).bytes_)}),
+      WithSegments(
+          {App1Exif(tiff(false).U32(8).U16(1).Entry(kOrientation, kShort, 0xFFFFFFFF, 6).U32(0).bytes_)}),
       WithSegments({App1Exif(tiff(true).U32(8).U16(1).Entry(kOrientation, 4, 1, 6).U32(0).bytes_)}),  // LONG
       WithSegments({App1Exif(tiff(false).U32(8).U16(1).Entry(kOrientation, kShort, 1, 0).bytes_)}),
       WithSegments({App1Exif(tiff(true).U32(8).U16(1).Entry(kOrientation, kShort, 1, 9).bytes_)}),
       WithSegments({App1Exif(tiff(false).U16(43).U32(8).bytes_)}),  // a magic of 43 after 42
-      WithSegments({App1Exif(mixed_order)}),
-      WithSegments({App1Exif(cut)}),
-      long_segment,
+      WithSegments({App1Exif(mixed_order)}), WithSegments({App1Exif(cut)}), long_segment,
       // A length below 2 would make a walker stand still.
-      WithSegments({Bytes{0xFF, 0xE0, 0x00, 0x00}, exif}),
-      after_scan,
+      WithSegments({Bytes{0xFF, 0xE0, 0x00, 0x00}, exif}), after_scan,
       WithSegments({Segment(0xE1, {'E', 'x', 'i', 'f', 0, 1, 'I', 'I', 42, 0})}),
       exif,  // no SOI
       Bytes{}};

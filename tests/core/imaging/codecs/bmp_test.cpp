@@ -1,7 +1,9 @@
-// The bmpsuite corpus: every good file, and every questionable one we claim
-// to read, against the suite's reference rendering; every bad or
-// questionable one fails with a message naming it or decodes to a picture
-// of the size its header gives.
+// BMP: the bmpsuite corpus, every good file and every questionable one we
+// claim to read against the suite's reference rendering, every bad or
+// questionable one failing with a message naming it or decoding to a picture
+// of the size its header gives; and what the reader decides on its own: the
+// rows of a cut file, the bounds on what a file may claim, hostile indices
+// and run-length codes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "base/file_bytes.h"
+#include "core/imaging/codecs/codec_files.h"
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
 
@@ -20,6 +23,10 @@ namespace vr {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test;
+
+constexpr Rgba kClear = {0, 0, 0, 0};
+constexpr Rgba kGreen = {0, 255, 0, 255};
 
 const fs::path kSuite = fs::path(VARENNA_CORPUS_DIR) / "bmpsuite";
 
@@ -157,6 +164,101 @@ TEST_P(BmpSuiteBadFile, FailsCleanlyOrDecodesSafely) {
 
 INSTANTIATE_TEST_SUITE_P(BadAndQuestionable, BmpSuiteBadFile, testing::ValuesIn(FilesIn({"b", "q"}, false)),
                          CaseName);
+
+// ---- Beyond the corpus -------------------------------------------------------------
+
+Image Decode(const BmpSpec& layout, bool expect_damaged = false, std::size_t cut = 0) {
+  Bytes bytes = BuildBmp(layout);
+  bytes.resize(bytes.size() - cut);
+  Image image;
+  Expected<DecodeResult> decoded = DecodeBmp(bytes, "t.bmp", image);
+  EXPECT_TRUE(decoded.ok()) << decoded.message();
+  if (decoded.ok()) {
+    EXPECT_EQ(decoded->damaged, expect_damaged);
+  }
+  return image;
+}
+
+// A 2 x 4 24-bit file (8 bytes a row with padding) whose stored rows are 10, 20, 30, 40.
+BmpSpec FourRows(int height) {
+  BmpSpec layout{.width = 2, .height = height};
+  for (std::uint8_t v : {10, 20, 30, 40}) layout.pixels.insert(layout.pixels.end(), {v, v, v, v, v, v, 0, 0});
+  return layout;
+}
+
+// Damaged rather than failed: the rows that arrived are worth a thumbnail.
+TEST(BmpTruncation, RowsThatArrivedStayAndTheRestIsTransparent) {
+  const Image bottom_up = Decode(FourRows(4), true, 8 + 3);  // the top row gone, the one below half gone
+  EXPECT_EQ(PixelAt(bottom_up, 1, 3), (Rgba{10, 10, 10, 255}));
+  EXPECT_EQ(PixelAt(bottom_up, 0, 2), (Rgba{20, 20, 20, 255}));
+  EXPECT_EQ(PixelAt(bottom_up, 0, 1), kClear);
+  const Image top_down = Decode(FourRows(-4), true, 16);
+  EXPECT_EQ(PixelAt(top_down, 0, 1), (Rgba{20, 20, 20, 255}));
+  EXPECT_EQ(PixelAt(top_down, 0, 2), kClear);
+}
+
+BmpSpec Rle8(int width, int height, Bytes stream) {
+  return {width, height, 8, 1, 0, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}}, std::move(stream)};
+}
+
+BmpSpec Rows(int height, int rows_present) {
+  return {2, height, 24, 0, 0, {}, Bytes(rows_present * 8u, 0x40)};
+}
+
+// How much a file must hold for its picture to be allocated: each bound is
+// met exactly by the first of a pair and missed by one by the second. A cut
+// file keeps its picture while one row in eight is there; one run-length
+// code draws at most 255 pixels; an end-of-bitmap code alone leaves the rest
+// transparent, but not more of it than a code could have drawn. The header
+// at the file's start is judged by the whole file's length.
+TEST(BmpPlausibility, TooLittleDataForThePictureIsRefusedUnallocated) {
+  for (const auto& [layout, decodes] :
+       {std::pair{Rows(8, 1), true}, {Rows(9, 1), false}, {Rows(16, 2), true}, {Rle8(255, 1, {255, 0}), true},
+        {Rle8(256, 1, {255, 0}), false}, {Rle8(255, 2, {255, 0, 255, 0}), true}, {Rle8(17, 15, {0, 1}), true},
+        {Rle8(16, 16, {0, 1}), false}}) {
+    const Bytes bytes = BuildBmp(layout);
+    Image image;
+    Expected<DecodeResult> decoded = DecodeBmp(bytes, "claim.bmp", image);
+    EXPECT_EQ(CheckBmpFileLength(std::span(bytes).first(60), bytes.size(), "claim.bmp").ok(), decodes);
+    ASSERT_EQ(decoded.ok(), decodes) << layout.width << "x" << layout.height << ": " << decoded.message();
+    EXPECT_TRUE(decodes || (decoded.message().rfind("Implausible BMP: a ", 0) == 0 && image.pixels.empty()))
+        << decoded.message();
+  }
+}
+
+// Indices the palette does not reach are black, not a neighbour's colour or
+// whatever lies past the table; a colour count past what the bits can index
+// is cut to it.
+TEST(BmpHostile, IndicesPastThePaletteAreBlack) {
+  BmpSpec layout = Rle8(3, 1, {1, 4, 255, 0});
+  layout.compression = 0;
+  layout.colors_used = 4;
+  const Image image = Decode(layout);
+  EXPECT_EQ(PixelAt(image, 0, 0), kGreen);
+  EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{0, 0, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 2, 0), (Rgba{0, 0, 0, 255}));
+  layout.colors_used = 1000000;
+  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), kGreen);
+}
+
+// A delta moves right and up (rows count from the bottom) and skipped pixels
+// stay transparent; runs past the right edge are cut there, never wrapping;
+// a move past the top ends the picture; a stream cut short is damaged.
+TEST(BmpHostile, RunLengthCodesStayInsideThePicture) {
+  const Image delta = Decode(Rle8(4, 2, {0, 2, 2, 1, 1, 1, 0, 1}));
+  EXPECT_EQ(PixelAt(delta, 2, 0), kGreen);
+  EXPECT_EQ(PixelAt(delta, 0, 0), kClear);
+  EXPECT_EQ(PixelAt(delta, 1, 1), kClear);
+  const Image clipped = Decode(Rle8(2, 2, {200, 1, 0, 1}));
+  EXPECT_EQ(PixelAt(clipped, 1, 1), kGreen);
+  EXPECT_EQ(PixelAt(clipped, 0, 0), kClear);
+  const Image moved = Decode(Rle8(2, 2, {0, 2, 0, 200, 1, 1, 0, 1}));
+  EXPECT_EQ(moved.pixels, Decode(Rle8(2, 2, {0, 1})).pixels);
+  const Image cut = Decode(Rle8(4, 2, {2, 1, 0}), true);
+  EXPECT_EQ(PixelAt(cut, 1, 1), kGreen);
+  EXPECT_EQ(PixelAt(cut, 2, 1), kClear);
+  Decode(Rle8(4, 2, {0, 2, 1}), true);  // a delta without its offsets
+}
 
 }  // namespace
 }  // namespace vr
