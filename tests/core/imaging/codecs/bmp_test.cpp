@@ -212,10 +212,14 @@ BmpSpec Rows(int height, int rows_present) {
 // transparent, but not more of it than a code could have drawn. The header
 // at the file's start is judged by the whole file's length.
 TEST(BmpPlausibility, TooLittleDataForThePictureIsRefusedUnallocated) {
-  for (const auto& [layout, decodes] :
-       {std::pair{Rows(8, 1), true}, {Rows(9, 1), false}, {Rows(16, 2), true}, {Rle8(255, 1, {255, 0}), true},
-        {Rle8(256, 1, {255, 0}), false}, {Rle8(255, 2, {255, 0, 255, 0}), true}, {Rle8(17, 15, {0, 1}), true},
-        {Rle8(16, 16, {0, 1}), false}}) {
+  for (const auto& [layout, decodes] : {std::pair{Rows(8, 1), true},
+                                        {Rows(9, 1), false},
+                                        {Rows(16, 2), true},
+                                        {Rle8(255, 1, {255, 0}), true},
+                                        {Rle8(256, 1, {255, 0}), false},
+                                        {Rle8(255, 2, {255, 0, 255, 0}), true},
+                                        {Rle8(17, 15, {0, 1}), true},
+                                        {Rle8(16, 16, {0, 1}), false}}) {
     const Bytes bytes = BuildBmp(layout);
     Image image;
     Expected<DecodeResult> decoded = DecodeBmp(bytes, "claim.bmp", image);

@@ -1,0 +1,292 @@
+// PNG, GIF and TIFF. The PngSuite corpus replayed, and what no replay of it
+// shows: Adam7 against the sequential twins, pixels against values known
+// from the suite, 16-bit samples. GIF files
+// written with giflib: the first frame through either colour table,
+// transparency, interlacing, the canvas cut to its frames. TIFF files
+// written with libtiff: samples through every compression, the orientation
+// reported but never applied, alpha made straight, strips that cannot hold
+// what the directory claims.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/imaging/codecs/codec_files.h"
+#include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/gif_codec.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/codecs/tiff_codec.h"
+
+namespace vr {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace test;
+
+const fs::path kSuite = fs::path(VARENNA_CORPUS_DIR) / "pngsuite";
+
+Image DecodeSuiteFile(const std::string& name, Bytes* bytes = nullptr, Status* status = nullptr) {
+  Bytes read;
+  Image image;
+  EXPECT_TRUE(ReadWholeFileInto((kSuite / name).string(), bytes ? *bytes : read).ok()) << name;
+  const Status decoded = DecodePng(bytes ? *bytes : read, name, image);
+  if (status) *status = decoded;
+  EXPECT_TRUE(status || decoded.ok()) << decoded.message();
+  return image;
+}
+
+std::vector<std::string> SuiteFiles() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(kSuite))
+    if (entry.path().extension() == ".png") names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_GT(names.size(), 150u) << "no corpus at " << kSuite;
+  return names;
+}
+
+class PngSuiteFile : public testing::TestWithParam<std::string> {};
+
+// The suite's broken files start with x; the size comes from the IHDR bytes.
+// An interlaced file (basi*, s01i*) holds the same picture as its sequential
+// twin; the small odd sizes of the s*i* files leave Adam7 passes empty.
+TEST_P(PngSuiteFile, BrokenFilesFailAndOthersDecodeAtTheirSizeAsTheirSequentialTwin) {
+  const std::string name = GetParam();
+  Bytes bytes;
+  Status status = Status::Ok();
+  const Image image = DecodeSuiteFile(name, &bytes, &status);
+  if (name[0] == 'x') {
+    EXPECT_EQ(status.message().rfind("Invalid PNG: ", 0), 0u) << status.message();
+    EXPECT_NE(status.message().find(name), std::string::npos) << status.message();
+    return;
+  }
+  ASSERT_TRUE(status.ok()) << status.message();
+  auto be32 = [&](std::size_t at) {
+    return bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+  };
+  EXPECT_EQ(std::pair(image.width, image.height), std::pair(be32(16), be32(20)));
+  std::string twin = name;
+  twin[3] = 'n';
+  if (name[3] == 'i' && (name[0] == 'b' || name[0] == 's') && fs::exists(kSuite / twin)) {
+    EXPECT_EQ(image.pixels, DecodeSuiteFile(twin).pixels) << twin;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, PngSuiteFile, testing::ValuesIn(SuiteFiles()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param.substr(0, info.param.find('.'));
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+TEST(PngDecode, KnownPixelsOfSuiteFiles) {
+  const Image rgb = DecodeSuiteFile("basn2c08.png");
+  EXPECT_EQ(PixelAt(rgb, 31, 0), (Rgba{255, 255, 224, 255}));
+  EXPECT_EQ(PixelAt(rgb, 0, 31), (Rgba{31, 31, 31, 255}));
+  // A palette with transparency gives alpha.
+  const Image palette = DecodeSuiteFile("tbbn3p08.png");
+  EXPECT_EQ(PixelAt(palette, 0, 0), (Rgba{255, 255, 255, 0}));
+  EXPECT_EQ(PixelAt(palette, 16, 8), (Rgba{168, 66, 66, 255}));
+  // Grey is spread to all three channels.
+  const Image grey = DecodeSuiteFile("basn0g08.png");
+  for (std::size_t i = 0; i < grey.pixels.size(); i += 4)
+    ASSERT_TRUE(grey.pixels[i] == grey.pixels[i + 1] && grey.pixels[i] == grey.pixels[i + 2]) << i;
+}
+
+// 16-bit samples go to the nearest 8-bit level, v * 255 / 65535 rounded: the
+// high byte alone would be a level off for most values.
+TEST(PngDecode, SixteenBitSamplesGoToTheNearestLevel) {
+  std::vector<std::uint16_t> samples(3 * 256);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::uint16_t>(i * 85 + i * i * 7);
+  png_image layout{};
+  layout.version = PNG_IMAGE_VERSION;
+  layout.width = 256;
+  layout.height = 1;
+  layout.format = PNG_FORMAT_LINEAR_RGB;
+  png_alloc_size_t size = 0;
+  ASSERT_NE(png_image_write_get_memory_size(layout, size, 0, samples.data(), 0, nullptr), 0)
+      << layout.message;
+  std::vector<std::uint8_t> file(size);
+  ASSERT_NE(png_image_write_to_memory(&layout, file.data(), &size, 0, samples.data(), 0, nullptr), 0);
+  Image image;
+  ASSERT_TRUE(DecodePng(file, "deep.png", image).ok());
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    ASSERT_LE(std::abs(image.pixels[i / 3 * 4 + i % 3] * 65535.0 / 255 - samples[i]), 65535.0 / 255 / 2 + 1)
+        << i;
+}
+
+// ---- GIF ----------------------------------------------------------------------------
+
+// Decodes at the size the header reader tells, and expects it.
+Image DecodeGifAt(const Bytes& file, int width, int height) {
+  Image image;
+  EXPECT_TRUE(DecodeGif(file, "test.gif", image).ok());
+  Expected<ImageInfo> info = ReadGifInfo(file, "test.gif");
+  EXPECT_EQ(std::pair(info.ok() ? info->width : -1, info.ok() ? info->height : -1), std::pair(width, height));
+  EXPECT_EQ(std::pair(image.width, image.height), std::pair(width, height));
+  return image;
+}
+
+// The frame's pixels (clear for its transparent index) with its corner at (left, top).
+void ExpectFrameAt(const Image& image, const GifFrame& frame, int left, int top, int colours = 8) {
+  const auto& table = frame.local_colors.empty() ? kGifPalette : frame.local_colors;
+  for (int y = 0; y < frame.height && top + y < image.height; ++y)
+    for (int x = 0; x < frame.width && left + x < image.width; ++x) {
+      const int index = frame.indices[static_cast<std::size_t>(y * frame.width + x)];
+      const Rgba expected = index == frame.transparent ? Rgba{0, 0, 0, 0}
+                            : index >= colours
+                                ? Rgba{0, 0, 0, 255}
+                                : Rgba{table[index].Red, table[index].Green, table[index].Blue, 255};
+      ASSERT_EQ(PixelAt(image, left + x, top + y), expected) << x << "," << y;
+    }
+}
+
+TEST(GifDecode, OnlyTheFirstFrameIsShownThroughItsTableWithItsTransparentIndexClear) {
+  GifFrame first = PatternFrame(5, 3, 0);
+  ExpectFrameAt(DecodeGifAt(WriteGif(5, 3, {first, PatternFrame(5, 3, 5)}), 5, 3), first, 0, 0);
+  first.local_colors.assign(kGifPalette.rbegin(), kGifPalette.rend());
+  first.transparent = 5;
+  ExpectFrameAt(DecodeGifAt(WriteGif(5, 3, {first}), 5, 3), first, 0, 0);
+}
+
+TEST(GifDecode, AnInterlacedFrameEqualsASequentialOne) {
+  for (int height : {1, 2, 3, 5, 8, 9, 17}) {
+    GifFrame frame = PatternFrame(6, height, 4);
+    frame.interlace = true;
+    ExpectFrameAt(DecodeGifAt(WriteGif(6, height, {frame}), 6, height), frame, 0, 0);
+  }
+}
+
+// Beyond its frames a screen holds only transparent pixels, so it is cut
+// to their bounding box (a zero screen too); the shown frame keeps its
+// place within the box, and a frame reaching past the screen is cut there.
+TEST(GifDecode, TheScreenIsCutToItsFrames) {
+  GifFrame frame = PatternFrame(3, 2, 1);
+  frame.left = 4;
+  frame.top = 1;
+  ExpectFrameAt(DecodeGifAt(WriteGif(9, 5, {frame}), 3, 2), frame, 0, 0);
+  GifFrame later = PatternFrame(2, 2, 6);
+  later.left = 1;
+  later.top = 3;
+  const Image both = DecodeGifAt(WriteGif(9, 5, {frame, later}), 6, 4);  // x 1..6, y 1..4
+  ExpectFrameAt(both, frame, 3, 0);
+  EXPECT_EQ(PixelAt(both, 0, 3), (Rgba{0, 0, 0, 0}));  // only the first frame is drawn
+  Bytes zero = WriteGif(9, 5, {frame});
+  zero[6] = zero[7] = zero[8] = zero[9] = 0;
+  ExpectFrameAt(DecodeGifAt(zero, 3, 2), frame, 0, 0);
+  GifFrame beyond = PatternFrame(4, 4, 2);
+  beyond.left = 2;
+  beyond.top = 1;
+  ExpectFrameAt(DecodeGifAt(WriteGif(3, 3, {beyond}), 1, 2), beyond, 0, 0);
+}
+
+// The encoder masks indices to its table's size, so the written table is
+// shrunk instead: the size field says four colours, the last four go.
+TEST(GifHostile, IndicesPastTheTableAreOpaqueBlack) {
+  const GifFrame frame = PatternFrame(8, 1, 0);
+  Bytes file = WriteGif(8, 1, {frame});
+  file[10] = static_cast<std::uint8_t>((file[10] & ~0x07) | 0x01);
+  file.erase(file.begin() + 13 + 12, file.begin() + 13 + 24);
+  ExpectFrameAt(DecodeGifAt(file, 8, 1), frame, 0, 0, 4);
+}
+
+TEST(GifHostile, NoColourTableOrBrokenCodesFailByName) {
+  Bytes bare = WriteGif(2, 2, {PatternFrame(2, 2, 0)});
+  bare[10] = static_cast<std::uint8_t>(bare[10] & 0x7F);
+  bare.erase(bare.begin() + 13, bare.begin() + 13 + 24);
+  Image image;
+  EXPECT_EQ(DecodeGif(bare, "bare.gif", image).message(), "Invalid GIF: no colour table in bare.gif");
+  // The first LZW code after the minimum code size made one that cannot occur yet.
+  Bytes lzw = WriteGif(16, 16, {PatternFrame(16, 16, 1)});
+  ASSERT_EQ(lzw[13 + 24 + 10], 3);
+  for (std::size_t i = 13 + 24 + 12; i < lzw.size() - 3; ++i) lzw[i] = 0xFF;
+  EXPECT_NE(DecodeGif(lzw, "lzw.gif", image).message().find("lzw.gif"), std::string::npos);
+  EXPECT_TRUE(image.pixels.empty());
+}
+
+// ---- TIFF ---------------------------------------------------------------------------
+
+Image DecodeTiffFile(const Bytes& file) {
+  Image image;
+  Status status = DecodeTiff(file, "test.tif", image);
+  EXPECT_TRUE(status.ok()) << status.message();
+  return image;
+}
+
+// Stored samples come back as they are, grey spread to all three channels.
+// Every orientation is reported and none is applied: row 0 stays the first
+// row of the file, so the engine turns the picture exactly once.
+TEST(TiffDecode, EveryCompressionAndOrientationGivesTheStoredSamples) {
+  for (int compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
+    for (int orientation = 1; orientation <= 8; ++orientation)
+      for (int samples : {1, 3}) {
+        TiffSpec layout = RgbTiff(31, 17, compression);
+        layout.samples_data.resize(31u * 17u * samples);
+        layout.samples = samples, layout.orientation = orientation, layout.rows_per_strip = 3;
+        layout.photometric = samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+        const Bytes file = WriteTiff(layout);
+        Expected<ImageInfo> info = ReadTiffInfo(file, "turned.tif");
+        ASSERT_TRUE(info.ok()) << info.message();
+        EXPECT_EQ(info->orientation, orientation);
+        const Image image = DecodeTiffFile(file);
+        ASSERT_EQ(std::pair(image.width, image.height), std::pair(31, 17));
+        for (int i = 0; i < 31 * 17; ++i) {
+          const std::uint8_t* s = &layout.samples_data[static_cast<std::size_t>(i * samples)];
+          ASSERT_EQ(PixelAt(image, i % 31, i / 31), (Rgba{s[0], s[samples / 2], s[samples - 1], 255})) << i;
+        }
+      }
+}
+
+// libtiff hands back premultiplied colour; ours is straight again, exact
+// where alpha is full and within rounding elsewhere, whichever alpha the
+// file stores.
+TEST(TiffDecode, AlphaComesBackStraight) {
+  TiffSpec layout{.width = 4, .height = 1, .samples = 4, .extra = EXTRASAMPLE_UNASSALPHA};
+  layout.samples_data = {200, 100, 50, 255, 200, 100, 50, 128, 240, 30, 90, 40, 77, 66, 55, 0};
+  const Image straight = DecodeTiffFile(WriteTiff(layout));
+  for (int x = 0; x < 3; ++x) {
+    const Rgba p = PixelAt(straight, x, 0);
+    EXPECT_EQ(p[3], layout.samples_data[static_cast<std::size_t>(x * 4 + 3)]);
+    for (int c = 0; c < 3; ++c)
+      EXPECT_NEAR(p[c], layout.samples_data[static_cast<std::size_t>(x * 4 + c)], x == 0 ? 0 : 255.0 / p[3])
+          << x;
+  }
+  EXPECT_EQ(PixelAt(straight, 3, 0)[3], 0);
+  layout.extra = EXTRASAMPLE_ASSOCALPHA;
+  layout.samples_data = {100, 50, 0, 128, 60, 60, 60, 255, 0, 0, 0, 0, 0, 0, 0, 0};  // premultiplied
+  const Image associated = DecodeTiffFile(WriteTiff(layout));
+  EXPECT_EQ(PixelAt(associated, 0, 0), (Rgba{199, 100, 0, 128}));
+  EXPECT_EQ(PixelAt(associated, 1, 0), (Rgba{60, 60, 60, 255}));
+}
+
+// A strip past the end fails by name. More rows claimed than the stored
+// strips could give are refused before the picture is allocated, from the
+// header alone, judged by the length of the whole file of which the bytes
+// given are the start.
+TEST(TiffHostile, StripsThatCannotHoldTheClaimAreRefused) {
+  Bytes file = WriteTiff(RgbTiff(8, 8));
+  PatchTiffTag(file, TIFFTAG_STRIPOFFSETS, static_cast<std::uint32_t>(file.size() - 10));
+  Image image;
+  EXPECT_NE(DecodeTiff(file, "short.tif", image).message().find("short.tif"), std::string::npos);
+  for (int compression : {COMPRESSION_NONE, COMPRESSION_PACKBITS}) {
+    TiffSpec layout = RgbTiff(64, 4, compression);
+    layout.rows_per_strip = 4;
+    file = WriteTiff(layout);
+    // 64 x 4000 RGB: 768,000 bytes, beyond even PackBits' 64 times.
+    PatchTiffTag(file, TIFFTAG_IMAGELENGTH, 4000);
+    PatchTiffTag(file, TIFFTAG_ROWSPERSTRIP, 4000);
+    Status status = DecodeTiff(file, "claim.tif", image);
+    EXPECT_EQ(status.message(), "Implausible TIFF: a 64x4000 picture from " + std::to_string(file.size()) +
+                                    " bytes in claim.tif");
+    EXPECT_TRUE(image.pixels.empty());
+    EXPECT_EQ(CheckTiffFileLength(file, file.size(), "claim.tif").message(), status.message());
+    EXPECT_TRUE(CheckTiffFileLength(file, 768'000, "claim.tif").ok());
+  }
+}
+
+}  // namespace
+}  // namespace vr
