@@ -6,11 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "core/imaging/photo_test_util.h"
 #include "core/imaging/pixel_test_util.h"

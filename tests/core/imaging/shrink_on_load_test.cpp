@@ -3,15 +3,12 @@
 // one resampled from a full decode, whatever the remainder of the sides by
 // the scale and however the picture is turned on load.
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
+#include "core/imaging/codecs/codec_files.h"
 #include "core/imaging/photo_test_util.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
@@ -25,20 +22,13 @@
 namespace vr {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace test;
 
 Bytes Jpeg(const Image& picture, int subsampling, int flags, int orientation = 1) {
-  tjhandle handle = tjInitCompress();
-  unsigned char* jpeg = nullptr;
-  unsigned long size = 0;
-  EXPECT_EQ(tjCompress2(handle, picture.pixels.data(), picture.width, 0, picture.height, TJPF_RGBA, &jpeg,
-                        &size, subsampling, 92, flags),
-            0);
-  Bytes out(jpeg, jpeg + size);
-  tjFree(jpeg);
-  tjDestroy(handle);
-  return orientation == 1 ? out
-                          : test::WithExifOrientation(std::move(out), static_cast<std::uint8_t>(orientation));
+  Bytes jpeg =
+      CompressJpeg(picture.pixels.data(), picture.width, picture.height, TJPF_RGBA, subsampling, flags, 92);
+  return orientation == 1 ? jpeg
+                          : WithExifOrientation(std::move(jpeg), static_cast<std::uint8_t>(orientation));
 }
 
 std::string Write(const std::string& path, const Bytes& bytes) {
@@ -61,8 +51,8 @@ TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
   for (const Case& c :
        {Case{100, 60, TJSAMP_420, TJFLAG_PROGRESSIVE, 14 * 8 + 2 * 7 * 4},
         Case{64, 40, TJSAMP_444, TJFLAG_PROGRESSIVE, 3 * 8 * 5}, Case{1600, 400, TJSAMP_420, 0, 0}}) {
-    const Bytes plain = Jpeg(test::MakeRandomImage(c.width, c.height, 3), c.subsampling, c.flags);
-    const Bytes turned = test::WithExifOrientation(plain, 6);
+    const Bytes plain = Jpeg(MakeRandomImage(c.width, c.height, 3), c.subsampling, c.flags);
+    const Bytes turned = WithExifOrientation(plain, 6);
     Expected<DecodeFootprint> f = ReadDecodeFootprint(plain, "p.jpg"),
                               t = ReadDecodeFootprint(turned, "t.jpg");
     ASSERT_TRUE(f.ok() && t.ok()) << f.message() << t.message();
@@ -78,26 +68,16 @@ TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
     }
   }
   Bytes png;
-  ASSERT_TRUE(EncodePng(test::MakeRandomImage(30, 20, 1), png, "x.png").ok());
+  ASSERT_TRUE(EncodePng(MakeRandomImage(30, 20, 1), png, "x.png").ok());
   Expected<DecodeFootprint> f = ReadDecodeFootprint(png, "x.png");
   ASSERT_TRUE(f.ok()) << f.message();
   EXPECT_EQ(DecodeBytes(*f, 10, 5), 30u * 20u * 4u);  // other formats decode whole
 }
 
-TEST(DecodeFootprint, WhatIsNoPictureFailsNamingTheFile) {
-  const Bytes jpeg = Jpeg(test::MakeRandomImage(16, 16, 3), TJSAMP_444, 0);
-  for (const auto& [bytes, file] : {std::pair{Bytes{'h', 'e', 'l', 'l', 'o'}, "notes.txt"},
-                                    {Bytes(jpeg.begin(), jpeg.begin() + 20), "cut.jpg"}}) {
-    Expected<DecodeFootprint> f = ReadDecodeFootprint(bytes, file);
-    EXPECT_NE(f.message().find(file), std::string::npos) << f.message();
-  }
-  EXPECT_FALSE(ReadDecodeFootprintFromFile("/no/such/file.jpg").ok());
-}
-
 // The start of a file is judged by the length of all of it: a frame header
 // of 16384x16384 at 4:4:4 (12.6 million blocks) needs 196,608 bytes.
 TEST(DecodeFootprint, AJpegsClaimIsJudgedByTheWholeFilesLength) {
-  Bytes jpeg = Jpeg(test::MakeRandomImage(16, 16, 3), TJSAMP_444, TJFLAG_PROGRESSIVE);
+  Bytes jpeg = Jpeg(MakeRandomImage(16, 16, 3), TJSAMP_444, TJFLAG_PROGRESSIVE);
   const std::uint8_t progressive_frame[] = {0xFF, 0xC2};
   const auto sof =
       std::search(jpeg.begin(), jpeg.end(), std::begin(progressive_frame), std::end(progressive_frame));
@@ -170,9 +150,8 @@ TEST_P(ShrinkOnLoad, LooksLikeTheFullDecode) {
   const int width = 2 * stored_thumb.width * scale + remainder;
   const int height = 2 * stored_thumb.height * scale + (remainder + 3) % 8;
   ASSERT_EQ(JpegScaleDenominator(width, height, stored_thumb.width, stored_thumb.height), scale);
-  const std::string path =
-      Write(folder_.File("p.jpg"),
-            Jpeg(test::MakeDetailedPhoto(width, height, remainder + 1), TJSAMP_420, 0, orientation));
+  const std::string path = Write(folder_.File("p.jpg"), Jpeg(MakeDetailedPhoto(width, height, remainder + 1),
+                                                             TJSAMP_420, 0, orientation));
   EXPECT_GE(LumaSsim(Thumbnail(path, 64, 48, false), Thumbnail(path, 64, 48, true)), 1.0 - kMaxSsimLoss)
       << width << "x" << height;
 }
@@ -198,8 +177,7 @@ INSTANTIATE_TEST_SUITE_P(ScalesAndRemainders, ShrinkOnLoad, testing::ValuesIn(Al
 // pixels across.
 TEST(ShrinkOnLoadTurned, ShrinksOnTheStoredAxes) {
   test::TempFolder folder;
-  const std::string path =
-      Write(folder.File("t.jpg"), Jpeg(test::MakeDetailedPhoto(1600, 400), TJSAMP_420, 0, 6));
+  const std::string path = Write(folder.File("t.jpg"), Jpeg(MakeDetailedPhoto(1600, 400), TJSAMP_420, 0, 6));
   EXPECT_GE(LumaSsim(Thumbnail(path, 300, 16, false), Thumbnail(path, 300, 16, true)), 1.0 - kMaxSsimLoss);
 }
 

@@ -7,12 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "core/imaging/codecs/codec_files.h"
 #include "core/imaging/pixel_test_util.h"

@@ -5,12 +5,6 @@
 // decides, and the EXIF orientation read from hostile metadata.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "core/imaging/codecs/codec_files.h"
 #include "core/imaging/photo_test_util.h"
 #include "core/imaging/pixel_test_util.h"

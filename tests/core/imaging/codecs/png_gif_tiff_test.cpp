@@ -10,10 +10,7 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "core/imaging/codecs/codec_files.h"
 #include "core/imaging/pixel_test_util.h"
