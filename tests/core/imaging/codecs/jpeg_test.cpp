@@ -184,7 +184,7 @@ TEST(ProgressiveShrinkDamage, EndlessScansAndBrokenTablesFailByName) {
 }
 
 // Qualities are held to 1..100 and decide the size; from 90 up colour keeps
-// its full resolution. A moved codec, and one assigned back to, keep working.
+// its full resolution.
 TEST(JpegEncode, QualityIsHeldToItsRangeAndFullChromaStartsAt90) {
   const Image image = MakeDetailedPhoto(64, 64);
   JpegCodec codec;
@@ -205,15 +205,6 @@ TEST(JpegEncode, QualityIsHeldToItsRangeAndFullChromaStartsAt90) {
     tjDestroy(handle);
     EXPECT_EQ(subsampling, quality >= 90 ? TJSAMP_444 : TJSAMP_420) << quality;
   }
-  JpegCodec moved = std::move(codec);
-  const Bytes jpeg = [&] {
-    Bytes out;
-    EXPECT_TRUE(moved.Encode(image, 75, out, "m.jpg").ok());
-    return out;
-  }();
-  codec = std::move(moved);
-  Image decoded;
-  EXPECT_TRUE(codec.Decode(jpeg, "m.jpg", 0, 0, decoded).ok() && decoded.width == 64);
 }
 
 // ---- EXIF orientation ------------------------------------------------------------
@@ -243,12 +234,12 @@ constexpr std::uint16_t kOrientation = 0x0112, kShort = 3;
 
 // IFD0 right after the header with a Make-like entry first, so the reader
 // has to step over entries.
-Bytes ExifBlock(bool big_endian, std::uint16_t orientation) {
-  return TiffBuilder(big_endian)
+Bytes ExifBlock(bool big, std::uint16_t value) {
+  return TiffBuilder(big)
       .U32(8)
       .U16(2)
       .Entry(0x010F, 2, 2, 'A')
-      .Entry(kOrientation, kShort, 1, orientation)
+      .Entry(kOrientation, kShort, 1, value)
       .U32(0)
       .bytes_;
 }
@@ -299,7 +290,8 @@ TEST(ExifOrientation, ReadsTheTagFromApp1InBothByteOrdersOnceItIsWhole) {
 
 // Hostile metadata gives 1, the upright picture.
 TEST(ExifOrientation, MalformedMetadataGivesOne) {
-  auto tiff = [](bool big) { return TiffBuilder(big); };
+  auto exif_of = [](const TiffBuilder& tiff) { return WithSegments({App1Exif(tiff.bytes_)}); };
+  const TiffBuilder little(false), big(true);
   Bytes mixed_order = ExifBlock(false, 6), cut = ExifBlock(true, 6),
         long_segment = App1Exif(ExifBlock(false, 6));
   mixed_order[1] = 'M';        // "IM"
@@ -311,18 +303,17 @@ TEST(ExifOrientation, MalformedMetadataGivesOne) {
   after_scan.insert(after_scan.end() - 2, exif.begin(), exif.end());
   const Bytes cases[] = {
       // A directory claiming 65535 entries where there is room for one.
-      WithSegments({App1Exif(tiff(false).U32(8).U16(0xFFFF).Entry(kOrientation, kShort, 1, 6).bytes_)}),
-      WithSegments({App1Exif(tiff(true).U32(0xFFFFFFF0).U16(1).Entry(kOrientation, kShort, 1, 6).bytes_)}),
+      exif_of(TiffBuilder(little).U32(8).U16(0xFFFF).Entry(kOrientation, kShort, 1, 6)),
+      exif_of(TiffBuilder(big).U32(0xFFFFFFF0).U16(1).Entry(kOrientation, kShort, 1, 6)),
       // IFD0 pointing back at the header: its "count" would be the byte order mark.
-      WithSegments({App1Exif(tiff(false).U32(0).Entry(kOrientation, kShort, 1, 6).bytes_)}),
+      exif_of(TiffBuilder(little).U32(0).Entry(kOrientation, kShort, 1, 6)),
       // A next-directory link pointing at itself, with no orientation: not followed round and round.
-      WithSegments({App1Exif(tiff(false).U32(8).U16(1).Entry(0x010F, 2, 2, 'A').U32(8).bytes_)}),
-      WithSegments(
-          {App1Exif(tiff(false).U32(8).U16(1).Entry(kOrientation, kShort, 0xFFFFFFFF, 6).U32(0).bytes_)}),
-      WithSegments({App1Exif(tiff(true).U32(8).U16(1).Entry(kOrientation, 4, 1, 6).U32(0).bytes_)}),  // LONG
-      WithSegments({App1Exif(tiff(false).U32(8).U16(1).Entry(kOrientation, kShort, 1, 0).bytes_)}),
-      WithSegments({App1Exif(tiff(true).U32(8).U16(1).Entry(kOrientation, kShort, 1, 9).bytes_)}),
-      WithSegments({App1Exif(tiff(false).U16(43).U32(8).bytes_)}),  // a magic of 43 after 42
+      exif_of(TiffBuilder(little).U32(8).U16(1).Entry(0x010F, 2, 2, 'A').U32(8)),
+      exif_of(TiffBuilder(little).U32(8).U16(1).Entry(kOrientation, kShort, 0xFFFFFFFF, 6).U32(0)),
+      exif_of(TiffBuilder(big).U32(8).U16(1).Entry(kOrientation, 4, 1, 6).U32(0)),  // LONG
+      exif_of(TiffBuilder(little).U32(8).U16(1).Entry(kOrientation, kShort, 1, 0)),
+      exif_of(TiffBuilder(big).U32(8).U16(1).Entry(kOrientation, kShort, 1, 9)),
+      exif_of(TiffBuilder(little).U16(43).U32(8)),  // a magic of 43 after 42
       WithSegments({App1Exif(mixed_order)}), WithSegments({App1Exif(cut)}), long_segment,
       // A length below 2 would make a walker stand still.
       WithSegments({Bytes{0xFF, 0xE0, 0x00, 0x00}, exif}), after_scan,
