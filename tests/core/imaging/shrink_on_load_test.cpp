@@ -74,23 +74,6 @@ TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
   EXPECT_EQ(DecodeBytes(*f, 10, 5), 30u * 20u * 4u);  // other formats decode whole
 }
 
-// The start of a file is judged by the length of all of it: a frame header
-// of 16384x16384 at 4:4:4 (12.6 million blocks) needs 196,608 bytes.
-TEST(DecodeFootprint, AJpegsClaimIsJudgedByTheWholeFilesLength) {
-  Bytes jpeg = Jpeg(MakeRandomImage(16, 16, 3), TJSAMP_444, TJFLAG_PROGRESSIVE);
-  const std::uint8_t progressive_frame[] = {0xFF, 0xC2};
-  const auto sof =
-      std::search(jpeg.begin(), jpeg.end(), std::begin(progressive_frame), std::end(progressive_frame));
-  ASSERT_NE(sof, jpeg.end());
-  sof[5] = sof[7] = 0x40;  // height and width 0x4000
-  sof[6] = sof[8] = 0;
-  Expected<DecodeFootprint> f = ReadDecodeFootprint(jpeg, 196'608, "long.jpg");
-  ASSERT_TRUE(f.ok()) << f.message();
-  EXPECT_EQ(f->coefficient_bytes, 3u * 2048u * 2048u * 128u);
-  EXPECT_EQ(ReadDecodeFootprint(jpeg, 196'607, "short.jpg").message(),
-            "Implausible JPEG: a 16384x16384 picture from 196607 bytes in short.jpg");
-}
-
 // A 10x10 screen with a one-pixel frame in each of two far corners; the
 // second lies behind a comment longer than the start the price reads.
 TEST(DecodeFootprint, AGifsCanvasSpansFramesBeyondTheStartRead) {
