@@ -7,7 +7,6 @@
 #include <climits>
 #include <cmath>
 #include <functional>
-#include <limits>
 
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/ops/colorize.h"
@@ -36,14 +35,12 @@ Image Applied(Image image, const Effect& effect) {
 }
 
 TEST(Effects, LevelZeroChangesNothingAndEmptyPicturesStayEmpty) {
-  const Effect identities[] = {[](Image& i) { AddNoise(i, 0, 42); },
-                               [](Image& i) { AddNoise(i, -20, 42); },
-                               [](Image& i) { AdjustLight(i, 0, 0); },
-                               [](Image& i) { Colorize(i, 0); },
-                               [](Image& i) { RepairGamma(i, 0.0f); },
-                               [](Image& i) { RepairGamma(i, std::nanf("")); },
-                               [](Image& i) { RepairGamma(i, std::numeric_limits<float>::infinity()); },
-                               [](Image& i) { Negative(i), Negative(i); }};
+  // clang-format off
+  const Effect identities[] = {
+      [](Image& i) { AddNoise(i, 0, 42); },   [](Image& i) { AddNoise(i, -20, 42); },  [](Image& i) { AdjustLight(i, 0, 0); },
+      [](Image& i) { Colorize(i, 0); },       [](Image& i) { RepairGamma(i, 0.0f); },  [](Image& i) { RepairGamma(i, NAN); },
+      [](Image& i) { RepairGamma(i, INFINITY); }, [](Image& i) { Negative(i), Negative(i); }};
+  // clang-format on
   const Image original = MakeRandomImage(37, 23, 1, /*random_alpha=*/true);
   for (const Effect& identity : identities) {
     EXPECT_EQ(Applied(original, identity).pixels, original.pixels) << &identity - identities;

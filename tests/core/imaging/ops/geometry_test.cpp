@@ -1,6 +1,6 @@
 // Changing a picture's geometry. The Lanczos resampler against a plain
 // floating-point Lanczos, its properties on flat colour and alpha, the
-// weights it computes, its fast kernels against the scalar ones. Rotation:
+// weights it computes. Rotation:
 // quarter turns exact and counter-clockwise, free angles keeping colour and
 // coverage. The EXIF orientations as the turns and mirrors they name. Sizes
 // no picture can have give an empty one.
@@ -14,22 +14,12 @@
 #include "imaging/ops/orientation.h"
 #include "imaging/ops/resample.h"
 #include "imaging/ops/resample_coefficients.h"
-#include "imaging/ops/resample_kernels.h"
 #include "imaging/ops/rotate.h"
 
 namespace vr {
 namespace {
 
 using namespace test;
-using namespace resample_detail;
-#if !defined(__x86_64__) && !defined(__i386__)
-bool ProcessorHasAvx2() { return false; }
-template <class... Args>
-void FilterOpaqueRowAvx2(Args...) {}
-template <class... Args>
-void AccumulateTwoRowsAvx2(Args...) {}
-#endif
-
 // A straightforward Lanczos3 in doubles along one axis: same sample centres,
 // support widened by the scale when shrinking, weights normalised where the
 // window meets an edge; clamped to bytes after each pass.
@@ -153,32 +143,6 @@ TEST(ResampleConsistency, BoxesAndReusedResamplersAgreeWithThePlainResample) {
   EXPECT_EQ(image.pixels, ResampleImage(a, 10, 40).pixels);
 }
 
-// The dispatching kernels take AVX2 where the processor has it; each version
-// is held to the scalar one at every remainder of its step.
-TEST(ResampleKernels, FastVersionsMatchTheScalarOnes) {
-  const Image row = MakeRandomImage(263, 1, 7);
-  for (int out_size : {1, 3, 50, 87, 131, 262, 263, 700}) {
-    AxisCoefficients c;
-    ComputeLanczos3Coefficients(263, out_size, c);
-    std::vector<std::int16_t> w(c.weights.begin(), c.weights.end()), fast(out_size * 4), slow = fast;
-    FilterOpaqueRowScalar(row.row(0), c, w.data(), slow.data());
-    FilterOpaqueRow(row.row(0), c, w.data(), fast.data());
-    std::vector<std::int16_t> wide = slow;
-    if (ProcessorHasAvx2()) FilterOpaqueRowAvx2(row.row(0), c, w.data(), wide.data());
-    EXPECT_TRUE(fast == slow && wide == slow) << out_size;
-  }
-  for (std::size_t n : {0u, 1u, 15u, 16u, 17u, 40u, 67u}) {
-    std::vector<std::int16_t> a(n), b(n);
-    for (std::size_t i = 0; i < n; ++i)
-      a[i] = std::int16_t(i * 761 % 32641), b[i] = std::int16_t(32640 - i * 97);
-    std::vector<std::int32_t> fast(n, -3), slow = fast, wide = fast;
-    AccumulateTwoRowsScalar(a.data(), -7000, b.data(), 23000, n, slow.data());
-    AccumulateTwoRows(a.data(), -7000, b.data(), 23000, n, fast.data());
-    if (ProcessorHasAvx2()) AccumulateTwoRowsAvx2(a.data(), -7000, b.data(), 23000, n, wide.data());
-    EXPECT_TRUE(fast == slow && (wide == slow || !ProcessorHasAvx2())) << n;
-  }
-}
-
 // ---- Rotation and orientation ------------------------------------------------------
 
 TEST(Rotate, NinetyTurnsCounterClockwiseAndWholeQuartersAreExact) {
@@ -232,26 +196,16 @@ TEST(Orientation, EachTagIsTheTurnAndMirrorItNames) {
   for (int y = 0; y < 70; ++y)
     for (int x = 0; x < 131; ++x) SetPixel(mirrored, x, y, PixelAt(original, 130 - x, y));
   const Image half = RotateImage(original, 180.0f), half_mirrored = RotateImage(mirrored, 180.0f);
-  const Image expected[] = {original,
-                            mirrored,
-                            half,
-                            half_mirrored,
-                            RotateImage(mirrored, 90.0f),
-                            RotateImage(original, -90.0f),
-                            RotateImage(mirrored, -90.0f),
-                            RotateImage(original, 90.0f)};
-  for (int tag = 1; tag <= 8; ++tag) {
-    Image image = original;
-    ApplyOrientation(image, tag);
-    EXPECT_EQ(std::pair(image.width, image.pixels),
-              std::pair(expected[tag - 1].width, expected[tag - 1].pixels))
-        << tag;
-  }
+  // clang-format off
+  const Image expected[] = {original, mirrored, half, half_mirrored, RotateImage(mirrored, 90.0f),
+                            RotateImage(original, -90.0f), RotateImage(mirrored, -90.0f), RotateImage(original, 90.0f)};
+  // clang-format on
   // Tags outside 1..8 and empty pictures are left as they are.
-  for (int tag : {0, -1, 9, 255}) {
+  for (int tag : {1, 2, 3, 4, 5, 6, 7, 8, 0, -1, 9, 255}) {
     Image image = original;
     ApplyOrientation(image, tag);
-    EXPECT_EQ(image.pixels, original.pixels) << tag;
+    const Image& want = tag >= 1 && tag <= 8 ? expected[tag - 1] : original;
+    EXPECT_TRUE(image.width == want.width && image.pixels == want.pixels) << tag;
   }
   Image empty;
   ApplyOrientation(empty, 6);
