@@ -217,21 +217,6 @@ TEST(BmpPlausibility, TooLittleDataForThePictureIsRefusedUnallocated) {
   }
 }
 
-// Indices the palette does not reach are black, not a neighbour's colour or
-// whatever lies past the table; a colour count past what the bits can index
-// is cut to it.
-TEST(BmpHostile, IndicesPastThePaletteAreBlack) {
-  BmpSpec layout = Rle8(3, 1, {1, 4, 255, 0});
-  layout.compression = 0;
-  layout.colors_used = 4;
-  const Image image = Decode(layout);
-  EXPECT_EQ(PixelAt(image, 0, 0), kGreen);
-  EXPECT_EQ(PixelAt(image, 1, 0), (Rgba{0, 0, 0, 255}));
-  EXPECT_EQ(PixelAt(image, 2, 0), (Rgba{0, 0, 0, 255}));
-  layout.colors_used = 1000000;
-  EXPECT_EQ(PixelAt(Decode(layout), 0, 0), kGreen);
-}
-
 // A delta moves right and up (rows count from the bottom) and skipped pixels
 // stay transparent; runs past the right edge are cut there, never wrapping;
 // a move past the top ends the picture; a stream cut short is damaged.

