@@ -74,31 +74,6 @@ TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
   EXPECT_EQ(DecodeBytes(*f, 10, 5), 30u * 20u * 4u);  // other formats decode whole
 }
 
-// A 10x10 screen with a one-pixel frame in each of two far corners; the
-// second lies behind a comment longer than the start the price reads.
-TEST(DecodeFootprint, AGifsCanvasSpansFramesBeyondTheStartRead) {
-  Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
-  auto frame = [&](std::uint8_t left, std::uint8_t top) {
-    // Clear, index 0, end of information: one pixel in two bytes of LZW data.
-    gif.insert(gif.end(), {0x2C, left, 0, top, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0});
-  };
-  frame(0, 0);
-  gif.insert(gif.end(), {0x21, 0xFE});
-  for (int block = 0; block < 2048; ++block) {
-    gif.push_back(255);
-    gif.insert(gif.end(), 255, 'x');
-  }
-  gif.push_back(0);
-  frame(9, 9);
-  gif.push_back(';');
-  test::TempFolder folder;
-  for (Expected<DecodeFootprint> f : {ReadDecodeFootprint(gif, "far.gif"),
-                                      ReadDecodeFootprintFromFile(Write(folder.File("far.gif"), gif))}) {
-    ASSERT_TRUE(f.ok()) << f.message();
-    EXPECT_EQ(std::pair(f->info.width, f->info.height), std::pair(10, 10));
-  }
-}
-
 // ---- The thumbnail ---------------------------------------------------------------
 
 // How far a shrunk thumbnail may fall behind the full decode's.
