@@ -116,22 +116,6 @@ TEST_P(EngineFormat, SaveRoundTripsAndLeavesOnlyTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(BmpJpegPng, EngineFormat, testing::Values(kFormatBmp, kFormatJpeg, kFormatPng));
 
-TEST_F(EngineTest, AFailedSaveLeavesNoFileAndTheOlderFileIntact) {
-  ASSERT_TRUE(engine_.Hold(1, MakeImage(8, 8, {10, 20, 30, 255})).ok());
-  Status saved = engine_.Save(folder_.File("no_such_folder/thumb.png"), kFormatPng);
-  EXPECT_NE(saved.message().find("thumb.png"), std::string::npos) << saved.message();
-  const Bytes older = {'o', 'l', 'd'};
-  const std::string existing = Write("thumb.bmp", older);
-  EXPECT_FALSE(engine_.Save(existing, 0).ok());
-  EXPECT_FALSE(engine_.Save(existing, 2).ok());  // GIF is read, never written
-  engine_.ClearPicture();
-  saved = engine_.Save(existing, kFormatBmp);
-  EXPECT_NE(saved.message().find("thumb.bmp"), std::string::npos) << saved.message();
-  std::ifstream in(existing, std::ios::binary);
-  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), older);
-  EXPECT_EQ(FilesInFolder(), 1u);
-}
-
 // A missing or foreign file fails at the load; pixels cut after a sound
 // header fail at the first operation. Either way the slot is left empty.
 TEST_F(EngineTest, AnUnreadableFileFailsByNameAndLeavesTheSlotEmpty) {

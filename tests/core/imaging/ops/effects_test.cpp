@@ -94,14 +94,9 @@ TEST(Colorize, ScalesTheDistanceFromLuma) {
     EXPECT_EQ(Applied(Ramp(), [&](Image& i) { Colorize(i, s); }).pixels, Ramp().pixels);
   for (int s : {-255, -1000})
     EXPECT_EQ(Applied(original, [&](Image& i) { Colorize(i, s); }).pixels, grey.pixels);
-  for (int s : {-128, 128}) {
-    const Image out = Applied(original, [&](Image& i) { Colorize(i, s); });
-    for (std::size_t i = 0; i < out.pixels.size(); ++i) {
-      const int before = std::abs(original.pixels[i] - grey.pixels[i]),
-                after = std::abs(out.pixels[i] - grey.pixels[i]);
-      ASSERT_TRUE(s > 0 ? after >= before - 1 : after <= before + 1) << s << " byte " << i;
-    }
-  }
+  const Image out = Applied(original, [&](Image& i) { Colorize(i, 128); });
+  for (std::size_t i = 0; i < out.pixels.size(); ++i)
+    ASSERT_GE(std::abs(out.pixels[i] - grey.pixels[i]), std::abs(original.pixels[i] - grey.pixels[i])) << i;
 }
 
 // Gamma repair: positive lifts, negative darkens, black and white stay, order
@@ -124,10 +119,10 @@ TEST(Repair, LiftsOrDarkensInOrderWithTheEndsFixed) {
 // inverts colour and keeps alpha.
 TEST(Tone, GreyScaleWeighsGreenMostAndTheNegativeInverts) {
   EXPECT_EQ(Applied(Ramp(), GrayScale).pixels, Ramp().pixels);
-  Image primaries = MakeImage(3, 1, {0, 0, 0, 9});
-  primaries.at(0, 0)[0] = primaries.at(1, 0)[1] = primaries.at(2, 0)[2] = 255;
-  GrayScale(primaries);
-  EXPECT_TRUE(primaries.at(1, 0)[2] > primaries.at(0, 0)[1] && primaries.at(0, 0)[1] > primaries.at(2, 0)[0]);
+  const Image grey = Applied(MakeImage(3, 1, {0, 0, 0, 9}), [](Image& i) {
+    i.at(0, 0)[0] = i.at(1, 0)[1] = i.at(2, 0)[2] = 255, GrayScale(i);
+  });
+  EXPECT_TRUE(grey.at(1, 0)[2] > grey.at(0, 0)[1] && grey.at(0, 0)[1] > grey.at(2, 0)[0]);
   const Image original = MakeRandomImage(9, 9, 4, true), negative = Applied(original, Negative);
   for (std::size_t i = 0; i < original.pixels.size(); ++i)
     EXPECT_EQ(negative.pixels[i], i % 4 == 3 ? original.pixels[i] : 255 - original.pixels[i]);
