@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/imaging/photo_test_util.h"
+#include "core/imaging/codecs/codec_files.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
@@ -21,7 +21,6 @@
 namespace vr {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using namespace test;
 
 Bytes Encoded(int format, const Image& image) {

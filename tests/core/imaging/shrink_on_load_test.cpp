@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "core/imaging/codecs/codec_files.h"
-#include "core/imaging/photo_test_util.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"
