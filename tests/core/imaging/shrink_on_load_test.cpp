@@ -11,7 +11,6 @@
 #include "core/imaging/codecs/codec_files.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
-#include "imaging/codecs/png_codec.h"
 #include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
 #include "imaging/image_info.h"
@@ -66,11 +65,6 @@ TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
       EXPECT_EQ(DecodeBytes(*t, th, tw), DecodeBytes(*f, tw, th)) << tw << "x" << th;
     }
   }
-  Bytes png;
-  ASSERT_TRUE(EncodePng(MakeRandomImage(30, 20, 1), png, "x.png").ok());
-  Expected<DecodeFootprint> f = ReadDecodeFootprint(png, "x.png");
-  ASSERT_TRUE(f.ok()) << f.message();
-  EXPECT_EQ(DecodeBytes(*f, 10, 5), 30u * 20u * 4u);  // other formats decode whole
 }
 
 // ---- The thumbnail ---------------------------------------------------------------
