@@ -55,15 +55,14 @@ TEST_P(PngSuiteFile, BrokenFilesFailAndOthersDecodeAtTheirSizeAsTheirSequentialT
   Status status = Status::Ok();
   const Image image = DecodeSuiteFile(name, &bytes, &status);
   if (name[0] == 'x') {
-    EXPECT_EQ(status.message().rfind("Invalid PNG: ", 0), 0u) << status.message();
-    EXPECT_NE(status.message().find(name), std::string::npos) << status.message();
+    EXPECT_TRUE(status.message().rfind("Invalid PNG: ", 0) == 0 &&
+                status.message().find(name) != std::string::npos)
+        << status.message();
     return;
   }
   ASSERT_TRUE(status.ok()) << status.message();
-  auto be32 = [&](std::size_t at) {
-    return bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
-  };
-  EXPECT_EQ(std::pair(image.width, image.height), std::pair(be32(16), be32(20)));
+  EXPECT_EQ(std::pair(image.width, image.height),
+            std::pair(bytes[18] << 8 | bytes[19], bytes[22] << 8 | bytes[23]));
   std::string twin = name;
   twin[3] = 'n';
   if (name[3] == 'i' && (name[0] == 'b' || name[0] == 's') && fs::exists(kSuite / twin)) {
@@ -206,14 +205,11 @@ TEST(TiffDecode, AlphaComesBackStraight) {
   TiffSpec layout{.width = 4, .height = 1, .samples = 4, .extra = EXTRASAMPLE_UNASSALPHA};
   layout.samples_data = {200, 100, 50, 255, 200, 100, 50, 128, 240, 30, 90, 40, 77, 66, 55, 0};
   const Image straight = DecodeTiffFile(WriteTiff(layout));
-  for (int x = 0; x < 3; ++x) {
-    const Rgba p = PixelAt(straight, x, 0);
-    EXPECT_EQ(p[3], layout.samples_data[static_cast<std::size_t>(x * 4 + 3)]);
-    for (int c = 0; c < 3; ++c)
-      EXPECT_NEAR(p[c], layout.samples_data[static_cast<std::size_t>(x * 4 + c)], x == 0 ? 0 : 255.0 / p[3])
-          << x;
-  }
-  EXPECT_EQ(PixelAt(straight, 3, 0)[3], 0);
+  for (std::size_t i = 0; i < 15; ++i)
+    EXPECT_NEAR(straight.pixels[i], layout.samples_data[i],
+                i < 4 || i % 4 == 3 ? 0 : 255.0 / straight.pixels[i | 3])
+        << i;
+  EXPECT_EQ(straight.pixels[15], 0);
   layout.extra = EXTRASAMPLE_ASSOCALPHA;
   layout.samples_data = {100, 50, 0, 128, 60, 60, 60, 255, 0, 0, 0, 0, 0, 0, 0, 0};  // premultiplied
   const Image associated = DecodeTiffFile(WriteTiff(layout));
