@@ -147,16 +147,10 @@ Rgba MixOne(MixMode mode, Rgba picture, Rgba overlay, int opacity = 100) {
 // pixel (i, j), both counted from the bottom, takes overlay pixel (i + x, j + y).
 TEST(Mix, EachPictureRowFromTheBottomTakesTheOverlayRowOffsetFromItsBottom) {
   const Image before = MakeRandomImage(5, 4, 3, true), overlay = MakeRandomImage(3, 2, 4);
-  for (auto [x, y] : {std::pair{0, 0},
-                      {-2, -2},
-                      {-3, -1},
-                      {1, 1},
-                      {2, 0},
-                      {-5, 0},
-                      {0, -4},
-                      {INT_MIN, 0},
-                      {INT_MAX, INT_MIN},
-                      {-1, INT_MAX}}) {
+  const std::pair<int, int> offsets[] = {
+      {0, 0},  {-2, -2},     {-3, -1},           {1, 1},       {2, 0}, {-5, 0},
+      {0, -4}, {INT_MIN, 0}, {INT_MAX, INT_MIN}, {-1, INT_MAX}};
+  for (auto [x, y] : offsets) {
     const Image after = Mixed(before, overlay, MixMode::SrcCopy, x, y);
     for (int j = 0; j < 4; ++j)
       for (int i = 0; i < 5; ++i) {

@@ -83,10 +83,9 @@ TEST(ResampleAlpha, ColourIsWeighedByItsAlpha) {
       for (int x = 0; x < 64; x += 2) SetPixel(in, x, y, {255, 0, 0, red_alpha});
     for (auto [w, h] : {std::pair{32, 30}, {7, 9}, {80, 60}}) {
       const Image out = ResampleImage(in, w, h);
-      for (int x = w / 4; x < w - w / 4; ++x) {
-        const double red = 255.0 * red_alpha / (red_alpha + 255);
-        EXPECT_NEAR(PixelAt(out, x, h / 2)[0], red, w == 32 || red_alpha == 0 ? 3 : 255) << w << " at " << x;
-      }
+      for (int x = w / 4; x < w - w / 4; ++x)
+        EXPECT_NEAR(PixelAt(out, x, h / 2)[0], 255.0 * red_alpha / (red_alpha + 255),
+                    w == 32 || !red_alpha ? 3 : 255);
     }
   }
 }
@@ -210,13 +209,12 @@ TEST(GeometryVulnerability, SizesNoPictureCanHaveGiveAnEmptyOne) {
     Resampler().Resample(in, w, h, out);
     EXPECT_TRUE(out.empty() && out.pixels.empty()) << w << "x" << h;
   }
-  for (float angle : {30.0f, 90.0f})
-    EXPECT_TRUE(RotateImage(Image{}, angle).empty() && ResampleImage(Image{}, 10, 10).empty());
+  EXPECT_TRUE(RotateImage(Image{}, 30).empty() && RotateImage(Image{}, 90).empty() &&
+              ResampleImage(Image{}, 10, 10).empty());
   // 65535 x 1 turned 45 degrees would need a 46341-pixel square, over 256
   // megapixels; the quarter turn needs no more room than the picture had.
   const Image line = MakeImage(65535, 1, {90, 90, 90, 255});
-  EXPECT_TRUE(RotateImage(line, 45.0f).empty());
-  EXPECT_EQ(RotateImage(line, 90.0f).height, 65535);
+  EXPECT_TRUE(RotateImage(line, 45.0f).empty() && RotateImage(line, 90.0f).height == 65535);
 }
 
 }  // namespace
