@@ -78,11 +78,10 @@ TEST(Light, BrightnessShiftsAndContrastPivotsOnMidGrey) {
   }
   for (int contrast = -255; contrast <= 255; contrast += 15) {
     const Image ramp = Applied(Ramp(), [&](Image& i) { AdjustLight(i, 0, contrast); });
-    EXPECT_EQ(ramp.at(128, 0)[0], 128) << contrast;
     for (int v = 1; v < 256; ++v)
       ASSERT_GE(ramp.at(v, 0)[0], ramp.at(v - 1, 0)[0]) << contrast << " at " << v;
+    EXPECT_TRUE(ramp.at(128, 0)[0] == 128 && ramp.at(0, 0)[3] == 77) << contrast;
     EXPECT_EQ(contrast > 0, ramp.at(64, 0)[0] < 64 && ramp.at(192, 0)[0] > 192) << contrast;
-    EXPECT_EQ(ramp.at(0, 0)[3], 77);
   }
 }
 
@@ -104,15 +103,14 @@ TEST(Colorize, ScalesTheDistanceFromLuma) {
 TEST(Repair, LiftsOrDarkensInOrderWithTheEndsFixed) {
   for (float correction : {0.3f, 1.0f, -1.0f, 8.0f, -8.0f}) {
     const Image ramp = Applied(Ramp(), [&](Image& i) { RepairGamma(i, correction); });
+    EXPECT_TRUE(std::abs(correction) != 8 ||
+                ramp.pixels == Applied(Ramp(), [&](Image& i) { RepairGamma(i, correction * 1e29f); }).pixels);
     EXPECT_TRUE(ramp.at(0, 0)[0] == 0 && ramp.at(255, 0)[0] == 255 && ramp.at(128, 0)[0] != 128)
         << correction;
     for (int v = 1; v < 255; ++v)
       ASSERT_TRUE(ramp.at(v, 0)[0] >= ramp.at(v - 1, 0)[0] && (correction > 0) == (ramp.at(v, 0)[0] >= v))
           << correction << " at " << v;
   }
-  for (float huge : {1e30f, -1e30f})
-    EXPECT_EQ(Applied(Ramp(), [&](Image& i) { RepairGamma(i, huge); }).pixels,
-              Applied(Ramp(), [&](Image& i) { RepairGamma(i, huge > 0 ? 8.0f : -8.0f); }).pixels);
 }
 
 // Grey stays grey; green weighs most, then red, then blue. The negative
