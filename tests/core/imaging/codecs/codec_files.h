@@ -95,21 +95,18 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
   ColorMapObject* global_map = GifMakeMapObject(8, kGifPalette.data());
   EXPECT_EQ(EGifPutScreenDesc(gif, screen_w, screen_h, 8, 0, global_map), GIF_OK);
   for (const GifFrame& frame : frames) {
-    if (frame.transparent >= 0) {
-      GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, frame.transparent};
-      GifByteType extension[4];
-      const size_t length = EGifGCBToExtension(&control, extension);
-      EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
-    }
+    // A control block: the transparency flag, no delay, the index.
+    const GifByteType control[4] = {1, 0, 0, static_cast<GifByteType>(frame.transparent)};
+    if (frame.transparent >= 0) EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
     ColorMapObject* local =
         frame.local_colors.empty() ? nullptr : GifMakeMapObject(8, frame.local_colors.data());
     EXPECT_EQ(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlace, local),
               GIF_OK);
-    // The encoder writes rows in the order given; interlaced files store them pass by pass.
-    for (auto [first, step] : frame.interlace
-                                  ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
-                                  : std::vector<std::pair<int, int>>{{0, 1}})
-      for (int y = first; y < frame.height; y += step)
+    // The encoder writes rows in the order given; interlaced files store them
+    // pass by pass: from row 0 every 8th, from 4 every 8th, from 2 every 4th, from 1 every 2nd.
+    const int passes[] = {0, 8, 4, 8, 2, 4, 1, 2};
+    for (int pass = 0; pass < (frame.interlace ? 4 : 1); ++pass)
+      for (int y = passes[2 * pass]; y < frame.height; y += frame.interlace ? passes[2 * pass + 1] : 1)
         EXPECT_EQ(EGifPutLine(gif, const_cast<std::uint8_t*>(&frame.indices[y * frame.width]), frame.width),
                   GIF_OK);
     if (local != nullptr) GifFreeMapObject(local);
@@ -156,23 +153,20 @@ inline Bytes WriteTiff(const TiffSpec& layout) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height));
-  for (auto [tag, value] : {std::pair{TIFFTAG_SAMPLESPERPIXEL, layout.samples},
-                            {TIFFTAG_BITSPERSAMPLE, layout.bits},
-                            {TIFFTAG_PHOTOMETRIC, layout.photometric},
-                            {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
-                            {TIFFTAG_COMPRESSION, layout.compression},
-                            {TIFFTAG_ORIENTATION, layout.orientation}})
+  // clang-format off
+  for (auto [tag, value] : {std::pair{TIFFTAG_SAMPLESPERPIXEL, layout.samples}, {TIFFTAG_BITSPERSAMPLE, layout.bits},
+                            {TIFFTAG_PHOTOMETRIC, layout.photometric}, {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                            {TIFFTAG_COMPRESSION, layout.compression}, {TIFFTAG_ORIENTATION, layout.orientation}})
+    // clang-format on
     if (value != 0 || tag == TIFFTAG_PHOTOMETRIC) TIFFSetField(tif, tag, static_cast<std::uint16_t>(value));
   const auto extra = static_cast<std::uint16_t>(layout.extra);
   if (layout.extra >= 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   if (layout.rows_per_strip > 0)
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rows_per_strip));
   const std::size_t row_bytes = static_cast<std::size_t>(layout.width) * layout.samples * layout.bits / 8;
-  for (int y = 0; y < layout.height; ++y) {
-    Bytes row(layout.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes),
-              layout.samples_data.begin() + static_cast<std::ptrdiff_t>((y + 1) * row_bytes));
-    EXPECT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
-  }
+  Bytes samples = layout.samples_data;  // libtiff takes rows it may scribble on
+  for (int y = 0; y < layout.height; ++y)
+    EXPECT_EQ(TIFFWriteScanline(tif, &samples[y * row_bytes], static_cast<std::uint32_t>(y), 0), 1);
   TIFFClose(tif);
   Bytes bytes;
   EXPECT_TRUE(ReadWholeFileInto(path.string(), bytes).ok());
