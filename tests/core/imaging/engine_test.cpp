@@ -143,9 +143,8 @@ TEST_F(EngineTest, MixingAndOperationsNeedTheirSlotsAndClearingTouchesOnlyOne) {
   EXPECT_EQ(engine_.picture(1).pixels, through_slot.pixels);
   EXPECT_TRUE(engine_.empty(2) && !engine_.RotateOverlay(90).ok());
   ASSERT_TRUE(engine_.Hold(2, overlay).ok() && engine_.RotateOverlay(90.0f).ok());
-  EXPECT_EQ(SizeOf(engine_, 2), std::pair(2, 3));
   engine_.ClearPicture();
-  EXPECT_TRUE(engine_.empty(1) && !engine_.empty(2));
+  EXPECT_TRUE(engine_.empty(1) && !engine_.empty(2) && SizeOf(engine_, 2) == std::pair(2, 3));
   EXPECT_FALSE(engine_.AddNoise(0).ok() || engine_.AdjustLight(10, 10).ok() ||
                engine_.Mix(MixMode::Add, 0, 0).ok() || engine_.MixIn(overlay, MixMode::Add, 0, 0).ok());
 }

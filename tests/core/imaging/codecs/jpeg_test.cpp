@@ -106,8 +106,7 @@ TEST_P(ProgressiveShrink, MatchesADecodeOfEveryScanReadingOnlyTheScansNeeded) {
   const Bytes jpeg = ProgressiveJpeg(subsampling);
   Image shrunk;
   Expected<DecodeResult> result = DecodeAt(jpeg, d, shrunk);
-  ASSERT_TRUE(result.ok()) << result.message();
-  EXPECT_TRUE(!result->damaged && result->shrink == d);
+  ASSERT_TRUE(result.ok() && !result->damaged && result->shrink == d) << result.message();
   EXPECT_EQ(shrunk.pixels, Samples(jpeg, kWidth, kHeight, TJPF_RGBA, d));
   const ScanDecode scans =
       DecodeProgressiveShrunk(jpeg, d, false, shrunk.pixels.data(), shrunk.width, shrunk.height);
