@@ -38,11 +38,9 @@ Bytes Samples(const Bytes& jpeg, int width, int height, int pixel_format, int d 
 TEST(JpegDecode, GreyAndCmykBecomeOpaqueRgbOfTheStoredSamples) {
   Image photo = MakeDetailedPhoto(48, 32, 3), decoded;
   Bytes grey;
-  for (std::size_t i = 0; i < photo.pixels.size(); i += 4) {
-    grey.push_back(photo.pixels[i]);
-    photo.pixels[i + 3] =
-        static_cast<std::uint8_t>(photo.pixels[i] ^ photo.pixels[i + 2]);  // a black channel
-  }
+  for (std::size_t i = 0; i < photo.pixels.size(); i += 4)  // the grey, and a black channel
+    grey.push_back(photo.pixels[i]),
+        photo.pixels[i + 3] = std::uint8_t(photo.pixels[i] ^ photo.pixels[i + 2]);
   const Bytes grey_jpeg = CompressJpeg(grey.data(), 48, 32, TJPF_GRAY, TJSAMP_GRAY),
               stored_grey = Samples(grey_jpeg, 48, 32, TJPF_GRAY);
   ASSERT_TRUE(Decode(grey_jpeg, decoded).ok());

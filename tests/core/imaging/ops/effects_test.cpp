@@ -63,8 +63,7 @@ TEST(Noise, IsSeededUniformOverItsLevelAndKeepsAlpha) {
   int counts[21] = {};
   for (std::size_t i = 0; i < grey.pixels.size(); i += 4)
     for (int c = 0; c < 3; ++c) ++counts[grey.pixels[i + c] - 118];
-  for (int k = 0; k < 21; ++k)
-    EXPECT_NEAR(counts[k], 30000.0 / 21, 30000.0 / 21 * 0.15) << "offset " << k - 10;
+  for (int k = 0; k < 21; ++k) EXPECT_NEAR(counts[k], 30000 / 21, 30000 / 21 * 0.15) << "offset " << k - 10;
 }
 
 // Brightness shifts every level and clamps. Contrast pivots on mid-grey: 128
