@@ -5,12 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <filesystem>
 #include <fstream>
 
 #include "core/imaging/codecs/codec_files.h"
-#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"

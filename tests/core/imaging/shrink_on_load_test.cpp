@@ -4,12 +4,9 @@
 // the scale and however the picture is turned on load.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "core/imaging/codecs/codec_files.h"
-#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/decode_footprint.h"
 #include "imaging/engine.h"

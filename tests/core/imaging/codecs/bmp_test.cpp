@@ -5,12 +5,9 @@
 // bounds on what a file may claim and run-length codes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <map>
 
 #include "core/imaging/codecs/codec_files.h"
-#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
 

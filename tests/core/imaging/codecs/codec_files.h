@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/file_bytes.h"
+#include "core/imaging/pixel_test_util.h"
 #include "imaging/image.h"
 
 namespace vr::test {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "core/imaging/codecs/codec_files.h"
-#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_scans.h"

@@ -8,11 +8,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "core/imaging/codecs/codec_files.h"
-#include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/gif_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/tiff_codec.h"
