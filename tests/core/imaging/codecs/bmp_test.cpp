@@ -149,18 +149,18 @@ INSTANTIATE_TEST_SUITE_P(BadAndQuestionable, BmpSuiteBadFile, testing::ValuesIn(
 
 // ---- Beyond the corpus -------------------------------------------------------------
 
-Image Decode(const BmpSpec& layout, bool expect_damaged = false) {
+Image Decode(const BmpLayout& layout, bool expect_damaged = false) {
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(BuildBmp(layout), "t.bmp", image);
   EXPECT_TRUE(decoded.ok() && decoded->damaged == expect_damaged) << decoded.message();
   return image;
 }
 
-BmpSpec Rle8(int width, int height, Bytes stream) {
+BmpLayout Rle8(int width, int height, Bytes stream) {
   return {width, height, 8, 1, 0, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}}, std::move(stream)};
 }
 
-BmpSpec Rows(int height, int rows_present) {
+BmpLayout Rows(int height, int rows_present) {
   return {2, height, 24, 0, 0, {}, Bytes(rows_present * 8u, 0x40)};
 }
 
@@ -187,13 +187,14 @@ TEST(BmpPlausibility, TooLittleDataForThePictureIsRefusedUnallocated) {
   }
 }
 
-// A delta moves right and up (rows count from the bottom) and skipped pixels
-// stay transparent; runs past the right edge are cut there, never wrapping;
+// A delta moves right and up from where it stands (rows count from the
+// bottom) and skipped pixels stay transparent; runs past the right edge are cut there, never wrapping;
 // a move past the top ends the picture; a stream cut short is damaged.
 TEST(BmpHostile, RunLengthCodesStayInsideThePicture) {
-  const Image delta = Decode(Rle8(4, 2, {0, 2, 2, 1, 1, 1, 0, 1}));
-  EXPECT_TRUE(PixelAt(delta, 2, 0) == kGreen && PixelAt(delta, 0, 0) == kClear &&
-              PixelAt(delta, 1, 1) == kClear);
+  const Image delta =
+      Decode(Rle8(4, 2, {1, 1, 0, 2, 1, 1, 1, 1, 0, 1}));  // a pixel, one right and up, a pixel
+  EXPECT_TRUE(PixelAt(delta, 0, 1) == kGreen && PixelAt(delta, 2, 0) == kGreen &&
+              PixelAt(delta, 1, 0) == kClear);
   const Image clipped = Decode(Rle8(2, 2, {200, 1, 0, 1}));
   EXPECT_TRUE(PixelAt(clipped, 1, 1) == kGreen && PixelAt(clipped, 0, 0) == kClear);
   const Image moved = Decode(Rle8(2, 2, {0, 2, 0, 200, 1, 1, 0, 1}));

@@ -28,7 +28,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // ---- BMP: a 40-byte info header, then the palette and the stored pixels ----
 
-struct BmpSpec {
+struct BmpLayout {
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative for top-down rows
   std::uint16_t bits = 24;
@@ -42,7 +42,7 @@ inline void PutLe(Bytes& out, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-inline Bytes BuildBmp(const BmpSpec& layout) {
+inline Bytes BuildBmp(const BmpLayout& layout) {
   const auto offset = static_cast<std::uint32_t>(14 + 40 + 4 * layout.palette.size());
   Bytes file = {'B', 'M'};
   for (std::uint32_t v :
@@ -119,7 +119,7 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
 
 // ---- TIFF ---------------------------------------------------------------------
 
-struct TiffSpec {
+struct TiffLayout {
   int width = 4, height = 3;
   int samples = 3;
   int bits = 8;
@@ -138,13 +138,13 @@ inline Bytes SamplePattern(std::size_t count) {
   return data;
 }
 
-inline TiffSpec RgbTiff(int width, int height, int compression = COMPRESSION_NONE) {
-  TiffSpec layout{.width = width, .height = height, .compression = compression};
+inline TiffLayout RgbTiff(int width, int height, int compression = COMPRESSION_NONE) {
+  TiffLayout layout{.width = width, .height = height, .compression = compression};
   layout.samples_data = SamplePattern(static_cast<std::size_t>(width) * height * 3);
   return layout;
 }
 
-inline Bytes WriteTiff(const TiffSpec& layout) {
+inline Bytes WriteTiff(const TiffLayout& layout) {
   // ctest runs every case as a process of its own, in parallel: the name
   // carries the process id so two cases never share a file.
   static int serial = 0;

@@ -1,7 +1,8 @@
 // JPEG: colour spaces the encoder never writes (grey, CMYK with and without
 // Adobe's marker) against TurboJPEG's own samples, the scale the decoder
 // shrinks to, shrunk progressive decodes reading only the scans they need,
-// what the encoder's quality decides, and the EXIF orientation read from hostile metadata.
+// what the encoder's quality decides, and the EXIF orientation read from
+// hostile metadata.
 #include <gtest/gtest.h>
 
 #include "core/imaging/codecs/codec_files.h"

@@ -1,10 +1,10 @@
 // PNG, GIF and TIFF. The PngSuite corpus replayed, and what no replay of it
 // shows: Adam7 against the sequential twins, pixels against values known
-// from the suite, 16-bit samples. GIF files
-// written with giflib: the first frame through either colour table,
-// transparency, interlacing, the canvas cut to its frames. TIFF files
-// written with libtiff: samples through every compression, the orientation
-// reported but never applied, alpha made straight.
+// from the suite, 16-bit samples. GIF files written with giflib: the first
+// frame through either colour table, transparency, interlacing, the canvas
+// cut to its frames. TIFF files written with libtiff: samples through every
+// compression, the orientation reported but never applied, alpha made
+// straight.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -173,7 +173,7 @@ TEST(TiffDecode, EveryCompressionAndOrientationGivesTheStoredSamples) {
   for (int compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
     for (int orientation = 1; orientation <= 8; ++orientation)
       for (int samples : {1, 3}) {
-        TiffSpec layout = RgbTiff(31, 17, compression);
+        TiffLayout layout = RgbTiff(31, 17, compression);
         layout.samples_data.resize(31u * 17u * samples);
         layout.samples = samples, layout.orientation = orientation, layout.rows_per_strip = 3;
         layout.photometric = samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
@@ -193,7 +193,7 @@ TEST(TiffDecode, EveryCompressionAndOrientationGivesTheStoredSamples) {
 // where alpha is full and within rounding elsewhere, whichever alpha the
 // file stores.
 TEST(TiffDecode, AlphaComesBackStraight) {
-  TiffSpec layout{.width = 4, .height = 1, .samples = 4, .extra = EXTRASAMPLE_UNASSALPHA};
+  TiffLayout layout{.width = 4, .height = 1, .samples = 4, .extra = EXTRASAMPLE_UNASSALPHA};
   layout.samples_data = {200, 100, 50, 255, 200, 100, 50, 128, 240, 30, 90, 40, 77, 66, 55, 0};
   const Image straight = DecodeTiffFile(WriteTiff(layout));
   for (std::size_t i = 0; i < 15; ++i)
