@@ -87,13 +87,16 @@ std::string CaseName(const testing::TestParamInfo<std::string>& info) {
   return name;
 }
 
-class BmpSuiteFile : public testing::TestWithParam<std::string> {};
-
-TEST_P(BmpSuiteFile, MatchesTheReferenceRendering) {
-  const std::string& name = GetParam();
-  const auto bytes = ReadBytes(kSuite / name);
+// A suite file, decoded.
+class BmpSuiteFile : public testing::TestWithParam<std::string> {
+ protected:
+  const std::string name = GetParam();
+  const Bytes bytes = ReadBytes(kSuite / name);
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(bytes, name, image);
+};
+
+TEST_P(BmpSuiteFile, MatchesTheReferenceRendering) {
   ASSERT_TRUE(decoded.ok()) << decoded.message();
   EXPECT_FALSE(decoded->damaged);
   const Image want = Reference(fs::path(name).stem().string());
@@ -118,13 +121,9 @@ INSTANTIATE_TEST_SUITE_P(GoodAndQuestionable, BmpSuiteFile, testing::ValuesIn(Fi
 
 // A failure must be one of ours, naming the file; a success must give a
 // full picture of the size the header announced.
-class BmpSuiteBadFile : public testing::TestWithParam<std::string> {};
+class BmpSuiteBadFile : public BmpSuiteFile {};
 
 TEST_P(BmpSuiteBadFile, FailsCleanlyOrDecodesSafely) {
-  const std::string& name = GetParam();
-  const auto bytes = ReadBytes(kSuite / name);
-  Image image;
-  Expected<DecodeResult> decoded = DecodeBmp(bytes, name, image);
   if (const auto decided = kDecided.find(name); decided != kDecided.end()) {
     ASSERT_EQ(decoded.ok(), decided->second.empty() || decided->second == "damaged") << decoded.message();
     EXPECT_TRUE(decoded.ok() ? decoded->damaged == !decided->second.empty()
