@@ -1,16 +1,14 @@
-// A JPEG shrunk in the DCT and then resampled must look like one resampled
-// from a full decode, whatever the remainder of its sides by the scale and
-// however the picture is turned on load.
+// Shrinking a JPEG in the DCT on load: the price told from the header is
+// what the decode at the engine's scale holds, and the thumbnail looks like
+// one resampled from a full decode, whatever the remainder of the sides by
+// the scale and however the picture is turned on load.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
-#include "core/imaging/photo_test_util.h"
+#include "core/imaging/codecs/codec_files.h"
 #include "imaging/codecs/jpeg_codec.h"
+#include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
 #include "imaging/image_info.h"
 #include "imaging/ops/luma_ssim.h"
@@ -19,38 +17,68 @@
 namespace vr {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace test;
 
-// The thumbnail every case makes, upright.
-constexpr int kThumbWidth = 64;
-constexpr int kThumbHeight = 48;
+Bytes Jpeg(const Image& picture, int subsampling, int flags, int orientation = 1) {
+  Bytes jpeg =
+      CompressJpeg(picture.pixels.data(), picture.width, picture.height, TJPF_RGBA, subsampling, flags, 92);
+  return orientation == 1 ? jpeg
+                          : WithExifOrientation(std::move(jpeg), static_cast<std::uint8_t>(orientation));
+}
+
+std::string Write(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+// ---- The price -------------------------------------------------------------------
+
+// Progressive files hold 64 two-byte coefficients for every block of whole
+// MCUs whatever the scale, and every file the picture at the scale the
+// engine's DCT shrink gives for an upright target: a quarter-turned file is
+// priced as its unturned twin asked for the target turned.
+TEST(DecodeFootprint, IsThePictureTheDecodeGivesPlusTheCoefficients) {
+  struct Case {
+    int width, height, subsampling, flags;
+    std::uint64_t blocks;  // of whole MCUs; 0 for a baseline file
+  };
+  for (const Case& c :
+       {Case{100, 60, TJSAMP_420, TJFLAG_PROGRESSIVE, 14 * 8 + 2 * 7 * 4},
+        Case{64, 40, TJSAMP_444, TJFLAG_PROGRESSIVE, 3 * 8 * 5}, Case{1600, 400, TJSAMP_420, 0, 0}}) {
+    const Bytes plain = Jpeg(MakeRandomImage(c.width, c.height, 3), c.subsampling, c.flags);
+    const Bytes turned = WithExifOrientation(plain, 6);
+    Expected<DecodeFootprint> f = ReadDecodeFootprint(plain, "p.jpg"),
+                              t = ReadDecodeFootprint(turned, "t.jpg");
+    ASSERT_TRUE(f.ok() && t.ok()) << f.message() << t.message();
+    EXPECT_TRUE(f->progressive == (c.flags != 0) && f->coefficient_bytes == c.blocks * 128) << c.width;
+    for (auto [tw, th] :
+         {std::pair{0, 0}, {c.width / 5, c.height / 5}, {c.width / 8, c.height / 17}, {30, 2}}) {
+      JpegCodec codec;
+      Image decoded;
+      ASSERT_TRUE(codec.Decode(plain, "p.jpg", tw, th, decoded).ok());
+      EXPECT_EQ(DecodeBytes(*f, tw, th), decoded.pixels.size() + f->coefficient_bytes) << tw << "x" << th;
+      EXPECT_EQ(DecodeBytes(*t, th, tw), DecodeBytes(*f, tw, th)) << tw << "x" << th;
+    }
+  }
+}
+
+// ---- The thumbnail ---------------------------------------------------------------
 
 // How far a shrunk thumbnail may fall behind the full decode's.
 constexpr double kMaxSsimLoss = 0.001;
 
-std::string WriteJpeg(const std::string& path, const Image& picture, int orientation) {
-  JpegCodec codec;
-  Bytes jpeg;
-  EXPECT_TRUE(codec.Encode(picture, 92, jpeg, path).ok());
-  jpeg = test::WithExifOrientation(std::move(jpeg), static_cast<std::uint8_t>(orientation));
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-  return path;
-}
-
 // The engine's thumbnail of `path`; `full` decodes every stored pixel first.
-Image Thumbnail(const std::string& path, bool full) {
+Image Thumbnail(const std::string& path, int width, int height, bool full) {
   Engine engine;
-  EXPECT_TRUE(engine.LoadImage(Engine::kPictureSlot, path).ok());
-  if (full) {
-    EXPECT_TRUE(engine.Decode(Engine::kPictureSlot).ok());
-  }
-  EXPECT_TRUE(engine.Resample(kThumbWidth, kThumbHeight).ok());
+  EXPECT_TRUE(engine.LoadImage(1, path).ok() && (!full || engine.Decode(1).ok()) &&
+              engine.Resample(width, height).ok());
+  EXPECT_EQ(std::pair(engine.picture(1).width, engine.picture(1).height), std::pair(width, height));
   return engine.picture(Engine::kPictureSlot);
 }
 
 // DCT scale, remainder of the stored width by it (the height's is another),
-// EXIF orientation.
+// EXIF orientation; a 64 x 48 upright thumbnail.
 using ShrinkCase = std::tuple<int, int, int>;
 
 class ShrinkOnLoad : public testing::TestWithParam<ShrinkCase> {
@@ -62,18 +90,14 @@ TEST_P(ShrinkOnLoad, LooksLikeTheFullDecode) {
   const auto [scale, remainder, orientation] = GetParam();
   // Stored sides that leave the resampler a reduction of about two at this
   // scale, and no more than that at the next, so the engine picks `scale`.
-  const Sides stored_thumb = OrientedSides(kThumbWidth, kThumbHeight, orientation);
+  const Sides stored_thumb = OrientedSides(64, 48, orientation);
   const int width = 2 * stored_thumb.width * scale + remainder;
   const int height = 2 * stored_thumb.height * scale + (remainder + 3) % 8;
   ASSERT_EQ(JpegScaleDenominator(width, height, stored_thumb.width, stored_thumb.height), scale);
-
-  const std::string path =
-      WriteJpeg(folder_.File("p.jpg"), test::MakeDetailedPhoto(width, height, remainder + 1), orientation);
-  const Image shrunk = Thumbnail(path, false);
-  const Image full = Thumbnail(path, true);
-  ASSERT_EQ(shrunk.width, kThumbWidth);
-  ASSERT_EQ(shrunk.height, kThumbHeight);
-  EXPECT_GE(LumaSsim(shrunk, full), 1.0 - kMaxSsimLoss) << width << "x" << height;
+  const std::string path = Write(folder_.File("p.jpg"), Jpeg(MakeDetailedPhoto(width, height, remainder + 1),
+                                                             TJSAMP_420, 0, orientation));
+  EXPECT_GE(LumaSsim(Thumbnail(path, 64, 48, false), Thumbnail(path, 64, 48, true)), 1.0 - kMaxSsimLoss)
+      << width << "x" << height;
 }
 
 // Every remainder at every scale, each with another of the eight orientations.
@@ -91,6 +115,19 @@ std::string CaseName(const testing::TestParamInfo<ShrinkCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScalesAndRemainders, ShrinkOnLoad, testing::ValuesIn(AllCases()), CaseName);
+
+// A thumbnail squashed across a quarter-turned picture of fine stripes
+// across its stored rows: its upright sides would allow a deeper shrink than
+// its stored ones, which leave too few pixels across to keep the stripes.
+TEST(ShrinkOnLoadTurned, ShrinksOnTheStoredAxes) {
+  test::TempFolder folder;
+  Image stripes = MakeDetailedPhoto(1600, 400);
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 1600; ++x)
+      stripes.at(x, y)[0] = stripes.at(x, y)[1] = std::uint8_t(128 + 100 * std::sin(y * 1.3));
+  const std::string path = Write(folder.File("t.jpg"), Jpeg(stripes, TJSAMP_420, 0, 6));
+  EXPECT_GE(LumaSsim(Thumbnail(path, 300, 16, false), Thumbnail(path, 300, 16, true)), 1.0 - kMaxSsimLoss);
+}
 
 }  // namespace
 }  // namespace vr

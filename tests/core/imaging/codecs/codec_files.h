@@ -1,6 +1,6 @@
 // Writing small files of every format the decoders read, with the format's
-// own library where there is one and byte by byte for BMP, so the decoder
-// tests can build exactly the file a case needs.
+// own library where there is one and byte by byte for BMP, so the tests can
+// build exactly the file a case needs; and photo-like pictures to fill them.
 #pragma once
 
 #include <gif_lib.h>
@@ -9,62 +9,52 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "base/file_bytes.h"
+#include "core/imaging/pixel_test_util.h"
+#include "imaging/image.h"
 
 namespace vr::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// ---- BMP ----------------------------------------------------------------------
+// ---- BMP: a 40-byte info header, then the palette and the stored pixels ----
 
-struct BmpSpec {
-  std::uint32_t header_size = 40;  // 12 writes an OS/2 1.x header
+struct BmpLayout {
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative for top-down rows
   std::uint16_t bits = 24;
   std::uint32_t compression = 0;
   std::uint32_t colors_used = 0;
-  std::vector<std::array<std::uint8_t, 3>> palette;  // red, green, blue
-  Bytes pixels;                                      // exactly as stored
+  std::vector<std::array<std::uint8_t, 3>> palette{};  // red, green, blue
+  Bytes pixels{};                                      // exactly as stored
 };
 
 inline void PutLe(Bytes& out, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-inline Bytes BuildBmp(const BmpSpec& layout) {
-  Bytes info;
-  const int side_bytes = layout.header_size == 12 ? 2 : 4;
-  PutLe(info, layout.header_size, 4);
-  PutLe(info, static_cast<std::uint32_t>(layout.width), side_bytes);
-  PutLe(info, static_cast<std::uint32_t>(layout.height), side_bytes);
-  PutLe(info, 1, 2);  // planes
-  PutLe(info, layout.bits, 2);
-  if (layout.header_size != 12) {
-    PutLe(info, layout.compression, 4);
-    PutLe(info, static_cast<std::uint32_t>(layout.pixels.size()), 4);
-    PutLe(info, 2835, 4);
-    PutLe(info, 2835, 4);
-    PutLe(info, layout.colors_used, 4);
-    PutLe(info, 0, 4);
-  }
-  info.resize(layout.header_size, 0);
-  for (const auto& color : layout.palette) {
-    info.insert(info.end(), {color[2], color[1], color[0]});
-    if (layout.header_size != 12) info.push_back(0);
-  }
+inline Bytes BuildBmp(const BmpLayout& layout) {
+  const auto offset = static_cast<std::uint32_t>(14 + 40 + 4 * layout.palette.size());
   Bytes file = {'B', 'M'};
-  const auto offset = static_cast<std::uint32_t>(14 + info.size());
-  PutLe(file, static_cast<std::uint32_t>(offset + layout.pixels.size()), 4);
-  PutLe(file, 0, 4);
-  PutLe(file, offset, 4);
-  file.insert(file.end(), info.begin(), info.end());
+  for (std::uint32_t v :
+       {offset + static_cast<std::uint32_t>(layout.pixels.size()), 0u, offset, 40u,
+        static_cast<std::uint32_t>(layout.width), static_cast<std::uint32_t>(layout.height)})
+    PutLe(file, v, 4);
+  PutLe(file, 1, 2);  // planes
+  PutLe(file, layout.bits, 2);
+  for (std::uint32_t v : {layout.compression, static_cast<std::uint32_t>(layout.pixels.size()), 2835u, 2835u,
+                          layout.colors_used, 0u})
+    PutLe(file, v, 4);
+  for (const auto& color : layout.palette) file.insert(file.end(), {color[2], color[1], color[0], 0});
   file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
   return file;
 }
@@ -74,9 +64,9 @@ inline Bytes BuildBmp(const BmpSpec& layout) {
 struct GifFrame {
   int left = 0, top = 0, width = 0, height = 0;
   bool interlace = false;
-  std::vector<GifColorType> local_colors;  // empty: the global table
-  int transparent = NO_TRANSPARENT_COLOR;  // written in a control block when >= 0
-  Bytes indices;                           // width * height, rows top-down
+  std::vector<GifColorType> local_colors{};  // empty: the global table
+  int transparent = NO_TRANSPARENT_COLOR;    // written in a control block when >= 0
+  Bytes indices{};                           // width * height, rows top-down
 };
 
 inline const std::vector<GifColorType> kGifPalette = {{0, 0, 0},   {255, 0, 0},    {0, 255, 0},
@@ -85,53 +75,41 @@ inline const std::vector<GifColorType> kGifPalette = {{0, 0, 0},   {255, 0, 0}, 
 
 // A frame of the given size whose indices run through all eight colours.
 inline GifFrame PatternFrame(int width, int height, int seed) {
-  GifFrame frame;
-  frame.width = width;
-  frame.height = height;
+  GifFrame frame{.width = width, .height = height};
   for (int i = 0; i < width * height; ++i)
     frame.indices.push_back(static_cast<std::uint8_t>((i * 7 + seed) % 8));
   return frame;
 }
 
-inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& frames,
-                      const std::vector<GifColorType>& global = kGifPalette) {
+inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& frames) {
   Bytes out;
   int error = 0;
   GifFileType* gif = EGifOpen(
       &out,
       [](GifFileType* g, const GifByteType* data, int length) {
-        static_cast<Bytes*>(g->UserData)
-            ->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + length);
+        auto* bytes = static_cast<Bytes*>(g->UserData);
+        bytes->insert(bytes->end(), data, data + length);
         return length;
       },
       &error);
   EGifSetGifVersion(gif, true);
-  ColorMapObject* global_map = GifMakeMapObject(static_cast<int>(global.size()), global.data());
+  ColorMapObject* global_map = GifMakeMapObject(8, kGifPalette.data());
   EXPECT_EQ(EGifPutScreenDesc(gif, screen_w, screen_h, 8, 0, global_map), GIF_OK);
   for (const GifFrame& frame : frames) {
-    if (frame.transparent >= 0) {
-      GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, frame.transparent};
-      GifByteType extension[4];
-      const size_t length = EGifGCBToExtension(&control, extension);
-      EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
-    }
+    // A control block: the transparency flag, no delay, the index.
+    const GifByteType control[4] = {1, 0, 0, static_cast<GifByteType>(frame.transparent)};
+    if (frame.transparent >= 0) EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
     ColorMapObject* local =
-        frame.local_colors.empty()
-            ? nullptr
-            : GifMakeMapObject(static_cast<int>(frame.local_colors.size()), frame.local_colors.data());
+        frame.local_colors.empty() ? nullptr : GifMakeMapObject(8, frame.local_colors.data());
     EXPECT_EQ(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlace, local),
               GIF_OK);
-    // The encoder writes rows in the order given; interlaced files store
-    // them pass by pass.
-    std::vector<int> order;
-    for (auto [first, step] : frame.interlace
-                                  ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
-                                  : std::vector<std::pair<int, int>>{{0, 1}})
-      for (int y = first; y < frame.height; y += step) order.push_back(y);
-    for (int y : order) {
-      Bytes row(frame.indices.begin() + y * frame.width, frame.indices.begin() + (y + 1) * frame.width);
-      EXPECT_EQ(EGifPutLine(gif, row.data(), frame.width), GIF_OK);
-    }
+    // The encoder writes rows in the order given; interlaced files store them
+    // pass by pass: from row 0 every 8th, from 4 every 8th, from 2 every 4th, from 1 every 2nd.
+    const int passes[] = {0, 8, 4, 8, 2, 4, 1, 2};
+    for (int pass = 0; pass < (frame.interlace ? 4 : 1); ++pass)
+      for (int y = passes[2 * pass]; y < frame.height; y += frame.interlace ? passes[2 * pass + 1] : 1)
+        EXPECT_EQ(EGifPutLine(gif, const_cast<std::uint8_t*>(&frame.indices[y * frame.width]), frame.width),
+                  GIF_OK);
     if (local != nullptr) GifFreeMapObject(local);
   }
   EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
@@ -141,7 +119,7 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
 
 // ---- TIFF ---------------------------------------------------------------------
 
-struct TiffSpec {
+struct TiffLayout {
   int width = 4, height = 3;
   int samples = 3;
   int bits = 8;
@@ -150,25 +128,23 @@ struct TiffSpec {
   int orientation = 0;  // 0: tag not written
   int compression = COMPRESSION_NONE;
   int rows_per_strip = 0;  // 0: libtiff's default
-  Bytes samples_data;      // rows top-down
+  Bytes samples_data{};    // rows top-down
 };
 
-// Rows of made-up samples, different for every byte.
+// Made-up samples, different for every byte.
 inline Bytes SamplePattern(std::size_t count) {
   Bytes data(count);
   for (std::size_t i = 0; i < count; ++i) data[i] = static_cast<std::uint8_t>((i * 37 + 11 + i * i) & 0xFF);
   return data;
 }
 
-inline TiffSpec RgbTiff(int width, int height) {
-  TiffSpec layout;
-  layout.width = width;
-  layout.height = height;
+inline TiffLayout RgbTiff(int width, int height, int compression = COMPRESSION_NONE) {
+  TiffLayout layout{.width = width, .height = height, .compression = compression};
   layout.samples_data = SamplePattern(static_cast<std::size_t>(width) * height * 3);
   return layout;
 }
 
-inline Bytes WriteTiff(const TiffSpec& layout) {
+inline Bytes WriteTiff(const TiffLayout& layout) {
   // ctest runs every case as a process of its own, in parallel: the name
   // carries the process id so two cases never share a file.
   static int serial = 0;
@@ -178,24 +154,20 @@ inline Bytes WriteTiff(const TiffSpec& layout) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height));
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(layout.samples));
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(layout.bits));
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(layout.photometric));
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(layout.compression));
+  // clang-format off
+  for (auto [tag, value] : {std::pair{TIFFTAG_SAMPLESPERPIXEL, layout.samples}, {TIFFTAG_BITSPERSAMPLE, layout.bits},
+                            {TIFFTAG_PHOTOMETRIC, layout.photometric}, {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                            {TIFFTAG_COMPRESSION, layout.compression}, {TIFFTAG_ORIENTATION, layout.orientation}})
+    // clang-format on
+    if (value != 0 || tag == TIFFTAG_PHOTOMETRIC) TIFFSetField(tif, tag, static_cast<std::uint16_t>(value));
   const auto extra = static_cast<std::uint16_t>(layout.extra);
   if (layout.extra >= 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  if (layout.orientation != 0)
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(layout.orientation));
   if (layout.rows_per_strip > 0)
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rows_per_strip));
   const std::size_t row_bytes = static_cast<std::size_t>(layout.width) * layout.samples * layout.bits / 8;
-  Bytes row(row_bytes);
-  for (int y = 0; y < layout.height; ++y) {
-    std::copy_n(layout.samples_data.begin() + static_cast<std::ptrdiff_t>(y * row_bytes), row_bytes,
-                row.begin());
-    EXPECT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
-  }
+  Bytes samples = layout.samples_data;  // libtiff takes rows it may scribble on
+  for (int y = 0; y < layout.height; ++y)
+    EXPECT_EQ(TIFFWriteScanline(tif, &samples[y * row_bytes], static_cast<std::uint32_t>(y), 0), 1);
   TIFFClose(tif);
   Bytes bytes;
   EXPECT_TRUE(ReadWholeFileInto(path.string(), bytes).ok());
@@ -242,6 +214,50 @@ inline std::size_t FindMarker(const Bytes& jpeg, std::uint8_t marker, int n = 0)
   for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
     if (jpeg[i] == 0xFF && jpeg[i + 1] == marker && n-- == 0) return i;
   return jpeg.size();
+}
+
+// ---- Photo-like pictures, for the tests that hold a short cut (shrinking in
+// the DCT, skipping scans) to a full decode --------------------------------------
+
+// Detail at every scale a thumbnail keeps or loses: broad gradients, ripples
+// of several frequencies and directions, hard-edged discs and fine grain.
+// Deterministic for a seed.
+inline Image MakeDetailedPhoto(int width, int height, std::uint32_t seed = 1) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  struct Disc {
+    double x, y, r, level;
+  };
+  std::vector<Disc> discs(12);
+  for (Disc& d : discs) d = {unit(rng) * width, unit(rng) * height, 5 + unit(rng) * width / 10, unit(rng)};
+  std::normal_distribution<double> grain(0.0, 6.0);
+  Image image;
+  image.Resize(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      double base = 60 + 120.0 * x / width + 30 * std::sin(y * 0.013);
+      base += 25 * std::sin(x * 0.21 + y * 0.05) + 15 * std::sin(x * 0.043 - y * 0.37);
+      for (const Disc& d : discs)
+        if ((x - d.x) * (x - d.x) + (y - d.y) * (y - d.y) < d.r * d.r)
+          base = base * 0.5 + 255 * d.level * 0.5;
+      const double g = grain(rng);
+      std::uint8_t* p = image.at(x, y);
+      p[0] = static_cast<std::uint8_t>(std::clamp(base + g, 0.0, 255.0));
+      p[1] = static_cast<std::uint8_t>(std::clamp(base * 0.8 + 40 * std::cos(y * 0.11) + g, 0.0, 255.0));
+      p[2] = static_cast<std::uint8_t>(std::clamp(255 - base * 0.7 + g, 0.0, 255.0));
+      p[3] = 255;
+    }
+  return image;
+}
+
+// Puts an APP1 EXIF segment with the given orientation right after SOI.
+inline std::vector<std::uint8_t> WithExifOrientation(std::vector<std::uint8_t> jpeg,
+                                                     std::uint8_t orientation) {
+  const std::vector<std::uint8_t> app1 = {
+      0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0, 0x4D, 0x4D,        0, 42, 0, 0, 0, 8,
+      0,    1,    1,    0x12, 0,   3,   0,   0,   0, 1, 0,    orientation, 0, 0,  0, 0, 0, 0};
+  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
+  return jpeg;
 }
 
 }  // namespace vr::test
