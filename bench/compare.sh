@@ -3,7 +3,11 @@
 # JPEGs with varenna-batch and with other thumbnailers, and prints wall time,
 # peak RSS and the ratios to varenna-batch and to the TurboJPEG decode floor.
 #
-#   bench/compare.sh [--help] [SOURCE_DIR (/usr/share/wallpapers)]
+#   bench/compare.sh [--help] [--progressive] [SOURCE_DIR (/usr/share/wallpapers)]
+#
+# --progressive rewrites every other input as a progressive JPEG without loss
+# (jpegtran -progressive, libjpeg's standard script), as half of camera and
+# web photos are; the pictures stay the same.
 #
 # VARENNA_BATCH and ENGINE_BENCH override where the two programs are looked
 # for (default build/bin/varenna-batch, then the first build*/bin/engine_bench).
@@ -14,8 +18,13 @@
 set -u
 
 if [[ "${1:-}" == "--help" || "${1:-}" == "-h" ]]; then
-  echo "usage: bench/compare.sh [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH, RUNS)"
+  echo "usage: bench/compare.sh [--progressive] [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH, RUNS)"
   exit 0
+fi
+progressive=0
+if [[ "${1:-}" == "--progressive" ]]; then
+  progressive=1
+  shift
 fi
 
 src=${1:-/usr/share/wallpapers}
@@ -38,6 +47,7 @@ if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
   [[ -x /usr/bin/mogrify ]] || missing+=(imagemagick)
   [[ -x /usr/bin/gm ]] || missing+=(graphicsmagick)
   [[ -x /usr/bin/time ]] || missing+=(time)
+  ((progressive)) && ! [[ -x /usr/bin/jpegtran ]] && missing+=(libjpeg-turbo-progs)
   "$pillow_python" -c "import PIL" 2>/dev/null || missing+=(python3-pil)
   if ((${#missing[@]})); then
     echo "installing ${missing[*]}" >&2
@@ -46,6 +56,10 @@ if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
 fi
 if [[ ! -x /usr/bin/time ]]; then
   echo "GNU time (/usr/bin/time) is needed; install the package 'time'" >&2
+  exit 1
+fi
+if ((progressive)) && [[ ! -x /usr/bin/jpegtran ]]; then
+  echo "--progressive needs jpegtran; install the package 'libjpeg-turbo-progs'" >&2
   exit 1
 fi
 
@@ -57,14 +71,21 @@ mkdir -p "$work/in"
 n=0
 while read -r _ path; do
   n=$((n + 1))
-  cp "$path" "$work/in/$(printf '%03d' "$n").jpg"
+  target="$work/in/$(printf '%03d' "$n").jpg"
+  if ((progressive && n % 2 == 0)); then
+    /usr/bin/jpegtran -copy all -progressive -outfile "$target" "$path"
+  else
+    cp "$path" "$target"
+  fi
 done < <(find -L "$src" -type f -iname '*.jpg' -print0 | xargs -0 sha256sum | sort | awk '!seen[$1]++')
 if ((n == 0)); then
   echo "no JPEG files under $src" >&2
   exit 1
 fi
 bytes=$(du -sb "$work/in" | cut -f1)
-echo "$n distinct JPEGs ($((bytes / 1048576)) MiB) from $src, $cores cores"
+kind=""
+((progressive)) && kind=", every other one progressive"
+echo "$n distinct JPEGs ($((bytes / 1048576)) MiB) from $src$kind, $cores cores"
 
 declare -A wall rss
 order=()
