@@ -3,7 +3,13 @@
 # JPEGs with varenna-batch and with other thumbnailers, and prints wall time,
 # peak RSS and the ratios to varenna-batch and to the TurboJPEG decode floor.
 #
-#   bench/compare.sh [--help] [SOURCE_DIR (/usr/share/wallpapers)]
+#   bench/compare.sh [--help] [--progressive | --png] [SOURCE_DIR (/usr/share/wallpapers)]
+#
+# --progressive rewrites every other input as a progressive JPEG without loss
+# (jpegtran -progressive, libjpeg's standard script), as half of camera and
+# web photos are; the pictures stay the same. --png gives every tool the
+# same pictures as PNG files (vips copy, its default compression) and leaves
+# out the JPEG decode floor.
 #
 # VARENNA_BATCH and ENGINE_BENCH override where the two programs are looked
 # for (default build/bin/varenna-batch, then the first build*/bin/engine_bench).
@@ -14,8 +20,17 @@
 set -u
 
 if [[ "${1:-}" == "--help" || "${1:-}" == "-h" ]]; then
-  echo "usage: bench/compare.sh [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH, RUNS)"
+  echo "usage: bench/compare.sh [--progressive | --png] [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH, RUNS)"
   exit 0
+fi
+progressive=0
+ext=jpg
+if [[ "${1:-}" == "--progressive" ]]; then
+  progressive=1
+  shift
+elif [[ "${1:-}" == "--png" ]]; then
+  ext=png
+  shift
 fi
 
 src=${1:-/usr/share/wallpapers}
@@ -38,6 +53,7 @@ if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
   [[ -x /usr/bin/mogrify ]] || missing+=(imagemagick)
   [[ -x /usr/bin/gm ]] || missing+=(graphicsmagick)
   [[ -x /usr/bin/time ]] || missing+=(time)
+  ((progressive)) && ! [[ -x /usr/bin/jpegtran ]] && missing+=(libjpeg-turbo-progs)
   "$pillow_python" -c "import PIL" 2>/dev/null || missing+=(python3-pil)
   if ((${#missing[@]})); then
     echo "installing ${missing[*]}" >&2
@@ -46,6 +62,10 @@ if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
 fi
 if [[ ! -x /usr/bin/time ]]; then
   echo "GNU time (/usr/bin/time) is needed; install the package 'time'" >&2
+  exit 1
+fi
+if ((progressive)) && [[ ! -x /usr/bin/jpegtran ]]; then
+  echo "--progressive needs jpegtran; install the package 'libjpeg-turbo-progs'" >&2
   exit 1
 fi
 
@@ -57,14 +77,27 @@ mkdir -p "$work/in"
 n=0
 while read -r _ path; do
   n=$((n + 1))
-  cp "$path" "$work/in/$(printf '%03d' "$n").jpg"
+  target="$work/in/$(printf '%03d' "$n").$ext"
+  if ((progressive && n % 2 == 0)); then
+    /usr/bin/jpegtran -copy all -progressive -outfile "$target" "$path"
+  elif [[ $ext == png ]]; then
+    /usr/bin/vips copy "$path" "$target" 2>/dev/null || {
+      echo "--png needs vips (libvips-tools) to make the PNG inputs" >&2
+      exit 1
+    }
+  else
+    cp "$path" "$target"
+  fi
 done < <(find -L "$src" -type f -iname '*.jpg' -print0 | xargs -0 sha256sum | sort | awk '!seen[$1]++')
 if ((n == 0)); then
   echo "no JPEG files under $src" >&2
   exit 1
 fi
 bytes=$(du -sb "$work/in" | cut -f1)
-echo "$n distinct JPEGs ($((bytes / 1048576)) MiB) from $src, $cores cores"
+kind=""
+((progressive)) && kind=", every other one progressive"
+[[ $ext == png ]] && kind=", as PNG files"
+echo "$n distinct JPEGs ($((bytes / 1048576)) MiB) from $src$kind, $cores cores"
 
 declare -A wall rss
 order=()
@@ -129,18 +162,18 @@ fi
 
 if [[ -x /usr/bin/vipsthumbnail ]]; then
   run "vipsthumbnail, 1 process" /usr/bin/vipsthumbnail --size 300x -o "$work/out/vipsthumbnail, 1 process/%s.jpg[Q=85]" \
-    "$work"/in/*.jpg
+    "$work"/in/*.$ext
   out="$work/out/vipsthumbnail, $cores processes"
   # One single-threaded process per core (libvips would otherwise start a thread per core in each).
-  run "vipsthumbnail, $cores processes" env VIPS_CONCURRENCY=1 sh -c 'ls "$1"/*.jpg | xargs -P "$2" -n "$3" /usr/bin/vipsthumbnail --size 300x -o "$4/%s.jpg[Q=85]"' \
-    sh "$work/in" "$cores" "$chunk" "$out"
+  run "vipsthumbnail, $cores processes" env VIPS_CONCURRENCY=1 sh -c 'ls "$1"/*."$5" | xargs -P "$2" -n "$3" /usr/bin/vipsthumbnail --size 300x -o "$4/%s.jpg[Q=85]"' \
+    sh "$work/in" "$cores" "$chunk" "$out" "$ext"
 else
   skip "vipsthumbnail" "not installed (libvips-tools)"
 fi
 
 if [[ -x /usr/bin/mogrify ]]; then
   run "ImageMagick mogrify" /usr/bin/mogrify -path "$work/out/ImageMagick mogrify" -define jpeg:size=600x \
-    -thumbnail 300x -quality 85 "$work"/in/*.jpg
+    -thumbnail 300x -quality 85 -format jpg "$work"/in/*.$ext
 else
   skip "ImageMagick mogrify" "not installed (imagemagick)"
 fi
@@ -148,7 +181,7 @@ fi
 if [[ -x /usr/bin/gm ]]; then
   # gm appends the input's path to -output-directory: hand it bare names.
   run "GraphicsMagick mogrify" sh -c 'cd "$1" && /usr/bin/gm mogrify -output-directory "$2" -size 600x \
-    -thumbnail 300x -quality 85 *.jpg' sh "$work/in" "$work/out/GraphicsMagick mogrify"
+    -thumbnail 300x -quality 85 -format jpg *."$3"' sh "$work/in" "$work/out/GraphicsMagick mogrify" "$ext"
 else
   skip "GraphicsMagick mogrify" "not installed (graphicsmagick)"
 fi
@@ -164,9 +197,10 @@ for path in sys.argv[2:]:
         th = max(1, round(300 * h / w))
         im.draft("RGB", (600, 2 * th))  # DCT shrink leaving at least 2x for the filter
         thumb = im.convert("RGB").resize((300, th), Image.LANCZOS, reducing_gap=2.0)
-        thumb.save(os.path.join(out, os.path.basename(path)), quality=85)
+        name = os.path.splitext(os.path.basename(path))[0] + ".jpg"
+        thumb.save(os.path.join(out, name), quality=85)
 EOF
-  run "Pillow" "$pillow_python" "$work/pillow.py" "$work/out/Pillow" "$work"/in/*.jpg
+  run "Pillow" "$pillow_python" "$work/pillow.py" "$work/out/Pillow" "$work"/in/*.$ext
 else
   skip "Pillow" "not installed (python3-pil)"
 fi
@@ -178,7 +212,7 @@ fi
 floor1=""
 floorn=""
 floor_name="TurboJPEG floor, $cores threads"
-if [[ -n "$engine_bench" ]]; then
+if [[ -n "$engine_bench" && $ext == jpg ]]; then
   floor1=$("$engine_bench" --floor -n 3 "$work/in" | awk '/^floor_seconds/{print $2}')
   run --writes-nothing "$floor_name" "$engine_bench" --cold-floor --threads "$cores" "$work/in"
   floorn=${wall[$floor_name]}
@@ -203,6 +237,8 @@ for name in "${order[@]}"; do
 done
 if [[ -n "$floor1" ]]; then
   printf '%-32s %8.2f %9s   (warm, in process, median of 3 rounds)\n' "TurboJPEG floor, 1 core" "$floor1" "-"
+elif [[ $ext == png ]]; then
+  echo "(no decode floor for PNG inputs)"
 else
   echo "TurboJPEG floor: engine_bench not built (ninja -C build-<name> engine_bench, or set ENGINE_BENCH)"
 fi

@@ -7,7 +7,8 @@
 // --floor times the floor alone and prints "floor_seconds S" (for compare.sh);
 // --cold-floor is the floor as a one-shot program: the files as given (no
 // search for duplicates), shared out among the threads, each read, measured
-// and decoded from its path alone with fresh buffers; it prints
+// and decoded from its path alone with fresh buffers, at the scale the other
+// thumbnailers decode at (see PeerScaleDenominator); it prints
 // "cold_floor_seconds S" and is meant to be timed as a whole process.
 // Directories are searched for *.jpg / *.jpeg; files with the same bytes are
 // timed once. Default input: /usr/share/wallpapers. First single-threaded:
@@ -152,7 +153,17 @@ bool RunFloor(tjhandle tj, std::vector<std::uint8_t>& pixels, const Job& job, Ro
   return true;
 }
 
-// The floor from a path alone: read, header, orientation, the engine's DCT
+// The DCT scale the other thumbnailers decode at: the largest d of 8, 4, 2
+// that leaves both sides at least twice the target (Pillow's draft to twice
+// the size, ImageMagick's jpeg:size at twice the width). The engine may pick
+// a finer scale for quality; the floor stays what the peers pay.
+int PeerScaleDenominator(int width, int height, int target_width, int target_height) {
+  for (const int d : {8, 4, 2})
+    if ((width + d - 1) / d >= 2 * target_width && (height + d - 1) / d >= 2 * target_height) return d;
+  return 1;
+}
+
+// The floor from a path alone: read, header, orientation, the peers' DCT
 // scale for a `target_width`-wide proportional thumbnail, scaled decode.
 bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::string& path,
                    int target_width) {
@@ -162,7 +173,7 @@ bool FloorFromPath(tjhandle tj, std::vector<std::uint8_t>& pixels, const std::st
     const vr::Sides upright = vr::OrientedSides(w, h, orientation);
     const int thumb_h = ProportionalHeight(target_width, upright.width, upright.height);
     const vr::Sides stored = vr::OrientedSides(target_width, thumb_h, orientation);
-    return vr::JpegScaleDenominator(w, h, stored.width, stored.height);
+    return PeerScaleDenominator(w, h, stored.width, stored.height);
   });
 }
 

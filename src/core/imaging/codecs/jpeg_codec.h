@@ -22,10 +22,10 @@ namespace vr {
 bool IsJpeg(std::span<const std::uint8_t> bytes);
 
 // The DCT scale for a picture of w x h that will be resampled to target_w x
-// target_h: the largest d of 8, 4, 2 with ceil(w/d) >= 2*target_w and
-// ceil(h/d) >= 2*target_h, so the resampler still reduces at least twice
-// and the result matches a full decode; 1 when none fits. A target side of 0
-// or less means the full picture is wanted.
+// target_h: the largest d of 8, 4, 2 whose ceil(w/d) x ceil(h/d) is still
+// at least twice the target at 1/8 and two and a half times at 1/4 and 1/2,
+// so the resampler's result matches a full decode; 1 when none fits. A
+// target side of 0 or less means the full picture is wanted.
 int JpegScaleDenominator(int width, int height, int target_width, int target_height);
 
 // Quality handed to the encoder for a requested 0..100: out-of-range values
