@@ -88,11 +88,12 @@ class ShrinkOnLoad : public testing::TestWithParam<ShrinkCase> {
 
 TEST_P(ShrinkOnLoad, LooksLikeTheFullDecode) {
   const auto [scale, remainder, orientation] = GetParam();
-  // Stored sides that leave the resampler a reduction of about two at this
-  // scale, and no more than that at the next, so the engine picks `scale`.
+  // Stored sides that leave the resampler just the room this scale needs
+  // (twice at 1/8, two and a half times above), so the engine picks `scale`.
   const Sides stored_thumb = OrientedSides(64, 48, orientation);
-  const int width = 2 * stored_thumb.width * scale + remainder;
-  const int height = 2 * stored_thumb.height * scale + (remainder + 3) % 8;
+  const int room_in_halves = scale == 8 ? 4 : 5;
+  const int width = room_in_halves * stored_thumb.width * scale / 2 + remainder;
+  const int height = room_in_halves * stored_thumb.height * scale / 2 + (remainder + 3) % 8;
   ASSERT_EQ(JpegScaleDenominator(width, height, stored_thumb.width, stored_thumb.height), scale);
   const std::string path = Write(folder_.File("p.jpg"), Jpeg(MakeDetailedPhoto(width, height, remainder + 1),
                                                              TJSAMP_420, 0, orientation));

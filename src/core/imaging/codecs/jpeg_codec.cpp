@@ -107,7 +107,8 @@ int JpegScaleDenominator(int width, int height, int target_width, int target_hei
     const std::int64_t scaled_w = (width + d - 1) / d;
     const std::int64_t scaled_h = (height + d - 1) / d;
     const std::int64_t room = RoomInHalves(d);
-    if (2 * scaled_w >= room * target_width && 2 * scaled_h >= room * target_height) return static_cast<int>(d);
+    if (2 * scaled_w >= room * target_width && 2 * scaled_h >= room * target_height)
+      return static_cast<int>(d);
   }
   return 1;
 }

@@ -67,13 +67,16 @@ TEST(JpegDecode, GreyAndCmykBecomeOpaqueRgbOfTheStoredSamples) {
   }
 }
 
-// The largest DCT scale whose rounded-up sides are still twice the target's.
-TEST(JpegScale, LeavesAtLeastTwiceTheTarget) {
+// The largest DCT scale whose rounded-up sides still leave twice the target
+// at 1/8 and two and a half times at 1/4 and 1/2.
+TEST(JpegScale, LeavesRoomForTheFilter) {
   const std::array<int, 5> cases[] = {
       {6000, 4000, 300, 200, 8}, {4799, 3199, 300, 200, 8},  // ceil rounds 599.9 up to 600
       {4792, 3200, 300, 200, 4},                             // 599 wide at 1/8: one short
+      {3000, 2000, 300, 200, 4}, {2996, 2000, 300, 200, 2},  // 750 wide at 1/4 is 2.5x, 749 is not
+      {2560, 1600, 300, 188, 2},                             // 2.13x at 1/4 is too little
       {6000, 1000, 300, 200, 2},                             // the height decides
-      {1198, 800, 300, 200, 1},                              // 600 wide at 1/2 needs 1199
+      {1498, 1000, 300, 200, 1},                             // 750 wide at 1/2 needs 1499
       {6000, 4000, 0, 0, 1},                                 // no target: the full picture
       {6000, 4000, -5, 200, 1},  {100, 100, 300, 200, 1}};   // enlarging
   for (const auto& [w, h, tw, th, d] : cases)
@@ -89,9 +92,10 @@ Bytes ProgressiveJpeg(int subsampling) {
   return CompressJpeg(photo.pixels.data(), kWidth, kHeight, TJPF_RGBA, subsampling, TJFLAG_PROGRESSIVE);
 }
 
-// A target whose DCT scale is d: half the scaled sides.
+// A target whose DCT scale is d: as large as that scale leaves room for.
 Expected<DecodeResult> DecodeAt(const Bytes& jpeg, int d, Image& out) {
-  return Decode(jpeg, out, (kWidth + d - 1) / d / 2, (kHeight + d - 1) / d / 2);
+  auto target = [d](int side) { return d == 8 ? (side + 7) / 8 / 2 : (side + d - 1) / d * 2 / 5; };
+  return Decode(jpeg, out, target(kWidth), target(kHeight));
 }
 
 class ProgressiveShrink : public testing::TestWithParam<std::tuple<int, int>> {};  // subsampling, scale
