@@ -14,6 +14,7 @@
 #include "imaging/ops/orientation.h"
 #include "imaging/ops/resample.h"
 #include "imaging/ops/resample_coefficients.h"
+#include "imaging/ops/resample_kernels.h"
 #include "imaging/ops/rotate.h"
 
 namespace vr {
@@ -137,6 +138,33 @@ TEST(ResampleConsistency, BoxesAndReusedResamplersAgreeWithThePlainResample) {
 }
 
 // ---- Rotation and orientation ------------------------------------------------------
+
+// The dispatching kernels take AVX2 where the processor has it, so on such a
+// machine the scalar ones run nowhere else: both are held to each other at
+// every remainder of the fast step.
+TEST(ResampleConsistency, FastAndScalarKernelsAgree) {
+  const Image row = MakeRandomImage(263, 1, 7);
+  for (int out_size : {1, 3, 50, 87, 131, 263, 700}) {
+    AxisCoefficients c;
+    ComputeLanczos3Coefficients(263, out_size, c);
+    const std::vector<std::int16_t> w(c.weights.begin(), c.weights.end());
+    std::vector<std::int16_t> fast(out_size * 4), slow(out_size * 4);
+    resample_detail::FilterOpaqueRowScalar(row.row(0), c, w.data(), slow.data());
+    resample_detail::FilterOpaqueRow(row.row(0), c, w.data(), fast.data());
+    EXPECT_EQ(fast, slow) << out_size;
+  }
+  for (std::size_t n : {0u, 1u, 15u, 16u, 17u, 67u}) {
+    std::vector<std::int16_t> a(n), b(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      a[i] = static_cast<std::int16_t>(i * 761 % 32641);
+      b[i] = static_cast<std::int16_t>(32640 - i * 97);
+    }
+    std::vector<std::int32_t> fast(n, -3), slow(n, -3);
+    resample_detail::AccumulateTwoRowsScalar(a.data(), -7000, b.data(), 23000, n, slow.data());
+    resample_detail::AccumulateTwoRows(a.data(), -7000, b.data(), 23000, n, fast.data());
+    EXPECT_EQ(fast, slow) << n;
+  }
+}
 
 TEST(Rotate, NinetyTurnsCounterClockwiseAndWholeQuartersAreExact) {
   Image image = MakeImage(4, 3, {90, 90, 90, 255});
