@@ -119,3 +119,31 @@ inline SettingsRecord PlainSettings(const std::string& folder) {
 }
 
 }  // namespace vr::test
+
+// What the core's tests also share: work done in a child process so the
+// limits it sets stay there. The child's exit status, or 128 + the signal
+// that ended it; with `file_size_limit`, a write past that many bytes fails
+// (even for root) instead of raising a signal.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vr::test {
+
+inline int InChild(const std::function<int()>& body, rlim_t file_size_limit = RLIM_INFINITY) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (file_size_limit != RLIM_INFINITY) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{file_size_limit, file_size_limit};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+    }
+    _exit(body());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace vr::test

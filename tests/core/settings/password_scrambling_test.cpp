@@ -1,9 +1,8 @@
-// The stored form of the FTP password.
+// The stored form of the FTP password: hex of a key stream with plain-text
+// feedback, undone by running the stream backward.
 #include "settings/password_scrambling.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 namespace vr {
 namespace {
@@ -15,59 +14,40 @@ std::string HexDecode(const std::string& hex) {
   return out;
 }
 
-std::string Backward(const std::string& scrambled) {
-  std::string a, b = scrambled;
-  StreamXor(a, b, kScrambleKey);
-  return a;
-}
-
-TEST(ScramblePassword, KnownVectors) {
-  // First character: 0 ^ '_' ^ 68 ^ 'a' = 0x5F ^ 0x44 ^ 0x61 = 0x7A.
-  EXPECT_EQ(ScramblePassword("a"), "7A");
-  // Second: 0 ^ 'Q' ^ 'a' (the previous plain character) ^ 'b' = 0x51 ^ 0x61 ^ 0x62 = 0x52.
-  EXPECT_EQ(ScramblePassword("ab"), "7A52");
-  EXPECT_EQ(ScramblePassword(""), "");
-}
-
-TEST(ScramblePassword, PositionSaltStartsAtThe39thCharacter) {
-  // With every character equal, the feedback cancels it from the second
-  // position on, leaving key ^ salt.
-  std::string password(116, 'x');
-  std::string plain = HexDecode(ScramblePassword(password));
-  for (std::size_t i = 2; i <= password.size(); ++i) {
-    unsigned key = static_cast<unsigned char>(kScrambleKey[(i - 1) % kScrambleKey.size()]);
-    unsigned salt = i <= 38 ? 0 : i <= 115 ? 1 : 2;
-    EXPECT_EQ(static_cast<unsigned char>(plain[i - 1]), key ^ salt) << "position " << i;
+TEST(ScramblePassword, BackwardUndoesForward) {
+  for (const std::string& password : {std::string("p"), std::string("correct horse battery staple"),
+                                      std::string(500, '\0'), std::string("P\xC3\xA4sswort \xE2\x82\xAC")}) {
+    std::string plain, scrambled = HexDecode(ScramblePassword(password));
+    StreamXor(plain, scrambled, kScrambleKey);
+    EXPECT_EQ(plain, password);
   }
 }
 
-TEST(ScramblePassword, ChangesStayLocalExceptThroughFeedback) {
-  std::string a = ScramblePassword("password1");
-  std::string b = ScramblePassword("password2");
-  EXPECT_EQ(a.substr(0, 16), b.substr(0, 16));
-  EXPECT_NE(a.substr(16), b.substr(16));
+// The first code is 0 ^ key ^ 68 ^ the character; with every character the
+// same the feedback cancels it from the second on, leaving key ^ salt, the
+// key wrapping after its last character and the salt growing at 39 and 116.
+TEST(ScramblePassword, EachCodeIsKeyFeedbackAndPositionSalt) {
+  const std::string password(116, 'x');
+  const std::string codes = HexDecode(ScramblePassword(password));
+  ASSERT_EQ(codes.size(), password.size());
+  EXPECT_EQ(static_cast<unsigned char>(codes[0]), static_cast<unsigned>(kScrambleKey[0] ^ 68 ^ 'x'));
+  for (std::size_t i = 2; i <= password.size(); ++i) {
+    const unsigned key = static_cast<unsigned char>(kScrambleKey[(i - 1) % kScrambleKey.size()]);
+    EXPECT_EQ(static_cast<unsigned char>(codes[i - 1]), key ^ (i <= 38 ? 0 : i <= 115 ? 1 : 2)) << i;
+  }
+  std::string one_key(3, 'a'), out;
+  StreamXor(one_key, out, "K");
+  EXPECT_EQ(out, std::string({static_cast<char>('K' ^ 68 ^ 'a'), 'K', 'K'}));
+}
 
-  std::string c = ScramblePassword("Xassword1");
+TEST(ScramblePassword, AChangeReachesOnlyItsOwnAndTheNextCode) {
+  const std::string a = ScramblePassword("password1");
+  EXPECT_EQ(a.substr(0, 16), ScramblePassword("password2").substr(0, 16));
+  EXPECT_NE(a.substr(16), ScramblePassword("password2").substr(16));
+  const std::string c = ScramblePassword("Xassword1");
   EXPECT_NE(a.substr(0, 2), c.substr(0, 2));
   EXPECT_NE(a.substr(2, 2), c.substr(2, 2));
   EXPECT_EQ(a.substr(4), c.substr(4));
-}
-
-TEST(StreamXor, BackwardUndoesForward) {
-  for (const std::string& password :
-       {std::string("p"), std::string("correct horse battery staple"), std::string(500, '\0'),
-        std::string("Pässwörd €"), std::string("\xff\x00\x44", 3)}) {
-    EXPECT_EQ(Backward(HexDecode(ScramblePassword(password))), password);
-  }
-}
-
-TEST(StreamXor, KeyWrapsAfterItsLastCharacter) {
-  // A one-character key XORs every position with the same code.
-  std::string a(3, 'a'), b;
-  StreamXor(a, b, "K");
-  EXPECT_EQ(static_cast<unsigned char>(b[0]), 'K' ^ 68u ^ 'a');
-  EXPECT_EQ(static_cast<unsigned char>(b[1]), static_cast<unsigned>('K'));
-  EXPECT_EQ(static_cast<unsigned char>(b[2]), static_cast<unsigned>('K'));
 }
 
 }  // namespace
