@@ -1,15 +1,17 @@
 // Whole-file replacement, with either way of staging the new bytes: the
 // folder ends with the new file or the old one byte for byte and never a
-// staging file; the replaced file keeps its mode and owner, a new one gets
-// what the umask allows, and a write through links replaces their target.
+// staging file (a killed run's are removed at the next); the replaced file keeps its mode and owner, a new
+// one gets what the umask allows, and a write through links replaces their target.
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
+#include "base/stale_staging.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
@@ -17,6 +19,7 @@ namespace vr {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 std::set<std::string> NamesIn(const std::string& folder) {
   std::set<std::string> names;
@@ -67,34 +70,23 @@ TEST_P(ReplaceFileTest, AFailedWriteLeavesTheFolderAsItWas) {
   EXPECT_EQ(NamesIn(folder_.path()), (std::set<std::string>{"busy", "thumb.png"}));
 }
 
-struct ModeCase {
-  mode_t umask;
-  std::optional<mode_t> old_mode;  // none: the file is new
-};
-
-class FileModeTest : public ::testing::TestWithParam<std::tuple<ModeCase, Staging>> {};
-
-TEST_P(FileModeTest, IsTheOldFilesOrWhatTheUmaskAllows) {
-  const auto [c, staging] = GetParam();
-  test::TempFolder folder;
-  const std::string path = folder.File("store.reg");
-  if (c.old_mode) {
-    test::WriteTextFile(path, "old");
-    ASSERT_EQ(::chmod(path.c_str(), *c.old_mode), 0);
+// A replaced file keeps its mode whatever the umask; a new one gets what
+// the umask allows.
+TEST_P(ReplaceFileTest, TheModeIsTheOldFilesOrWhatTheUmaskAllows) {
+  const std::string path = folder_.File("store.reg");
+  const std::pair<mode_t, int> cases[] = {{077, -1},   {022, -1},   {002, -1},   {0, -1},  {022, 0600},
+                                          {022, 0640}, {077, 0644}, {077, 0755}, {0, 0400}};  // -1: new
+  for (const auto& [umask, old_mode] : cases) {
+    fs::remove(path);
+    if (old_mode >= 0) test::WriteTextFile(path, "old");
+    ::chmod(path.c_str(), static_cast<mode_t>(old_mode));  // nothing to change on a new file
+    const mode_t saved = ::umask(umask);
+    EXPECT_TRUE(Write(path, "new"));
+    ::umask(saved);
+    EXPECT_EQ(ModeOf(path), old_mode >= 0 ? static_cast<mode_t>(old_mode) : 0666 & ~umask)
+        << umask << " " << old_mode;
   }
-  const mode_t saved = ::umask(c.umask);
-  const Status written = ReplaceFileAtomically(path, "new", 3, staging);
-  ::umask(saved);
-  ASSERT_TRUE(written);
-  EXPECT_EQ(ModeOf(path), c.old_mode.value_or(0666 & ~c.umask));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, FileModeTest,
-    ::testing::Combine(::testing::Values(ModeCase{077, {}}, ModeCase{022, {}}, ModeCase{002, {}},
-                                         ModeCase{0, {}}, ModeCase{022, 0600}, ModeCase{022, 0640},
-                                         ModeCase{077, 0644}, ModeCase{077, 0755}, ModeCase{0, 0400}),
-                       ::testing::Values(Staging::kUnnamedWhereSupported, Staging::kNamed)));
 
 constexpr uid_t kNobody = 65534;
 
@@ -106,25 +98,23 @@ TEST(ReplaceFileAtomically, KeepsTheOwnerWhereItMaySetIt) {
   const std::string theirs = folder.File("theirs.png"), roots = folder.File("roots.png");
   test::WriteTextFile(theirs, "old");
   test::WriteTextFile(roots, "old");
-  ASSERT_EQ(::chown(theirs.c_str(), kNobody, kNobody), 0);
-  ASSERT_EQ(::chmod(roots.c_str(), 0664), 0);
+  ASSERT_EQ(::chown(theirs.c_str(), kNobody, kNobody) + ::chmod(roots.c_str(), 0664), 0);
   ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
   ASSERT_TRUE(ReplaceFileAtomically(theirs, std::string("new")));
   struct stat info {};
   ASSERT_EQ(::stat(theirs.c_str(), &info), 0);
-  EXPECT_EQ(info.st_uid, kNobody);
-  EXPECT_EQ(info.st_gid, kNobody);
-  EXPECT_EQ(test::InChild([&] {
-              if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 3;
-              return ReplaceFileAtomically(roots, std::string("new")) ? 0 : 1;
-            }),
-            0);
+  EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(kNobody, kNobody));
+  auto as_nobody = [&] {
+    return ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0   ? 3
+           : ReplaceFileAtomically(roots, std::string("new")) ? 0
+                                                              : 1;
+  };
+  EXPECT_EQ(test::InChild(as_nobody), 0);
   EXPECT_EQ(test::ReadTextFile(roots), "new");
   EXPECT_EQ(ModeOf(roots), 0664u);
 }
 
 struct LinkCase {
-  const char* label;
   std::vector<std::pair<std::string, std::string>> links;  // name, target; "@" is the test's folder
   const char* written;                                     // the path given to the write
   const char* receiver;                                    // the regular file that gets the bytes
@@ -164,17 +154,14 @@ TEST_P(SymlinkTargetTest, ReplacesTheFinalTargetAndKeepsTheLinks) {
 INSTANTIATE_TEST_SUITE_P(
     Links, SymlinkTargetTest,
     ::testing::Values(
-        LinkCase{"Relative", {{"t.png", "real/t.png"}}, "t.png", "real/t.png", true},
-        LinkCase{"Absolute", {{"t.png", "@/real/t.png"}}, "t.png", "real/t.png", true},
-        LinkCase{"Chain",
-                 {{"a.png", "b.png"}, {"b.png", "sub/c.png"}, {"sub/c.png", "../real/d.png"}},
+        LinkCase{{{"t.png", "real/t.png"}}, "t.png", "real/t.png", true},
+        LinkCase{{{"t.png", "@/real/t.png"}}, "t.png", "real/t.png", true},
+        LinkCase{{{"a.png", "b.png"}, {"b.png", "sub/c.png"}, {"sub/c.png", "../real/d.png"}},
                  "a.png",
                  "real/d.png",
                  true},
-        LinkCase{"FromItsOwnFolder", {{"sub/t.png", "../real/t.png"}}, "sub/t.png", "real/t.png", true},
-        LinkCase{
-            "Dangling", {{"a.png", "b.png"}, {"b.png", "@/real/new.png"}}, "a.png", "real/new.png", false}),
-    [](const auto& info) { return std::string(info.param.label); });
+        LinkCase{{{"sub/t.png", "../real/t.png"}}, "sub/t.png", "real/t.png", true},
+        LinkCase{{{"a.png", "b.png"}, {"b.png", "@/real/new.png"}}, "a.png", "real/new.png", false}));
 
 TEST(ReplaceFileAtomically, ALinkLoopFailsNamingTheFileAndWritesNothing) {
   test::TempFolder folder;
@@ -183,6 +170,31 @@ TEST(ReplaceFileAtomically, ALinkLoopFailsNamingTheFileAndWritesNothing) {
   Status status = ReplaceFileAtomically(folder.File("a.png"), std::string("new"));
   EXPECT_NE(status.message().find(folder.File("a.png")), std::string::npos) << status.message();
   EXPECT_EQ(NamesIn(folder.path()).size(), 2u);
+}
+
+// Staging files a killed run left behind go at the next run; nothing else
+// does, and nothing a live write may still be using.
+TEST(StaleStagingTest, RemovesOnlyOldStagingFiles) {
+  for (const char* other : {".vrtmp-aZ09x", ".vrtmp-aZ09xyz", ".vrtmp-aZ0.xy", "vrtmp-aZ09xy", "photo.jpg"})
+    EXPECT_FALSE(IsStagingName(other)) << other;
+  test::TempFolder folder;
+  const fs::file_time_type now = fs::file_time_type::clock::now();
+  auto touch = [&](const std::string& name, fs::file_time_type when) {
+    std::ofstream(folder.File(name)) << "x";
+    fs::last_write_time(folder.File(name), when);
+  };
+  touch(".vrtmp-old111", now - 1h);
+  touch(".vrtmp-new222", now + 1s);  // a write still going on
+  touch("thumb.jpg", now - 1h);
+  touch(".vrtmp-long-name", now - 1h);
+  fs::create_directory(folder.File(".vrtmp-dir333"));
+  fs::create_symlink(folder.File("thumb.jpg"), folder.File(".vrtmp-lnk444"));
+  EXPECT_EQ(RemoveStaleStagingFiles(folder.path(), now), 1);
+  EXPECT_FALSE(fs::exists(folder.File(".vrtmp-old111")));
+  for (const char* kept :
+       {".vrtmp-new222", "thumb.jpg", ".vrtmp-long-name", ".vrtmp-dir333", ".vrtmp-lnk444"})
+    EXPECT_TRUE(fs::exists(fs::symlink_status(folder.File(kept)))) << kept;
+  EXPECT_EQ(RemoveStaleStagingFiles(folder.File("missing"), now), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stagings, ReplaceFileTest,

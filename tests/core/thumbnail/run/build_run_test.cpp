@@ -5,6 +5,7 @@
 #include "thumbnail/run/build_run.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include "core/imaging/pixel_test_util.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
+#include "thumbnail/run/report_text.h"
 
 namespace vr {
 namespace {
@@ -140,14 +142,6 @@ TEST_F(BuildRunTest, FailedRowsAreCountedAndNamedInTheMessage) {
   }
 }
 
-TEST_F(BuildRunTest, DecliningEveryFolderQuestionWritesNothing) {
-  host_.answers = {false, false, false};
-  const BuildSummary summary = Run(test::PlainSettings(folder_.File("not-yet")), Sources(3), 2);
-  EXPECT_EQ(host_.asked.size(), 3u);
-  EXPECT_EQ(counter_.value, 0);
-  EXPECT_EQ(BuildMessageLines(summary).back(), "0 row(s) failed, 3 skipped.");
-}
-
 TEST_F(BuildRunTest, ABrokenWatermarkIsLeftOutOnceAndTheRowsAreStillWritten) {
   SettingsRecord s = Plain();
   s.WMFile = folder_.File("in/missing-logo.png");
@@ -167,13 +161,11 @@ TEST_F(BuildRunTest, OnlyWholeFilesAreLeftBehind) {
   SettingsRecord s = Plain("%o");
   s.OUToriginal = 1;
   const std::vector<std::string> sources = {Source("small.png", 8, 8, 1), Source("big.png", 400, 400, 2)};
-  EXPECT_EQ(test::InChild(
-                [&] {
-                  const BuildSummary summary = Run(s, sources, 1);
-                  return summary.written * 10 + summary.failed;
-                },
-                16 * 1024),  // the random 400 x 400 PNG cannot fit
-            11);
+  auto run = [&] {
+    const BuildSummary summary = Run(s, sources, 1);
+    return summary.written * 10 + summary.failed;
+  };
+  EXPECT_EQ(test::InChild(run, 16 * 1024), 11);  // the random 400 x 400 PNG cannot fit
   EXPECT_EQ(FolderContents(folder_.File("out")).size(), 2u);
   EXPECT_TRUE(fs::exists(folder_.File("out/small.png")));
   EXPECT_TRUE(fs::exists(folder_.File("out/.vrtmp-live02")));
@@ -267,24 +259,105 @@ TEST_F(BuildRunTest, ADamagedPictureIsWrittenAndReportedAsAWarning) {
   }
 }
 
-// No file name can forge a report line; the seconds have one decimal; only
-// the first failures are listed.
+// No file name can forge a report line: names are quoted, control
+// characters escaped, printable text (UTF-8 included) left as it is;
+// reasons keep their quotes. Only the first failures are listed.
 TEST_F(BuildRunTest, TheMessageIsTheRunsOwnLinesOnly) {
+  const std::pair<std::string, std::string> names[] = {
+      {"a\nRow 2, \"x\": forged", "\"a\\nRow 2, \\\"x\\\": forged\""},
+      {"tab\there\rand\x1b[31m", "\"tab\\there\\rand\\x1b[31m\""},
+      {std::string("nul\0in", 6), "\"nul\\x00in\""},
+      {"del\x7f", "\"del\\x7f\""},
+      {"back\\slash", "\"back\\\\slash\""},
+      {"Möwe 海.png", "\"Möwe 海.png\""},
+      {"", "\"\""}};
+  for (const auto& [text, quoted] : names) EXPECT_EQ(QuotedForReport(text), quoted);
+  EXPECT_EQ(EscapeForReport("Invalid PNG: \"bad\"\nin x"), "Invalid PNG: \"bad\"\\nin x");
   const std::string forged = folder_.File("in/x\nRow 9, ok.png");
   test::WriteTextFile(forged, "not a picture");
   for (const std::string& line : BuildMessageLines(Run(Plain(), {forged}, 1)))
     EXPECT_EQ(line.find('\n'), std::string::npos) << line;
   BuildSummary summary;
-  summary.rows = summary.written = 12;
+  summary.rows = summary.failed = 9;
   summary.seconds = 0.049;
-  EXPECT_EQ(BuildMessageLines(summary), (Lines{"Process done!", "12 image(s) generated in 0.0 second(s)"}));
-  summary.failed = 9;
   for (int i = 1; i <= 9; ++i) summary.failures.push_back({i, "f" + std::to_string(i) + ".jpg", "broken"});
   const Lines lines = BuildMessageLines(summary);
   ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[1], "0 image(s) generated in 0.0 second(s)");
   EXPECT_EQ(lines[7], "Row 5, \"f5.jpg\": broken");
   EXPECT_EQ(lines[8], "... and 4 more.");
 }
+
+// A row that needs more memory than the run may give one row fails alone,
+// with its size and file named, whether the limit is seen in planning or met
+// by an allocation; the other rows are written.
+class RunMemoryTest : public BuildRunTest, public ::testing::WithParamInterface<int> {
+ protected:
+  BuildSummary Run(const std::vector<std::string>& sources, std::uint64_t usable_memory) {
+    BuildOptions options;
+    options.usable_memory = usable_memory;
+    return BuildRunTest::Run(Plain(), sources, GetParam(), options);
+  }
+  std::string small_ = Source("small.png", 8, 8, 1);
+};
+
+// A row is priced at its decoded picture and its file, and may take half the
+// usable memory: one byte more fails it before it is tried.
+TEST_P(RunMemoryTest, ARowPricedAboveHalfTheUsableMemoryFailsBeforeItIsTried) {
+  const std::string big = Source("big.png", 200, 150, 2);
+  const std::uint64_t price = 200 * 150 * 4 + std::filesystem::file_size(big);
+  EXPECT_EQ(Run({small_, big, small_}, 2 * price).written, 3);
+  const BuildSummary summary = Run({small_, big, small_}, 2 * price - 2);
+  EXPECT_EQ(summary.written, 2);
+  ASSERT_EQ(summary.failures.size(), 1u);
+  EXPECT_EQ(summary.failures[0].row, 2);
+  EXPECT_EQ(summary.failures[0].reason.rfind("not enough memory for 200x150 in " + big, 0), 0u)
+      << summary.failures[0].reason;
+}
+
+// A grey PNG of any size, written a row at a time so the test never holds it.
+void WriteLargeGreyPng(const std::string& path, int width, int height) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(static_cast<std::size_t>(width), 128);
+  for (int y = 0; y < height; ++y) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+}
+
+// Under an address-space limit the row fails in planning; told there is
+// plenty, the decode's allocation fails instead: still only that row.
+TEST_P(RunMemoryTest, AnAllocationThatFailsFailsOnlyItsRow) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "address-space limits do not mix with the sanitizers";
+#endif
+  const std::string huge = folder_.File("huge.png");
+  WriteLargeGreyPng(huge, 12000, 12000);  // 576 MB as RGBA, about 150 KB on disk
+  for (const std::uint64_t told : {std::uint64_t{0}, std::uint64_t{64} << 30}) {
+    EXPECT_EQ(test::InChild([&] {
+                const rlimit cap{rlim_t{384} << 20, rlim_t{384} << 20};
+                if (setrlimit(RLIMIT_AS, &cap) != 0) return 2;
+                const BuildSummary s = Run({small_, huge, small_}, told);
+                if (s.written != 2 || s.failures.size() != 1) return 3;
+                return s.failures[0].reason.rfind(
+                           told ? "not enough memory" : "not enough memory for 12000x12000 in " + huge, 0) ==
+                               0
+                           ? 0
+                           : 4;
+              }),
+              0)
+        << "told " << told;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(SerialAndParallel, RunMemoryTest, ::testing::Values(1, 2));
 
 }  // namespace
 }  // namespace vr

@@ -1,14 +1,42 @@
-// The heap set-up the programs start with: large buffers come from memory
+// Memory: what the process may use (the control group's files as the
+// kernel writes them, an address-space limit that tightens the figure), and
+// the heap set-up the programs start with: large buffers come from memory
 // marked for huge pages, and a freed buffer's memory serves the next one.
-#include "base/heap_reuse.h"
-
 #include <gtest/gtest.h>
 #include <malloc.h>
 
 #include <cstring>
 #include <fstream>
 
+#include "base/heap_reuse.h"
+#include "base/memory_limit.h"
+#include "support/build_test_util.h"
+
+namespace vr {
 namespace {
+
+TEST(MemoryLimitTest, ReadsTheControlGroupsFilesAsTheKernelWritesThem) {
+  EXPECT_EQ(ParseCgroupMemoryLimit("536870912\n"), std::uint64_t{536870912});
+  for (const char* unlimited : {"max\n", "9223372036854771712\n", "", "12k"})  // v2 and v1 "no limit"
+    EXPECT_EQ(ParseCgroupMemoryLimit(unlimited), std::nullopt) << unlimited;
+  EXPECT_EQ(CgroupV2Path("0::/user.slice/app.scope\n"), "/user.slice/app.scope");
+  EXPECT_EQ(CgroupV2Path("12:memory:/docker/abc\n0::/\n"), "/");
+  EXPECT_EQ(CgroupV2Path("12:memory:/docker/abc\n4:cpu:/x\n"), std::nullopt);
+}
+
+TEST(MemoryLimitTest, AnAddressSpaceLimitTightensTheUsableMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers need their address space";
+#endif
+  const rlim_t cap = std::min<rlim_t>(UsableMemory().bytes / 2, rlim_t{1} << 30);
+  EXPECT_EQ(test::InChild([&] {
+              const rlimit limit{cap, cap};
+              if (setrlimit(RLIMIT_AS, &limit) != 0) return 2;
+              const MemoryLimit seen = UsableMemory();
+              return seen.bytes == cap && seen.source == "address-space limit" ? 0 : 1;
+            }),
+            0);
+}
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kOwnAllocator = true;  // the sanitizer's malloc ignores the C library's settings
@@ -33,7 +61,7 @@ int HugePageEligible(const void* address) {
 
 TEST(HeapReuseTest, LargeBuffersComeFromHugePagesAndStayInTheHeapWhenFreed) {
   if (kOwnAllocator) GTEST_SKIP() << "the sanitizer's malloc ignores the C library's settings";
-  vr::KeepFreedBuffersForReuse(2);
+  KeepFreedBuffersForReuse(2);
   std::ifstream thp("/sys/kernel/mm/transparent_hugepage/enabled");
   std::string offered;
   const bool huge_pages = std::getline(thp, offered) && offered.find("[never]") == std::string::npos;
@@ -50,3 +78,4 @@ TEST(HeapReuseTest, LargeBuffersComeFromHugePagesAndStayInTheHeapWhenFreed) {
 }
 
 }  // namespace
+}  // namespace vr
