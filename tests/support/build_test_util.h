@@ -147,3 +147,94 @@ inline int InChild(const std::function<int()>& body, rlim_t file_size_limit = RL
 }
 
 }  // namespace vr::test
+
+// Files and processes as the core's tests look at them.
+#include <png.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace vr::test {
+
+inline mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// Every file in a folder and its bytes.
+inline std::map<std::string, std::vector<std::uint8_t>> FolderContents(const std::string& folder) {
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] = std::filesystem::is_regular_file(entry.path())
+                                                  ? ReadBytes(entry.path().string())
+                                                  : std::vector<std::uint8_t>();
+  return files;
+}
+
+inline std::set<std::string> NamesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& [name, bytes] : FolderContents(folder)) names.insert(name);
+  return names;
+}
+
+// A grey PNG of any size, written a row at a time so the test never holds it.
+inline void WriteLargeGreyPng(const std::string& path, int width, int height) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(static_cast<std::size_t>(width), 128);
+  for (int y = 0; y < height; ++y) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+}
+
+// Opens of `path` seen by inotify while `work` runs (closes are watched too,
+// so that inotify does not merge two opens into one event).
+inline int OpensDuring(const std::string& path, const std::function<void()>& work) {
+  const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  EXPECT_GE(inotify_add_watch(watcher, path.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+  work();
+  int opens = 0;
+  alignas(inotify_event) char buffer[4096];
+  for (ssize_t got; (got = ::read(watcher, buffer, sizeof buffer)) > 0;) {
+    for (char* at = buffer; at < buffer + got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(at);
+      if ((event->mask & IN_OPEN) != 0) ++opens;
+      at += sizeof(inotify_event) + event->len;
+    }
+  }
+  ::close(watcher);
+  return opens;
+}
+
+// The least processor time this thread spends on `work` in three runs,
+// which shrugs off the other work sharing the machine.
+inline double LeastThreadSeconds(const std::function<void()>& work) {
+  auto now = [] {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  };
+  double least = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    const double start = now();
+    work();
+    least = std::min(least, now() - start);
+  }
+  return least;
+}
+
+}  // namespace vr::test

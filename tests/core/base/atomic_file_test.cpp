@@ -19,19 +19,9 @@ namespace vr {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ModeOf;
+using test::NamesIn;
 using namespace std::chrono_literals;
-
-std::set<std::string> NamesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
-  return names;
-}
-
-mode_t ModeOf(const std::string& path) {
-  struct stat info {};
-  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 07777;
-}
 
 class ReplaceFileTest : public ::testing::TestWithParam<Staging> {
  protected:

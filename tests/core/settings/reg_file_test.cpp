@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <ctime>
+#include "support/build_test_util.h"
 
 namespace vr {
 namespace {
@@ -119,12 +118,6 @@ TEST(RegFile, BlankFilesAndTheOldHeaderRead) {
   EXPECT_EQ(old->document.Number("A"), 1);
 }
 
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // Parsing is linear in the length, long continued values included: one file
 // eight times as long costs about what eight short ones do (the least of
 // three runs each, to shrug off the machine's other work).
@@ -135,16 +128,12 @@ TEST(RegFileReading, LongContinuedValuesParseInLinearTime) {
     return text + "  ff\n\"W\"=dword:00000007\n";
   };
   const std::string short_file = file(2'500), long_file = file(20'000);
-  auto least = [](int times, const std::string& text) {
-    double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
-      const double start = ThreadSeconds();
+  auto parse = [](int times, const std::string& text) {
+    return test::LeastThreadSeconds([&] {
       for (int i = 0; i < times; ++i) EXPECT_EQ(RegDocument::Parse(text).Number("W"), 7);
-      best = std::min(best, ThreadSeconds() - start);
-    }
-    return best;
+    });
   };
-  const double eight_short = least(8, short_file), one_long = least(1, long_file);
+  const double eight_short = parse(8, short_file), one_long = parse(1, long_file);
   EXPECT_LT(one_long, 3 * eight_short + 0.002) << "short x8: " << eight_short << " s, long: " << one_long;
   RegDocument doc = RegDocument::Parse(long_file);
   doc.SetNumber("Blob", 1);  // takes every line of the old value with it

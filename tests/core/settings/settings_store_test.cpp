@@ -5,7 +5,6 @@
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -144,21 +143,6 @@ TEST_F(SettingsStoreTest, WritersInSeveralProcessesLoseNoValue) {
     for (int v = 0; v < kValuesEach; ++v) EXPECT_EQ(GetSettingLong(store_, name(w, v)), w * 100 + v);
 }
 
-// Opens of `path` seen by inotify while `work` runs (closes are watched so
-// that inotify does not merge two opens into one event).
-int OpensDuring(const std::string& path, const std::function<void()>& work) {
-  const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  EXPECT_GE(inotify_add_watch(watcher, path.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
-  work();
-  int opens = 0;
-  alignas(inotify_event) char buffer[4096];
-  for (ssize_t got; (got = ::read(watcher, buffer, sizeof buffer)) > 0;)
-    for (char* at = buffer; at < buffer + got; at += sizeof(inotify_event) + ((inotify_event*)at)->len)
-      opens += (((inotify_event*)at)->mask & IN_OPEN) != 0;
-  ::close(watcher);
-  return opens;
-}
-
 // The largest store read, nearly all of it one value over many continued
 // lines, loads the whole record from one reading, and a save changes only
 // its own line.
@@ -168,7 +152,7 @@ TEST_F(SettingsStoreTest, ASixteenMegabyteStoreLoadsFromOneReading) {
   while (text.size() + 28 + tail.size() <= (std::size_t{16} << 20)) text += "  08,09,0a,0b,0c,0d,0e,0f,\\\n";
   WriteStore(text += tail);
   SettingsRecord record;
-  EXPECT_EQ(OpensDuring(path_, [&] { LoadSettings(store_, record, "/opt/varenna"); }), 1);
+  EXPECT_EQ(test::OpensDuring(path_, [&] { LoadSettings(store_, record, "/opt/varenna"); }), 1);
   EXPECT_EQ(record.OUTname, "thumb");
   EXPECT_EQ(record.OUTwidth, 300);
   EXPECT_EQ(record.OUTfolder, "/srv");
