@@ -172,9 +172,7 @@ inline mode_t ModeOf(const std::string& path) {
 inline std::map<std::string, std::vector<std::uint8_t>> FolderContents(const std::string& folder) {
   std::map<std::string, std::vector<std::uint8_t>> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    files[entry.path().filename().string()] = std::filesystem::is_regular_file(entry.path())
-                                                  ? ReadBytes(entry.path().string())
-                                                  : std::vector<std::uint8_t>();
+    files[entry.path().filename().string()] = ReadBytes(entry.path().string());  // none for a folder
   return files;
 }
 
