@@ -172,13 +172,13 @@ inline mode_t ModeOf(const std::string& path) {
 inline std::map<std::string, std::vector<std::uint8_t>> FolderContents(const std::string& folder) {
   std::map<std::string, std::vector<std::uint8_t>> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    files[entry.path().filename().string()] = ReadBytes(entry.path().string());  // none for a folder
+    files[entry.path().filename().string()] = ReadBytes(entry.path().string());
   return files;
 }
 
 inline std::set<std::string> NamesIn(const std::string& folder) {
   std::set<std::string> names;
-  for (const auto& [name, bytes] : FolderContents(folder)) names.insert(name);
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
   return names;
 }
 
