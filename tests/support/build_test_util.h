@@ -235,4 +235,25 @@ inline double LeastThreadSeconds(const std::function<void()>& work) {
   return least;
 }
 
+inline bool KernelOffersHugePages() {
+  std::ifstream in("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string line;
+  return std::getline(in, line) && line.find("[never]") == std::string::npos;
+}
+
+// The "THPeligible" line of the mapping that holds `address`, or -1.
+inline int HugePageEligible(const void* address) {
+  std::ifstream maps("/proc/self/smaps");
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  bool inside = false;
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long from = 0, to = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2)
+      inside = at >= from && at < to;
+    else if (inside && line.rfind("THPeligible:", 0) == 0)
+      return std::atoi(line.c_str() + 12);
+  }
+  return -1;
+}
+
 }  // namespace vr::test

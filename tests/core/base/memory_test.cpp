@@ -6,7 +6,6 @@
 #include <malloc.h>
 
 #include <cstring>
-#include <fstream>
 
 #include "base/heap_reuse.h"
 #include "base/memory_limit.h"
@@ -44,35 +43,19 @@ constexpr bool kOwnAllocator = true;  // the sanitizer's malloc ignores the C li
 constexpr bool kOwnAllocator = false;
 #endif
 
-// The "THPeligible" line of the mapping that holds `address`, or -1.
-int HugePageEligible(const void* address) {
-  std::ifstream maps("/proc/self/smaps");
-  const auto at = reinterpret_cast<std::uintptr_t>(address);
-  bool inside = false;
-  for (std::string line; std::getline(maps, line);) {
-    unsigned long from = 0, to = 0;
-    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2)
-      inside = at >= from && at < to;
-    else if (inside && line.rfind("THPeligible:", 0) == 0)
-      return std::atoi(line.c_str() + 12);
-  }
-  return -1;
-}
-
 TEST(HeapReuseTest, LargeBuffersComeFromHugePagesAndStayInTheHeapWhenFreed) {
   if (kOwnAllocator) GTEST_SKIP() << "the sanitizer's malloc ignores the C library's settings";
   KeepFreedBuffersForReuse(2);
-  std::ifstream thp("/sys/kernel/mm/transparent_hugepage/enabled");
-  std::string offered;
-  const bool huge_pages = std::getline(thp, offered) && offered.find("[never]") == std::string::npos;
+  const bool huge_pages = test::KernelOffersHugePages();
   constexpr std::size_t kBuffer = 64u << 20;  // a progressive photo's coefficients
   const std::size_t mapped_before = mallinfo2().hblkhd;
   auto* buffer = static_cast<char*>(std::malloc(kBuffer));
   ASSERT_NE(buffer, nullptr);
-  EXPECT_TRUE(!huge_pages || HugePageEligible(buffer + kBuffer / 2) == 1) << "not marked for huge pages";
+  std::memset(buffer, 1, kBuffer);
+  EXPECT_TRUE(!huge_pages || test::HugePageEligible(buffer + kBuffer / 2) == 1)
+      << "not marked for huge pages";
   // Cut from the heap, not a mapping of its own that freeing would hand back.
   EXPECT_EQ(mallinfo2().hblkhd, mapped_before);
-  std::memset(buffer, 1, kBuffer);
   std::free(buffer);
   EXPECT_GE(mallinfo2().fordblks, kBuffer) << "the freed buffer left the heap";
 }
