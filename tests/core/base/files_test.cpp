@@ -141,17 +141,14 @@ TEST_P(SymlinkTargetTest, ReplacesTheFinalTargetAndKeepsTheLinks) {
   EXPECT_EQ(NamesIn(folder.File("real")).size(), 1u) << "a temporary remains";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, SymlinkTargetTest,
-    ::testing::Values(
-        LinkCase{{{"t.png", "real/t.png"}}, "t.png", "real/t.png", true},
-        LinkCase{{{"t.png", "@/real/t.png"}}, "t.png", "real/t.png", true},
-        LinkCase{{{"a.png", "b.png"}, {"b.png", "sub/c.png"}, {"sub/c.png", "../real/d.png"}},
-                 "a.png",
-                 "real/d.png",
-                 true},
-        LinkCase{{{"sub/t.png", "../real/t.png"}}, "sub/t.png", "real/t.png", true},
-        LinkCase{{{"a.png", "b.png"}, {"b.png", "@/real/new.png"}}, "a.png", "real/new.png", false}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Links, SymlinkTargetTest, ::testing::Values(
+    LinkCase{{{"t.png", "real/t.png"}}, "t.png", "real/t.png", true},
+    LinkCase{{{"t.png", "@/real/t.png"}}, "t.png", "real/t.png", true},
+    LinkCase{{{"a.png", "b.png"}, {"b.png", "sub/c.png"}, {"sub/c.png", "../real/d.png"}}, "a.png", "real/d.png", true},
+    LinkCase{{{"sub/t.png", "../real/t.png"}}, "sub/t.png", "real/t.png", true},
+    LinkCase{{{"a.png", "b.png"}, {"b.png", "@/real/new.png"}}, "a.png", "real/new.png", false}));
+// clang-format on
 
 TEST(ReplaceFileAtomically, ALinkLoopFailsNamingTheFileAndWritesNothing) {
   test::TempFolder folder;

@@ -11,19 +11,11 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min(),
                        kMax = std::numeric_limits<std::int32_t>::max();
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {
-  const std::pair<double, std::int32_t> cases[] = {{0.5, 0},
-                                                   {1.5, 2},
-                                                   {2.5, 2},
-                                                   {-0.5, 0},
-                                                   {-1.5, -2},
-                                                   {-2.5, -2},
-                                                   {2.4999, 2},
-                                                   {2.5001, 3},
-                                                   {-2.5001, -3},
-                                                   {1e10, kMax},
-                                                   {-1e10, kMin},
-                                                   {std::nan(""), 0},
-                                                   {2147483646.5, 2147483646}};
+  // clang-format off
+  const std::pair<double, std::int32_t> cases[] = {
+      {0.5, 0},   {1.5, 2},   {2.5, 2},   {2.4999, 2},   {2.5001, 3},   {1e10, kMax},  {2147483646.5, 2147483646},
+      {-0.5, 0},  {-1.5, -2}, {-2.5, -2}, {-2.4999, -2}, {-2.5001, -3}, {-1e10, kMin}, {std::nan(""), 0}};
+  // clang-format on
   for (const auto& [value, rounded] : cases) EXPECT_EQ(RoundHalfEven(value), rounded) << value;
   // Halving whole numbers is the same rule, done exactly for any 64-bit value.
   for (std::int64_t v = -9; v <= 9; ++v) EXPECT_EQ(HalveToEven(v), RoundHalfEven(v / 2.0)) << v;

@@ -73,19 +73,16 @@ TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
 // Zero or empty falls back, other values pass as they are; a number stored
 // as text reads as zero; the proportion rule fires only when no flag is set;
 // the old quality name has no effect.
-INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest,
-                         ::testing::Values(RuleCase{"", "OUTwidth", "300"}, RuleCase{"", "OUTheight", "300"},
-                                           RuleCase{"OUTwidth:-5", "OUTwidth", "-5"},
-                                           RuleCase{"OUTheight:5000", "OUTheight", "5000"},
-                                           RuleCase{"OUTwidth:=640", "OUTwidth", "300"},
-                                           RuleCase{"NoiseLevel:=12", "NoiseLevel", "0"},
-                                           RuleCase{"", "FTPport", "21"}, RuleCase{"", "FTPpath", "/"},
-                                           RuleCase{"", "OUTfolder", "/opt/varenna"},
-                                           RuleCase{"", "FTPserver", std::string(kPlaceholderFtpServer)},
-                                           RuleCase{"", "OUTnoprop", "-1"}, RuleCase{"", "OUTpropw", "0"},
-                                           RuleCase{"OUTpropw:-1", "OUTnoprop", "0"},
-                                           RuleCase{"JPEGQ:90", "JPEGquality", "0"},
-                                           RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
+    RuleCase{"", "OUTwidth", "300"}, RuleCase{"", "OUTheight", "300"},
+    RuleCase{"OUTwidth:-5", "OUTwidth", "-5"}, RuleCase{"OUTheight:5000", "OUTheight", "5000"},
+    RuleCase{"OUTwidth:=640", "OUTwidth", "300"}, RuleCase{"NoiseLevel:=12", "NoiseLevel", "0"},
+    RuleCase{"", "FTPport", "21"}, RuleCase{"", "FTPpath", "/"}, RuleCase{"", "OUTfolder", "/opt/varenna"},
+    RuleCase{"", "FTPserver", std::string(kPlaceholderFtpServer)}, RuleCase{"", "OUTnoprop", "-1"},
+    RuleCase{"", "OUTpropw", "0"}, RuleCase{"OUTpropw:-1", "OUTnoprop", "0"},
+    RuleCase{"JPEGQ:90", "JPEGquality", "0"}, RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""}));
+// clang-format on
 
 struct LoginCase {
   const char* user;
@@ -107,11 +104,11 @@ TEST_P(FtpLoginRule, AStoredLoginStaysOnlyWhenComplete) {
   EXPECT_EQ(r.FTPanon, c.kept ? c.anon : 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FtpLoginRule,
-                         ::testing::Values(LoginCase{"ann", "4F21", 0, true},
-                                           LoginCase{"ann", "4F21", 2, true},
-                                           LoginCase{"ann", "4F21", 1, false}, LoginCase{"ann", "", 0, false},
-                                           LoginCase{"", "4F21", 0, false}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, FtpLoginRule, ::testing::Values(
+    LoginCase{"ann", "4F21", 0, true}, LoginCase{"ann", "4F21", 2, true}, LoginCase{"ann", "4F21", 1, false},
+    LoginCase{"ann", "", 0, false}, LoginCase{"", "4F21", 0, false}));
+// clang-format on
 
 TEST_F(LoadSettingsTest, BrokenStoreFilesStillLoad) {
   for (const std::string& text :

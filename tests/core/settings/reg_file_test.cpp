@@ -35,29 +35,28 @@ TEST_P(RegFileReading, ReadsTheValueAndKeepsEveryByte) {
 // next lines, however many and whatever they look like.
 const std::string kContinued = "\"Blob\"=hex(2):41,00,\\ \n  42,00,\\\n\"W\"=dword:00000001\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, RegFileReading,
-    ::testing::Values(
-        ReadCase{kHead + "\"W\"=dword:0000012c\n", "W", 300, {}},
-        ReadCase{kHead + "\"W\"=dword:ffffffff\n", "W", -1, {}},
-        ReadCase{kHead + "\"W\"=dword:FFFFFF01\r\n", "W", -255, {}},
-        ReadCase{kHead + "\"W\"=dword:0000000a", "W", 10, {}},
-        ReadCase{kHead + "\"outWIDTH\"=dword:00000010\n", "OUTwidth", 16, {}},
-        ReadCase{kHead + "\"W\"=dword:000000012\n", "W", {}, {}},
-        ReadCase{kHead + "\"W\"=dword:0000001g\n", "W", {}, {}},
-        ReadCase{kHead + "\"T\"=\"300\"\n", "T", {}, "300"},
-        ReadCase{kHead + "\"T\"=\"C:\\\\Pics\\\\\\\"logo\\\".png\"\n", "T", {}, "C:\\Pics\\\"logo\".png"},
-        ReadCase{kHead + "\"T\"=\"ab\0cd\"\n"s, "T", {}, "ab"},
-        ReadCase{kHead + "\"T\"=\"abc\n", "T", {}, {}}, ReadCase{kHead + "\"T\"=\"abc\" junk\n", "T", {}, {}},
-        ReadCase{kHead + "\"T\"=hex(2):25,00,54,00,00,00\n", "T", {}, {}},
-        ReadCase{kHead + "\"W\"=dword:00000001\n\"w\"=dword:00000002\n", "W", 2, {}},
-        ReadCase{kHead + "\"W\"=dword:00000001\n\"W\"=\"2\"\n", "W", {}, "2"},
-        ReadCase{kHead + kContinued, "W", {}, {}},
-        ReadCase{kHead + kContinued + "\"X\"=\"x\"\n", "X", {}, "x"},
-        ReadCase{"\"W\"=dword:00000001\n" + kHead, "W", {}, {}},
-        ReadCase{kHead + "[HKEY_CURRENT_USER\\Other]\n\"W\"=dword:00000005\n", "W", {}, {}},
-        ReadCase{"[hkey_local_machine\\software\\corvelle\\varenna pro]\n\"W\"=dword:00000007\n", "W", 7, {}},
-        ReadCase{"\x89PNG\r\n\0\xff\x01["s, "W", {}, {}}, ReadCase{"", "W", {}, {}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Values, RegFileReading, ::testing::Values(
+    ReadCase{kHead + "\"W\"=dword:0000012c\n", "W", 300, {}},
+    ReadCase{kHead + "\"W\"=dword:ffffffff\n", "W", -1, {}},
+    ReadCase{kHead + "\"W\"=dword:FFFFFF01\r\n", "W", -255, {}},
+    ReadCase{kHead + "\"W\"=dword:0000000a", "W", 10, {}},
+    ReadCase{kHead + "\"outWIDTH\"=dword:00000010\n", "OUTwidth", 16, {}},
+    ReadCase{kHead + "\"W\"=dword:000000012\n", "W", {}, {}},
+    ReadCase{kHead + "\"W\"=dword:0000001g\n", "W", {}, {}},
+    ReadCase{kHead + "\"T\"=\"300\"\n", "T", {}, "300"},
+    ReadCase{kHead + "\"T\"=\"C:\\\\Pics\\\\\\\"logo\\\".png\"\n", "T", {}, "C:\\Pics\\\"logo\".png"},
+    ReadCase{kHead + "\"T\"=\"ab\0cd\"\n"s, "T", {}, "ab"}, ReadCase{kHead + "\"T\"=\"abc\n", "T", {}, {}},
+    ReadCase{kHead + "\"T\"=\"abc\" junk\n", "T", {}, {}},
+    ReadCase{kHead + "\"T\"=hex(2):25,00,54,00,00,00\n", "T", {}, {}},
+    ReadCase{kHead + "\"W\"=dword:00000001\n\"w\"=dword:00000002\n", "W", 2, {}},
+    ReadCase{kHead + "\"W\"=dword:00000001\n\"W\"=\"2\"\n", "W", {}, "2"},
+    ReadCase{kHead + kContinued, "W", {}, {}}, ReadCase{kHead + kContinued + "\"X\"=\"x\"\n", "X", {}, "x"},
+    ReadCase{"\"W\"=dword:00000001\n" + kHead, "W", {}, {}},
+    ReadCase{kHead + "[HKEY_CURRENT_USER\\Other]\n\"W\"=dword:00000005\n", "W", {}, {}},
+    ReadCase{"[hkey_local_machine\\software\\corvelle\\varenna pro]\n\"W\"=dword:00000007\n", "W", 7, {}},
+    ReadCase{"\x89PNG\r\n\0\xff\x01["s, "W", {}, {}}, ReadCase{"", "W", {}, {}}));
+// clang-format on
 
 // A text round-trips through a write and a read whatever it holds, up to a NUL.
 TEST(RegFileWriting, EveryValueRoundTrips) {
@@ -91,20 +90,15 @@ const std::string kOther = "\n[HKEY_CURRENT_USER\\Other]\n\"B\"=\"x\"\n";
 const std::string kCrlfHead =
     "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Edits, RegFileWrite,
-    ::testing::Values(
-        WriteCase{kHead + "; hand\n\"w\"=dword:00000001\n" + kContinued + "junk\n",
-                  kHead + "; hand\n\"W\"=dword:00000009\n" + kContinued + "junk\n"},
-        WriteCase{kHead + "\"W\"=hex(2):41,00,\\\n  42,00\n\"A\"=\"a\"\n",
-                  kHead + "\"W\"=dword:00000009\n\"A\"=\"a\"\n"},
-        WriteCase{kHead + "\"W\"=dword:00000001\n\"A\"=\"a\"\n\"w\"=dword:00000003\n",
-                  kHead + "\"W\"=dword:00000009\n\"A\"=\"a\"\n"},
-        WriteCase{kHead + "\"A\"=\"a\"\n" + kOther, kHead + "\"A\"=\"a\"\n\"W\"=dword:00000009\n" + kOther},
-        WriteCase{"Windows Registry Editor Version 5.00\n" + kOther,
-                  "Windows Registry Editor Version 5.00\n" + kOther + "\n" + std::string(kSettingsKeyLine) +
-                      "\n\"W\"=dword:00000009\n"},
-        WriteCase{kCrlfHead + "\"A\"=\"a\"\r\n", kCrlfHead + "\"A\"=\"a\"\r\n\"W\"=dword:00000009\r\n"}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Edits, RegFileWrite, ::testing::Values(
+    WriteCase{kHead + "; hand\n\"w\"=dword:00000001\n" + kContinued + "junk\n", kHead + "; hand\n\"W\"=dword:00000009\n" + kContinued + "junk\n"},
+    WriteCase{kHead + "\"W\"=hex(2):41,00,\\\n 42,00\n\"A\"=\"a\"\n", kHead + "\"W\"=dword:00000009\n\"A\"=\"a\"\n"},
+    WriteCase{kHead + "\"W\"=dword:00000001\n\"A\"=\"a\"\n\"w\"=dword:00000003\n", kHead + "\"W\"=dword:00000009\n\"A\"=\"a\"\n"},
+    WriteCase{kHead + "\"A\"=\"a\"\n" + kOther, kHead + "\"A\"=\"a\"\n\"W\"=dword:00000009\n" + kOther},
+    WriteCase{"Windows Registry Editor Version 5.00\n" + kOther, "Windows Registry Editor Version 5.00\n" + kOther + "\n" + std::string(kSettingsKeyLine) + "\n\"W\"=dword:00000009\n"},
+    WriteCase{kCrlfHead + "\"A\"=\"a\"\r\n", kCrlfHead + "\"A\"=\"a\"\r\n\"W\"=dword:00000009\r\n"}));
+// clang-format on
 
 TEST(RegFile, BlankFilesAndTheOldHeaderRead) {
   for (const std::string& blank : {""s, "\r\n \n"s, "\xFF\xFE\r\0\n\0"s}) {

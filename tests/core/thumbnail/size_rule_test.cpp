@@ -47,23 +47,20 @@ TEST_P(TargetSizeTest, GivesTheRoundedSizeOrFailsByName) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, TargetSizeTest,
-    ::testing::Values(SizeCase{SizeRule::kPropWidth, 300, 0, 400, 300, {300, 225}},
-                      SizeCase{SizeRule::kPropWidth, 101, 0, 200, 100, {101, 50}},  // 50.5 to the even 50
-                      SizeCase{SizeRule::kPropWidth, 103, 0, 200, 100, {103, 52}},  // 51.5 to 52
-                      SizeCase{SizeRule::kPropHeight, 0, 200, 300, 400, {150, 200}},
-                      SizeCase{SizeRule::kPropHeight, 0, 101, 100, 200, {50, 101}},  // 50.5 to 50
-                      SizeCase{SizeRule::kPropWidth, 300, 0, 100, 50, {300, 150}},   // enlarged
-                      SizeCase{SizeRule::kNoProp, 300, 300, 20, 10, {300, 300}},     // stretched
-                      SizeCase{SizeRule::kPropWidth, 1, 0, 3000, 2, {1, 1}},         // 0.0007 would be 0
-                      SizeCase{SizeRule::kPropHeight, 0, 1, 2, 3000, {1, 1}},
-                      SizeCase{SizeRule::kPropWidth, 300, 300, 0, 0, {}},
-                      SizeCase{SizeRule::kPropHeight, 300, 300, 0, 0, {}},
-                      SizeCase{SizeRule::kNoProp, 0, 300, 10, 10, {}},
-                      SizeCase{SizeRule::kNoProp, -5, 300, 10, 10, {}},
-                      SizeCase{SizeRule::kNoProp, 70000, 300, 10, 10, {}},
-                      SizeCase{SizeRule::kPropWidth, 60000, 0, 1, 60000, {}}));  // 3.6e9 pixels
+// Half pixels go to the even side (50.5 to 50, 51.5 to 52); pictures are
+// enlarged and stretched; the other side is never below 1 (0.0007 would be
+// 0); a picture of no size, a size outside 1..65535 or 3.6e9 pixels fail.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rules, TargetSizeTest, ::testing::Values(
+    SizeCase{SizeRule::kPropWidth, 300, 0, 400, 300, {300, 225}},   SizeCase{SizeRule::kPropWidth, 101, 0, 200, 100, {101, 50}},
+    SizeCase{SizeRule::kPropWidth, 103, 0, 200, 100, {103, 52}},    SizeCase{SizeRule::kPropHeight, 0, 200, 300, 400, {150, 200}},
+    SizeCase{SizeRule::kPropHeight, 0, 101, 100, 200, {50, 101}},   SizeCase{SizeRule::kPropWidth, 300, 0, 100, 50, {300, 150}},
+    SizeCase{SizeRule::kNoProp, 300, 300, 20, 10, {300, 300}},      SizeCase{SizeRule::kPropWidth, 1, 0, 3000, 2, {1, 1}},
+    SizeCase{SizeRule::kPropHeight, 0, 1, 2, 3000, {1, 1}},         SizeCase{SizeRule::kPropWidth, 300, 300, 0, 0, {}},
+    SizeCase{SizeRule::kPropHeight, 300, 300, 0, 0, {}},            SizeCase{SizeRule::kNoProp, 0, 300, 10, 10, {}},
+    SizeCase{SizeRule::kNoProp, -5, 300, 10, 10, {}},               SizeCase{SizeRule::kNoProp, 70000, 300, 10, 10, {}},
+    SizeCase{SizeRule::kPropWidth, 60000, 0, 1, 60000, {}}));
+// clang-format on
 
 TEST(SizeRuleTest, OriginalWinsOverEveryFlag) {
   SettingsRecord s = WithFlag(SizeRule::kNoProp, 300, 300);

@@ -55,16 +55,16 @@ TEST_P(WMPointTest, GivesTheRegionsOffset) {
 // y counts from the bottom; the centre's half pixel ties to the even
 // neighbour in both signs; a larger watermark turns the signs; differences
 // beyond 32 bits stay exact.
-INSTANTIATE_TEST_SUITE_P(
-    Offsets, WMPointTest,
-    ::testing::Values(
-        PointCase{300, 225, 100, 40, 2, {0, -92}}, PointCase{300, 225, 100, 40, 7, {-200, -185}},
-        PointCase{301, 226, 100, 40, 5, {-100, -93}}, PointCase{7, 7, 4, 4, 5, {-2, -2}},
-        PointCase{5, 5, 4, 4, 5, {0, 0}}, PointCase{9, 9, 4, 4, 5, {-2, -2}},
-        PointCase{4, 4, 7, 7, 5, {2, 2}}, PointCase{4, 4, 9, 9, 5, {2, 2}},
-        PointCase{80, 60, 100, 100, 1, {0, 40}}, PointCase{80, 60, 100, 100, 9, {20, 0}},
-        PointCase{300, 225, 100, 40, kIntMin, {0, 0}}, PointCase{80, 60, 100, 100, kIntMax, {0, 0}},
-        PointCase{0, 0, kHuge, 3 * kHuge, 7, {kHuge, 3 * kHuge}}, PointCase{kHuge, 0, 0, 0, 8, {-kHuge, 0}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Offsets, WMPointTest, ::testing::Values(
+    PointCase{300, 225, 100, 40, 2, {0, -92}}, PointCase{300, 225, 100, 40, 7, {-200, -185}},
+    PointCase{301, 226, 100, 40, 5, {-100, -93}}, PointCase{7, 7, 4, 4, 5, {-2, -2}},
+    PointCase{5, 5, 4, 4, 5, {0, 0}}, PointCase{9, 9, 4, 4, 5, {-2, -2}}, PointCase{4, 4, 7, 7, 5, {2, 2}},
+    PointCase{4, 4, 9, 9, 5, {2, 2}}, PointCase{80, 60, 100, 100, 1, {0, 40}},
+    PointCase{80, 60, 100, 100, 9, {20, 0}}, PointCase{300, 225, 100, 40, kIntMin, {0, 0}},
+    PointCase{80, 60, 100, 100, kIntMax, {0, 0}}, PointCase{0, 0, kHuge, 3 * kHuge, 7, {kHuge, 3 * kHuge}},
+    PointCase{kHuge, 0, 0, 0, 8, {-kHuge, 0}}));
+// clang-format on
 
 TEST(WMPlacementTest, OffsetsBeyond32BitsAreClampedAndALargerWatermarkIsCut) {
   for (const std::int64_t fits : {std::int64_t{-65534}, std::int64_t{kIntMin}, std::int64_t{kIntMax}})

@@ -194,12 +194,12 @@ TEST_P(SourceOverwriteTest, NoRowReplacesAPictureOfTheRun) {
 
 // "%o" and an empty convention name every thumbnail after its source; "p1"
 // names all three after the second; "t%##" lands beside them.
-INSTANTIATE_TEST_SUITE_P(Conventions, SourceOverwriteTest,
-                         ::testing::Values(OverwriteCase{"in", "%o", 1, 0}, OverwriteCase{"in", "%o", 3, 0},
-                                           OverwriteCase{"in", "", 2, 0}, OverwriteCase{"in", "p1", 1, 0},
-                                           OverwriteCase{"in", "p1", 2, 0},
-                                           OverwriteCase{"linked", "%o", 2, 0},
-                                           OverwriteCase{"in", "t%##", 2, 3}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Conventions, SourceOverwriteTest, ::testing::Values(
+    OverwriteCase{"in", "%o", 1, 0}, OverwriteCase{"in", "%o", 3, 0}, OverwriteCase{"in", "", 2, 0},
+    OverwriteCase{"in", "p1", 1, 0}, OverwriteCase{"in", "p1", 2, 0}, OverwriteCase{"linked", "%o", 2, 0},
+    OverwriteCase{"in", "t%##", 2, 3}));
+// clang-format on
 
 class StopTest : public BuildRunTest, public ::testing::WithParamInterface<int> {};
 

@@ -133,19 +133,21 @@ TEST_P(ChooseNextRowTest, PicksTheRowToStart) {
   EXPECT_EQ(ChooseNextRow(c.waiting, budget, c.large_running), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ChooseNextRowTest,
-    ::testing::Values(Case{{}, kAll, 0, 0, std::nullopt}, Case{{kSmall, kSmall, 1}, kAll, 0, 0, 0},
-                      Case{{kSmall, kSmall, kLarge}, kAll, 0, 0, 2},  // a large row first while none runs
-                      Case{{kLarge, kSmall, kLarger, kLarge}, kAll, 0, 0, 2},  // the largest of them
-                      Case{{kSmall, kLarge, kSmall, kLarge}, kAll, 0, 0, 1},   // list order at a tie
-                      Case{{kLarge, kSmall, kSmall}, kAll, kLarge, 1, 1},  // small rows beside a large one
-                      Case{{kLarge, kLarger}, kAll, kLarge, 1, 1},         // overlap rather than idle
-                      Case{{kLarge, kSmall}, 100 * kMiB, kLarge, 1, 1},    // what fits beside the running
-                      Case{{kLarge, kLarge}, 100 * kMiB, kLarge, 1, std::nullopt},  // nothing fits
-                      Case{{kLarger}, 100 * kMiB, 0, 0, 0},           // above the whole budget: alone
-                      Case{{kLarge}, kLarge + kSmall, kSmall, 0, 0},  // exactly at the budget fits
-                      Case{{kSmall, 33 * kMiB}, kAll, 0, 0, 1}, Case{{kSmall, 32 * kMiB}, kAll, 0, 0, 0}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, ChooseNextRowTest, ::testing::Values(
+    Case{{}, kAll, 0, 0, std::nullopt},
+    Case{{kSmall, kSmall, 1}, kAll, 0, 0, 0},                          // small rows go in order
+    Case{{kSmall, kSmall, kLarge}, kAll, 0, 0, 2},                     // a large row first while none runs
+    Case{{kLarge, kSmall, kLarger, kLarge}, kAll, 0, 0, 2},            // the largest of them
+    Case{{kSmall, kLarge, kSmall, kLarge}, kAll, 0, 0, 1},             // list order at a tie
+    Case{{kLarge, kSmall, kSmall}, kAll, kLarge, 1, 1},                // small rows beside a large one
+    Case{{kLarge, kLarger}, kAll, kLarge, 1, 1},                       // overlap rather than idle
+    Case{{kLarge, kSmall}, 100 * kMiB, kLarge, 1, 1},                  // what fits beside the running
+    Case{{kLarge, kLarge}, 100 * kMiB, kLarge, 1, std::nullopt},       // nothing fits
+    Case{{kLarger}, 100 * kMiB, 0, 0, 0},                              // above the whole budget: alone
+    Case{{kLarge}, kLarge + kSmall, kSmall, 0, 0},                     // exactly at the budget fits
+    Case{{kSmall, 33 * kMiB}, kAll, 0, 0, 1}, Case{{kSmall, 32 * kMiB}, kAll, 0, 0, 0}));  // the large line
+// clang-format on
 
 }  // namespace
 }  // namespace vr
