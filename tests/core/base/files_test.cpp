@@ -119,10 +119,8 @@ TEST_P(SymlinkTargetTest, ReplacesTheFinalTargetAndKeepsTheLinks) {
   fs::create_directories(folder.File("real"));
   fs::create_directories(folder.File("sub"));
   const std::string receiver = folder.File(GetParam().receiver);
-  if (GetParam().exists) {
-    test::WriteTextFile(receiver, "old");
-    ASSERT_EQ(::chmod(receiver.c_str(), 0600), 0);
-  }
+  if (GetParam().exists) test::WriteTextFile(receiver, "old");
+  ::chmod(receiver.c_str(), 0600);
   std::vector<std::pair<std::string, std::string>> links;
   for (auto [name, target] : GetParam().links) {
     if (target[0] == '@') target = folder.path() + target.substr(1);
@@ -135,9 +133,7 @@ TEST_P(SymlinkTargetTest, ReplacesTheFinalTargetAndKeepsTheLinks) {
     EXPECT_EQ(fs::read_symlink(link).string(), target);
   }
   EXPECT_EQ(test::ReadTextFile(receiver), "new");
-  if (GetParam().exists) {
-    EXPECT_EQ(ModeOf(receiver), 0600u);
-  }
+  EXPECT_EQ(ModeOf(receiver) == 0600u, GetParam().exists) << "the old target's mode is kept";
   EXPECT_EQ(NamesIn(folder.File("real")).size(), 1u) << "a temporary remains";
 }
 
@@ -184,23 +180,12 @@ TEST(StaleStagingTest, RemovesOnlyOldStagingFiles) {
   EXPECT_EQ(RemoveStaleStagingFiles(folder.File("missing"), now), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stagings, ReplaceFileTest,
-                         ::testing::Values(Staging::kUnnamedWhereSupported, Staging::kNamed),
-                         [](const auto& info) {
-                           return std::string(info.param == Staging::kNamed ? "Named" : "Unnamed");
-                         });
-
 // The one file reader: the start of a file, or a whole file under a length
 // limit; what is too long is refused before a byte is read, and what is no
 // regular file is refused at once, naming the file.
 using Bytes = std::vector<std::uint8_t>;
 
-class FileBytesTest : public ::testing::Test {
- protected:
-  test::TempFolder folder_;
-};
-
-TEST_F(FileBytesTest, AWholeFileIsReadUpToTheLimitAndRefusedUnreadPastIt) {
+TEST_P(ReplaceFileTest, AWholeFileIsReadUpToTheLimitAndRefusedUnreadPastIt) {
   const std::string path = folder_.File("a.bin"), huge = folder_.File("huge.bmp");
   test::WriteTextFile(path, std::string("\0\1\2\3", 4));
   Bytes bytes;
@@ -219,7 +204,7 @@ TEST_F(FileBytesTest, AWholeFileIsReadUpToTheLimitAndRefusedUnreadPastIt) {
   EXPECT_TRUE(bytes.empty());
 }
 
-TEST_F(FileBytesTest, TheStartIsAtMostTheLimitAndTellsTheWholeLength) {
+TEST_P(ReplaceFileTest, TheStartIsAtMostTheLimitAndTellsTheWholeLength) {
   const std::string path = folder_.File("a.png");
   test::WriteTextFile(path, "0123456789");
   Bytes bytes;
@@ -234,23 +219,24 @@ TEST_F(FileBytesTest, TheStartIsAtMostTheLimitAndTellsTheWholeLength) {
   EXPECT_EQ(bytes.data(), kept) << "the buffer's allocation was not reused";
 }
 
-class FileBytesRefusalTest : public FileBytesTest, public ::testing::WithParamInterface<const char*> {};
-
 // A named pipe is refused at once, not waited on for a writer.
-TEST_P(FileBytesRefusalTest, EveryReaderRefusesNamingTheFile) {
+TEST_P(ReplaceFileTest, EveryReaderRefusesWhatIsNoFileNamingIt) {
   std::filesystem::create_directory(folder_.File("folder"));
   ASSERT_EQ(::mkfifo(folder_.File("pipe").c_str(), 0600), 0);
-  const std::string path = folder_.File(GetParam());
-  Bytes bytes{1, 2, 3};
-  const char* words = std::string(GetParam()) == "missing" ? "No such file" : "not a regular file";
-  for (const std::string& message :
-       {ReadWholeFileInto(path, bytes).message(), ReadWholeFileInto(path, bytes, 1024).message(),
-        ReadFileStart(path, 16, bytes).message()})
-    EXPECT_NE(message.find(path + ": " + words), std::string::npos) << message;
-  EXPECT_TRUE(bytes.empty());
+  for (const std::string name : {"missing", "folder", "pipe"}) {
+    const std::string path = folder_.File(name);
+    const std::string words = name == "missing" ? ": No such file" : ": not a regular file";
+    Bytes bytes{1, 2, 3};
+    for (const std::string& message :
+         {ReadWholeFileInto(path, bytes).message(), ReadWholeFileInto(path, bytes, 1024).message(),
+          ReadFileStart(path, 16, bytes).message()})
+      EXPECT_NE(message.find(path + words), std::string::npos) << message;
+    EXPECT_TRUE(bytes.empty());
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Refusals, FileBytesRefusalTest, ::testing::Values("missing", "folder", "pipe"));
+INSTANTIATE_TEST_SUITE_P(UnnamedAndNamed, ReplaceFileTest,
+                         ::testing::Values(Staging::kUnnamedWhereSupported, Staging::kNamed));
 
 }  // namespace
 }  // namespace vr
