@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "settings/password_scrambling.h"
 #include "settings/registry.h"
@@ -53,7 +54,7 @@ TEST_F(LoadSettingsTest, EveryFieldComesFromItsOwnValue) {
 }
 
 struct RuleCase {
-  const char* stored;  // a name, ':' and a value: "=" before it for a text
+  const char* stored;  // "name:value" parts split by ';', "=" before a text's value
   const char* field;
   std::string loaded;
 };
@@ -61,18 +62,21 @@ struct RuleCase {
 class LoadRuleTest : public LoadSettingsTest, public ::testing::WithParamInterface<RuleCase> {};
 
 TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
-  const std::string stored = GetParam().stored;
-  const std::size_t colon = stored.find(':');
-  if (colon != std::string::npos && stored[colon + 1] == '=')
-    SaveSettingString(store_, stored.substr(0, colon), stored.substr(colon + 2));
-  else if (colon != std::string::npos)
-    SaveSettingLong(store_, stored.substr(0, colon), std::stoi(stored.substr(colon + 1)));
+  std::stringstream parts(GetParam().stored);
+  for (std::string part; std::getline(parts, part, ';');) {
+    const std::size_t colon = part.find(':');
+    if (part[colon + 1] == '=')
+      SaveSettingString(store_, part.substr(0, colon), part.substr(colon + 2));
+    else
+      SaveSettingLong(store_, part.substr(0, colon), std::stoi(part.substr(colon + 1)));
+  }
   EXPECT_EQ(Field(Load(), GetParam().field), GetParam().loaded);
 }
 
 // Zero or empty falls back, other values pass as they are; a number stored
 // as text reads as zero; the proportion rule fires only when no flag is set;
-// the old quality name has no effect.
+// the old quality name has no effect; a stored login stays only when
+// complete, else the anonymous one is used.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "OUTwidth", "300"}, RuleCase{"", "OUTheight", "300"},
@@ -81,33 +85,13 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "FTPport", "21"}, RuleCase{"", "FTPpath", "/"}, RuleCase{"", "OUTfolder", "/opt/varenna"},
     RuleCase{"", "FTPserver", std::string(kPlaceholderFtpServer)}, RuleCase{"", "OUTnoprop", "-1"},
     RuleCase{"", "OUTpropw", "0"}, RuleCase{"OUTpropw:-1", "OUTnoprop", "0"},
-    RuleCase{"JPEGQ:90", "JPEGquality", "0"}, RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""}));
-// clang-format on
-
-struct LoginCase {
-  const char* user;
-  const char* pass;
-  std::int32_t anon;
-  bool kept;
-};
-
-class FtpLoginRule : public LoadSettingsTest, public ::testing::WithParamInterface<LoginCase> {};
-
-TEST_P(FtpLoginRule, AStoredLoginStaysOnlyWhenComplete) {
-  const LoginCase& c = GetParam();
-  SaveSettingString(store_, "FTPuser", c.user);
-  SaveSettingString(store_, "FTPpass", c.pass);
-  SaveSettingLong(store_, "FTPanon", c.anon);
-  const SettingsRecord r = Load();
-  EXPECT_EQ(r.FTPuser, c.kept ? c.user : "anonymous");
-  EXPECT_EQ(r.FTPpass, c.kept ? c.pass : kPlaceholderGuestPassword);
-  EXPECT_EQ(r.FTPanon, c.kept ? c.anon : 1);
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, FtpLoginRule, ::testing::Values(
-    LoginCase{"ann", "4F21", 0, true}, LoginCase{"ann", "4F21", 2, true}, LoginCase{"ann", "4F21", 1, false},
-    LoginCase{"ann", "", 0, false}, LoginCase{"", "4F21", 0, false}));
+    RuleCase{"JPEGQ:90", "JPEGquality", "0"}, RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPuser", "ann"}, RuleCase{"", "FTPuser", "anonymous"},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:2", "FTPanon", "2"},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPpass", "4F21"},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:1", "FTPuser", "anonymous"},
+    RuleCase{"FTPuser:=ann;FTPpass:=;FTPanon:0", "FTPpass", std::string(kPlaceholderGuestPassword)},
+    RuleCase{"FTPuser:=;FTPpass:=4F21;FTPanon:0", "FTPanon", "1"}));
 // clang-format on
 
 TEST_F(LoadSettingsTest, BrokenStoreFilesStillLoad) {
