@@ -94,15 +94,6 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"FTPuser:=;FTPpass:=4F21;FTPanon:0", "FTPanon", "1"}));
 // clang-format on
 
-TEST_F(LoadSettingsTest, BrokenStoreFilesStillLoad) {
-  for (const std::string& text :
-       {std::string("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Soft"),
-        std::string("\0\1\2\xff\xfe", 5), std::string(100000, '[')}) {
-    test::WriteTextFile(store_.path(), text);
-    EXPECT_EQ(Load().OUTwidth, 300);
-  }
-}
-
 TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
   EXPECT_EQ(ProgramFolder(), std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }

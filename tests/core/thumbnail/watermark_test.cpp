@@ -81,26 +81,22 @@ TEST(WMPlacementTest, OffsetsBeyond32BitsAreClampedAndALargerWatermarkIsCut) {
 }
 
 // One opaque grey 0x60 pixel under an opaque 0xA0 watermark, values chosen
-// so the bitwise modes differ; codes outside 0..8 mix nothing.
+// so the bitwise modes differ; codes outside 0..8 mix nothing; opacity is
+// passed on. Codes 5 and 8 differ where the picture is transparent: the
+// source blend weights the colours by alpha, the copy does not.
 TEST(ApplyMaskTest, EachCodeBlendsByItsRule) {
-  const int blends[][2] = {{0, 0xFF}, {1, 0x20}, {2, 0xC0}, {3, 0xE0}, {4, 60},    {5, 0xA0},
-                           {6, 0x60}, {7, 0x00}, {8, 0xA0}, {9, 0x60}, {-1, 0x60}, {kIntMin, 0x60}};
-  for (const auto& [code, value] : blends) {
+  // clang-format off
+  const int blends[][3] = {{0, 100, 0xFF}, {1, 100, 0x20}, {2, 100, 0xC0}, {3, 100, 0xE0}, {4, 100, 60},
+                           {5, 100, 0xA0}, {6, 100, 0x60}, {7, 100, 0x00}, {8, 100, 0xA0}, {5, 50, 0x80},
+                           {9, 100, 0x60}, {-1, 100, 0x60}, {kIntMin, 100, 0x60}};
+  // clang-format on
+  const Image watermark = MakeImage(1, 1, Rgba{0xA0, 0xA0, 0xA0, 255});
+  for (const auto& [code, opacity, value] : blends) {
     Image picture = MakeImage(1, 1, Rgba{0x60, 0x60, 0x60, 255});
-    EXPECT_EQ(ApplyMask(picture, MakeImage(1, 1, Rgba{0xA0, 0xA0, 0xA0, 255}), WMOffset{}, 100, code),
-              code >= 0 && code <= 8);
+    EXPECT_EQ(ApplyMask(picture, watermark, WMOffset{}, opacity, code), code >= 0 && code <= 8);
     const auto v = static_cast<std::uint8_t>(value);
     EXPECT_EQ(PixelAt(picture, 0, 0), (Rgba{v, v, v, 255})) << "code " << code;
   }
-}
-
-// Opacity is passed on; codes 5 and 8 differ where the picture is
-// transparent: the source blend weights the colours by alpha, the copy not.
-TEST(ApplyMaskTest, OpacityAndTheTwoSourceModes) {
-  const Image watermark = MakeImage(1, 1, Rgba{200, 200, 200, 255});
-  Image half = MakeImage(1, 1, Rgba{100, 100, 100, 255});
-  ApplyMask(half, watermark, WMOffset{}, 50, 5);
-  EXPECT_EQ(PixelAt(half, 0, 0), (Rgba{150, 150, 150, 255}));
   Image copy = MakeImage(1, 1, Rgba{0x60, 0x60, 0x60, 0}), blend = copy;
   ApplyMask(copy, watermark, WMOffset{}, 50, 5);
   ApplyMask(blend, watermark, WMOffset{}, 50, 8);

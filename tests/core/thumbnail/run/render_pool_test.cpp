@@ -36,7 +36,7 @@ class RenderPoolTest : public ::testing::Test {
   }
 
   // Submits `count` rows, each back once within 30 s, and their statuses.
-  std::map<std::size_t, Status> RunAll(RenderPool& pool, int count) {
+  void RunAll(RenderPool& pool, int count) {
     for (int i = 0; i < count; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
     std::map<std::size_t, Status> done;
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -47,7 +47,6 @@ class RenderPoolTest : public ::testing::Test {
       EXPECT_TRUE(status.ok()) << index << ": " << status.message();
       EXPECT_TRUE(fs::exists(folder_.File("out/t" + std::to_string(index) + ".png"))) << index;
     }
-    return done;
   }
 
   test::TempFolder folder_;
