@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 using test::ModeOf;
 using test::NamesIn;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 class ReplaceFileTest : public ::testing::TestWithParam<Staging> {
  protected:
@@ -95,11 +96,9 @@ TEST(ReplaceFileAtomically, KeepsTheOwnerWhereItMaySetIt) {
   ASSERT_EQ(::stat(theirs.c_str(), &info), 0);
   EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(kNobody, kNobody));
   auto as_nobody = [&] {
-    return ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0   ? 3
-           : ReplaceFileAtomically(roots, std::string("new")) ? 0
-                                                              : 1;
+    return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && ReplaceFileAtomically(roots, "new"s);
   };
-  EXPECT_EQ(test::InChild(as_nobody), 0);
+  EXPECT_EQ(test::InChild(as_nobody), 1);
   EXPECT_EQ(test::ReadTextFile(roots), "new");
   EXPECT_EQ(ModeOf(roots), 0664u);
 }

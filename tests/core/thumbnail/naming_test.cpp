@@ -93,8 +93,7 @@ TEST(NamingTest, ARunCountsFromZeroOnePerRowAndTheClockGivesCalendarValues) {
   EXPECT_EQ(names, (std::vector<std::string>{"img000", "same", "img002"}));
   const LocalDateTime now = LocalNow();
   EXPECT_GE(now.year, 2024);  // a full year, not years since 1900
-  EXPECT_GE(now.month, 1);    // months from 1, not from 0
-  EXPECT_LE(now.month, 12);
+  EXPECT_TRUE(now.month >= 1 && now.month <= 12) << "months from 1, not from 0";
 }
 
 }  // namespace

@@ -83,18 +83,6 @@ TEST_F(RenderPoolTest, AFailedRenderOrWriteComesBackWithItsReason) {
   EXPECT_TRUE(fs::is_empty(folder_.File("out")));
 }
 
-// The 40 x 30 picture is decoded whole before it is enlarged: 4800 bytes of
-// RGBA, and its file is held meanwhile.
-TEST_F(RenderPoolTest, ARowCostsWhatPlanningReadFromItsHeaderAndFile) {
-  test::ScriptedHost host;
-  NameCounter counter;
-  PlanState state(host, counter);
-  RenderPool pool(2, render_, no_watermark_, 1);
-  pool.Submit(0, PlanRow(settings_, render_, 1, Plan(0).source, state));
-  while (pool.Collect(20).empty()) continue;
-  EXPECT_EQ(pool.peak_decode_bytes(), 40u * 30u * 4u + fs::file_size(folder_.File("p0.png")));
-}
-
 class ThreadRefusalTest : public RenderPoolTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 // Each worker needs a writer: the threads started before the refusal, and
