@@ -33,23 +33,14 @@ class ReplaceFileTest : public ::testing::TestWithParam<Staging> {
 };
 
 // The staging name is no longer than the target's: the longest name the file
-// system accepts is written and replaced like any other.
-TEST_P(ReplaceFileTest, ReplacesTheFileAndLeavesNothingElse) {
-  for (const std::string& name : {std::string("out.txt"), std::string(251, 'n') + ".png"}) {
-    const std::string path = folder_.File(name);
-    for (const std::string bytes : {"first", "second, longer", ""}) {
-      ASSERT_TRUE(Write(path, bytes)) << name;
-      EXPECT_EQ(test::ReadTextFile(path), bytes);
-    }
-    EXPECT_EQ(NamesIn(folder_.path()), std::set<std::string>{name});
-    fs::remove(path);
+// system accepts is written and replaced like any other. A write that fails
+// (out of room, onto a folder, into no folder) leaves the old file as it was.
+TEST_P(ReplaceFileTest, TheFolderEndsWithTheNewFileOrTheOldOneAndNothingElse) {
+  const std::string name = std::string(251, 'n') + ".png", path = folder_.File(name);
+  for (const std::string bytes : {"first", "second, longer", "", "old"}) {
+    ASSERT_TRUE(Write(path, bytes)) << bytes;
+    EXPECT_EQ(test::ReadTextFile(path), bytes);
   }
-}
-
-// A write that runs out of room fails and leaves the old file as it was.
-TEST_P(ReplaceFileTest, AFailedWriteLeavesTheFolderAsItWas) {
-  const std::string path = folder_.File("thumb.png");
-  ASSERT_TRUE(Write(path, "old"));
   EXPECT_EQ(test::InChild([&] { return Write(path, std::string(4096, 'n')) ? 1 : 0; }, 64), 0)
       << "the failed write was reported as a success";
   fs::create_directories(folder_.File("busy/inner"));
@@ -58,7 +49,7 @@ TEST_P(ReplaceFileTest, AFailedWriteLeavesTheFolderAsItWas) {
   EXPECT_NE(missing.message().find(folder_.File("no/such/out.txt")), std::string::npos) << missing.message();
   EXPECT_EQ(test::ReadTextFile(path), "old");
   EXPECT_TRUE(fs::is_directory(folder_.File("busy/inner")));
-  EXPECT_EQ(NamesIn(folder_.path()), (std::set<std::string>{"busy", "thumb.png"}));
+  EXPECT_EQ(NamesIn(folder_.path()), (std::set<std::string>{"busy", name}));
 }
 
 // A replaced file keeps its mode whatever the umask; a new one gets what

@@ -133,15 +133,5 @@ TEST(ScramblePassword, EachCodeIsKeyFeedbackAndPositionSalt) {
   EXPECT_EQ(out, std::string({static_cast<char>('K' ^ 68 ^ 'a'), 'K', 'K'}));
 }
 
-TEST(ScramblePassword, AChangeReachesOnlyItsOwnAndTheNextCode) {
-  const std::string a = ScramblePassword("password1");
-  EXPECT_EQ(a.substr(0, 16), ScramblePassword("password2").substr(0, 16));
-  EXPECT_NE(a.substr(16), ScramblePassword("password2").substr(16));
-  const std::string c = ScramblePassword("Xassword1");
-  EXPECT_NE(a.substr(0, 2), c.substr(0, 2));
-  EXPECT_NE(a.substr(2, 2), c.substr(2, 2));
-  EXPECT_EQ(a.substr(4), c.substr(4));
-}
-
 }  // namespace
 }  // namespace vr

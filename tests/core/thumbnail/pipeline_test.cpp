@@ -53,15 +53,20 @@ class PipelineTest : public ::testing::Test {
   Engine engine_;
 };
 
-TEST_F(PipelineTest, DecliningTheFolderSkipsTheRowWithoutUsingANameAndItIsAskedAgain) {
-  const SettingsRecord s = test::PlainSettings(folder_.File("out"));
+// Declining the folder skips the row without using a name, and the next row
+// asks again; the dated folder (the folder given without a trailing "/") is
+// added and made without asking.
+TEST_F(PipelineTest, TheOutputFolderIsAskedForAndTheDatedOneMade) {
+  SettingsRecord s = test::PlainSettings(folder_.File("out"));
   host_.answers = {false, true};
   EXPECT_EQ(Make(s, 1, Grey("a.png")), "skipped");
   EXPECT_EQ(counter_.value, 0);
   EXPECT_EQ(Make(s, 2, Grey("a.png")), "");
+  s.OUTdatefolder = 1;
+  EXPECT_EQ(Make(s, 3, Grey("a.png")), "");
   EXPECT_EQ(host_.asked, (std::vector<std::string>{s.OUTfolder, s.OUTfolder}));
-  EXPECT_EQ(outputs_, OutputList{s.OUTfolder + "/a.png"});
-  EXPECT_EQ(counter_.value, 1);
+  EXPECT_EQ(outputs_, (OutputList{s.OUTfolder + "/a.png", s.OUTfolder + "/12052026/a.png"}));
+  EXPECT_EQ(counter_.value, 2);
 }
 
 // Asked once and reported once; its rows fail but use their names.
@@ -74,14 +79,6 @@ TEST_F(PipelineTest, AFolderThatCannotBeCreatedFailsItsRows) {
   EXPECT_EQ(host_.notices.size(), 1u);
   EXPECT_EQ(counter_.value, 3);
   EXPECT_TRUE(outputs_.empty());
-}
-
-TEST_F(PipelineTest, TheDatedFolderIsAddedAndCreatedWithoutAsking) {
-  SettingsRecord s = test::PlainSettings(folder_.path());  // no trailing "/"
-  s.OUTdatefolder = 1;
-  EXPECT_EQ(Make(s, 1, Grey("a.png")), "");
-  EXPECT_EQ(outputs_, OutputList{folder_.path() + "/12052026/a.png"});
-  EXPECT_TRUE(host_.asked.empty());
 }
 
 // A row that cannot be read or written uses its name, writes nothing (not
