@@ -54,7 +54,7 @@ TEST_F(LoadSettingsTest, EveryFieldComesFromItsOwnValue) {
 }
 
 struct RuleCase {
-  const char* stored;  // "name:value" parts split by ';', "=" before a text's value
+  const char* stored;  // "name:value" pairs split by ';', "=" before a text's value
   const char* field;
   std::string loaded;
 };
@@ -62,13 +62,13 @@ struct RuleCase {
 class LoadRuleTest : public LoadSettingsTest, public ::testing::WithParamInterface<RuleCase> {};
 
 TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
-  std::stringstream parts(GetParam().stored);
-  for (std::string part; std::getline(parts, part, ';');) {
-    const std::size_t colon = part.find(':');
-    if (part[colon + 1] == '=')
-      SaveSettingString(store_, part.substr(0, colon), part.substr(colon + 2));
+  std::stringstream pairs(GetParam().stored);
+  for (std::string pair; std::getline(pairs, pair, ';');) {
+    const std::size_t colon = pair.find(':');
+    if (pair[colon + 1] == '=')
+      SaveSettingString(store_, pair.substr(0, colon), pair.substr(colon + 2));
     else
-      SaveSettingLong(store_, part.substr(0, colon), std::stoi(part.substr(colon + 1)));
+      SaveSettingLong(store_, pair.substr(0, colon), std::stoi(pair.substr(colon + 1)));
   }
   EXPECT_EQ(Field(Load(), GetParam().field), GetParam().loaded);
 }

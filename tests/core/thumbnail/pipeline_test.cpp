@@ -1,6 +1,7 @@
 // One row from settings to file: the folder question and the dated folder,
 // failed rows that keep their names and leave nothing behind, the effects
-// and their order seen in the pixels, and the run's watermark.
+// and their order seen in the pixels, the run's watermark, and the guard that
+// keeps a row off the run's own pictures.
 #include "thumbnail/pipeline.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,6 @@ TEST_F(PipelineTest, TheOutputFolderIsAskedForAndTheDatedOneMade) {
   EXPECT_EQ(Make(s, 3, Grey("a.png")), "");
   EXPECT_EQ(host_.asked, (std::vector<std::string>{s.OUTfolder, s.OUTfolder}));
   EXPECT_EQ(outputs_, (OutputList{s.OUTfolder + "/a.png", s.OUTfolder + "/12052026/a.png"}));
-  EXPECT_EQ(counter_.value, 2);
 }
 
 // Asked once and reported once; its rows fail but use their names.
@@ -92,8 +92,9 @@ TEST_F(PipelineTest, AFailedRowWritesNothingAndLeavesNothingBehind) {
     EXPECT_NE(Make(s, 2, folder_.File(source)).find(source), std::string::npos);
     EXPECT_TRUE(engine_.empty(Engine::kPictureSlot)) << source;
   }
-  s.OUTformat = 5;  // unknown
+  s.OUTformat = 5;  // unknown: decoded, then failed
   EXPECT_NE(Make(s, 4, Grey("good.png")), "");
+  EXPECT_TRUE(engine_.empty(Engine::kPictureSlot));
   EXPECT_EQ(last_output_, folder_.File("03"));
   EXPECT_EQ(outputs_, OutputList{folder_.File("00.png")});
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), {}), 3) << "only the sources and 00.png";
@@ -182,7 +183,6 @@ TEST(SourceGuardTest, FindsTheSourceByEveryPathThatLeadsToIt) {
                                "linked/photo.jpg", "pics/sub/alias.jpg", "pics/sub/same.jpg"})
     EXPECT_EQ(guard.SourceAt(folder.File(spelling)), photo) << spelling;
   EXPECT_EQ(guard.SourceAt(folder.File("pics/photo.png")), std::nullopt);
-  EXPECT_EQ(guard.SourceAt(folder.File("pics/sub/photo.jpg")), std::nullopt);
   // Listed through a link or not there at all, found by the plain path.
   const std::string missing = folder.File("linked/sub/../later.jpg");
   EXPECT_EQ(SourceGuard({folder.File("linked/photo.jpg")}).SourceAt(photo), folder.File("linked/photo.jpg"));

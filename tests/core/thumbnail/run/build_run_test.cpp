@@ -210,6 +210,7 @@ TEST_P(StopTest, AStopFinishesTheRowsStarted) {
   EXPECT_EQ(FolderContents(folder_.File("out")).size(), static_cast<std::size_t>(summary.written));
   for (const std::string& output : outputs_) EXPECT_FALSE(test::ReadPicture(output).empty()) << output;
   const Lines lines = BuildMessageLines(summary);
+  ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines.front(), "Process stopped.");
   EXPECT_NE(lines[2].find(std::to_string(summary.not_started) + " not started."), std::string::npos)
       << lines[2];
