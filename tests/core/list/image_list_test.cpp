@@ -1,152 +1,75 @@
-// The image list model: columns, rows, and what a row shows for a file.
+// The image list: its columns follow the extra setting without doubling, a
+// row shows a file's path, size, dimensions and date or empty cells, and
+// rows are numbered from 1 whatever is removed.
 #include "list/image_list.h"
 
 #include <gtest/gtest.h>
 #include <sys/time.h>
 
-#include <algorithm>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 
-#include "imaging/codecs/png_codec.h"
+#include "core/imaging/pixel_test_util.h"
+#include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
 namespace vr {
 namespace {
 
-std::vector<std::string> Headers(const ImageList& list) {
-  std::vector<std::string> headers;
-  for (const ImageListColumn& column : list.columns()) headers.push_back(column.header);
-  return headers;
+using Cells = std::vector<std::string>;
+
+Cells Row(const ImageList& list, int row, int columns = 4) {
+  Cells cells;
+  for (int column = 1; column <= columns; ++column) cells.push_back(list.CellText(row, column));
+  return cells;
 }
 
-using Headings = std::vector<std::string>;
-
-TEST(ImageListColumns, FollowTheExtraSetting) {
-  ImageList plain;
-  plain.CreateColumns(false);
-  EXPECT_EQ(Headers(plain), (Headings{"File", "Size"}));
-  ImageList extra;
-  extra.CreateColumns(true);
-  EXPECT_EQ(Headers(extra), (Headings{"File", "Size", "Dimensions", "Date"}));
-  EXPECT_EQ(extra.columns()[0].width, 280);
-  EXPECT_EQ(extra.columns()[2].key, "dim");
-  EXPECT_EQ(extra.columns()[3].key, "data");
-}
-
-TEST(ImageListColumns, AddedAfterASaveAreEmptyForOldRowsAndNeverDoubled) {
-  ImageList list;
+// Added after a save, the extra columns are empty for old rows.
+TEST(ImageList, ColumnsFollowTheExtraSettingAndAreNeverDoubled) {
+  ImageList list, extra;
   list.CreateColumns(false);
   list.AddFile("/no/such/a.jpg", false);
-  list.ApplyDisplaySettings(true);
-  EXPECT_EQ(Headers(list), (Headings{"File", "Size", "Dimensões", "Data"}));
-  EXPECT_EQ(list.CellText(1, 3), "");
-  list.ApplyDisplaySettings(true);
-  EXPECT_EQ(list.columns().size(), 4u);
+  for (int twice = 0; twice < 2; ++twice) list.ApplyDisplaySettings(true);
+  std::vector<std::string> headers;
+  for (const ImageListColumn& column : list.columns()) headers.push_back(column.header);
+  EXPECT_EQ(headers, (Cells{"File", "Size", "Dimensões", "Data"}));
+  EXPECT_EQ(Row(list, 1), (Cells{"/no/such/a.jpg", "", "", ""}));
   list.ApplyDisplaySettings(false);
-  EXPECT_EQ(Headers(list), (Headings{"File", "Size"}));
-  EXPECT_EQ(list.CellText(1, 1), "/no/such/a.jpg");
-
-  ImageList started_extra;
-  started_extra.CreateColumns(true);
-  started_extra.ApplyDisplaySettings(true);
-  EXPECT_EQ(Headers(started_extra), (Headings{"File", "Size", "Dimensions", "Date"}));
+  EXPECT_EQ(list.columns().size(), 2u);
+  extra.CreateColumns(true);
+  extra.ApplyDisplaySettings(true);
+  EXPECT_EQ(extra.columns().at(2).header, "Dimensions");
+  EXPECT_EQ(extra.ColumnWithKey(kDateColumnKey), 4);
 }
 
-class ImageListFiles : public ::testing::Test {
- protected:
-  std::string WritePng(const std::string& name, int width, int height) {
-    Image image;
-    image.Resize(width, height);
-    std::fill(image.pixels.begin(), image.pixels.end(), 200);
-    std::vector<std::uint8_t> bytes;
-    EXPECT_TRUE(EncodePng(image, bytes, name));
-    std::string path = folder_.File(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
-  }
-  static void SetModified(const std::string& path, int year, int month, int day) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = 12;
-    local.tm_isdst = -1;
-    timeval times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-    ASSERT_EQ(utimes(path.c_str(), times), 0);
-  }
-  test::TempFolder folder_;
-};
-
-TEST_F(ImageListFiles, RowShowsPathSizeDimensionsAndDate) {
-  std::string path = WritePng("photo.png", 64, 48);
-  SetModified(path, 2004, 3, 7);
+// The size in plain digits; a broken file must not show the dimensions of
+// the file before it; extra cells only when asked at add time.
+TEST(ImageList, ARowShowsWhatTheFileHasAndNothingElse) {
+  test::TempFolder folder;
+  const std::string photo = folder.File("photo.png"), broken = folder.File("broken.png");
+  test::WritePng(photo, test::MakeRandomImage(64, 48, 1));
+  test::WriteTextFile(broken, "not a picture");
+  const timeval times[2] = {{1078660800, 0}, {1078660800, 0}};  // noon on 7 March 2004, UTC
+  ASSERT_EQ(utimes(photo.c_str(), times) + utimes(broken.c_str(), times), 0);
   ImageList list;
   list.CreateColumns(true);
-  list.AddFile(path, true);
-  ASSERT_EQ(list.RowCount(), 1);
-  EXPECT_EQ(list.CellText(1, 1), path);
-  EXPECT_EQ(list.CellText(1, 2), std::to_string(std::filesystem::file_size(path)));
-  EXPECT_EQ(list.CellText(1, 3), "64x48");
-  EXPECT_EQ(list.CellText(1, 4), "03/07/2004");
-  list.AddFile(path, true, '.');
-  EXPECT_EQ(list.CellText(2, 4), "03.07.2004");
-}
-
-TEST_F(ImageListFiles, SizeIsPlainDigits) {
-  std::string path = folder_.File("big.bin");
-  std::ofstream(path, std::ios::binary) << std::string(1234567, 'x');
-  ImageList list;
-  list.CreateColumns(false);
-  list.AddFile(path, false);
-  EXPECT_EQ(list.CellText(1, 2), "1234567");
-}
-
-TEST_F(ImageListFiles, UnreadableFilesStillGetARowWithEmptyCells) {
-  std::string good = WritePng("good.png", 10, 20);
-  std::string broken = folder_.File("broken.png");
-  std::ofstream(broken, std::ios::binary) << "not a picture";
-  ImageList list;
-  list.CreateColumns(true);
-  list.AddFile(good, true);
-  list.AddFile(broken, true);
-  list.AddFile(folder_.File("vanished.png"), true);
-  ASSERT_EQ(list.RowCount(), 3);
-  EXPECT_EQ(list.CellText(2, 3), "") << "a broken file must not show the size of the file before it";
-  EXPECT_EQ(list.CellText(2, 2), "13");
-  EXPECT_EQ(list.CellText(3, 1), folder_.File("vanished.png"));
-  EXPECT_EQ(list.CellText(3, 2), "");
-  EXPECT_EQ(list.CellText(3, 4), "");
-}
-
-TEST_F(ImageListFiles, ExtraCellsOnlyWhenAskedAtAddTime) {
-  std::string path = WritePng("a.png", 3, 3);
-  ImageList list;
-  list.CreateColumns(true);
-  list.AddFile(path, false);
-  EXPECT_EQ(list.CellText(1, 3), "");
-  EXPECT_EQ(list.CellText(1, 4), "");
-}
-
-TEST(ImageListRows, DuplicatesRemovalAndClear) {
-  ImageList list;
-  list.CreateColumns(false);
-  for (const char* name : {"/p/1", "/p/2", "/p/3", "/p/4", "/p/5", "/p/1"}) list.AddFile(name, false);
-  EXPECT_EQ(list.RowCount(), 6);
-  EXPECT_EQ(list.CellText(6, 1), list.CellText(1, 1));
-  list.RemoveRow(3);
-  EXPECT_EQ(list.RowCount(), 5);
-  EXPECT_EQ(list.CellText(3, 1), "/p/4");
-  EXPECT_EQ(list.CellText(4, 1), "/p/5");
-  list.RemoveRow(0);
-  list.RemoveRow(99);
-  EXPECT_EQ(list.RowCount(), 5);
-  EXPECT_EQ(list.CellText(9, 1), "");
-  EXPECT_EQ(list.CellText(1, 7), "");
+  for (const std::string& path : {photo, photo, broken, folder.File("gone.png")})
+    list.AddFile(path, true, list.RowCount() == 1 ? '.' : '/');
+  list.AddFile(photo, false);
+  const std::string size = std::to_string(std::filesystem::file_size(photo));
+  const Cells expected[] = {{photo, size, "64x48", "03/07/2004"},
+                            {photo, size, "64x48", "03.07.2004"},
+                            {broken, "13", "", "03/07/2004"},
+                            {folder.File("gone.png"), "", "", ""},
+                            {photo, size, "", ""}};
+  ASSERT_EQ(list.RowCount(), 5);
+  for (int row = 1; row <= 5; ++row) EXPECT_EQ(Row(list, row), expected[row - 1]);
+  list.RemoveRow(2);
+  for (const std::int32_t outside : {0, 99}) list.RemoveRow(outside);
+  EXPECT_EQ(Row(list, 2, 1), Cells{broken});
+  EXPECT_EQ(list.CellText(9, 1) + list.CellText(1, 7), "");
   list.Clear();
   EXPECT_EQ(list.RowCount(), 0);
-  EXPECT_EQ(list.columns().size(), 2u);
+  EXPECT_EQ(list.columns().size(), 4u);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
-// Loading the record: what each stored value becomes, and the defaults.
+// Loading the record: every field from its own stored value, whatever an
+// earlier load left, and the rules for values that are zero, empty, of the
+// wrong kind or an incomplete login.
 #include "settings/load_settings.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "settings/password_scrambling.h"
 #include "settings/registry.h"
 #include "support/temp_folder.h"
 
@@ -14,162 +17,120 @@ namespace {
 
 class LoadSettingsTest : public ::testing::Test {
  protected:
+  // Loaded into a record an earlier load filled with other values.
   SettingsRecord Load() {
     SettingsRecord record;
+    for (const SettingsField& field : SettingsFields())
+      field.number ? void(record.*field.number = 77) : void(record.*field.text = "stale");
     LoadSettings(store_, record, "/opt/varenna");
     return record;
   }
-  void Number(const char* name, std::int32_t value) { SaveSettingLong(store_, name, value); }
-  void Text(const char* name, const char* value) { SaveSettingString(store_, name, value); }
-
+  // A field's value as text, found by its name in any case.
+  static std::string Field(const SettingsRecord& r, const std::string& name) {
+    const SettingsField* field = FindSettingsField(name);
+    EXPECT_NE(field, nullptr) << name;
+    return !field ? "" : field->number ? std::to_string(r.*field->number) : r.*field->text;
+  }
   test::TempFolder folder_;
   RegFileStore store_{folder_.File("Varenna Pro.reg")};
 };
 
-TEST_F(LoadSettingsTest, EmptyStoreGivesTheDefaults) {
-  SettingsRecord r = Load();
-  EXPECT_EQ(r.OUTnoprop, -1);
-  EXPECT_EQ(r.OUTpropw, 0);
-  EXPECT_EQ(r.OUTproph, 0);
-  EXPECT_EQ(r.OUTwidth, 300);
-  EXPECT_EQ(r.OUTheight, 300);
-  EXPECT_EQ(r.OUTfolder, "/opt/varenna");
-  EXPECT_EQ(r.FTPserver, kPlaceholderFtpServer);
-  EXPECT_EQ(r.FTPpath, "/");
-  EXPECT_EQ(r.FTPport, 21);
-  EXPECT_EQ(r.FTPanon, 1);
-  EXPECT_EQ(r.FTPuser, "anonymous");
-  EXPECT_EQ(r.FTPpass, kPlaceholderGuestPassword);
-  EXPECT_EQ(r.JPEGquality, 0);
-  EXPECT_EQ(r.WMArea, 0);
-  EXPECT_EQ(r.OUTname, "");
-  EXPECT_EQ(r.OUTformat, 0);
-  EXPECT_EQ(r.ADVpixall, 0);
-}
-
 TEST_F(LoadSettingsTest, EveryFieldComesFromItsOwnValue) {
-  // Distinct values for every field of the table, so a field read from the
-  // wrong name shows up.
   std::int32_t next = 1000;
   for (const SettingsField& field : SettingsFields()) {
-    if (field.number) SaveSettingLong(store_, field.name, next++);
+    if (field.number) SaveSettingLong(store_, field.name, field.name == "FTPanon" ? 0 : next++);
     if (field.text) SaveSettingString(store_, field.name, std::string(field.name) + "-text");
   }
-  Number("FTPanon", 0);
-  SettingsRecord r = Load();
+  const SettingsRecord r = Load();
   next = 1000;
   for (const SettingsField& field : SettingsFields()) {
-    if (field.number) {
-      std::int32_t written = next++;
-      EXPECT_EQ(r.*field.number, field.name == "FTPanon" ? 0 : written) << field.name;
-    }
-    if (field.text) {
-      EXPECT_EQ(r.*field.text, std::string(field.name) + "-text") << field.name;
-    }
+    std::string upper(field.name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(FindSettingsField(upper), &field);
+    const std::string expected =
+        field.text ? std::string(field.name) + "-text" : std::to_string(field.name == "FTPanon" ? 0 : next++);
+    EXPECT_EQ(Field(r, upper), expected);
   }
 }
 
-TEST_F(LoadSettingsTest, ReplacesEveryFieldOfAnEarlierLoad) {
-  SettingsRecord r;
-  r.OUTname = "stale";
-  r.NoiseLevel = 9;
-  r.JPEGquality = 80;
-  LoadSettings(store_, r, "/opt/varenna");
-  EXPECT_EQ(r.OUTname, "");
-  EXPECT_EQ(r.NoiseLevel, 0);
-  EXPECT_EQ(r.JPEGquality, 0);
-}
-
-TEST_F(LoadSettingsTest, OldQualityNameHasNoEffect) {
-  Number("JPEGQ", 90);
-  EXPECT_EQ(Load().JPEGquality, 0);
-  Number("JPEGquality", 75);
-  EXPECT_EQ(Load().JPEGquality, 75);
-}
-
-TEST_F(LoadSettingsTest, ProportionRuleFiresOnlyWhenAllAreZero) {
-  Number("OUTpropw", -1);
-  SettingsRecord r = Load();
-  EXPECT_EQ(r.OUTnoprop, 0);
-  EXPECT_EQ(r.OUTpropw, -1);
-}
-
-TEST_F(LoadSettingsTest, SizesOnlyDefaultWhenZeroAndPassOutOfRangeValues) {
-  Number("OUTwidth", -5);
-  Number("OUTheight", 5000);
-  SettingsRecord r = Load();
-  EXPECT_EQ(r.OUTwidth, -5);
-  EXPECT_EQ(r.OUTheight, 5000);
-}
-
-TEST_F(LoadSettingsTest, NumberStoredAsTextReadsAsZeroThenDefaults) {
-  Text("OUTwidth", "640");
-  Text("NoiseLevel", "12");
-  SettingsRecord r = Load();
-  EXPECT_EQ(r.OUTwidth, 300);
-  EXPECT_EQ(r.NoiseLevel, 0);
-}
-
-TEST_F(LoadSettingsTest, StoredFolderAndFtpValuesAreKept) {
-  Text("OUTfolder", "/home/ann/thumbs");
-  Text("FTPserver", "ftp.ann.example");
-  Text("FTPpath", "/www");
-  Number("FTPport", 2121);
-  SettingsRecord r = Load();
-  EXPECT_EQ(r.OUTfolder, "/home/ann/thumbs");
-  EXPECT_EQ(r.FTPserver, "ftp.ann.example");
-  EXPECT_EQ(r.FTPpath, "/www");
-  EXPECT_EQ(r.FTPport, 2121);
-}
-
-struct LoginCase {
-  const char* user;
-  const char* pass;
-  std::int32_t anon;
-  bool keeps_stored_login;
+struct RuleCase {
+  const char* stored;  // "name:value" pairs split by ';', "=" before a text's value
+  const char* field;
+  std::string loaded;
 };
 
-class FtpLoginRule : public LoadSettingsTest, public ::testing::WithParamInterface<LoginCase> {};
+class LoadRuleTest : public LoadSettingsTest, public ::testing::WithParamInterface<RuleCase> {};
 
-TEST_P(FtpLoginRule, StoredLoginStaysOnlyWhenComplete) {
-  const LoginCase& c = GetParam();
-  Text("FTPuser", c.user);
-  Text("FTPpass", c.pass);
-  Number("FTPanon", c.anon);
-  SettingsRecord r = Load();
-  if (c.keeps_stored_login) {
-    EXPECT_EQ(r.FTPuser, c.user);
-    EXPECT_EQ(r.FTPpass, c.pass);
-    EXPECT_EQ(r.FTPanon, c.anon);
-  } else {
-    EXPECT_EQ(r.FTPuser, "anonymous");
-    EXPECT_EQ(r.FTPpass, kPlaceholderGuestPassword);
-    EXPECT_EQ(r.FTPanon, 1);
+TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
+  std::stringstream pairs(GetParam().stored);
+  for (std::string pair; std::getline(pairs, pair, ';');) {
+    const std::size_t colon = pair.find(':');
+    if (pair[colon + 1] == '=')
+      SaveSettingString(store_, pair.substr(0, colon), pair.substr(colon + 2));
+    else
+      SaveSettingLong(store_, pair.substr(0, colon), std::stoi(pair.substr(colon + 1)));
+  }
+  EXPECT_EQ(Field(Load(), GetParam().field), GetParam().loaded);
+}
+
+// Zero or empty falls back, other values pass as they are; a number stored
+// as text reads as zero; the proportion rule fires only when no flag is set;
+// the old quality name has no effect; a stored login stays only when
+// complete, else the anonymous one is used.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
+    RuleCase{"", "OUTwidth", "300"}, RuleCase{"", "OUTheight", "300"},
+    RuleCase{"OUTwidth:-5", "OUTwidth", "-5"}, RuleCase{"OUTheight:5000", "OUTheight", "5000"},
+    RuleCase{"OUTwidth:=640", "OUTwidth", "300"}, RuleCase{"NoiseLevel:=12", "NoiseLevel", "0"},
+    RuleCase{"", "FTPport", "21"}, RuleCase{"", "FTPpath", "/"}, RuleCase{"", "OUTfolder", "/opt/varenna"},
+    RuleCase{"", "FTPserver", std::string(kPlaceholderFtpServer)}, RuleCase{"", "OUTnoprop", "-1"},
+    RuleCase{"", "OUTpropw", "0"}, RuleCase{"OUTpropw:-1", "OUTnoprop", "0"},
+    RuleCase{"JPEGQ:90", "JPEGquality", "0"}, RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPuser", "ann"}, RuleCase{"", "FTPuser", "anonymous"},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:2", "FTPanon", "2"},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPpass", "4F21"},
+    RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:1", "FTPuser", "anonymous"},
+    RuleCase{"FTPuser:=ann;FTPpass:=;FTPanon:0", "FTPpass", std::string(kPlaceholderGuestPassword)},
+    RuleCase{"FTPuser:=;FTPpass:=4F21;FTPanon:0", "FTPanon", "1"}));
+// clang-format on
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
+  EXPECT_EQ(ProgramFolder(), std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+}
+
+// The stored form of the FTP password: hex of a key stream with plain-text
+// feedback, undone by running the stream backward.
+std::string HexDecode(const std::string& hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return out;
+}
+
+TEST(ScramblePassword, BackwardUndoesForward) {
+  for (const std::string& password : {std::string("p"), std::string("correct horse battery staple"),
+                                      std::string(500, '\0'), std::string("P\xC3\xA4sswort \xE2\x82\xAC")}) {
+    std::string plain, scrambled = HexDecode(ScramblePassword(password));
+    StreamXor(plain, scrambled, kScrambleKey);
+    EXPECT_EQ(plain, password);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FtpLoginRule,
-                         ::testing::Values(LoginCase{"ann", "4F21", 0, true},
-                                           LoginCase{"ann", "4F21", 2, true},
-                                           LoginCase{"ann", "4F21", 1, false}, LoginCase{"ann", "", 0, false},
-                                           LoginCase{"", "4F21", 0, false}, LoginCase{"", "", 0, false}));
-
-TEST_F(LoadSettingsTest, BrokenStoreFilesStillLoad) {
-  const std::string garbage[] = {"", "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Soft",
-                                 std::string("\0\1\2\xff\xfe", 5), std::string(100000, '[')};
-  for (const std::string& text : garbage) {
-    test::WriteTextFile(store_.path(), text);
-    SettingsRecord r = Load();
-    EXPECT_EQ(r.OUTwidth, 300);
-    EXPECT_EQ(r.FTPuser, "anonymous");
+// The first code is 0 ^ key ^ 68 ^ the character; with every character the
+// same the feedback cancels it from the second on, leaving key ^ salt, the
+// key wrapping after its last character and the salt growing at 39 and 116.
+TEST(ScramblePassword, EachCodeIsKeyFeedbackAndPositionSalt) {
+  const std::string password(116, 'x');
+  const std::string codes = HexDecode(ScramblePassword(password));
+  ASSERT_EQ(codes.size(), password.size());
+  EXPECT_EQ(static_cast<unsigned char>(codes[0]), static_cast<unsigned>(kScrambleKey[0] ^ 68 ^ 'x'));
+  for (std::size_t i = 2; i <= password.size(); ++i) {
+    const unsigned key = static_cast<unsigned char>(kScrambleKey[(i - 1) % kScrambleKey.size()]);
+    EXPECT_EQ(static_cast<unsigned char>(codes[i - 1]), key ^ (i <= 38 ? 0 : i <= 115 ? 1 : 2)) << i;
   }
-}
-
-TEST(ProgramFolder, IsTheFolderOfTheRunningTestProgram) {
-  std::string folder = ProgramFolder();
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-  EXPECT_EQ(std::filesystem::path(folder), self.parent_path());
-  EXPECT_NE(folder.back(), '/');
+  std::string one_key(3, 'a'), out;
+  StreamXor(one_key, out, "K");
+  EXPECT_EQ(out, std::string({static_cast<char>('K' ^ 68 ^ 'a'), 'K', 'K'}));
 }
 
 }  // namespace

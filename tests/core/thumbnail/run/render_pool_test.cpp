@@ -1,5 +1,6 @@
 // The pool on its own: every submitted row comes back once, with its file in
-// place or its reason, and the rows decoding at once stay within the budget.
+// place or its reason; the rows decoding at once stay within the budget, a
+// row above it runs alone, and the pool works with the threads it got.
 #include "thumbnail/run/render_pool.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,11 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <memory>
-#include <set>
-#include <system_error>
-#include <thread>
 
 #include "core/imaging/pixel_test_util.h"
-#include "imaging/format_codes.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
+#include "thumbnail/run/start_order.h"
 
 namespace vr {
 namespace {
@@ -24,10 +21,7 @@ namespace fs = std::filesystem;
 
 class RenderPoolTest : public ::testing::Test {
  protected:
-  RenderPoolTest()
-      : settings_(test::PlainSettings(folder_.File("out"))), render_(RenderSettingsFrom(settings_)) {
-    fs::create_directory(folder_.File("out"));
-  }
+  RenderPoolTest() { fs::create_directory(folder_.File("out")); }
 
   // A recipe made by hand, without a header: the worker's engine reads it.
   RowRecipe Plan(int i, bool readable = true) {
@@ -41,96 +35,106 @@ class RenderPoolTest : public ::testing::Test {
     return recipe;
   }
 
-  // Collects until `count` rows came back; fails the test after 30 s.
-  static std::map<std::size_t, Status> CollectAll(RenderPool& pool, std::size_t count) {
+  // Submits `count` rows, each back once within 30 s, and their statuses.
+  void RunAll(RenderPool& pool, int count) {
+    for (int i = 0; i < count; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
     std::map<std::size_t, Status> done;
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (done.size() < count && std::chrono::steady_clock::now() < give_up)
+    while (done.size() < static_cast<std::size_t>(count) && std::chrono::steady_clock::now() < give_up)
       for (RenderDone& d : pool.Collect(20)) EXPECT_TRUE(done.emplace(d.index, d.status).second) << d.index;
-    EXPECT_EQ(done.size(), count);
-    return done;
+    EXPECT_EQ(done.size(), static_cast<std::size_t>(count));
+    for (const auto& [index, status] : done) {
+      EXPECT_TRUE(status.ok()) << index << ": " << status.message();
+      EXPECT_TRUE(fs::exists(folder_.File("out/t" + std::to_string(index) + ".png"))) << index;
+    }
   }
 
   test::TempFolder folder_;
-  SettingsRecord settings_;
-  RenderSettings render_;
+  SettingsRecord settings_ = test::PlainSettings(folder_.File("out"));
+  RenderSettings render_ = RenderSettingsFrom(settings_);
   Image no_watermark_;
 };
 
+// The budget is given back after every row, or the later rows never start.
 TEST_F(RenderPoolTest, ATightBudgetDecodesOneRowAtATimeAndFinishesThemAll) {
-  constexpr std::uint64_t kPrice = 100;
-  RenderPool pool(3, render_, no_watermark_, kPrice, [](const RowRecipe&) { return kPrice; });
-  for (int i = 0; i < 9; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
-  const std::map<std::size_t, Status> done = CollectAll(pool, 9);
-  for (const auto& [index, status] : done) {
-    EXPECT_TRUE(status.ok()) << index << ": " << status.message();
-    EXPECT_TRUE(fs::exists(folder_.File("out/t" + std::to_string(index) + ".png"))) << index;
-  }
-  EXPECT_EQ(pool.peak_decode_bytes(), kPrice);
+  RenderPool pool(3, render_, no_watermark_, 100, [](const RowRecipe&) { return std::uint64_t{100}; });
+  RunAll(pool, 9);
+  EXPECT_EQ(pool.peak_decode_bytes(), 100u);
 }
 
-TEST_F(RenderPoolTest, RowsAboveTheBudgetStillRunAlone) {
+TEST_F(RenderPoolTest, RowsAboveTheBudgetStillRunAloneOneAfterAnother) {
   RenderPool pool(2, render_, no_watermark_, 10, [](const RowRecipe&) { return std::uint64_t{1} << 30; });
-  for (int i = 0; i < 4; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
-  for (const auto& [index, status] : CollectAll(pool, 4)) EXPECT_TRUE(status.ok()) << index;
+  RunAll(pool, 4);
   EXPECT_EQ(pool.peak_decode_bytes(), std::uint64_t{1} << 30);
   EXPECT_EQ(pool.peak_large_rows(), 1);
 }
 
-TEST_F(RenderPoolTest, ReportsAFailedRenderAndAFailedWriteByTheirRows) {
+TEST_F(RenderPoolTest, AFailedRenderOrWriteComesBackWithItsReason) {
   RenderPool pool(2, render_, no_watermark_, std::uint64_t{1} << 30);
-  pool.Submit(0, Plan(0));
-  pool.Submit(1, Plan(1, /*readable=*/false));
-  RowRecipe unwritable = Plan(2);
-  unwritable.output_path = folder_.File("no such folder/t2.png");
-  pool.Submit(2, unwritable);
-  const std::map<std::size_t, Status> done = CollectAll(pool, 3);
-  EXPECT_TRUE(done.at(0).ok()) << done.at(0).message();
-  EXPECT_FALSE(done.at(1).ok());
-  EXPECT_NE(done.at(1).message().find("p1.png"), std::string::npos) << done.at(1).message();
-  EXPECT_FALSE(done.at(2).ok());
-  EXPECT_NE(done.at(2).message().find("t2.png"), std::string::npos) << done.at(2).message();
-  EXPECT_FALSE(fs::exists(folder_.File("out/t1.png")));
+  pool.Submit(0, Plan(0, /*readable=*/false));
+  RowRecipe unwritable = Plan(1);
+  unwritable.output_path = folder_.File("no such folder/t1.png");
+  pool.Submit(1, unwritable);
+  std::map<std::size_t, std::string> reasons;
+  while (reasons.size() < 2)
+    for (RenderDone& d : pool.Collect(20)) reasons[d.index] = d.status.message();
+  EXPECT_NE(reasons[0].find("p0.png"), std::string::npos) << reasons[0];
+  EXPECT_NE(reasons[1].find("t1.png"), std::string::npos) << reasons[1];
+  EXPECT_TRUE(fs::is_empty(folder_.File("out")));
 }
 
-TEST_F(RenderPoolTest, RowsCostWhatPlanningReadFromTheirHeaders) {
-  // A missing picture has no header: it costs nothing and fails on its own.
-  test::ScriptedHost host;
-  NameCounter counter;
-  PlanState state(host, counter);
-  RenderPool pool(2, render_, no_watermark_, 1);
-  for (int i = 0; i < 2; ++i) {
-    RowRecipe recipe = PlanRow(settings_, render_, i + 1, Plan(i, /*readable=*/i == 0).source, state);
-    pool.Submit(static_cast<std::size_t>(i), recipe);
-  }
-  const std::map<std::size_t, Status> done = CollectAll(pool, 2);
-  EXPECT_TRUE(done.at(0).ok());
-  EXPECT_FALSE(done.at(1).ok());
-  // The 40 x 30 picture is decoded whole before it is enlarged: 4800 bytes
-  // of RGBA, and its file is held meanwhile.
-  EXPECT_EQ(pool.peak_decode_bytes(), 40u * 30u * 4u + fs::file_size(folder_.File("p0.png")));
-}
+class ThreadRefusalTest : public RenderPoolTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
-struct RefusalCase {
-  int allowed;  // threads started before the refusal (each worker needs a writer)
-  int workers;
-};
-
-class ThreadRefusalTest : public RenderPoolTest, public ::testing::WithParamInterface<RefusalCase> {};
-
+// Each worker needs a writer: the threads started before the refusal, and
+// the workers the pool then has.
 TEST_P(ThreadRefusalTest, ThePoolWorksWithTheThreadsItGot) {
   RenderPool pool(4, render_, no_watermark_, std::uint64_t{1} << 30, {},
-                  test::ThreadsRefusedAfter(GetParam().allowed));
-  ASSERT_EQ(pool.workers(), GetParam().workers);
-  if (pool.workers() == 0) return;
-  for (int i = 0; i < 5; ++i) pool.Submit(static_cast<std::size_t>(i), Plan(i));
-  for (const auto& [index, status] : CollectAll(pool, 5))
-    EXPECT_TRUE(status.ok()) << index << status.message();
+                  test::ThreadsRefusedAfter(GetParam().first));
+  ASSERT_EQ(pool.workers(), GetParam().second);
+  if (pool.workers() > 0) RunAll(pool, 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, ThreadRefusalTest,
-                         ::testing::Values(RefusalCase{0, 0}, RefusalCase{1, 0}, RefusalCase{2, 1},
-                                           RefusalCase{3, 2}, RefusalCase{8, 4}));
+                         ::testing::Values(std::pair{0, 0}, std::pair{1, 0}, std::pair{2, 1}, std::pair{3, 2},
+                                           std::pair{8, 4}));
+
+// Which waiting row a free worker starts: in order, large decodes (above
+// 32 MiB) early and apart, the largest first and list order at a tie, never
+// beyond the memory budget, never a worker idle for nothing.
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+constexpr std::uint64_t kSmall = 4 * kMiB, kLarge = 85 * kMiB, kLarger = 120 * kMiB, kAll = 1024 * kMiB;
+
+struct Case {
+  std::vector<std::uint64_t> waiting;
+  std::uint64_t limit, in_use;
+  int large_running;
+  std::optional<std::size_t> expected;
+};
+
+class ChooseNextRowTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ChooseNextRowTest, PicksTheRowToStart) {
+  const Case& c = GetParam();
+  DecodeBudget budget(c.limit);
+  budget.Take(c.in_use);
+  EXPECT_EQ(ChooseNextRow(c.waiting, budget, c.large_running), c.expected);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, ChooseNextRowTest, ::testing::Values(
+    Case{{}, kAll, 0, 0, std::nullopt},
+    Case{{kSmall, kSmall, 1}, kAll, 0, 0, 0},                          // small rows go in order
+    Case{{kSmall, kSmall, kLarge}, kAll, 0, 0, 2},                     // a large row first while none runs
+    Case{{kLarge, kSmall, kLarger, kLarge}, kAll, 0, 0, 2},            // the largest of them
+    Case{{kSmall, kLarge, kSmall, kLarge}, kAll, 0, 0, 1},             // list order at a tie
+    Case{{kLarge, kSmall, kSmall}, kAll, kLarge, 1, 1},                // small rows beside a large one
+    Case{{kLarge, kLarger}, kAll, kLarge, 1, 1},                       // overlap rather than idle
+    Case{{kLarge, kSmall}, 100 * kMiB, kLarge, 1, 1},                  // what fits beside the running
+    Case{{kLarge, kLarge}, 100 * kMiB, kLarge, 1, std::nullopt},       // nothing fits
+    Case{{kLarger}, 100 * kMiB, 0, 0, 0},                              // above the whole budget: alone
+    Case{{kLarge}, kLarge + kSmall, kSmall, 0, 0},                     // exactly at the budget fits
+    Case{{kSmall, 33 * kMiB}, kAll, 0, 0, 1}, Case{{kSmall, 32 * kMiB}, kAll, 0, 0, 0}));  // the large line
+// clang-format on
 
 }  // namespace
 }  // namespace vr
