@@ -101,6 +101,12 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
     if (frame.transparent >= 0) EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
     ColorMapObject* local =
         frame.local_colors.empty() ? nullptr : GifMakeMapObject(8, frame.local_colors.data());
+    // The encoder keeps a copy of the last frame's own table and forgets it,
+    // unfreed, when the next frame has none.
+    if (local == nullptr && gif->Image.ColorMap != nullptr) {
+      GifFreeMapObject(gif->Image.ColorMap);
+      gif->Image.ColorMap = nullptr;
+    }
     EXPECT_EQ(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlace, local),
               GIF_OK);
     // The encoder writes rows in the order given; interlaced files store them
