@@ -19,10 +19,20 @@ namespace vr {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ModeOf;
-using test::NamesIn;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+std::set<std::string> NamesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
 
 class ReplaceFileTest : public ::testing::TestWithParam<Staging> {
  protected:

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "base/heap_reuse.h"
 #include "base/memory_limit.h"
@@ -13,6 +17,27 @@
 
 namespace vr {
 namespace {
+
+bool KernelOffersHugePages() {
+  std::ifstream in("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string line;
+  return std::getline(in, line) && line.find("[never]") == std::string::npos;
+}
+
+// The "THPeligible" line of the mapping that holds `address`, or -1.
+int HugePageEligible(const void* address) {
+  std::ifstream maps("/proc/self/smaps");
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  bool inside = false;
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long from = 0, to = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2)
+      inside = at >= from && at < to;
+    else if (inside && line.rfind("THPeligible:", 0) == 0)
+      return std::atoi(line.c_str() + 12);
+  }
+  return -1;
+}
 
 TEST(MemoryLimitTest, ReadsTheControlGroupsFilesAsTheKernelWritesThem) {
   EXPECT_EQ(ParseCgroupMemoryLimit("536870912\n"), std::uint64_t{536870912});
@@ -46,14 +71,13 @@ constexpr bool kOwnAllocator = false;
 TEST(HeapReuseTest, LargeBuffersComeFromHugePagesAndStayInTheHeapWhenFreed) {
   if (kOwnAllocator) GTEST_SKIP() << "the sanitizer's malloc ignores the C library's settings";
   KeepFreedBuffersForReuse(2);
-  const bool huge_pages = test::KernelOffersHugePages();
+  const bool huge_pages = KernelOffersHugePages();
   constexpr std::size_t kBuffer = 64u << 20;  // a progressive photo's coefficients
   const std::size_t mapped_before = mallinfo2().hblkhd;
   auto* buffer = static_cast<char*>(std::malloc(kBuffer));
   ASSERT_NE(buffer, nullptr);
   std::memset(buffer, 1, kBuffer);
-  EXPECT_TRUE(!huge_pages || test::HugePageEligible(buffer + kBuffer / 2) == 1)
-      << "not marked for huge pages";
+  EXPECT_TRUE(!huge_pages || HugePageEligible(buffer + kBuffer / 2) == 1) << "not marked for huge pages";
   // Cut from the heap, not a mapping of its own that freeing would hand back.
   EXPECT_EQ(mallinfo2().hblkhd, mapped_before);
   std::free(buffer);

@@ -5,15 +5,17 @@
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "base/text_encoding.h"
 #include "settings/load_settings.h"
 #include "settings/reg_file.h"
 #include "settings/registry.h"
-#include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -21,6 +23,26 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadTextFile;
+
+// Opens of `path` seen by inotify while `work` runs (closes are watched too,
+// so that inotify does not merge two opens into one event).
+int OpensDuring(const std::string& path, const std::function<void()>& work) {
+  const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  EXPECT_GE(inotify_add_watch(watcher, path.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+  work();
+  int opens = 0;
+  alignas(inotify_event) char buffer[4096];
+  for (ssize_t got; (got = ::read(watcher, buffer, sizeof buffer)) > 0;) {
+    for (char* at = buffer; at < buffer + got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(at);
+      if ((event->mask & IN_OPEN) != 0) ++opens;
+      at += sizeof(inotify_event) + event->len;
+    }
+  }
+  ::close(watcher);
+  return opens;
+}
+
 const std::string kFailed = "No! Failed to save Value";
 const std::string kHead =
     "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
@@ -155,7 +177,7 @@ TEST_F(SettingsStoreTest, ASixteenMegabyteStoreLoadsFromOneReading) {
   while (text.size() + 28 + tail.size() <= (std::size_t{16} << 20)) text += "  08,09,0a,0b,0c,0d,0e,0f,\\\n";
   WriteStore(text += tail);
   SettingsRecord record;
-  EXPECT_EQ(test::OpensDuring(path_, [&] { LoadSettings(store_, record, "/opt/varenna"); }), 1);
+  EXPECT_EQ(OpensDuring(path_, [&] { LoadSettings(store_, record, "/opt/varenna"); }), 1);
   EXPECT_EQ(record.OUTname, "thumb");
   EXPECT_EQ(record.OUTwidth, 300);
   EXPECT_EQ(record.OUTfolder, "/srv");

@@ -5,9 +5,11 @@
 #include "thumbnail/run/build_run.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -20,8 +22,32 @@ namespace vr {
 namespace {
 
 namespace fs = std::filesystem;
-using test::FolderContents;
 using Lines = std::vector<std::string>;
+
+// Every file in a folder and its bytes.
+std::map<std::string, std::vector<std::uint8_t>> FolderContents(const std::string& folder) {
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] = test::ReadBytes(entry.path().string());
+  return files;
+}
+
+// A grey PNG of any size, written a row at a time so the test never holds it.
+void WriteLargeGreyPng(const std::string& path, int width, int height) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(static_cast<std::size_t>(width), 128);
+  for (int y = 0; y < height; ++y) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+}
 
 class BuildRunTest : public ::testing::Test {
  protected:
@@ -303,7 +329,7 @@ TEST_P(RunMemoryTest, AnAllocationThatFailsFailsOnlyItsRow) {
   GTEST_SKIP() << "address-space limits do not mix with the sanitizers";
 #endif
   const std::string huge = folder_.File("huge.png");
-  test::WriteLargeGreyPng(huge, 12000, 12000);  // 576 MB as RGBA, about 150 KB on disk
+  WriteLargeGreyPng(huge, 12000, 12000);  // 576 MB as RGBA, about 150 KB on disk
   auto run = [&] {
     const rlimit cap{rlim_t{384} << 20, rlim_t{384} << 20};
     const BuildSummary s = setrlimit(RLIMIT_AS, &cap) == 0
