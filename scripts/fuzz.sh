@@ -7,15 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-corpus=${VARENNA_CORPUS_DIR:-$(pwd)/../shared/corpus}
+corpus=tests/data
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVARENNA_GUI=OFF -DVARENNA_WERROR=OFF -DVARENNA_SANITIZE=ON \
-  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DVARENNA_CORPUS_DIR="$corpus" >/dev/null
+  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
 targets=$(cd tests/fuzz && ls *_fuzz.cpp | sed 's/\.cpp$//')
 cmake --build build-fuzz --parallel "$(nproc)" --target $targets
 # Our own seeds (JPEGs of every colour type and subsampling, with and
 # without EXIF, and every hostile file that once cost too much) beside the
-# shared PngSuite and bmpsuite corpora.
+# PngSuite and bmpsuite corpora in tests/data.
 seeds=("$corpus/pngsuite" "$corpus/bmpsuite/g" "$corpus/bmpsuite/b" "$corpus/bmpsuite/q" tests/fuzz/seeds/*/)
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for target in $targets; do
