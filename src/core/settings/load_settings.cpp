@@ -1,10 +1,6 @@
 #include "settings/load_settings.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <system_error>
-
+#include "settings/default_output_folder.h"
 #include "settings/registry.h"
 
 namespace vr {
@@ -23,7 +19,7 @@ void ReadStoredValues(const SettingsStore& store, SettingsRecord& r) {
   });
 }
 
-void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::string_view program_folder) {
+void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::string_view output_folder) {
   using Kind = FieldFallback::Kind;
   switch (field.fallback.kind) {
     case Kind::kNumber:
@@ -32,8 +28,8 @@ void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::stri
     case Kind::kText:
       if ((r.*field.text).empty()) (r.*field.text).assign(field.fallback.text);
       return;
-    case Kind::kProgramFolder:
-      if ((r.*field.text).empty()) (r.*field.text).assign(program_folder);
+    case Kind::kOutputFolder:
+      if ((r.*field.text).empty()) (r.*field.text).assign(output_folder);
       return;
     case Kind::kNone:
     case Kind::kJoint:
@@ -56,23 +52,14 @@ void ApplyJointFallbacks(SettingsRecord& r) {
 
 }  // namespace
 
-void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& program_folder) {
+void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& output_folder) {
   ReadStoredValues(store, record);
-  for (const SettingsField& field : SettingsFields()) ApplyFieldFallback(field, record, program_folder);
+  for (const SettingsField& field : SettingsFields()) ApplyFieldFallback(field, record, output_folder);
   ApplyJointFallbacks(record);
 }
 
 void LoadSettings(const SettingsStore& store, SettingsRecord& record) {
-  LoadSettings(store, record, ProgramFolder());
-}
-
-std::string ProgramFolder() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  std::filesystem::path folder = error ? std::filesystem::current_path(error) : exe.parent_path();
-  std::string text = folder.string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text.empty() ? std::string("/") : text;
+  LoadSettings(store, record, DefaultOutputFolder());
 }
 
 }  // namespace vr

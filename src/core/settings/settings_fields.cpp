@@ -14,7 +14,7 @@ constexpr FieldFallback kKeep{};
 constexpr FieldFallback kJoint{Kind::kJoint, 0, {}};
 constexpr FieldFallback ZeroBecomes(std::int32_t value) { return {Kind::kNumber, value, {}}; }
 constexpr FieldFallback EmptyBecomes(std::string_view text) { return {Kind::kText, 0, text}; }
-constexpr FieldFallback kProgramFolder{Kind::kProgramFolder, 0, {}};
+constexpr FieldFallback kOutputFolder{Kind::kOutputFolder, 0, {}};
 
 constexpr SettingsField Number(std::string_view name, std::int32_t R::*field, int save_rank,
                                FieldFallback fallback = kKeep) {
@@ -48,7 +48,7 @@ constexpr std::array kFields = {
     Number("GrayScaleFlag", &R::GrayScaleFlag, 16),
     Text("OUTname", &R::OUTname, 17),
     Number("OUTformat", &R::OUTformat, 20),
-    Text("OUTfolder", &R::OUTfolder, 18, kProgramFolder),
+    Text("OUTfolder", &R::OUTfolder, 18, kOutputFolder),
     Number("OUTdatefolder", &R::OUTdatefolder, 19),
     Number("OUTwidth", &R::OUTwidth, 21, ZeroBecomes(300)),
     Number("OUTheight", &R::OUTheight, 22, ZeroBecomes(300)),

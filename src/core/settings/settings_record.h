@@ -48,11 +48,12 @@ struct SettingsRecord {
   std::int32_t JPEGquality = 0;
 };
 
-// What loading puts in place of a value the store lacks (read as 0 or "").
+// What loading puts in place of a value the store lacks (read as 0 or "");
+// kOutputFolder puts the default output folder in place of an empty text.
 // Rules that join several fields (the proportions, the FTP login) are
 // applied after the walk and marked kJoint here so the table still says so.
 struct FieldFallback {
-  enum class Kind { kNone, kNumber, kText, kProgramFolder, kJoint };
+  enum class Kind { kNone, kNumber, kText, kOutputFolder, kJoint };
   Kind kind = Kind::kNone;
   std::int32_t number = 0;
   std::string_view text;
