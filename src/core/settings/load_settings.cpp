@@ -7,14 +7,17 @@ namespace vr {
 namespace {
 
 // Every field in the table's order, all from one snapshot of the store so
-// its file is read once, then each field's own fallback.
+// its file is read once. A field whose fallback is for an absent value gets
+// it here, where absent and a stored 0 still differ.
 void ReadStoredValues(const SettingsStore& store, SettingsRecord& r) {
   store.ReadSnapshot([&r](const SettingsStore& values) {
     for (const SettingsField& field : SettingsFields()) {
-      if (field.number != nullptr)
-        r.*field.number = GetSettingLong(values, field.name);
-      else
+      if (field.text != nullptr)
         r.*field.text = GetSettingString(values, field.name);
+      else if (field.fallback.kind == FieldFallback::Kind::kAbsentNumber)
+        r.*field.number = values.ReadNumber(field.name).value_or(field.fallback.number);
+      else
+        r.*field.number = GetSettingLong(values, field.name);
     }
   });
 }
@@ -32,6 +35,7 @@ void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::stri
       if ((r.*field.text).empty()) (r.*field.text).assign(output_folder);
       return;
     case Kind::kNone:
+    case Kind::kAbsentNumber:
     case Kind::kJoint:
       return;
   }

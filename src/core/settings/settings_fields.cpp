@@ -13,6 +13,7 @@ using Kind = FieldFallback::Kind;
 constexpr FieldFallback kKeep{};
 constexpr FieldFallback kJoint{Kind::kJoint, 0, {}};
 constexpr FieldFallback ZeroBecomes(std::int32_t value) { return {Kind::kNumber, value, {}}; }
+constexpr FieldFallback AbsentBecomes(std::int32_t value) { return {Kind::kAbsentNumber, value, {}}; }
 constexpr FieldFallback EmptyBecomes(std::string_view text) { return {Kind::kText, 0, text}; }
 constexpr FieldFallback kOutputFolder{Kind::kOutputFolder, 0, {}};
 
@@ -64,7 +65,7 @@ constexpr std::array kFields = {
     Number("FTPanon", &R::FTPanon, 32, kJoint),
     Number("ADVempty", &R::ADVempty, 33),
     Number("ADVpixall", &R::ADVpixall, 34),
-    Number("JPEGquality", &R::JPEGquality, 35),
+    Number("JPEGquality", &R::JPEGquality, 35, AbsentBecomes(kDefaultJpegQuality)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -1,7 +1,7 @@
 // Loading the record: every field from its own stored value, whatever an
-// earlier load left, and the rules for values that are zero, empty, of the
-// wrong kind or an incomplete login; the output folder a store without one
-// gets.
+// earlier load left, and the rules for values that are zero, empty, absent,
+// of the wrong kind or an incomplete login; the output folder a store
+// without one gets.
 #include "settings/load_settings.h"
 
 #include <gtest/gtest.h>
@@ -78,8 +78,9 @@ TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
 
 // Zero or empty falls back, other values pass as they are; a number stored
 // as text reads as zero; the proportion rule fires only when no flag is set;
-// the old quality name has no effect; a stored login stays only when
-// complete, else the anonymous one is used.
+// the quality falls back only when none is stored (a stored 0 stays, a text
+// is none) and the old quality name has no effect; a stored login stays
+// only when complete, else the anonymous one is used.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "OUTwidth", "300"}, RuleCase{"", "OUTheight", "300"},
@@ -88,7 +89,10 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "FTPport", "21"}, RuleCase{"", "FTPpath", "/"}, RuleCase{"", "OUTfolder", "/opt/varenna"},
     RuleCase{"", "FTPserver", std::string(kPlaceholderFtpServer)}, RuleCase{"", "OUTnoprop", "-1"},
     RuleCase{"", "OUTpropw", "0"}, RuleCase{"OUTpropw:-1", "OUTnoprop", "0"},
-    RuleCase{"JPEGQ:90", "JPEGquality", "0"}, RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
+    RuleCase{"", "JPEGquality", "85"}, RuleCase{"JPEGquality:0", "JPEGquality", "0"},
+    RuleCase{"JPEGquality:-5", "JPEGquality", "-5"}, RuleCase{"JPEGquality:=90", "JPEGquality", "85"},
+    RuleCase{"JPEGQ:90", "JPEGquality", "85"}, RuleCase{"JPEGQ:0", "JPEGquality", "85"},
+    RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPuser", "ann"}, RuleCase{"", "FTPuser", "anonymous"},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:2", "FTPanon", "2"},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPpass", "4F21"},
