@@ -34,6 +34,8 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       only_inputs = true;
     } else if (argument == "--help" || argument == "-h") {
       options.help = true;
+    } else if (argument == "--version") {
+      options.version = true;
     } else if (argument == "--show-settings") {
       options.show_settings = true;
     } else if (argument == "--no-create") {
@@ -92,6 +94,8 @@ std::string FormatSettings(const SettingsRecord& record) {
   return text;
 }
 
+std::string BatchVersionLine() { return "varenna-batch " VARENNA_VERSION; }
+
 std::string BatchUsage() {
   return R"(Usage: varenna-batch [options] INPUT...
 Makes one thumbnail per picture with the settings of Varenna Pro.
@@ -112,6 +116,7 @@ Options:
                       skipped); by default it is created and said so
   --strict            a picture whose file ends early still gets its
                       thumbnail, but makes the exit status 1
+  --version           print the program's version and exit
   --help, -h          show this text
 
 The run's final message goes to stdout, each failure to stderr with its

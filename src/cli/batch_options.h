@@ -15,6 +15,7 @@ struct BatchOptions {
   std::vector<std::pair<std::string, std::string>> overrides;  // --set NAME=VALUE, in order
   bool show_settings = false;
   bool help = false;
+  bool version = false;
   bool create_folders = true;  // --no-create answers the folder question no
   bool strict = false;         // --strict: a damaged picture's row counts as failed for the exit status
   int jobs = 0;                // 0: one per core
@@ -33,5 +34,8 @@ std::string FormatSettings(const SettingsRecord& record);
 
 // The --help text.
 std::string BatchUsage();
+
+// "varenna-batch VERSION", the --version line.
+std::string BatchVersionLine();
 
 }  // namespace vr

@@ -159,6 +159,13 @@ TEST_F(BatchCommandTest, AStoreWithoutAQualityMakesJpegsAt85AndAStoredZeroStays)
   EXPECT_NE(run.out.find("\nJPEGquality=85\n"), std::string::npos) << run.out;
 }
 
+TEST_F(BatchCommandTest, VersionPrintsTheProgramsNameAndVersion) {
+  const Outcome run = Run("--version");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "varenna-batch " VARENNA_VERSION "\n");
+  EXPECT_EQ(run.err, "");
+}
+
 struct RefusedCase {
   const char* arguments;
   const char* message;
