@@ -1,5 +1,7 @@
 #include "cli/batch_options.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -7,6 +9,12 @@
 namespace vr {
 
 namespace {
+
+// Checked before the options are told apart, so the parser takes exactly
+// these, and the manual page can be held to them.
+constexpr std::array<std::string_view, 11> kOptionNames = {
+    "--settings", "--set",     "--show-settings", "--jobs", "-j", "--no-create",
+    "--strict",   "--version", "--help",          "-h",     "--"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -30,6 +38,8 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
     };
     if (only_inputs || argument.empty() || argument[0] != '-') {
       options.inputs.push_back(argument);
+    } else if (std::ranges::find(kOptionNames, argument) == kOptionNames.end()) {
+      return Status::Fail("Unknown option " + argument);
     } else if (argument == "--") {
       only_inputs = true;
     } else if (argument == "--help" || argument == "-h") {
@@ -61,11 +71,14 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
         return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + *count + "\"");
       options.jobs = static_cast<int>(*jobs);
     } else {
+      // Listed above but not handled here.
       return Status::Fail("Unknown option " + argument);
     }
   }
   return options;
 }
+
+std::span<const std::string_view> BatchOptionNames() { return kOptionNames; }
 
 Status ApplySettingOverride(SettingsRecord& record, const std::string& name, const std::string& value) {
   const SettingsField* field = FindSettingsField(name);

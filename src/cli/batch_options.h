@@ -1,7 +1,9 @@
 // The varenna-batch command line, read into values, apart from running it.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,6 +26,11 @@ struct BatchOptions {
 
 // Reads argv[1..]; a failure says which argument is wrong.
 Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// Every option ParseBatchOptions takes ("--jobs", "-j", ..., "--" too); it
+// refuses any other argument that begins with "-". The manual page lists
+// each of them.
+std::span<const std::string_view> BatchOptionNames();
 
 // Applies one --set: NAME must be a field of the record (any case) and VALUE
 // a whole number for a number field (any text for a text field).
