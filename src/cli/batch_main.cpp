@@ -120,6 +120,10 @@ int Run(const std::vector<std::string>& arguments) {
     std::cout << BatchUsage();
     return kAllWritten;
   }
+  if (options->version) {
+    std::cout << BatchVersionLine() << '\n';
+    return kAllWritten;
+  }
 
   RegFileStore store(options->settings_file.empty() ? RegFileStore::DefaultPath() : options->settings_file);
   // A settings file given by name must be there: a run on defaults instead

@@ -1,5 +1,7 @@
 #include "cli/batch_options.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -7,6 +9,12 @@
 namespace vr {
 
 namespace {
+
+// Checked before the options are told apart, so the parser takes exactly
+// these, and the manual page can be held to them.
+constexpr std::array<std::string_view, 11> kOptionNames = {
+    "--settings", "--set",     "--show-settings", "--jobs", "-j", "--no-create",
+    "--strict",   "--version", "--help",          "-h",     "--"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -30,10 +38,14 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
     };
     if (only_inputs || argument.empty() || argument[0] != '-') {
       options.inputs.push_back(argument);
+    } else if (std::ranges::find(kOptionNames, argument) == kOptionNames.end()) {
+      return Status::Fail("Unknown option " + argument);
     } else if (argument == "--") {
       only_inputs = true;
     } else if (argument == "--help" || argument == "-h") {
       options.help = true;
+    } else if (argument == "--version") {
+      options.version = true;
     } else if (argument == "--show-settings") {
       options.show_settings = true;
     } else if (argument == "--no-create") {
@@ -59,11 +71,14 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
         return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + *count + "\"");
       options.jobs = static_cast<int>(*jobs);
     } else {
+      // Listed above but not handled here.
       return Status::Fail("Unknown option " + argument);
     }
   }
   return options;
 }
+
+std::span<const std::string_view> BatchOptionNames() { return kOptionNames; }
 
 Status ApplySettingOverride(SettingsRecord& record, const std::string& name, const std::string& value) {
   const SettingsField* field = FindSettingsField(name);
@@ -92,6 +107,8 @@ std::string FormatSettings(const SettingsRecord& record) {
   return text;
 }
 
+std::string BatchVersionLine() { return "varenna-batch " VARENNA_VERSION; }
+
 std::string BatchUsage() {
   return R"(Usage: varenna-batch [options] INPUT...
 Makes one thumbnail per picture with the settings of Varenna Pro.
@@ -112,6 +129,7 @@ Options:
                       skipped); by default it is created and said so
   --strict            a picture whose file ends early still gets its
                       thumbnail, but makes the exit status 1
+  --version           print the program's version and exit
   --help, -h          show this text
 
 The run's final message goes to stdout, each failure to stderr with its

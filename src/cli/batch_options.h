@@ -1,7 +1,9 @@
 // The varenna-batch command line, read into values, apart from running it.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@ struct BatchOptions {
   std::vector<std::pair<std::string, std::string>> overrides;  // --set NAME=VALUE, in order
   bool show_settings = false;
   bool help = false;
+  bool version = false;
   bool create_folders = true;  // --no-create answers the folder question no
   bool strict = false;         // --strict: a damaged picture's row counts as failed for the exit status
   int jobs = 0;                // 0: one per core
@@ -23,6 +26,11 @@ struct BatchOptions {
 
 // Reads argv[1..]; a failure says which argument is wrong.
 Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// Every option ParseBatchOptions takes ("--jobs", "-j", ..., "--" too); it
+// refuses any other argument that begins with "-". The manual page lists
+// each of them.
+std::span<const std::string_view> BatchOptionNames();
 
 // Applies one --set: NAME must be a field of the record (any case) and VALUE
 // a whole number for a number field (any text for a text field).
@@ -33,5 +41,8 @@ std::string FormatSettings(const SettingsRecord& record);
 
 // The --help text.
 std::string BatchUsage();
+
+// "varenna-batch VERSION", the --version line.
+std::string BatchVersionLine();
 
 }  // namespace vr

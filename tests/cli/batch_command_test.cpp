@@ -125,6 +125,47 @@ TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
   EXPECT_NE(run.out.find("\nOUTwidth=77\n"), std::string::npos) << run.out;
 }
 
+// A store without a quality makes JPEGs at 85, the same bytes as asking for
+// 85, and shows it; a stored 0 stays 0. Without an output folder the
+// thumbnails go beside the program, whose folder can be written here.
+TEST_F(BatchCommandTest, AStoreWithoutAQualityMakesJpegsAt85AndAStoredZeroStays) {
+  Outcome run = Run("--show-settings");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("\nJPEGquality=85\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nOUTfolder=" + fs::canonical(VARENNA_BIN_DIR).string() + "\n"), std::string::npos)
+      << run.out;
+
+  Picture("in/photo.png", 64, 48);
+  const std::string jpeg = "--set OUTformat=1 --set OUTwidth=32 --set OUTname=q DIR/in/photo.png";
+  for (const auto& [folder, quality] : {std::pair{"unset", ""}, std::pair{"q85", "--set JPEGquality=85 "},
+                                        std::pair{"q0", "--set JPEGquality=0 "}}) {
+    run = Run(std::string(quality) + "--set OUTfolder=DIR/" + folder + " " + jpeg);
+    EXPECT_EQ(run.code, 0) << run.err;
+  }
+  const std::string unset = test::ReadTextFile(Path("unset/q.jpg"));
+  EXPECT_FALSE(unset.empty());
+  EXPECT_EQ(unset, test::ReadTextFile(Path("q85/q.jpg")));
+  EXPECT_NE(unset, test::ReadTextFile(Path("q0/q.jpg")));
+
+  test::WriteTextFile(Path("settings.reg"),
+                      "Windows Registry Editor Version 5.00\r\n\r\n"
+                      "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
+                      "\"JPEGquality\"=dword:00000000\r\n");
+  run = Run("--show-settings");
+  EXPECT_NE(run.out.find("\nJPEGquality=0\n"), std::string::npos) << run.out;
+  // The program's own store, missing on a first run.
+  store.clear();
+  run = Run("--show-settings", "XDG_CONFIG_HOME=DIR/config ");
+  EXPECT_NE(run.out.find("\nJPEGquality=85\n"), std::string::npos) << run.out;
+}
+
+TEST_F(BatchCommandTest, VersionPrintsTheProgramsNameAndVersion) {
+  const Outcome run = Run("--version");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "varenna-batch " VARENNA_VERSION "\n");
+  EXPECT_EQ(run.err, "");
+}
+
 struct RefusedCase {
   const char* arguments;
   const char* message;

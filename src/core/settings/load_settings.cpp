@@ -1,29 +1,28 @@
 #include "settings/load_settings.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <system_error>
-
+#include "settings/default_output_folder.h"
 #include "settings/registry.h"
 
 namespace vr {
 namespace {
 
 // Every field in the table's order, all from one snapshot of the store so
-// its file is read once, then each field's own fallback.
+// its file is read once. A field whose fallback is for an absent value gets
+// it here, where absent and a stored 0 still differ.
 void ReadStoredValues(const SettingsStore& store, SettingsRecord& r) {
   store.ReadSnapshot([&r](const SettingsStore& values) {
     for (const SettingsField& field : SettingsFields()) {
-      if (field.number != nullptr)
-        r.*field.number = GetSettingLong(values, field.name);
-      else
+      if (field.text != nullptr)
         r.*field.text = GetSettingString(values, field.name);
+      else if (field.fallback.kind == FieldFallback::Kind::kAbsentNumber)
+        r.*field.number = values.ReadNumber(field.name).value_or(field.fallback.number);
+      else
+        r.*field.number = GetSettingLong(values, field.name);
     }
   });
 }
 
-void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::string_view program_folder) {
+void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::string_view output_folder) {
   using Kind = FieldFallback::Kind;
   switch (field.fallback.kind) {
     case Kind::kNumber:
@@ -32,10 +31,11 @@ void ApplyFieldFallback(const SettingsField& field, SettingsRecord& r, std::stri
     case Kind::kText:
       if ((r.*field.text).empty()) (r.*field.text).assign(field.fallback.text);
       return;
-    case Kind::kProgramFolder:
-      if ((r.*field.text).empty()) (r.*field.text).assign(program_folder);
+    case Kind::kOutputFolder:
+      if ((r.*field.text).empty()) (r.*field.text).assign(output_folder);
       return;
     case Kind::kNone:
+    case Kind::kAbsentNumber:
     case Kind::kJoint:
       return;
   }
@@ -56,23 +56,14 @@ void ApplyJointFallbacks(SettingsRecord& r) {
 
 }  // namespace
 
-void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& program_folder) {
+void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& output_folder) {
   ReadStoredValues(store, record);
-  for (const SettingsField& field : SettingsFields()) ApplyFieldFallback(field, record, program_folder);
+  for (const SettingsField& field : SettingsFields()) ApplyFieldFallback(field, record, output_folder);
   ApplyJointFallbacks(record);
 }
 
 void LoadSettings(const SettingsStore& store, SettingsRecord& record) {
-  LoadSettings(store, record, ProgramFolder());
-}
-
-std::string ProgramFolder() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  std::filesystem::path folder = error ? std::filesystem::current_path(error) : exe.parent_path();
-  std::string text = folder.string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text.empty() ? std::string("/") : text;
+  LoadSettings(store, record, DefaultOutputFolder());
 }
 
 }  // namespace vr

@@ -9,12 +9,9 @@
 namespace vr {
 
 // Replaces every field from the store, then applies the defaults. Never
-// fails and never writes the store. `program_folder` fills an empty
-// OUTfolder; by default the folder of the running executable.
+// fails and never writes the store. `output_folder` fills an empty
+// OUTfolder; by default DefaultOutputFolder() (default_output_folder.h).
 void LoadSettings(const SettingsStore& store, SettingsRecord& record);
-void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& program_folder);
-
-// The folder holding the running executable, without a trailing "/".
-std::string ProgramFolder();
+void LoadSettings(const SettingsStore& store, SettingsRecord& record, const std::string& output_folder);
 
 }  // namespace vr

@@ -13,8 +13,9 @@ using Kind = FieldFallback::Kind;
 constexpr FieldFallback kKeep{};
 constexpr FieldFallback kJoint{Kind::kJoint, 0, {}};
 constexpr FieldFallback ZeroBecomes(std::int32_t value) { return {Kind::kNumber, value, {}}; }
+constexpr FieldFallback AbsentBecomes(std::int32_t value) { return {Kind::kAbsentNumber, value, {}}; }
 constexpr FieldFallback EmptyBecomes(std::string_view text) { return {Kind::kText, 0, text}; }
-constexpr FieldFallback kProgramFolder{Kind::kProgramFolder, 0, {}};
+constexpr FieldFallback kOutputFolder{Kind::kOutputFolder, 0, {}};
 
 constexpr SettingsField Number(std::string_view name, std::int32_t R::*field, int save_rank,
                                FieldFallback fallback = kKeep) {
@@ -48,7 +49,7 @@ constexpr std::array kFields = {
     Number("GrayScaleFlag", &R::GrayScaleFlag, 16),
     Text("OUTname", &R::OUTname, 17),
     Number("OUTformat", &R::OUTformat, 20),
-    Text("OUTfolder", &R::OUTfolder, 18, kProgramFolder),
+    Text("OUTfolder", &R::OUTfolder, 18, kOutputFolder),
     Number("OUTdatefolder", &R::OUTdatefolder, 19),
     Number("OUTwidth", &R::OUTwidth, 21, ZeroBecomes(300)),
     Number("OUTheight", &R::OUTheight, 22, ZeroBecomes(300)),
@@ -64,7 +65,7 @@ constexpr std::array kFields = {
     Number("FTPanon", &R::FTPanon, 32, kJoint),
     Number("ADVempty", &R::ADVempty, 33),
     Number("ADVpixall", &R::ADVpixall, 34),
-    Number("JPEGquality", &R::JPEGquality, 35),
+    Number("JPEGquality", &R::JPEGquality, 35, AbsentBecomes(kDefaultJpegQuality)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

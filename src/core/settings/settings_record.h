@@ -48,11 +48,15 @@ struct SettingsRecord {
   std::int32_t JPEGquality = 0;
 };
 
-// What loading puts in place of a value the store lacks (read as 0 or "").
+// What loading puts in place of a value the store lacks. A missing value
+// reads as 0 or ""; kNumber replaces a 0, kText an empty text and
+// kOutputFolder an empty text by the default output folder, stored or not.
+// kAbsentNumber replaces only a number the store does not hold (missing, or
+// a text), so a stored 0 stays.
 // Rules that join several fields (the proportions, the FTP login) are
 // applied after the walk and marked kJoint here so the table still says so.
 struct FieldFallback {
-  enum class Kind { kNone, kNumber, kText, kProgramFolder, kJoint };
+  enum class Kind { kNone, kNumber, kAbsentNumber, kText, kOutputFolder, kJoint };
   Kind kind = Kind::kNone;
   std::int32_t number = 0;
   std::string_view text;
@@ -78,6 +82,10 @@ std::span<const SettingsField* const> SettingsFieldsInSaveOrder();
 
 // The field of that name, matched without regard to case; nullptr if none.
 const SettingsField* FindSettingsField(std::string_view name);
+
+// The JPEG quality of a store that holds none: the JPEG options dialog's
+// first value.
+inline constexpr std::int32_t kDefaultJpegQuality = 85;
 
 // Placeholders that fill an empty FTP host and the anonymous login.
 inline constexpr std::string_view kPlaceholderFtpServer = "ftp.example.com";

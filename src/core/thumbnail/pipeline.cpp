@@ -37,10 +37,12 @@ bool IsFolder(const std::string& path) {
   return fs::is_directory(path, ignored);
 }
 
-// Creates one folder level. Empty text for success, else the system's reason.
-std::string CreateOneFolder(const std::string& path) {
+// Creates the folder with every missing level above it (the default
+// ~/Pictures/Thumbnails where ~/Pictures is missing too). Empty text for
+// success, else the system's reason.
+std::string CreateFolder(const std::string& path) {
   std::error_code error;
-  fs::create_directory(path, error);
+  fs::create_directories(path, error);
   if (error) return error.message();
   if (!IsFolder(path)) return "a file of that name is in the way";
   return std::string();
@@ -69,7 +71,7 @@ FolderCheck CheckOutputFolder(const std::string& folder, PlanState& state, std::
   if (IsFolder(folder)) return FolderCheck::kReady;
   // Asked afresh for every row while the folder is missing.
   if (!state.host.AskCreateFolder(folder)) return FolderCheck::kDeclined;
-  if (std::string why = CreateOneFolder(folder); !why.empty()) {
+  if (std::string why = CreateFolder(folder); !why.empty()) {
     reason = RememberBrokenFolder(state, folder, why);
     return FolderCheck::kBroken;
   }
@@ -83,7 +85,7 @@ bool EnsureDatedFolder(const std::string& folder, PlanState& state, std::string&
     return false;
   }
   if (IsFolder(folder)) return true;
-  if (std::string why = CreateOneFolder(folder); !why.empty()) {
+  if (std::string why = CreateFolder(folder); !why.empty()) {
     reason = RememberBrokenFolder(state, folder, why);
     return false;
   }

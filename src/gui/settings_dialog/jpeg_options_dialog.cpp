@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kQualityMin = 0;
 constexpr int kQualityMax = 100;
-constexpr int kInitialQuality = 85;
+// Also the quality loading gives a store that holds none.
+constexpr int kInitialQuality = kDefaultJpegQuality;
 
 QFrame* Line(const char* name) {
   auto* line = new QFrame;
@@ -36,7 +37,7 @@ JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
 
   slider_ = new cpvSlider(this);
   slider_->setObjectName("cpvSlider1");
-  text_ = new QLineEdit("85", this);
+  text_ = new QLineEdit(QString::number(kInitialQuality), this);
   text_->setObjectName("Text1");
   text_->setMaximumWidth(48);
   try {

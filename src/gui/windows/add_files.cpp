@@ -21,9 +21,11 @@ int AddImageFiles(MainWindow& window) {
   request.default_suffix = QStringLiteral("jpg");
   // The dialog hands back full paths as a list, so there is no result
   // buffer to overflow however many files are picked.
-  const QStringList files = Dialogs().OpenFiles(&window, request);
-  if (files.isEmpty()) return 0;
+  return AddFileRows(window, Dialogs().OpenFiles(&window, request));
+}
 
+int AddFileRows(MainWindow& window, const QStringList& files) {
+  if (files.isEmpty()) return 0;
   window.SetStatus(QStringLiteral("Loading files..."));
   for (const QString& file : files)
     window.grid()->AddFile(QFile::encodeName(file).toStdString(), window.settings());

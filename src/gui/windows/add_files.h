@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace vr {
 
@@ -14,5 +15,10 @@ QString AddImagesFilter();
 
 // Returns the number of rows added (0 when cancelled).
 int AddImageFiles(MainWindow& window);
+
+// What the dialog's files then go through, for files named elsewhere (the
+// command line): a row each, in order, then the row count in the status
+// line and the list commands enabled. Returns the number of rows added.
+int AddFileRows(MainWindow& window, const QStringList& files);
 
 }  // namespace vr

@@ -21,9 +21,13 @@ std::int32_t FolderProgressStep(std::int32_t count) {
 }
 
 FolderAddTrace AddFromFolder(MainWindow& window) {
-  FolderAddTrace trace;
   const QString folder = Dialogs().PickFolder(&window, QStringLiteral("Select the Folder"), QString());
-  if (folder.isEmpty()) return trace;
+  if (folder.isEmpty()) return FolderAddTrace();
+  return AddFolderRows(window, folder);
+}
+
+FolderAddTrace AddFolderRows(MainWindow& window, const QString& folder) {
+  FolderAddTrace trace;
 
   // Regular files directly inside, bmp then jpg then png, extensions in any case.
   const Expected<std::vector<std::string>> found = ScanPictureFolder(QFile::encodeName(folder).toStdString());
@@ -49,6 +53,7 @@ FolderAddTrace AddFromFolder(MainWindow& window) {
     QApplication::processEvents();
   }
 
+  trace.stopped = window.StopRequested();
   progress.reset();
   window.ShowRowCount();
   window.setEnabled(true);

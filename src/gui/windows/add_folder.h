@@ -3,6 +3,7 @@
 // main window is disabled for the whole scan.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +19,7 @@ std::int32_t FolderProgressStep(std::int32_t count);
 // file and whether the window was disabled then.
 struct FolderAddTrace {
   std::int32_t added = 0;
+  bool stopped = false;  // the window was closed meanwhile, and closes when it ends
   std::int32_t step = 0;
   std::vector<std::int32_t> bar_values;
   bool window_disabled_throughout = true;
@@ -25,5 +27,9 @@ struct FolderAddTrace {
 };
 
 FolderAddTrace AddFromFolder(MainWindow& window);
+
+// The same for a folder named elsewhere (the command line), without asking
+// for it.
+FolderAddTrace AddFolderRows(MainWindow& window, const QString& folder);
 
 }  // namespace vr

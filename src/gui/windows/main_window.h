@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 
@@ -94,6 +95,12 @@ class MainWindow : public QMainWindow {
   QString HelpFolder() const { return help_folder_; }
   // The address the web-site command opens.
   static QString WebSiteAddress();
+
+  // Files and folders named on the command line, in order: a folder as Add
+  // from Folder adds it (its pictures, under the progress window), anything
+  // else as one row, as a picked file. Stops when the window was closed
+  // during a folder.
+  void AddPaths(const QStringList& paths);
 
   // Commands, also reachable through their actions.
   void AddImageFiles();

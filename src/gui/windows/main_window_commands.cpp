@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -31,6 +32,16 @@ QString FindUpdateTool() {
 }
 
 }  // namespace
+
+void MainWindow::AddPaths(const QStringList& paths) {
+  for (const QString& path : paths) {
+    if (!QFileInfo(path).isDir()) {
+      AddFileRows(*this, {path});
+    } else if (AddFolderRows(*this, path).stopped) {
+      return;
+    }
+  }
+}
 
 void MainWindow::AddImageFiles() { vr::AddImageFiles(*this); }
 

@@ -1,13 +1,16 @@
 // Loading the record: every field from its own stored value, whatever an
-// earlier load left, and the rules for values that are zero, empty, of the
-// wrong kind or an incomplete login.
+// earlier load left, and the rules for values that are zero, empty, absent,
+// of the wrong kind or an incomplete login; the output folder a store
+// without one gets.
 #include "settings/load_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
+#include "settings/default_output_folder.h"
 #include "settings/password_scrambling.h"
 #include "settings/registry.h"
 #include "support/temp_folder.h"
@@ -75,8 +78,9 @@ TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
 
 // Zero or empty falls back, other values pass as they are; a number stored
 // as text reads as zero; the proportion rule fires only when no flag is set;
-// the old quality name has no effect; a stored login stays only when
-// complete, else the anonymous one is used.
+// the quality falls back only when none is stored (a stored 0 stays, a text
+// is none) and the old quality name has no effect; a stored login stays
+// only when complete, else the anonymous one is used.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "OUTwidth", "300"}, RuleCase{"", "OUTheight", "300"},
@@ -85,7 +89,10 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "FTPport", "21"}, RuleCase{"", "FTPpath", "/"}, RuleCase{"", "OUTfolder", "/opt/varenna"},
     RuleCase{"", "FTPserver", std::string(kPlaceholderFtpServer)}, RuleCase{"", "OUTnoprop", "-1"},
     RuleCase{"", "OUTpropw", "0"}, RuleCase{"OUTpropw:-1", "OUTnoprop", "0"},
-    RuleCase{"JPEGQ:90", "JPEGquality", "0"}, RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
+    RuleCase{"", "JPEGquality", "85"}, RuleCase{"JPEGquality:0", "JPEGquality", "0"},
+    RuleCase{"JPEGquality:-5", "JPEGquality", "-5"}, RuleCase{"JPEGquality:=90", "JPEGquality", "85"},
+    RuleCase{"JPEGQ:90", "JPEGquality", "85"}, RuleCase{"JPEGQ:0", "JPEGquality", "85"},
+    RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPuser", "ann"}, RuleCase{"", "FTPuser", "anonymous"},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:2", "FTPanon", "2"},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPpass", "4F21"},
@@ -97,6 +104,106 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
 TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {
   EXPECT_EQ(ProgramFolder(), std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }
+
+// The folder this test program lies in is the build's and can be written.
+TEST(DefaultOutputFolder, IsTheWritableProgramFolderOfThisProcess) {
+  EXPECT_EQ(DefaultOutputFolder(), ProgramFolder());
+}
+
+struct FolderCase {
+  bool program_writable;
+  const char* home;        // "~" is the test's home folder, TMP/home; "" none
+  const char* config_env;  // XDG_CONFIG_HOME; nullptr unset
+  const char* dot_config;  // ~/.config/user-dirs.dirs; nullptr for none
+  const char* xdg_config;  // TMP/xdg/user-dirs.dirs; nullptr for none
+  const char* expected;
+};
+
+class DefaultOutputFolderTest : public testing::TestWithParam<FolderCase> {
+ protected:
+  // `text` with a leading "~" and every "TMP/" in the test's folder.
+  std::string Place(std::string text) const {
+    if (text.rfind("~", 0) == 0) text.replace(0, 1, folder_.File("home"));
+    for (std::size_t at; (at = text.find("TMP/")) != std::string::npos;)
+      text.replace(at, 4, folder_.File(""));
+    return text;
+  }
+  test::TempFolder folder_;
+};
+
+TEST_P(DefaultOutputFolderTest, IsTheProgramFolderOrThumbnailsInThePictures) {
+  const FolderCase& row = GetParam();
+  std::filesystem::create_directories(folder_.File("home/.config"));
+  std::filesystem::create_directories(folder_.File("xdg"));
+  if (row.dot_config) test::WriteTextFile(folder_.File("home/.config/user-dirs.dirs"), Place(row.dot_config));
+  if (row.xdg_config) test::WriteTextFile(folder_.File("xdg/user-dirs.dirs"), Place(row.xdg_config));
+  std::map<std::string, std::string, std::less<>> environment{{"HOME", "/elsewhere"}};
+  if (row.config_env) environment["XDG_CONFIG_HOME"] = Place(row.config_env);
+
+  std::vector<std::string> asked;
+  OutputFolderInputs inputs;
+  inputs.program_folder = "/usr/bin";
+  inputs.home = Place(row.home);
+  inputs.environment = [&environment](std::string_view name) -> std::optional<std::string> {
+    const auto found = environment.find(name);
+    if (found == environment.end()) return std::nullopt;
+    return found->second;
+  };
+  inputs.writable = [&](const std::string& folder) {
+    asked.push_back(folder);
+    return row.program_writable;
+  };
+  EXPECT_EQ(DefaultOutputFolder(inputs), Place(row.expected));
+  EXPECT_EQ(asked, std::vector<std::string>{"/usr/bin"});
+}
+
+constexpr const char* kWrittenByTheTool =
+    "# This file is written by xdg-user-dirs-update\n"
+    "# If you want to change or add directories, just edit the line you're\n"
+    "# interested in. All local changes will be retained on the next run.\n"
+    "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+    "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
+    "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n"
+    "XDG_VIDEOS_DIR=\"$HOME/Videos\"\n";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Places, DefaultOutputFolderTest, testing::Values(
+    // Where the program's folder can be written nothing changes.
+    FolderCase{true, "~", nullptr, kWrittenByTheTool, nullptr, "/usr/bin"},
+    FolderCase{false, "~", nullptr, kWrittenByTheTool, nullptr, "~/Bilder/Thumbnails"},
+    FolderCase{false, "~/", nullptr, kWrittenByTheTool, nullptr, "~/Bilder/Thumbnails"},
+    // No file, no line, the line commented out, or the home itself: ~/Pictures.
+    FolderCase{false, "~", nullptr, nullptr, nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_MUSIC_DIR=\"$HOME/Music\"\n", nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", nullptr, "#XDG_PICTURES_DIR=\"$HOME/Old\"\n", nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"$HOME\"\n", nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"$HOME/\"\n", nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"TMP/home/.\"\n", nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"\"\n", nullptr, "~/Pictures/Thumbnails"},
+    // Absolute, relative to the home, ${HOME}, folded steps, unquoted, escaped, indented with CRLF.
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"/srv/photos/\"\n", nullptr, "/srv/photos/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"Fotos\"\n", nullptr, "~/Fotos/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"${HOME}/Images\"\n", nullptr, "~/Images/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"$HOME/./a/../Pics\"\n", nullptr, "~/Pics/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=$HOME/Plain # note\n", nullptr, "~/Plain/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"$HOME/My \\\"Best\\\" \\$hots\"\n", nullptr,
+               "~/My \"Best\" $hots/Thumbnails"},
+    FolderCase{false, "~", nullptr, "  XDG_PICTURES_DIR=\"$HOME/Crlf\"\r\n", nullptr, "~/Crlf/Thumbnails"},
+    // The last line that sets it counts; one with its quote left open does not.
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"$HOME/A\"\nXDG_PICTURES_DIR=\"$HOME/B\"\n", nullptr,
+               "~/B/Thumbnails"},
+    FolderCase{false, "~", nullptr, "XDG_PICTURES_DIR=\"$HOME/A\"\nXDG_PICTURES_DIR=\"$HOME/B\n", nullptr,
+               "~/A/Thumbnails"},
+    // $XDG_CONFIG_HOME is where the file is read, unless it is not absolute.
+    FolderCase{false, "~", "TMP/xdg", "XDG_PICTURES_DIR=\"$HOME/Dot\"\n", "XDG_PICTURES_DIR=\"$HOME/Xdg\"\n",
+               "~/Xdg/Thumbnails"},
+    FolderCase{false, "~", "TMP/xdg", "XDG_PICTURES_DIR=\"$HOME/Dot\"\n", nullptr, "~/Pictures/Thumbnails"},
+    FolderCase{false, "~", "xdg", "XDG_PICTURES_DIR=\"$HOME/Dot\"\n", "XDG_PICTURES_DIR=\"$HOME/Xdg\"\n",
+               "~/Dot/Thumbnails"},
+    FolderCase{false, "~", "", "XDG_PICTURES_DIR=\"$HOME/Dot\"\n", nullptr, "~/Dot/Thumbnails"},
+    // Without a home there is nowhere better than the program's folder.
+    FolderCase{false, "", nullptr, nullptr, nullptr, "/usr/bin"}));
+// clang-format on
 
 // The stored form of the FTP password: hex of a key stream with plain-text
 // feedback, undone by running the stream backward.

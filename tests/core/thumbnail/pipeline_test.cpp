@@ -55,10 +55,12 @@ class PipelineTest : public ::testing::Test {
 };
 
 // Declining the folder skips the row without using a name, and the next row
-// asks again; the dated folder (the folder given without a trailing "/") is
-// added and made without asking.
+// asks again; yes makes the folder with the missing level above it (the
+// default Pictures/Thumbnails where Pictures is missing too). The dated
+// folder (the folder given without a trailing "/") is added and made
+// without asking.
 TEST_F(PipelineTest, TheOutputFolderIsAskedForAndTheDatedOneMade) {
-  SettingsRecord s = test::PlainSettings(folder_.File("out"));
+  SettingsRecord s = test::PlainSettings(folder_.File("Pictures/Thumbnails"));
   host_.answers = {false, true};
   EXPECT_EQ(Make(s, 1, Grey("a.png")), "skipped");
   EXPECT_EQ(counter_.value, 0);
@@ -71,10 +73,11 @@ TEST_F(PipelineTest, TheOutputFolderIsAskedForAndTheDatedOneMade) {
 
 // Asked once and reported once; its rows fail but use their names.
 TEST_F(PipelineTest, AFolderThatCannotBeCreatedFailsItsRows) {
-  SettingsRecord s = test::PlainSettings(folder_.File("missing/parent/out"));
+  test::WriteTextFile(folder_.File("a-file"), "in the way");
+  SettingsRecord s = test::PlainSettings(folder_.File("a-file/parent/out"));
   host_.answers = {true};
   for (std::int32_t row = 1; row <= 3; ++row)
-    EXPECT_NE(Make(s, row, Grey("a.png")).find("missing/parent/out"), std::string::npos);
+    EXPECT_NE(Make(s, row, Grey("a.png")).find("a-file/parent/out"), std::string::npos);
   EXPECT_EQ(host_.asked.size(), 1u);
   EXPECT_EQ(host_.notices.size(), 1u);
   EXPECT_EQ(counter_.value, 3);

@@ -185,6 +185,28 @@ TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), "");
 }
 
+// Through the settings dialog's Options: a store without a quality opens
+// the JPEG options at 85, one holding 0 at 0.
+TEST_F(SettingsDialogTest, JpegOptionsOpenAt85WithoutAStoredQualityAndAtAStoredZero) {
+  for (const int stored : {-1, 0}) {
+    if (stored >= 0) Store("JPEGquality", std::to_string(stored));
+    auto dialog = Open();
+    Edit(*dialog, "Combo1", "1");  // JPEG, which enables Options
+    int shown = -1;
+    QString text;
+    QTimer::singleShot(0, [&] {
+      auto* options = dialog->findChild<JpegOptionsDialog*>("Form8");
+      shown = options->QualitySlider()->Value();
+      text = options->QualityText()->text();
+      options->reject();
+    });
+    Edit(*dialog, "Command5", "");
+    const int expected = stored >= 0 ? stored : 85;
+    EXPECT_EQ(shown, expected) << stored;
+    EXPECT_EQ(text, QString::number(expected)) << stored;
+  }
+}
+
 TEST_F(SettingsDialogTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
   test::WriteTextFile(folder.File("blocker"), "x");  // where the store's folder would have to be
   RegFileStore blocked(folder.File("blocker/sub/settings.reg"));

@@ -5,8 +5,9 @@
 // nothing at all; closing
 // while a build or a folder add runs asks first, lets the rows started
 // finish, shows the final message on a window still on screen and only
-// then closes. The list's cells say what each file tells. And the whole
-// program driven as a user would.
+// then closes. Files and folders named on the command line go in the same
+// ways, and the command line itself. The list's cells say what each file
+// tells. And the whole program driven as a user would.
 #include "windows/main_window.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,6 +33,7 @@
 #include "support/temp_folder.h"
 #include "windows/add_folder.h"
 #include "windows/build_command.h"
+#include "windows/command_line.h"
 #include "windows/image_grid.h"
 #include "windows/progress_window.h"
 #include "windows/splash_window.h"
@@ -178,6 +182,65 @@ TEST_F(MainWindowTest, StoppingAFolderAddKeepsTheRowsAddedAndThenCloses) {
   EXPECT_GT(window_.grid()->RowCount(), 0);
   EXPECT_LT(window_.grid()->RowCount(), 400);
   EXPECT_FALSE(window_.isVisible());
+}
+
+// The program's command line: a folder goes in as Add from Folder adds it,
+// any other path as one row as a picked file, in the order given, and
+// nothing is asked.
+TEST_F(MainWindowTest, PathsGivenAtStartAddFoldersLikeAddFromFolderAndFilesAsRows) {
+  window_.show();
+  for (const char* name : {"b.png", "a.jpg", "notes.txt"}) Touch(std::string("pictures/") + name);
+  const QStringList paths = {QString::fromStdString(Touch("single.jpg", 7)), QString::fromStdString(folder_),
+                             QString::fromStdString(temp_.File("gone.png"))};
+  window_.AddPaths(paths);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"single.jpg", "a.jpg", "b.png", "gone.png"}));
+  EXPECT_EQ(window_.grid()->CellText(1, 2), "7");
+  EXPECT_EQ(window_.grid()->CellText(2, 1), folder_ + "/a.jpg");
+  EXPECT_EQ(window_.statusLabel()->text(), "4 image(s)");
+  EXPECT_TRUE(MainWindow::IsCommandEnabled(window_.Command("mnuBuild")));
+  EXPECT_TRUE(window_.isEnabled());
+  EXPECT_FALSE(ProgressWindowOpen());
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+// Closed while a given folder is added: the paths after it are not added.
+TEST_F(MainWindowTest, ClosingDuringAGivenFolderAddsNoFurtherPaths) {
+  window_.show();
+  for (int i = 0; i < 400; ++i) Touch("pictures/p" + std::to_string(1000 + i) + ".png");
+  dialogs_.buttons = {QMessageBox::Yes};
+  CloseWhen([this] { return window_.grid()->RowCount() > 0; });
+  window_.AddPaths({QString::fromStdString(folder_), QString::fromStdString(Touch("after.jpg"))});
+  EXPECT_GT(window_.grid()->RowCount(), 0);
+  EXPECT_LT(window_.grid()->RowCount(), 400);
+  const std::vector<std::string> listed = Listed();
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), "after.jpg"), listed.end());
+  EXPECT_FALSE(window_.isVisible());
+}
+
+// Files and folders after the options, made absolute, "--" ending the
+// options; an unknown option fails naming it.
+TEST(CommandLineTest, TakesPathsVersionAndHelpAndRefusesUnknownOptions) {
+  CommandLine paths;
+  ASSERT_TRUE(paths.Parse({"varenna", "a.jpg", "/pics/", "", "--", "-dash.png"}));
+  EXPECT_FALSE(paths.VersionAsked());
+  EXPECT_FALSE(paths.HelpAsked());
+  EXPECT_EQ(paths.Paths(), (QStringList{QDir::current().filePath("a.jpg"), "/pics/",
+                                        QDir::current().filePath("-dash.png")}));
+
+  CommandLine version;
+  ASSERT_TRUE(version.Parse({"varenna", "--version"}));
+  EXPECT_TRUE(version.VersionAsked());
+  EXPECT_EQ(CommandLine::VersionLine(), "varenna " VARENNA_VERSION);
+
+  CommandLine help;
+  ASSERT_TRUE(help.Parse({"varenna", "-h"}));
+  EXPECT_TRUE(help.HelpAsked());
+  EXPECT_TRUE(help.HelpText().contains("--version"));
+  EXPECT_TRUE(help.HelpText().contains("[FILE|FOLDER...]"));
+
+  CommandLine unknown;
+  EXPECT_FALSE(unknown.Parse({"varenna", "--bogus", "a.jpg"}));
+  EXPECT_TRUE(unknown.ErrorText().contains("bogus")) << unknown.ErrorText().toStdString();
 }
 
 // What the table shows, 1-based like the model.

@@ -1,6 +1,7 @@
 // The real program on a real (virtual) X display: after the splash, the main
 // window titled "Varenna Pro" is on screen. Skipped where Xvfb or xwininfo
-// is not installed.
+// is not installed. And its command line, which needs no display for
+// --version and --help.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -38,6 +39,23 @@ TEST(ProgramSmokeTest, TheMainWindowAppearsAfterTheSplash) {
   EXPECT_NE(windows.find("\"Varenna Pro\""), std::string::npos) << windows;
   EXPECT_EQ(windows.find("\"Loading\""), std::string::npos) << "the splash is still open";
   EXPECT_NE(windows.find("PROGRAM-RUNNING"), std::string::npos);
+}
+
+// --version and --help need no display: they are answered before the
+// window system is reached. An unknown option is refused with exit status 2.
+TEST(ProgramCommandLineTest, VersionAndHelpWithoutADisplayAndUnknownOptionsRefused) {
+  const std::string program = std::string(VARENNA_BIN_DIR) + "/varenna";
+  const std::string no_display = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + program + "' ";
+  EXPECT_EQ(Output(no_display + "--version 2>&1; echo \"exit $?\""), "varenna " VARENNA_VERSION "\nexit 0\n");
+  const std::string help = Output(no_display + "--help 2>&1; echo \"exit $?\"");
+  EXPECT_NE(help.find("Usage: "), std::string::npos) << help;
+  EXPECT_NE(help.find("--version"), std::string::npos) << help;
+  EXPECT_NE(help.find("\nexit 0\n"), std::string::npos) << help;
+  const std::string refused =
+      Output("QT_QPA_PLATFORM=offscreen '" + program + "' --bogus 2>&1 >/dev/null; echo \"exit $?\"");
+  EXPECT_NE(refused.find("varenna: Unknown option 'bogus'."), std::string::npos) << refused;
+  EXPECT_NE(refused.find("varenna --help"), std::string::npos) << refused;
+  EXPECT_NE(refused.find("\nexit 2\n"), std::string::npos) << refused;
 }
 
 }  // namespace
