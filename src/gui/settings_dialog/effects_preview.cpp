@@ -28,11 +28,11 @@ EffectsPreview::EffectsPreview(Engine& engine, QWidget* parent) : QWidget(parent
 
 QSize EffectsPreview::sizeHint() const { return {kPreviewSide, kPreviewSide}; }
 
-void EffectsPreview::ShowSample() { Show(LoadResourceImage(kButterflyResource)); }
+void EffectsPreview::ShowSample() { Show(LoadPictureFile(ButterflySample())); }
 
 void EffectsPreview::Render(const EffectLevels& levels) {
   ++render_count_;
-  Show(RenderEffects(engine_, LoadResourceImage(kButterflyResource), levels));
+  Show(RenderEffects(engine_, LoadPictureFile(ButterflySample()), levels));
 }
 
 void EffectsPreview::Show(const Image& picture) {

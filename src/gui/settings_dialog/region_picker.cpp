@@ -58,11 +58,11 @@ void RegionPicker::SetWatermarkBlend(std::int32_t opacity, std::int32_t mode_cod
 
 void RegionPicker::Draw() {
   // The sample is loaded afresh every time, so nothing drawn before stays.
-  Image sample = LoadResourceImage(kButterflyResource);
+  Image sample = LoadPictureFile(ButterflySample());
   if (shown_region_ != 0 && !sample.empty()) {
     // Offsets count rows from the bottom; the sample is exactly as tall as the
     // grid, so the grid's size gives the cell's place in the sample too.
-    const Image logo = LoadResourceImage(kWatermarkSampleResource);
+    const Image logo = LoadPictureFile(WatermarkSample());
     const WMOffset offset = GetWMPoint(kRegionGridEnd, sample.height, logo.width, logo.height, shown_region_);
     ApplyMask(sample, logo, offset, opacity_, mode_code_);
   }

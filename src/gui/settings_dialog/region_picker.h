@@ -12,6 +12,7 @@
 
 #include "imaging/image.h"
 #include "settings/settings_record.h"
+#include "support/data_files.h"
 
 namespace vr {
 
@@ -21,8 +22,8 @@ inline constexpr int kRegionGridEnd = 180;
 // beyond the grid.
 inline constexpr int kPreviewSide = 185;
 
-inline constexpr const char* kButterflyResource = ":/samples/butterfly.png";
-inline constexpr const char* kWatermarkSampleResource = ":/samples/wmlogo.png";
+inline QString ButterflySample() { return DataFile(QStringLiteral("samples/butterfly.png")); }
+inline QString WatermarkSample() { return DataFile(QStringLiteral("samples/wmlogo.png")); }
 
 // The region (1..9, numbered down each column) of a click, or 0 when the
 // point lies on a grid line at 60 or 120, or at Y 180 or beyond in the centre

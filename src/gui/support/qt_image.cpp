@@ -26,6 +26,6 @@ Image FromQImage(const QImage& image) {
   return result;
 }
 
-Image LoadResourceImage(const QString& path) { return FromQImage(QImage(path)); }
+Image LoadPictureFile(const QString& path) { return FromQImage(QImage(path)); }
 
 }  // namespace vr

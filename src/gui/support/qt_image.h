@@ -19,8 +19,8 @@ QImage ToQImage(const Image& image);
 // Palette pictures give their colours, premultiplied ones are un-premultiplied.
 Image FromQImage(const QImage& image);
 
-// A picture compiled into the program (":/samples/butterfly.png"), read
-// afresh on every call; an empty Image when there is no such resource.
-Image LoadResourceImage(const QString& path);
+// A picture of the program's own (a sample in the data folder), read afresh
+// on every call; an empty Image when the file is missing or unreadable.
+Image LoadPictureFile(const QString& path);
 
 }  // namespace vr

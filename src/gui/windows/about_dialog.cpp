@@ -71,11 +71,11 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-QString AboutText(const QString& resource) {
-  QFile file(resource);
+QString AboutText(const QString& file_name) {
+  QFile file(file_name);
   if (!file.open(QIODevice::ReadOnly)) return {};
   QByteArray bytes = file.readAll();
-  // Stored as a resource block: text, then NUL padding.
+  // Kept as the old resource block was: text, then NUL padding.
   const qsizetype nul = bytes.indexOf('\0');
   if (nul >= 0) bytes.truncate(nul);
   QString text = QString::fromUtf8(bytes);

@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include "support/data_files.h"
+
 class QLabel;
 class QPlainTextEdit;
 
@@ -28,8 +30,8 @@ QLabel* MakeSplashImage(QWidget* parent, const QPoint& at);
 QIcon ProgramIcon();
 
 // The about text as stored: trailing NUL bytes dropped, line ends made
-// plain; empty when the resource is missing.
-QString AboutText(const QString& resource = QStringLiteral(":/about.txt"));
+// plain; empty when the file is missing.
+QString AboutText(const QString& file = DataFile(QStringLiteral("about.txt")));
 
 class AboutDialog : public QDialog {
   Q_OBJECT

@@ -1,8 +1,6 @@
 #include "windows/main_window.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
@@ -11,6 +9,7 @@
 #include <QToolBar>
 
 #include "settings/load_settings.h"
+#include "support/data_files.h"
 #include "support/user_dialogs.h"
 #include "support/window_text.h"
 #include "windows/about_dialog.h"
@@ -30,7 +29,7 @@ MainWindow::MainWindow(SettingsRecord& settings, SettingsStore& store, QWidget* 
                               Qt::WindowCloseButtonHint),
       settings_(settings),
       store_(store),
-      help_folder_(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help"))) {
+      help_folder_(DataFile(QStringLiteral("help"))) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Varenna Pro"));
   setWindowIcon(ProgramIcon());
