@@ -2,6 +2,9 @@
 # Installs from Debian's packages whatever the build and the tests need and
 # is missing. Does nothing when everything is present. Runs as root, or
 # through sudo, without questions.
+#   scripts/setup.sh              what building and testing need
+#   scripts/setup.sh --packaging  that, and what making and checking the
+#                                 Debian package needs
 set -euo pipefail
 
 packages=(
@@ -9,9 +12,13 @@ packages=(
   googletest libgtest-dev
   qt6-base-dev qt6-svg-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
+  librsvg2-bin
   xvfb xauth x11-utils
   clang libclang-rt-14-dev clang-format
 )
+if [ "${1:-}" = "--packaging" ]; then
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
