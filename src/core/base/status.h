@@ -1,5 +1,7 @@
 // Success-or-failure values used across the core. A failure carries a
-// message meant for the user: what failed and which file.
+// message meant for the user: what failed and which file. Both types are
+// [[nodiscard]]: a result is propagated or handled, and one ignored on
+// purpose is cast to void where the reason is written down.
 #pragma once
 
 #include <optional>
@@ -8,7 +10,7 @@
 
 namespace vr {
 
-class Status {
+class [[nodiscard]] Status {
  public:
   static Status Ok() { return Status(); }
   static Status Fail(std::string message) { return Status(std::move(message)); }
@@ -29,7 +31,7 @@ class Status {
 
 // A value or the failure that prevented it.
 template <class T>
-class Expected {
+class [[nodiscard]] Expected {
  public:
   Expected(T value) : value_(std::move(value)) {}             // NOLINT: implicit on purpose
   Expected(Status failure) : failure_(std::move(failure)) {}  // NOLINT

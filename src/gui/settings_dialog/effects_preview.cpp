@@ -8,15 +8,34 @@
 
 namespace vr {
 
+namespace {
+
+// The page's effects on slot 1, in the pipeline's order, up to the first
+// that fails.
+Status ApplyPreviewEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
+  if (Status held = engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY"); !held) return held;
+  if (Status noise = engine.AddNoise(levels.noise); !noise) return noise;
+  if (Status light = engine.AdjustLight(levels.brightness, levels.contrast); !light) return light;
+  if (levels.saturation > 0) {
+    if (Status colour = engine.Colorize(levels.saturation); !colour) return colour;
+  }
+  if (Status repair = engine.Repair(static_cast<float>(levels.correction) * 0.01f); !repair) return repair;
+  if (levels.gray_scale) {
+    if (Status grey = engine.GrayScale(); !grey) return grey;
+  }
+  if (levels.negative) {
+    if (Status negative = engine.Negative(); !negative) return negative;
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
 Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
-  (void)engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY");
-  (void)engine.AddNoise(levels.noise);
-  (void)engine.AdjustLight(levels.brightness, levels.contrast);
-  if (levels.saturation > 0) (void)engine.Colorize(levels.saturation);
-  (void)engine.Repair(static_cast<float>(levels.correction) * 0.01f);
-  if (levels.gray_scale) (void)engine.GrayScale();
-  if (levels.negative) (void)engine.Negative();
-  Image result = engine.picture(Engine::kPictureSlot);
+  // A preview has nowhere to report to: a sample the engine refuses shows
+  // as nothing rather than as a picture without the effects asked for.
+  Image result;
+  if (ApplyPreviewEffects(engine, sample, levels).ok()) result = engine.picture(Engine::kPictureSlot);
   engine.ClearPicture();
   return result;
 }
