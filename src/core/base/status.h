@@ -53,3 +53,32 @@ class [[nodiscard]] Expected {
 };
 
 }  // namespace vr
+
+// Propagation without the hand-written check after every call.
+//
+// VR_TRY(call) returns the failure of a call giving a Status from the
+// enclosing function, which returns a Status or any Expected.
+//
+// VR_TRY_ASSIGN(declaration, call) does the same for a call giving an
+// Expected, and otherwise moves the value into the declared variable:
+//   VR_TRY_ASSIGN(const BmpLayout layout, ReadBmpLayout(bytes, file));
+// It declares a hidden variable as well, so it is a statement of its own,
+// never the body of an unbraced if or loop.
+//
+// Both pass the failure on as it is; a caller that adds context to the
+// message checks the result itself.
+#define VR_TRY(call)                                                                       \
+  do {                                                                                     \
+    if (::vr::Status vr_try_status_ = (call); !vr_try_status_.ok()) return vr_try_status_; \
+  } while (false)
+
+#define VR_TRY_ASSIGN(declaration, ...) \
+  VR_TRY_ASSIGN_INTO_(VR_TRY_JOIN_(vr_try_expected_, __LINE__), declaration, __VA_ARGS__)
+
+#define VR_TRY_ASSIGN_INTO_(holder, declaration, ...) \
+  auto holder = (__VA_ARGS__);                        \
+  if (!holder.ok()) return holder.status();           \
+  declaration = std::move(*holder)
+
+#define VR_TRY_JOIN_(a, b) VR_TRY_JOIN_TOKENS_(a, b)
+#define VR_TRY_JOIN_TOKENS_(a, b) a##b

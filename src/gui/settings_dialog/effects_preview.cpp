@@ -13,19 +13,13 @@ namespace {
 // The page's effects on slot 1, in the pipeline's order, up to the first
 // that fails.
 Status ApplyPreviewEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
-  if (Status held = engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY"); !held) return held;
-  if (Status noise = engine.AddNoise(levels.noise); !noise) return noise;
-  if (Status light = engine.AdjustLight(levels.brightness, levels.contrast); !light) return light;
-  if (levels.saturation > 0) {
-    if (Status colour = engine.Colorize(levels.saturation); !colour) return colour;
-  }
-  if (Status repair = engine.Repair(static_cast<float>(levels.correction) * 0.01f); !repair) return repair;
-  if (levels.gray_scale) {
-    if (Status grey = engine.GrayScale(); !grey) return grey;
-  }
-  if (levels.negative) {
-    if (Status negative = engine.Negative(); !negative) return negative;
-  }
+  VR_TRY(engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY"));
+  VR_TRY(engine.AddNoise(levels.noise));
+  VR_TRY(engine.AdjustLight(levels.brightness, levels.contrast));
+  if (levels.saturation > 0) VR_TRY(engine.Colorize(levels.saturation));
+  VR_TRY(engine.Repair(static_cast<float>(levels.correction) * 0.01f));
+  if (levels.gray_scale) VR_TRY(engine.GrayScale());
+  if (levels.negative) VR_TRY(engine.Negative());
   return Status::Ok();
 }
 
