@@ -37,8 +37,13 @@ int TakeScreenshots(const QString& folder) {
   QTemporaryDir scratch;
   if (!scratch.isValid()) return 1;
   vr::RegFileStore store(QFile::encodeName(scratch.filePath(QStringLiteral("settings.reg"))).toStdString());
-  (void)store.WriteNumber("GENextra", 1);
-  (void)store.WriteNumber("GENgrid", 1);
+  // Without them the main window would be shot without the grid's extra columns and lines.
+  for (const char* name : {"GENextra", "GENgrid"}) {
+    if (vr::Status written = store.WriteNumber(name, 1); !written) {
+      std::fprintf(stderr, "%s\n", written.message().c_str());
+      return 1;
+    }
+  }
   vr::SettingsRecord settings;
   vr::MainWindow window(settings, store);
 

@@ -94,9 +94,8 @@ Expected<std::vector<std::string>> ListRows(const std::vector<std::string>& inpu
       rows.push_back(input);
       continue;
     }
-    Expected<std::vector<std::string>> pictures = ScanPictureFolder(input);
-    if (!pictures) return pictures.status();
-    rows.insert(rows.end(), pictures->begin(), pictures->end());
+    VR_TRY_ASSIGN(const std::vector<std::string> pictures, ScanPictureFolder(input));
+    rows.insert(rows.end(), pictures.begin(), pictures.end());
   }
   return rows;
 }

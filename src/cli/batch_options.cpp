@@ -53,22 +53,18 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
     } else if (argument == "--strict") {
       options.strict = true;
     } else if (argument == "--settings") {
-      Expected<std::string> file = next(argument);
-      if (!file) return file.status();
-      options.settings_file = *file;
+      VR_TRY_ASSIGN(options.settings_file, next(argument));
     } else if (argument == "--set") {
-      Expected<std::string> assignment = next(argument);
-      if (!assignment) return assignment.status();
-      const std::size_t equals = assignment->find('=');
+      VR_TRY_ASSIGN(const std::string assignment, next(argument));
+      const std::size_t equals = assignment.find('=');
       if (equals == std::string::npos || equals == 0)
-        return Status::Fail("--set needs NAME=VALUE, not \"" + *assignment + "\"");
-      options.overrides.emplace_back(assignment->substr(0, equals), assignment->substr(equals + 1));
+        return Status::Fail("--set needs NAME=VALUE, not \"" + assignment + "\"");
+      options.overrides.emplace_back(assignment.substr(0, equals), assignment.substr(equals + 1));
     } else if (argument == "--jobs" || argument == "-j") {
-      Expected<std::string> count = next(argument);
-      if (!count) return count.status();
-      Expected<long> jobs = WholeNumber(*count);
+      VR_TRY_ASSIGN(const std::string count, next(argument));
+      Expected<long> jobs = WholeNumber(count);
       if (!jobs || *jobs < 1 || *jobs > 1024)
-        return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + *count + "\"");
+        return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + count + "\"");
       options.jobs = static_cast<int>(*jobs);
     } else {
       // Listed above but not handled here.

@@ -74,15 +74,12 @@ Status KeepOwnerAndMode(int fd, const struct stat& old) {
 // `link_refused` tells that unnamed staging could not be given a name.
 Status StageAndPublish(const std::string& target, const void* bytes, std::size_t size, Staging staging,
                        bool& link_refused) {
-  Expected<StagedFile> staged = StagedFile::Create(FolderOf(target), staging);
-  if (!staged) return staged.status();
-  if (!WriteAll(staged->fd(), static_cast<const char*>(bytes), size)) return Status::Fail(SystemReason());
+  VR_TRY_ASSIGN(StagedFile staged, StagedFile::Create(FolderOf(target), staging));
+  if (!WriteAll(staged.fd(), static_cast<const char*>(bytes), size)) return Status::Fail(SystemReason());
   struct stat old {};
-  if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if (Status kept = KeepOwnerAndMode(staged->fd(), old); !kept) return kept;
-  }
-  Status published = staged->Publish(target);
-  link_refused = !published && staged->link_refused();
+  if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) VR_TRY(KeepOwnerAndMode(staged.fd(), old));
+  Status published = staged.Publish(target);
+  link_refused = !published && staged.link_refused();
   return published;
 }
 

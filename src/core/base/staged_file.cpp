@@ -87,8 +87,7 @@ Expected<StagedFile> StagedFile::Create(const std::string& folder, Staging stagi
 
 Status StagedFile::Publish(const std::string& target) {
   if (::fsync(fd_.get()) != 0) return Status::Fail(SystemReason());
-  Status named = unnamed_ ? LinkUnder(target) : Status::Ok();
-  if (!named) return named;
+  if (unnamed_) VR_TRY(LinkUnder(target));
   if (temp_path_.empty()) {
     // Linked straight to a name that was free; nothing is left to rename.
     FlushFolder(folder_);

@@ -111,9 +111,7 @@ Expected<DecodedText> DecodeText(std::string_view bytes) {
   DecodedText decoded;
   if (StartsWith(bytes, kUtf16LeBom) || StartsWith(bytes, kUtf16BeBom)) {
     const bool big_endian = StartsWith(bytes, kUtf16BeBom);
-    Expected<std::string> utf8 = Utf16ToUtf8(bytes.substr(2), big_endian);
-    if (!utf8) return utf8.status();
-    decoded.utf8 = std::move(*utf8);
+    VR_TRY_ASSIGN(decoded.utf8, Utf16ToUtf8(bytes.substr(2), big_endian));
     decoded.encoding = big_endian ? TextEncoding::kUtf16Be : TextEncoding::kUtf16Le;
   } else if (StartsWith(bytes, kUtf8Bom)) {
     decoded.utf8 = std::string(bytes.substr(kUtf8Bom.size()));

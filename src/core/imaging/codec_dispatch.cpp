@@ -17,7 +17,7 @@ Status Unsupported(const std::string& file) { return Status::Fail("Unsupported i
 // here so no caller can see a header that would break them.
 Expected<ImageInfo> Checked(Expected<ImageInfo> info, const std::string& file) {
   if (!info) return info;
-  if (Status size = CheckImageSize(info->width, info->height, file); !size.ok()) return size;
+  VR_TRY(CheckImageSize(info->width, info->height, file));
   return info;
 }
 

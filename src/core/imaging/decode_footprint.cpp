@@ -30,13 +30,11 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
                                               const std::string& file) {
   // A file too short for its claim is refused here already, so a run never
   // plans (or waits for room for) a decode that would be refused.
-  if (Status plausible = CheckPlausibleHeader(bytes, file_length, file); !plausible.ok()) return plausible;
+  VR_TRY(CheckPlausibleHeader(bytes, file_length, file));
   DecodeFootprint footprint;
   footprint.file_bytes = file_length;
   if (SniffFileKind(bytes) != FileKind::Jpeg) {
-    Expected<ImageInfo> info = ReadImageInfo(bytes, file);
-    if (!info) return info.status();
-    footprint.info = *info;
+    VR_TRY_ASSIGN(footprint.info, ReadImageInfo(bytes, file));
     return footprint;
   }
   // Read by hand rather than through the decoder: this runs for every row
@@ -54,13 +52,10 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
 
 Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  Expected<std::uint64_t> length = ReadFileStart(path, kHeaderBytes, bytes);
-  if (!length) return length.status();
+  VR_TRY_ASSIGN(const std::uint64_t length, ReadFileStart(path, kHeaderBytes, bytes));
   // A GIF's canvas spans all its frames, which may lie anywhere in it.
-  if (*length > bytes.size() && SniffFileKind(bytes) == FileKind::Gif) {
-    if (Status whole = ReadWholeFileInto(path, bytes); !whole.ok()) return whole;
-  }
-  return ReadDecodeFootprint(bytes, *length, path);
+  if (length > bytes.size() && SniffFileKind(bytes) == FileKind::Gif) VR_TRY(ReadWholeFileInto(path, bytes));
+  return ReadDecodeFootprint(bytes, length, path);
 }
 
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height) {

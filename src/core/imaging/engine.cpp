@@ -125,10 +125,9 @@ Status Engine::Resample(int width, int height) {
     // The DCT works on the stored axes: a picture turned a quarter on load
     // needs the target's sides swapped.
     const Sides stored = OrientedSides(width, height, s.info.orientation);
-    if (Status decoded = EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink); !decoded.ok())
-      return decoded;
-  } else if (Status decoded = EnsureDecoded(kPictureSlot); !decoded.ok()) {
-    return decoded;
+    VR_TRY(EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink));
+  } else {
+    VR_TRY(EnsureDecoded(kPictureSlot));
   }
 
   // A shrunk decode's last row and column may hold only part of a pixel of
@@ -146,7 +145,7 @@ Status Engine::Resample(int width, int height) {
 }
 
 Status Engine::RotateOverlay(float degrees) {
-  if (Status ready = Prepare(kOverlaySlot, "rotate"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kOverlaySlot, "rotate"));
   EngineSlot& s = At(kOverlaySlot);
   Image turned = RotateImage(s.picture, degrees);
   if (turned.empty())
@@ -156,37 +155,37 @@ Status Engine::RotateOverlay(float degrees) {
 }
 
 Status Engine::AddNoise(int level) {
-  if (Status ready = Prepare(kPictureSlot, "add noise to"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "add noise to"));
   vr::AddNoise(At(kPictureSlot).picture, level, noise_seed_);
   return Status::Ok();
 }
 
 Status Engine::AdjustLight(int brightness, int contrast) {
-  if (Status ready = Prepare(kPictureSlot, "light"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "light"));
   vr::AdjustLight(At(kPictureSlot).picture, brightness, contrast);
   return Status::Ok();
 }
 
 Status Engine::Colorize(int saturation) {
-  if (Status ready = Prepare(kPictureSlot, "colorize"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "colorize"));
   vr::Colorize(At(kPictureSlot).picture, saturation);
   return Status::Ok();
 }
 
 Status Engine::Repair(float correction) {
-  if (Status ready = Prepare(kPictureSlot, "repair"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "repair"));
   RepairGamma(At(kPictureSlot).picture, correction);
   return Status::Ok();
 }
 
 Status Engine::GrayScale() {
-  if (Status ready = Prepare(kPictureSlot, "turn grey"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "turn grey"));
   vr::GrayScale(At(kPictureSlot).picture);
   return Status::Ok();
 }
 
 Status Engine::Negative() {
-  if (Status ready = Prepare(kPictureSlot, "invert"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "invert"));
   vr::Negative(At(kPictureSlot).picture);
   return Status::Ok();
 }
@@ -194,15 +193,15 @@ Status Engine::Negative() {
 void Engine::SetOverlayOpacity(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
 
 Status Engine::Mix(MixMode mode, int x, int y) {
-  if (Status ready = Prepare(kPictureSlot, "mix into"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "mix into"));
   if (At(kOverlaySlot).empty()) return Status::Ok();  // nothing to mix in
-  if (Status overlay = EnsureDecoded(kOverlaySlot); !overlay.ok()) return overlay;
+  VR_TRY(EnsureDecoded(kOverlaySlot));
   MixImages(At(kPictureSlot).picture, At(kOverlaySlot).picture, mode, x, y, opacity_);
   return Status::Ok();
 }
 
 Status Engine::MixIn(const Image& overlay, MixMode mode, int x, int y) {
-  if (Status ready = Prepare(kPictureSlot, "mix into"); !ready.ok()) return ready;
+  VR_TRY(Prepare(kPictureSlot, "mix into"));
   if (overlay.empty()) return Status::Ok();
   MixImages(At(kPictureSlot).picture, overlay, mode, x, y, opacity_);
   return Status::Ok();
@@ -214,7 +213,7 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
   if (format_code != kFormatBmp && format_code != kFormatJpeg && format_code != kFormatPng)
     return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + path);
   if (At(kPictureSlot).empty()) return Status::Fail("No picture in slot 1 to save as " + path);
-  if (Status ready = EnsureDecoded(kPictureSlot); !ready.ok()) return ready;
+  VR_TRY(EnsureDecoded(kPictureSlot));
 
   const Image& picture = At(kPictureSlot).picture;
   switch (format_code) {
@@ -228,7 +227,7 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
 }
 
 Status Engine::Save(const std::string& path, int format_code) {
-  if (Status encoded = Encode(format_code, encoded_, path); !encoded.ok()) return encoded;
+  VR_TRY(Encode(format_code, encoded_, path));
   return ReplaceFileAtomically(path, encoded_);
 }
 

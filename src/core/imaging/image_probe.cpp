@@ -11,13 +11,12 @@ namespace vr {
 
 Expected<ImageInfo> ReadImageInfoFromFile(const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  Expected<std::uint64_t> length = ReadFileStart(path, kProbeBytes, bytes);
-  if (!length) return length.status();
+  VR_TRY_ASSIGN(const std::uint64_t length, ReadFileStart(path, kProbeBytes, bytes));
 
   Expected<ImageInfo> info = ReadImageInfo(bytes, path);
-  if (!info && *length > bytes.size() && SniffFileKind(bytes) != FileKind::Unknown) {
+  if (!info && length > bytes.size() && SniffFileKind(bytes) != FileKind::Unknown) {
     // The header facts lie further in than the first part read.
-    if (Status whole = ReadWholeFileInto(path, bytes); !whole.ok()) return whole;
+    VR_TRY(ReadWholeFileInto(path, bytes));
     info = ReadImageInfo(bytes, path);
   }
   if (!info) return info;

@@ -117,16 +117,15 @@ bool IsBlankText(std::string_view text) {
 }  // namespace
 
 Expected<RegFile> ReadRegFile(std::string_view bytes) {
-  Expected<DecodedText> decoded = DecodeText(bytes);
-  if (!decoded) return decoded.status();
+  VR_TRY_ASSIGN(const DecodedText decoded, DecodeText(bytes));
   RegFile file;
-  file.encoding = decoded->encoding;
-  if (IsBlankText(decoded->utf8)) return file;
-  std::string_view header = FirstLine(decoded->utf8);
+  file.encoding = decoded.encoding;
+  if (IsBlankText(decoded.utf8)) return file;
+  std::string_view header = FirstLine(decoded.utf8);
   if (!SameIgnoringCase(header, kRegFileHeader) && !SameIgnoringCase(header, kOldRegFileHeader))
     return Status::Fail("not a registry export: it does not begin with \"" + std::string(kRegFileHeader) +
                         "\"");
-  file.document = RegDocument::Parse(decoded->utf8);
+  file.document = RegDocument::Parse(decoded.utf8);
   return file;
 }
 

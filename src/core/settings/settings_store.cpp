@@ -53,7 +53,7 @@ Expected<RegFile> LoadFile(const std::string& path, WhenMissing missing = WhenMi
     return RegFile{};
   }
   std::vector<std::uint8_t> bytes;
-  if (Status read = ReadWholeFileInto(path, bytes, kMaxStoreBytes); !read) return read;
+  VR_TRY(ReadWholeFileInto(path, bytes, kMaxStoreBytes));
   Expected<RegFile> file = ReadRegFile(TextOf(bytes));
   if (!file) return Status::Fail("Cannot use the settings file " + path + ": " + file.message());
   return file;
@@ -132,10 +132,9 @@ Status RegFileStore::Update(const std::function<void(RegDocument&)>& change) {
     return Status::Fail("Cannot create the settings folder " + folder.string() + ": " + error.message());
 
   StoreLock lock(path_);
-  Expected<RegFile> file = LoadFile(path_);
-  if (!file) return file.status();
-  change(file->document);
-  Expected<std::string> bytes = WriteRegFile(*file);
+  VR_TRY_ASSIGN(RegFile file, LoadFile(path_));
+  change(file.document);
+  Expected<std::string> bytes = WriteRegFile(file);
   if (!bytes) return Status::Fail("Cannot write the settings file " + path_ + ": " + bytes.message());
   return ReplaceFileAtomically(path_, *bytes);
 }

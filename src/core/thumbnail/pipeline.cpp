@@ -141,7 +141,7 @@ Expected<std::optional<ThumbSize>> RowTarget(const Engine& engine, const RenderS
   if (recipe.header) return recipe.target;
   int width = 0;
   int height = 0;
-  if (Status s = engine.GetImageSize(Engine::kPictureSlot, width, height); !s) return s;
+  VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
   return TargetSize(render.size, width, height, recipe.source);
 }
 
@@ -150,18 +150,12 @@ Status Resize(Engine& engine, const std::optional<ThumbSize>& target) {
 }
 
 Status ApplyEffects(Engine& engine, const EffectLevels& e) {
-  if (e.noise != 0)
-    if (Status r = engine.AddNoise(e.noise); !r) return r;
-  if (e.brightness != 0 || e.contrast != 0)
-    if (Status r = engine.AdjustLight(e.brightness, e.contrast); !r) return r;
-  if (e.saturation != 0)
-    if (Status r = engine.Colorize(e.saturation); !r) return r;
-  if (e.correction != 0)
-    if (Status r = engine.Repair(static_cast<float>(e.correction * 0.01)); !r) return r;
-  if (e.gray_scale)
-    if (Status r = engine.GrayScale(); !r) return r;
-  if (e.negative)
-    if (Status r = engine.Negative(); !r) return r;
+  if (e.noise != 0) VR_TRY(engine.AddNoise(e.noise));
+  if (e.brightness != 0 || e.contrast != 0) VR_TRY(engine.AdjustLight(e.brightness, e.contrast));
+  if (e.saturation != 0) VR_TRY(engine.Colorize(e.saturation));
+  if (e.correction != 0) VR_TRY(engine.Repair(static_cast<float>(e.correction * 0.01)));
+  if (e.gray_scale) VR_TRY(engine.GrayScale());
+  if (e.negative) VR_TRY(engine.Negative());
   return Status::Ok();
 }
 
@@ -172,7 +166,7 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
   if (!mode) return Status::Ok();
   int width = 0;
   int height = 0;
-  if (Status s = engine.GetImageSize(Engine::kPictureSlot, width, height); !s) return s;
+  VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
   const WMOffset offset = GetWMPoint(width, height, watermark.width, watermark.height, placement.area);
   engine.SetOverlayOpacity(placement.opacity);
   return engine.MixIn(watermark, *mode, ClampOffset(offset.x), ClampOffset(offset.y));
@@ -181,22 +175,21 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
 Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                    const Image& watermark, std::vector<std::uint8_t>& encoded) {
   const ImageInfo* header = recipe.header ? &recipe.header->info : nullptr;
-  if (Status s = engine.LoadImage(Engine::kPictureSlot, recipe.source, header); !s) return s;
+  VR_TRY(engine.LoadImage(Engine::kPictureSlot, recipe.source, header));
   engine.ClearOverlay();
   engine.SetNoiseSeed(RowNoiseSeed(recipe.row));
-  Expected<std::optional<ThumbSize>> target = RowTarget(engine, render, recipe);
-  if (!target) return target.status();
+  VR_TRY_ASSIGN(const std::optional<ThumbSize> target, RowTarget(engine, render, recipe));
 
   // The region is placed on the picture as it is when the watermark goes on:
   // the thumbnail, or the full picture when the watermark comes first.
   if (render.watermark_first) {
-    if (Status s = ApplyWatermark(engine, watermark, render.watermark); !s) return s;
-    if (Status s = ApplyEffects(engine, render.effects); !s) return s;
-    if (Status s = Resize(engine, *target); !s) return s;
+    VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
+    VR_TRY(ApplyEffects(engine, render.effects));
+    VR_TRY(Resize(engine, target));
   } else {
-    if (Status s = Resize(engine, *target); !s) return s;
-    if (Status s = ApplyEffects(engine, render.effects); !s) return s;
-    if (Status s = ApplyWatermark(engine, watermark, render.watermark); !s) return s;
+    VR_TRY(Resize(engine, target));
+    VR_TRY(ApplyEffects(engine, render.effects));
+    VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
   }
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));

@@ -52,7 +52,7 @@ Expected<std::optional<ThumbSize>> TargetSize(const SizeRequest& request, std::i
       target = {std::max(1, RoundHalfEven(static_cast<double>(request.height) / ratio)), request.height};
     }
   }
-  if (Status s = CheckTarget(target.width, target.height, file); !s) return s;
+  VR_TRY(CheckTarget(target.width, target.height, file));
   return std::optional<ThumbSize>(target);
 }
 

@@ -8,15 +8,28 @@
 
 namespace vr {
 
+namespace {
+
+// The page's effects on slot 1, in the pipeline's order, up to the first
+// that fails.
+Status ApplyPreviewEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
+  VR_TRY(engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY"));
+  VR_TRY(engine.AddNoise(levels.noise));
+  VR_TRY(engine.AdjustLight(levels.brightness, levels.contrast));
+  if (levels.saturation > 0) VR_TRY(engine.Colorize(levels.saturation));
+  VR_TRY(engine.Repair(static_cast<float>(levels.correction) * 0.01f));
+  if (levels.gray_scale) VR_TRY(engine.GrayScale());
+  if (levels.negative) VR_TRY(engine.Negative());
+  return Status::Ok();
+}
+
+}  // namespace
+
 Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels) {
-  (void)engine.Hold(Engine::kPictureSlot, sample, "BUTTERFLY");
-  (void)engine.AddNoise(levels.noise);
-  (void)engine.AdjustLight(levels.brightness, levels.contrast);
-  if (levels.saturation > 0) (void)engine.Colorize(levels.saturation);
-  (void)engine.Repair(static_cast<float>(levels.correction) * 0.01f);
-  if (levels.gray_scale) (void)engine.GrayScale();
-  if (levels.negative) (void)engine.Negative();
-  Image result = engine.picture(Engine::kPictureSlot);
+  // A preview has nowhere to report to: a sample the engine refuses shows
+  // as nothing rather than as a picture without the effects asked for.
+  Image result;
+  if (ApplyPreviewEffects(engine, sample, levels).ok()) result = engine.picture(Engine::kPictureSlot);
   engine.ClearPicture();
   return result;
 }

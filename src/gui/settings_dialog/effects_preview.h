@@ -17,8 +17,8 @@ namespace vr {
 class Engine;
 
 // The effects on `sample` through slot 1 of `engine`, which is emptied
-// afterwards. The engine's results are not examined: a step that fails
-// leaves the picture as the step before made it.
+// afterwards; an empty picture when the engine refuses the sample (only an
+// empty or oversized one), since every effect then fails as well.
 // `levels` are the page's, as the controls hold them, not as the record
 // does, so the preview shows unsaved settings.
 Image RenderEffects(Engine& engine, const Image& sample, const EffectLevels& levels);

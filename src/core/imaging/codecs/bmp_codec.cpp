@@ -124,47 +124,42 @@ bool IsBmp(std::span<const std::uint8_t> bytes) {
 }
 
 Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
-  Expected<BmpLayout> layout = ParseBmpHeader(bytes, file);
-  if (!layout) return layout.status();
+  VR_TRY_ASSIGN(const BmpLayout layout, ParseBmpHeader(bytes, file));
   ImageInfo info;
   info.kind = FileKind::Bmp;
-  info.width = layout->width;
-  info.height = layout->height;
+  info.width = layout.width;
+  info.height = layout.height;
   info.orientation = 1;
   return info;
 }
 
 Status CheckBmpFileLength(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
                           const std::string& file) {
-  Expected<BmpLayout> layout = ParseBmpHeader(bytes, file);
-  if (!layout) return layout.status();
-  return CheckBmpPlausible(*layout, file_length, file);
+  VR_TRY_ASSIGN(const BmpLayout layout, ParseBmpHeader(bytes, file));
+  return CheckBmpPlausible(layout, file_length, file);
 }
 
 Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
-  Expected<BmpLayout> layout = ParseBmpHeader(bytes, file);
-  if (!layout) return layout.status();
+  VR_TRY_ASSIGN(const BmpLayout layout, ParseBmpHeader(bytes, file));
   BmpPalette palette;
-  if (layout->bits_per_pixel <= 8) {
-    Expected<BmpPalette> read = ReadBmpPalette(bytes, *layout, file);
-    if (!read) return read.status();
-    palette = *read;
+  if (layout.bits_per_pixel <= 8) {
+    VR_TRY_ASSIGN(palette, ReadBmpPalette(bytes, layout, file));
   }
   // Checked before allocating, so a stub of a file cannot claim a huge
   // buffer; the header checked the size against the limits.
-  if (Status plausible = CheckBmpPlausible(*layout, bytes.size(), file); !plausible) return plausible;
-  const auto data = bytes.subspan(static_cast<std::size_t>(layout->pixel_offset));
+  VR_TRY(CheckBmpPlausible(layout, bytes.size(), file));
+  const auto data = bytes.subspan(static_cast<std::size_t>(layout.pixel_offset));
 
-  out.Resize(layout->width, layout->height);
-  if (layout->compression == BmpCompression::kRle4 || layout->compression == BmpCompression::kRle8 ||
-      layout->compression == BmpCompression::kRle24) {
+  out.Resize(layout.width, layout.height);
+  if (layout.compression == BmpCompression::kRle4 || layout.compression == BmpCompression::kRle8 ||
+      layout.compression == BmpCompression::kRle24) {
     DecodeResult result;
-    result.damaged = !DecodeBmpRle(data, *layout, palette, out);
+    result.damaged = !DecodeBmpRle(data, layout, palette, out);
     return result;
   }
-  const std::uint64_t rows_present = std::min<std::uint64_t>(
-      layout->height, data.size() / BmpRowBytes(layout->width, layout->bits_per_pixel));
-  return DecodeRows(data, rows_present, *layout, palette, out);
+  const std::uint64_t rows_present =
+      std::min<std::uint64_t>(layout.height, data.size() / BmpRowBytes(layout.width, layout.bits_per_pixel));
+  return DecodeRows(data, rows_present, layout, palette, out);
 }
 
 Status EncodeBmp(const Image& image, std::vector<std::uint8_t>& out, const std::string& file) {
@@ -172,7 +167,7 @@ Status EncodeBmp(const Image& image, std::vector<std::uint8_t>& out, const std::
   if (image.empty() || image.pixels.size() !=
                            static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4)
     return Status::Fail("Cannot write BMP: empty picture for " + file);
-  if (Status size = CheckImageSize(image.width, image.height, file); !size) return size;
+  VR_TRY(CheckImageSize(image.width, image.height, file));
 
   const bool alpha = image.HasTransparency();
   const std::uint32_t header_size = alpha ? 108 : 40;

@@ -163,12 +163,12 @@ Expected<BmpLayout> ParseBmpHeader(std::span<const std::uint8_t> bytes, const st
     height = -height;  // an int64, so even INT32_MIN turns positive
   }
   if (planes != 1) return Invalid(std::to_string(planes) + " planes", file);
-  if (Status size = CheckImageSize(width, height, file); !size) return size;
+  VR_TRY(CheckImageSize(width, height, file));
   layout.width = static_cast<int>(width);
   layout.height = static_cast<int>(height);
 
   const bool os2 = IsOs2Header(header_size);
-  if (Status ok = SetCompression(compression, os2, layout, file); !ok) return ok;
+  VR_TRY(SetCompression(compression, os2, layout, file));
   if (layout.top_down && layout.compression != BmpCompression::kNone &&
       layout.compression != BmpCompression::kBitfields)
     return Invalid("top-down rows with RLE compression", file);

@@ -177,28 +177,20 @@ GifLayout ReadLayout(std::span<const std::uint8_t> b) {
 Expected<Box> CanvasOf(const GifLayout& layout, const std::string& file) {
   if (layout.frames == 0) return Invalid("no image", file);
   const bool screen_given = layout.screen_width > 0 && layout.screen_height > 0;
-  if (screen_given) {
-    if (Status size = CheckImageSize(layout.screen_width, layout.screen_height, file); !size.ok())
-      return size;
-  }
+  if (screen_given) VR_TRY(CheckImageSize(layout.screen_width, layout.screen_height, file));
   const Box& first = layout.first;
-  if (Status size = CheckImageSize(first.width(), first.height(), file); !size.ok()) return size;
-  if (Status plausible =
-          CheckPlausibleSize("GIF", "frame", first.width(), first.height(),
-                             layout.first_data * kMaxLzwPixelsPerByte, layout.first_data, file);
-      !plausible.ok())
-    return plausible;
+  VR_TRY(CheckImageSize(first.width(), first.height(), file));
+  VR_TRY(CheckPlausibleSize("GIF", "frame", first.width(), first.height(),
+                            layout.first_data * kMaxLzwPixelsPerByte, layout.first_data, file));
 
   const std::int64_t screen_right = screen_given ? layout.screen_width : kMaxImageSide;
   const std::int64_t screen_bottom = screen_given ? layout.screen_height : kMaxImageSide;
   const Box canvas{layout.all.left, layout.all.top, std::min(layout.all.right, screen_right),
                    std::min(layout.all.bottom, screen_bottom)};
   if (canvas.empty()) return Invalid("no frame on the logical screen", file);
-  if (Status size = CheckImageSize(canvas.width(), canvas.height(), file); !size.ok()) return size;
-  if (Status plausible = CheckPlausibleSize("GIF", "canvas", canvas.width(), canvas.height(),
-                                            layout.all_data * kMaxLzwPixelsPerByte, layout.all_data, file);
-      !plausible.ok())
-    return plausible;
+  VR_TRY(CheckImageSize(canvas.width(), canvas.height(), file));
+  VR_TRY(CheckPlausibleSize("GIF", "canvas", canvas.width(), canvas.height(),
+                            layout.all_data * kMaxLzwPixelsPerByte, layout.all_data, file));
   return canvas;
 }
 
@@ -218,12 +210,11 @@ Expected<ImageInfo> ReadGifInfo(std::span<const std::uint8_t> bytes, const std::
   if (!IsGif(bytes)) return Invalid("no GIF signature", file);
   GifReader reader(bytes);
   if (reader.get() == nullptr) return Invalid(reader.error(), file);
-  Expected<Box> canvas = CanvasOf(ReadLayout(bytes), file);
-  if (!canvas) return canvas.status();
+  VR_TRY_ASSIGN(const Box canvas, CanvasOf(ReadLayout(bytes), file));
   ImageInfo info;
   info.kind = FileKind::Gif;
-  info.width = static_cast<int>(canvas->width());
-  info.height = static_cast<int>(canvas->height());
+  info.width = static_cast<int>(canvas.width());
+  info.height = static_cast<int>(canvas.height());
   return info;
 }
 
@@ -233,12 +224,11 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
   if (reader.get() == nullptr) return Invalid(reader.error(), file);
   GifFileType* gif = reader.get();
   int transparent = NO_TRANSPARENT_COLOR;
-  if (Status seek = SeekFirstFrame(reader, file, transparent); !seek.ok()) return seek;
+  VR_TRY(SeekFirstFrame(reader, file, transparent));
 
   const GifImageDesc& frame = gif->Image;
   const GifLayout layout = ReadLayout(bytes);
-  Expected<Box> canvas = CanvasOf(layout, file);
-  if (!canvas) return canvas.status();
+  VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
   // The pass over the blocks and giflib must agree on the frame, or the
   // canvas would not be where it is drawn.
   if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
@@ -247,12 +237,12 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
   const ColorMapObject* colors = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
   if (colors == nullptr || colors->Colors == nullptr) return Invalid("no colour table", file);
 
-  const int width = static_cast<int>(canvas->width());
-  const int height = static_cast<int>(canvas->height());
+  const int width = static_cast<int>(canvas.width());
+  const int height = static_cast<int>(canvas.height());
   // The frame's place on the canvas, whose corner is never right of or
   // below the frame's: it is the corner of the frames' bounding box.
-  const int left = frame.Left - static_cast<int>(canvas->left);
-  const int top = frame.Top - static_cast<int>(canvas->top);
+  const int left = frame.Left - static_cast<int>(canvas.left);
+  const int top = frame.Top - static_cast<int>(canvas.top);
   out.Resize(width, height);
   std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));

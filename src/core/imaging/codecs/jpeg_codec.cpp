@@ -143,7 +143,7 @@ Status JpegCodec::EnsureCompressor(const std::string& file) {
 Expected<JpegCodec::Header> JpegCodec::ReadHeader(std::span<const std::uint8_t> bytes,
                                                   const std::string& file) {
   if (!IsJpeg(bytes)) return InvalidJpeg("not a JPEG file", file);
-  if (Status started = EnsureDecompressor(file); !started.ok()) return started;
+  VR_TRY(EnsureDecompressor(file));
   tjhandle handle = decompressor_.get();
   Header header;
   int subsampling = 0;
@@ -164,17 +164,16 @@ Expected<JpegCodec::Header> JpegCodec::ReadHeader(std::span<const std::uint8_t> 
   }
   // A tables-only stream "succeeds" without any frame size.
   if (header.width <= 0 || header.height <= 0) return InvalidJpeg("no picture in the data", file);
-  if (Status size = CheckImageSize(header.width, header.height, file); !size.ok()) return size;
+  VR_TRY(CheckImageSize(header.width, header.height, file));
   return header;
 }
 
 Expected<ImageInfo> JpegCodec::ReadInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
-  Expected<Header> header = ReadHeader(bytes, file);
-  if (!header) return header.status();
+  VR_TRY_ASSIGN(const Header header, ReadHeader(bytes, file));
   ImageInfo info;
   info.kind = FileKind::Jpeg;
-  info.width = header->width;
-  info.height = header->height;
+  info.width = header.width;
+  info.height = header.height;
   info.orientation = ReadExifOrientation(bytes);
   return info;
 }
@@ -252,10 +251,10 @@ Status JpegCodec::Encode(const Image& image, int quality, std::vector<std::uint8
                          const std::string& file) {
   out.clear();
   if (image.empty()) return Status::Fail("Cannot write an empty picture as JPEG to " + file);
-  if (Status size = CheckImageSize(image.width, image.height, file); !size.ok()) return size;
+  VR_TRY(CheckImageSize(image.width, image.height, file));
   if (image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
     return Status::Fail("Cannot write a picture with a wrong pixel count as JPEG to " + file);
-  if (Status started = EnsureCompressor(file); !started.ok()) return started;
+  VR_TRY(EnsureCompressor(file));
 
   const int level = JpegEncodeQuality(quality);
   const int subsampling = level >= kFullChromaQuality ? TJSAMP_444 : TJSAMP_420;

@@ -81,7 +81,7 @@ Status Invalid(const PngSession& session, const std::string& file) {
 Expected<ImageInfo> InfoFromHeader(const PngSession& session, const std::string& file) {
   const png_uint_32 width = png_get_image_width(session.png(), session.info());
   const png_uint_32 height = png_get_image_height(session.png(), session.info());
-  if (Status size = CheckImageSize(width, height, file); !size.ok()) return size;
+  VR_TRY(CheckImageSize(width, height, file));
   ImageInfo info;
   info.kind = FileKind::Png;
   info.width = static_cast<int>(width);
@@ -148,22 +148,21 @@ Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, I
   if (!session.valid()) return Status::Fail("Out of memory reading " + file);
   Reader reader{bytes};
   if (!session.Run(&ReadHeaderStep, &reader)) return Invalid(session, file);
-  Expected<ImageInfo> info = InfoFromHeader(session, file);
-  if (!info.ok()) return info.status();
+  VR_TRY_ASSIGN(const ImageInfo info, InfoFromHeader(session, file));
   const std::uint64_t stored_row_bytes = png_get_rowbytes(session.png(), session.info());
   if (std::uint64_t{bytes.size()} * kMaxDeflateRatio <
-      stored_row_bytes * static_cast<std::uint64_t>(info->height))
-    return Status::Fail("Invalid PNG: too little image data for " + std::to_string(info->width) + "x" +
-                        std::to_string(info->height) + " in " + file);
+      stored_row_bytes * static_cast<std::uint64_t>(info.height))
+    return Status::Fail("Invalid PNG: too little image data for " + std::to_string(info.width) + "x" +
+                        std::to_string(info.height) + " in " + file);
   if (!session.Run(&SetTransformsStep, nullptr)) return Invalid(session, file);
   // The transforms above must have produced 8-bit RGBA; anything else would
   // overrun the rows.
-  if (png_get_rowbytes(session.png(), session.info()) != static_cast<std::size_t>(info->width) * 4)
+  if (png_get_rowbytes(session.png(), session.info()) != static_cast<std::size_t>(info.width) * 4)
     return Status::Fail("Invalid PNG: unexpected row layout in " + file);
 
-  out.Resize(info->width, info->height);
-  std::vector<png_bytep> rows(static_cast<std::size_t>(info->height));
-  for (int y = 0; y < info->height; ++y) rows[static_cast<std::size_t>(y)] = out.row(y);
+  out.Resize(info.width, info.height);
+  std::vector<png_bytep> rows(static_cast<std::size_t>(info.height));
+  for (int y = 0; y < info.height; ++y) rows[static_cast<std::size_t>(y)] = out.row(y);
   PixelsContext pixels{rows.data()};
   if (!session.Run(&ReadPixelsStep, &pixels)) {
     out.Resize(0, 0);
@@ -174,7 +173,7 @@ Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, I
 
 Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::string& file) {
   out.clear();
-  if (Status size = CheckImageSize(image.width, image.height, file); !size.ok()) return size;
+  VR_TRY(CheckImageSize(image.width, image.height, file));
   if (image.pixels.size() != image.stride() * static_cast<std::size_t>(image.height))
     return Status::Fail("Cannot write PNG: picture buffer does not match its size for " + file);
   PngSession session(PngSession::Mode::kWrite);

@@ -129,7 +129,7 @@ Expected<ImageInfo> InfoOf(TIFF* tif, const MemoryFile& memory, const std::strin
   if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
       TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) != 1)
     return Invalid(memory, "no image size", file);
-  if (Status size = CheckImageSize(width, height, file); !size.ok()) return size;
+  VR_TRY(CheckImageSize(width, height, file));
   std::uint16_t orientation = ORIENTATION_TOPLEFT;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
   ImageInfo info;
@@ -233,23 +233,22 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, 
   TiffReader reader(memory);
   if (reader.get() == nullptr) return Invalid(memory, "cannot open", file);
   TIFF* tif = reader.get();
-  Expected<ImageInfo> info = InfoOf(tif, memory, file);
-  if (!info.ok()) return info.status();
+  VR_TRY_ASSIGN(const ImageInfo info, InfoOf(tif, memory, file));
   char reason[1024] = "";
   if (TIFFRGBAImageOK(tif, reason) != 1)
     return Status::Fail(std::string("Unsupported TIFF: ") + (reason[0] != '\0' ? reason : "unknown kind") +
                         " in " + file);
 
-  if (Status plausible = CheckPlausible(tif, *info, bytes.size(), file); !plausible.ok()) return plausible;
+  VR_TRY(CheckPlausible(tif, info, bytes.size(), file));
 
   // Asking for the file's own orientation makes libtiff flip nothing, so
   // rows come out in stored order. The buffer's bytes take libtiff's 32-bit
   // pixels; operator new aligns them for that.
-  out.Resize(info->width, info->height);
-  const int stored_orientation = info->orientation;
+  out.Resize(info.width, info.height);
+  const int stored_orientation = info.orientation;
   auto* raster = reinterpret_cast<std::uint32_t*>(out.pixels.data());
-  if (TIFFReadRGBAImageOriented(tif, static_cast<std::uint32_t>(info->width),
-                                static_cast<std::uint32_t>(info->height), raster, stored_orientation,
+  if (TIFFReadRGBAImageOriented(tif, static_cast<std::uint32_t>(info.width),
+                                static_cast<std::uint32_t>(info.height), raster, stored_orientation,
                                 /*stop_on_error=*/1) != 1) {
     out.Resize(0, 0);
     return Invalid(memory, "unreadable pixel data", file);
