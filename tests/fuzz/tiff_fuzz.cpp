@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "imaging/codecs/tiff_codec.h"
+#include "imaging/ops/colour_transform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
@@ -13,8 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // clearing memory; the size checks themselves are covered by the tests.
   if (info.ok() && static_cast<std::int64_t>(info->width) * info->height > (std::int64_t{1} << 24)) return 0;
   vr::Image image;
-  vr::Status status = vr::DecodeTiff(bytes, "fuzz.tiff", image);
+  vr::SourceColour colour;
+  static vr::ColourTransforms transforms;
+  vr::Status status = vr::DecodeTiff(bytes, "fuzz.tiff", image, &colour, &transforms);
   if (status.ok() && image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
     __builtin_trap();
+  if (status.ok()) {
+    std::vector<std::uint8_t> profile;
+    transforms.Apply(colour, vr::ColourOutput::kSrgb, image, profile);
+  }
   return 0;
 }

@@ -64,7 +64,7 @@ Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t f
 
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
-                                   int target_height, Image& out) {
+                                   int target_height, Image& out, ColourTransforms* colour) {
   // The bytes settle the kind, whatever the caller sniffed earlier: a decoder
   // handed another format's bytes would only fail with a confusing message.
   kind = SniffFileKind(bytes);
@@ -80,16 +80,19 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
   }
   switch (kind) {
     case FileKind::Jpeg:
-      result = jpeg.Decode(bytes, file, target_width, target_height, out);
+      result = jpeg.Decode(bytes, file, target_width, target_height, out, colour);
       break;
     case FileKind::Png:
-      if (Status s = DecodePng(bytes, file, out); !s.ok()) result = s;
+      if (Status s = DecodePng(bytes, file, out); !s.ok())
+        result = s;
+      else
+        result->colour = ReadPngColour(bytes);
       break;
     case FileKind::Gif:
       if (Status s = DecodeGif(bytes, file, out); !s.ok()) result = s;
       break;
     case FileKind::Tiff:
-      if (Status s = DecodeTiff(bytes, file, out); !s.ok()) result = s;
+      if (Status s = DecodeTiff(bytes, file, out, &result->colour, colour); !s.ok()) result = s;
       break;
     case FileKind::Bmp:
       result = DecodeBmp(bytes, file, out);

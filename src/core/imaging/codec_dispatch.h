@@ -7,11 +7,13 @@
 #include <string>
 
 #include "base/status.h"
+#include "imaging/colour/icc_profile.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 
 namespace vr {
 
+class ColourTransforms;
 class JpegCodec;
 
 // Header facts (stored size and orientation) for the kind the bytes show.
@@ -34,13 +36,20 @@ struct DecodeResult {
   // The picture came out at 1/shrink of its stored sides, each rounded up
   // (a JPEG shrunk in the DCT); 1 for a full decode.
   int shrink = 1;
+  // What the file says about its colours (its profile, PNG's colour chunks).
+  // CMYK and L*a*b* pictures with what they need are already sRGB here
+  // (`colour.converted`); the rest are as stored, for the engine's colour
+  // step (ops/colour_transform.h) to convert.
+  SourceColour colour;
 };
 
 // Decodes the bytes of an already sniffed kind into `out`, as stored (the
 // orientation is NOT applied). For JPEG, a target above 0 lets the decoder
-// scale down in the DCT to a size still at least that large.
+// scale down in the DCT to a size still at least that large. `colour`
+// converts CMYK and L*a*b* samples through their profiles (a temporary one
+// is used when it is null).
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
-                                   int target_height, Image& out);
+                                   int target_height, Image& out, ColourTransforms* colour = nullptr);
 
 }  // namespace vr

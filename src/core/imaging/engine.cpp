@@ -9,6 +9,7 @@
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
+#include "imaging/colour/icc_embed.h"
 #include "imaging/limits.h"
 #include "imaging/ops/colorize.h"
 #include "imaging/ops/light.h"
@@ -86,12 +87,19 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
   if (!s.pending()) return Status::Ok();
 
   Expected<DecodeResult> result =
-      DecodeImage(s.info.kind, s.bytes, s.file, jpeg_, target_width, target_height, s.picture);
+      DecodeImage(s.info.kind, s.bytes, s.file, jpeg_, target_width, target_height, s.picture, &colour_);
   if (!result) {
     // A picture that cannot be decoded is no picture: later operations must
     // not work on a stale or half-made one.
     s.Clear();
     return result.status();
+  }
+  // The colour step waits for the first step that uses the colours (see
+  // SetColourOutput); an untagged picture, or one its decoder converted,
+  // has none.
+  if (result->colour.Tagged() && !result->colour.converted) {
+    s.colour = std::move(result->colour);
+    s.colour_due = true;
   }
   ApplyOrientation(s.picture, s.info.orientation);
   if (shrink != nullptr) *shrink = result->shrink;
@@ -101,16 +109,27 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
   return Status::Ok();
 }
 
+void Engine::EnsureColour(int slot) {
+  EngineSlot& s = At(slot);
+  if (!s.colour_due) return;
+  s.colour_due = false;
+  colour_.Apply(s.colour, colour_output_, s.picture, s.profile);
+}
+
 Status Engine::Prepare(int slot, const char* operation) {
   if (!ValidSlot(slot)) return NoSuchSlot(slot);
   if (At(slot).empty())
     return Status::Fail(std::string("No picture in ") + SlotName(slot) + " to " + operation);
-  return EnsureDecoded(slot);
+  VR_TRY(EnsureDecoded(slot));
+  EnsureColour(slot);
+  return Status::Ok();
 }
 
 Status Engine::Decode(int slot) {
   if (!ValidSlot(slot)) return NoSuchSlot(slot);
-  return EnsureDecoded(slot);
+  VR_TRY(EnsureDecoded(slot));
+  EnsureColour(slot);
+  return Status::Ok();
 }
 
 Status Engine::Resample(int width, int height) {
@@ -134,6 +153,9 @@ Status Engine::Resample(int width, int height) {
   // picture; the resample covers exactly the picture.
   const SourceBox box = shrink > 1 ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
                                    : WholeSourceBox(s.picture);
+  // Converted after the resample when that leaves fewer pixels to convert.
+  const bool shrinks = std::int64_t{width} * height < std::int64_t{s.picture.width} * s.picture.height;
+  if (!shrinks) EnsureColour(kPictureSlot);
   if (shrink == 1 && s.picture.width == width && s.picture.height == height) return Status::Ok();
   resampler_.Resample(s.picture, box, width, height, scratch_);
   if (scratch_.width != width || scratch_.height != height)
@@ -141,6 +163,7 @@ Status Engine::Resample(int width, int height) {
                         std::to_string(height));
   // The old buffer becomes the next call's output buffer.
   std::swap(s.picture, scratch_);
+  EnsureColour(kPictureSlot);
   return Status::Ok();
 }
 
@@ -196,6 +219,7 @@ Status Engine::Mix(MixMode mode, int x, int y) {
   VR_TRY(Prepare(kPictureSlot, "mix into"));
   if (At(kOverlaySlot).empty()) return Status::Ok();  // nothing to mix in
   VR_TRY(EnsureDecoded(kOverlaySlot));
+  EnsureColour(kOverlaySlot);
   MixImages(At(kPictureSlot).picture, At(kOverlaySlot).picture, mode, x, y, opacity_);
   return Status::Ok();
 }
@@ -214,15 +238,21 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
     return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + path);
   if (At(kPictureSlot).empty()) return Status::Fail("No picture in slot 1 to save as " + path);
   VR_TRY(EnsureDecoded(kPictureSlot));
+  EnsureColour(kPictureSlot);
 
   const Image& picture = At(kPictureSlot).picture;
+  // Only a picture decoded with kKeep has a profile to carry.
+  const std::vector<std::uint8_t>& profile = At(kPictureSlot).profile;
   switch (format_code) {
     case kFormatBmp:
       return EncodeBmp(picture, out, path);
     case kFormatJpeg:
-      return jpeg_.Encode(picture, jpeg_quality_, out, path);
+      VR_TRY(jpeg_.Encode(picture, jpeg_quality_, out, path));
+      // A profile too large for a JPEG's 255 segments is left out.
+      if (!profile.empty()) (void)EmbedJpegIccProfile(out, profile);
+      return Status::Ok();
     default:
-      return EncodePng(picture, out, path);
+      return EncodePng(picture, out, path, profile);
   }
 }
 

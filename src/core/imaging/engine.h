@@ -16,6 +16,7 @@
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
+#include "imaging/ops/colour_transform.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
 
@@ -72,6 +73,22 @@ class Engine {
   // slot 2, so one picture can be mixed into many without being copied.
   Status MixIn(const Image& overlay, MixMode mode, int x, int y);
 
+  // How later decodes treat pictures that name their colours (an ICC
+  // profile, PNG's colour chunks): kSrgb (the default) converts them to sRGB;
+  // kKeep leaves an RGB picture's samples and has JPEG and PNG saves embed
+  // its profile (BMP carries none). Grey, CMYK and L*a*b* pictures are
+  // converted either way. Untagged pictures are never touched.
+  //
+  // The conversion is made once, before the first step that uses the
+  // colours, on as few pixels as it can: a Resample that shrinks converts
+  // its result (the thumbnail, not the decoded picture: a lcms transform
+  // costs about 20 ms a megapixel, as much again as decoding a shrunk
+  // photo), any other step the decoded picture. Resampling the stored
+  // samples and converting after moves the colours of flat areas not at
+  // all and those of edges by less than a level (colour_test).
+  void SetColourOutput(ColourOutput output) { colour_output_ = output; }
+  ColourOutput colour_output() const { return colour_output_; }
+
   // Quality of later JPEG saves, 0..100 (values beyond act as 100).
   void SetJpegQuality(std::uint8_t quality);
   int jpeg_quality() const { return jpeg_quality_; }
@@ -113,11 +130,16 @@ class Engine {
   // when one is given (0 x 0: full size), and turns it upright. `shrink`,
   // when given, receives the decode's DCT scale (1 when nothing was decoded).
   Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0, int* shrink = nullptr);
-  // EnsureDecoded for an operation on a slot that must hold a picture.
+  // The colour step of a decoded slot, when it is still due.
+  void EnsureColour(int slot);
+  // EnsureDecoded and EnsureColour for an operation on a slot that must
+  // hold a picture.
   Status Prepare(int slot, const char* operation);
 
   EngineSlot slots_[2];
   JpegCodec jpeg_;
+  ColourTransforms colour_;
+  ColourOutput colour_output_ = ColourOutput::kSrgb;
   Resampler resampler_;
   Image scratch_;                      // the resampler's output, swapped into the slot
   std::vector<std::uint8_t> encoded_;  // the file being saved

@@ -35,6 +35,9 @@ void EngineSlot::Clear() {
   bytes.clear();
   picture.Resize(0, 0);
   damaged = false;
+  colour = SourceColour{};
+  colour_due = false;
+  profile.clear();
 }
 
 void EngineSlot::Release() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/colour/icc_profile.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 
@@ -22,6 +23,13 @@ struct EngineSlot {
   std::vector<std::uint8_t> bytes;  // the file while Pending
   Image picture;                    // upright pixels once Decoded
   bool damaged = false;             // decoded from a file that ended early
+  // The file's colours while the colour step is still to come (see
+  // Engine::EnsureColour): set by a decode of a tagged picture.
+  SourceColour colour;
+  bool colour_due = false;
+  // The profile a thumbnail of it carries when colours are kept (see
+  // ColourOutput::kKeep); empty when it is sRGB or untagged.
+  std::vector<std::uint8_t> profile;
 
   bool empty() const { return state == State::Empty; }
   bool pending() const { return state == State::Pending; }

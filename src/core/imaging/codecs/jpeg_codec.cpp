@@ -7,7 +7,9 @@
 
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_scans.h"
+#include "imaging/colour/icc_profile.h"
 #include "imaging/limits.h"
+#include "imaging/ops/colour_transform.h"
 
 namespace vr {
 namespace {
@@ -179,7 +181,8 @@ Expected<ImageInfo> JpegCodec::ReadInfo(std::span<const std::uint8_t> bytes, con
 }
 
 Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, const std::string& file,
-                                         int target_width, int target_height, Image& out) {
+                                         int target_width, int target_height, Image& out,
+                                         ColourTransforms* colour) {
   Expected<Header> header = ReadHeader(bytes, file);
   if (!header) {
     out.Resize(0, 0);
@@ -240,9 +243,20 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
     FillRows(out, delivered);
     result.damaged = true;
   }
+  result.colour.model = four_channel                      ? ColourModel::kCmyk
+                        : header->colorspace == TJCS_GRAY ? ColourModel::kGray
+                                                          : ColourModel::kRgb;
+  result.colour.icc = ReadJpegIccProfile(bytes);
   if (four_channel) {
     const bool inverted = ReadAdobeMarker(bytes).has_value();
-    CmykToRgba(cmyk_.data(), static_cast<std::size_t>(width) * height, inverted, out.pixels.data());
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    if (!result.colour.icc.empty()) {
+      ColourTransforms own;
+      ColourTransforms& transforms = colour != nullptr ? *colour : own;
+      result.colour.converted =
+          transforms.CmykToSrgb(result.colour.icc, inverted, cmyk_.data(), count, out.pixels.data());
+    }
+    if (!result.colour.converted) CmykToRgba(cmyk_.data(), count, inverted, out.pixels.data());
   }
   return result;
 }

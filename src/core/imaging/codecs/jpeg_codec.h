@@ -35,6 +35,8 @@ int JpegEncodeQuality(int requested);
 // One worker's JPEG codec. The TurboJPEG handles are made on first use and
 // kept, with the CMYK scratch buffer, from picture to picture. Not shared
 // between threads: each worker owns one.
+class ColourTransforms;
+
 class JpegCodec {
  public:
   JpegCodec();
@@ -53,6 +55,10 @@ class JpegCodec {
   // target_height), so `out` is ceil(width/d) x ceil(height/d). Baseline,
   // progressive, grayscale, YCbCr, CMYK and YCCK files all come out as RGB;
   // four-channel files with Adobe's APP14 marker are taken as inverted.
+  // The result's `colour` holds the file's ICC profile (its APP2 chain) and
+  // its colour model; a four-channel file with a CMYK profile is converted
+  // through it by `colour` (a temporary set of transforms when null) and
+  // comes out sRGB, one without goes through the naive formula as before.
   // When TurboJPEG only warns (data ended early, corrupt entropy data) the
   // picture decoded so far is returned with `damaged` set; rows the decoder
   // never reached are mid grey (CMYK files: no ink). A fatal error, or a
@@ -60,7 +66,8 @@ class JpegCodec {
   // "Invalid JPEG: <reason> in <file>" and leaves `out` empty. The stored
   // size is checked against the limits before anything is allocated.
   Expected<DecodeResult> Decode(std::span<const std::uint8_t> bytes, const std::string& file,
-                                int target_width, int target_height, Image& out);
+                                int target_width, int target_height, Image& out,
+                                ColourTransforms* colour = nullptr);
 
   // Writes baseline RGB JPEG (alpha dropped) at JpegEncodeQuality(quality).
   // Chroma is subsampled 4:2:0 below quality 90 and kept whole (4:4:4) from

@@ -113,6 +113,7 @@ struct EncodeContext {
   const Image* image;
   bool alpha;
   png_bytepp rows;
+  std::span<const std::uint8_t> icc;
 };
 
 void WriteStep(png_structp png, png_infop info, void* context) {
@@ -123,6 +124,13 @@ void WriteStep(png_structp png, png_infop info, void* context) {
                encode->alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, kCompressionLevel);
+  if (!encode->icc.empty()) {
+    // A profile libpng refuses is then only warned about (and left out)
+    // instead of failing the picture.
+    png_set_benign_errors(png, 1);
+    png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, encode->icc.data(),
+                 static_cast<png_uint_32>(encode->icc.size()));
+  }
   png_write_info(png, info);
   if (!encode->alpha) png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops our fourth byte
   png_write_image(png, encode->rows);
@@ -171,7 +179,8 @@ Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, I
   return Status::Ok();
 }
 
-Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::string& file) {
+Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::string& file,
+                 std::span<const std::uint8_t> icc) {
   out.clear();
   VR_TRY(CheckImageSize(image.width, image.height, file));
   if (image.pixels.size() != image.stride() * static_cast<std::size_t>(image.height))
@@ -183,7 +192,7 @@ Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::
   std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
   for (int y = 0; y < image.height; ++y)
     rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(image.row(y));
-  EncodeContext encode{Writer{&out}, &image, image.HasTransparency(), rows.data()};
+  EncodeContext encode{Writer{&out}, &image, image.HasTransparency(), rows.data(), icc};
   if (!session.Run(&WriteStep, &encode)) {
     out.clear();
     return Status::Fail(std::string("Cannot write PNG: ") + session.error() + " for " + file);

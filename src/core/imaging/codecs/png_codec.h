@@ -20,12 +20,16 @@ Expected<ImageInfo> ReadPngInfo(std::span<const std::uint8_t> bytes, const std::
 
 // Decodes every bit depth, colour type and interlace method to 8-bit RGBA:
 // palettes and tRNS become alpha, 16-bit samples are scaled to 8, gray is
-// spread to RGB. Gamma and colour-space chunks are ignored; the samples are
-// taken as stored. `file` names the picture in messages only.
+// spread to RGB. Gamma and colour-space chunks are not applied here; the
+// samples are as stored (colour/icc_profile.h reads those chunks for the
+// engine's colour step). `file` names the picture in messages only.
 Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
 
 // Writes 8-bit RGB, or RGBA when the picture has any pixel that is not fully
-// opaque. `out` is replaced; it is left empty on failure.
-Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::string& file);
+// opaque. `out` is replaced; it is left empty on failure. A non-empty `icc`
+// (an RGB profile) is written as the iCCP chunk "ICC profile"; one libpng
+// finds unfit for an RGB picture is left out with the picture still written.
+Status EncodePng(const Image& image, std::vector<std::uint8_t>& out, const std::string& file,
+                 std::span<const std::uint8_t> icc = {});
 
 }  // namespace vr

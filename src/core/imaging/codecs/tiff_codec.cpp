@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "imaging/limits.h"
+#include "imaging/ops/colour_transform.h"
 
 namespace vr {
 namespace {
@@ -204,6 +206,148 @@ void UnpackRgba(Image& image) {
   }
 }
 
+// Hands each row of the first directory's samples (stored together,
+// `pixel_bytes` a pixel, 16-bit samples in the machine's order) to
+// `convert`, with the RGBA row of `out` it becomes, strip by strip or tile
+// by tile. False when a strip or tile cannot be read whole.
+template <class Convert>
+bool ConvertRows(TIFF* tif, std::size_t pixel_bytes, Image& out, Convert convert) {
+  const auto width = static_cast<std::uint32_t>(out.width);
+  const auto height = static_cast<std::uint32_t>(out.height);
+  std::vector<std::uint8_t> block;
+  if (TIFFIsTiled(tif)) {
+    std::uint32_t tile_width = 0, tile_height = 0;
+    if (TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tile_width) != 1 ||
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tile_height) != 1 || tile_width == 0 || tile_height == 0)
+      return false;
+    const tmsize_t size = TIFFTileSize(tif);
+    const std::uint64_t row_bytes = std::uint64_t{tile_width} * pixel_bytes;
+    if (size <= 0 || static_cast<std::uint64_t>(size) < row_bytes * tile_height) return false;
+    block.resize(static_cast<std::size_t>(size));
+    for (std::uint32_t y = 0; y < height; y += tile_height)
+      for (std::uint32_t x = 0; x < width; x += tile_width) {
+        if (TIFFReadTile(tif, block.data(), x, y, 0, 0) < 0) return false;
+        const std::uint32_t rows = std::min(tile_height, height - y);
+        const std::uint32_t columns = std::min(tile_width, width - x);
+        for (std::uint32_t r = 0; r < rows; ++r)
+          if (!convert(block.data() + r * row_bytes, columns,
+                       out.at(static_cast<int>(x), static_cast<int>(y + r))))
+            return false;
+      }
+    return true;
+  }
+  std::uint32_t rows_per_strip = height;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+  rows_per_strip = std::clamp<std::uint32_t>(rows_per_strip, 1, height);
+  const std::uint64_t row_bytes = std::uint64_t{width} * pixel_bytes;
+  const tmsize_t size = TIFFStripSize(tif);
+  if (size <= 0 || static_cast<std::uint64_t>(size) < row_bytes * rows_per_strip) return false;
+  block.resize(static_cast<std::size_t>(size));
+  std::uint32_t strip = 0;
+  for (std::uint32_t y = 0; y < height; y += rows_per_strip, ++strip) {
+    const std::uint32_t rows = std::min(rows_per_strip, height - y);
+    const tmsize_t got = TIFFReadEncodedStrip(tif, strip, block.data(), -1);
+    if (got < 0 || static_cast<std::uint64_t>(got) < row_bytes * rows) return false;
+    for (std::uint32_t r = 0; r < rows; ++r)
+      if (!convert(block.data() + r * row_bytes, width, out.row(static_cast<int>(y + r)))) return false;
+  }
+  return true;
+}
+
+struct Layout {
+  std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
+  std::uint16_t samples = 1;
+  std::uint16_t bits = 1;
+  std::uint16_t planar = PLANARCONFIG_CONTIG;
+  std::uint16_t extra = 0;        // extra samples (alpha and the like)
+  std::uint16_t first_extra = 0;  // what the first of them is
+  std::uint16_t inks = INKSET_CMYK;
+};
+
+Layout LayoutOf(TIFF* tif) {
+  Layout layout;
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &layout.photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &layout.samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &layout.bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &layout.planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &layout.inks);
+  std::uint16_t* kinds = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &layout.extra, &kinds) == 1 && layout.extra > 0 &&
+      kinds != nullptr)
+    layout.first_extra = kinds[0];
+  return layout;
+}
+
+// L*a*b* samples of one row to floats: CIELab stores a and b signed,
+// ICCLab (ICC's version 2 encoding) offset by 128.
+void LabRow(const std::uint8_t* samples, std::uint32_t count, const Layout& layout, float* lab) {
+  const bool icc = layout.photometric == PHOTOMETRIC_ICCLAB;
+  for (std::uint32_t i = 0; i < count; ++i, lab += 3) {
+    if (layout.bits == 8) {
+      const std::uint8_t* p = samples + std::size_t{i} * layout.samples;
+      lab[0] = p[0] * (100.0f / 255.0f);
+      lab[1] = icc ? p[1] - 128.0f : static_cast<float>(static_cast<std::int8_t>(p[1]));
+      lab[2] = icc ? p[2] - 128.0f : static_cast<float>(static_cast<std::int8_t>(p[2]));
+    } else {
+      std::uint16_t v[3];
+      std::memcpy(v, samples + std::size_t{i} * layout.samples * 2, sizeof v);
+      lab[0] = icc ? v[0] * (100.0f / 65280.0f) : v[0] * (100.0f / 65535.0f);
+      lab[1] = icc ? v[1] / 256.0f - 128.0f : static_cast<std::int16_t>(v[1]) / 256.0f;
+      lab[2] = icc ? v[2] / 256.0f - 128.0f : static_cast<std::int16_t>(v[2]) / 256.0f;
+    }
+  }
+}
+
+// The samples of an L*a*b* picture through lcms; false for a layout this
+// does not read (libtiff's own conversion takes it then).
+bool DecodeLab(TIFF* tif, const ImageInfo& info, const Layout& layout, ColourTransforms& transforms,
+               Image& out, bool& failed) {
+  const bool lab = layout.photometric == PHOTOMETRIC_CIELAB || layout.photometric == PHOTOMETRIC_ICCLAB;
+  if (!lab || (layout.bits != 8 && layout.bits != 16) || layout.planar != PLANARCONFIG_CONTIG ||
+      layout.samples < 3 || layout.samples > 4 || layout.samples - 3 != layout.extra)
+    return false;
+  const bool alpha = layout.samples == 4 && layout.first_extra != EXTRASAMPLE_UNSPECIFIED;
+  const std::size_t pixel_bytes = std::size_t{layout.samples} * (layout.bits / 8);
+  out.Resize(info.width, info.height);
+  std::vector<float> row(static_cast<std::size_t>(out.width) * 3);
+  failed = !ConvertRows(
+      tif, pixel_bytes, out, [&](const std::uint8_t* samples, std::uint32_t count, std::uint8_t* rgba) {
+        LabRow(samples, count, layout, row.data());
+        if (!transforms.LabToSrgb(row.data(), count, rgba)) return false;
+        for (std::uint32_t i = 0; i < count; ++i) {
+          const std::uint8_t* a = samples + std::size_t{i} * pixel_bytes + 3 * (layout.bits / 8);
+          // 16-bit samples are in the machine's order; the high byte rounds down.
+          std::uint16_t wide = 0;
+          if (alpha && layout.bits == 16) std::memcpy(&wide, a, 2);
+          rgba[i * 4 + 3] = !alpha             ? 255
+                            : layout.bits == 8 ? a[0]
+                                               : static_cast<std::uint8_t>((wide * 255u + 32767) / 65535);
+        }
+        return true;
+      });
+  return true;
+}
+
+// The samples of a CMYK picture through its profile; false when the
+// picture or the profile does not suit (libtiff's naive conversion then).
+bool DecodeCmyk(TIFF* tif, const ImageInfo& info, const Layout& layout, std::span<const std::uint8_t> icc,
+                ColourTransforms& transforms, Image& out, bool& failed) {
+  if (layout.photometric != PHOTOMETRIC_SEPARATED || layout.inks != INKSET_CMYK || layout.bits != 8 ||
+      layout.samples != 4 || layout.planar != PLANARCONFIG_CONTIG || icc.empty())
+    return false;
+  // The profile is tried on one pixel first, so a profile that does not
+  // suit falls back before anything is read.
+  const std::uint8_t white[4] = {0, 0, 0, 0};
+  std::uint8_t probe[4];
+  if (!transforms.CmykToSrgb(icc, false, white, 1, probe)) return false;
+  out.Resize(info.width, info.height);
+  failed =
+      !ConvertRows(tif, 4, out, [&](const std::uint8_t* samples, std::uint32_t count, std::uint8_t* rgba) {
+        return transforms.CmykToSrgb(icc, false, samples, count, rgba);
+      });
+  return true;
+}
+
 }  // namespace
 
 bool IsTiff(std::span<const std::uint8_t> bytes) { return SniffFileKind(bytes) == FileKind::Tiff; }
@@ -227,19 +371,52 @@ Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t fi
   return CheckPlausible(reader.get(), *info, file_length, file);
 }
 
-Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
+Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out,
+                  SourceColour* colour, ColourTransforms* transforms) {
   if (!IsTiff(bytes)) return Status::Fail("Invalid TIFF: no TIFF signature in " + file);
   MemoryFile memory{bytes};
   TiffReader reader(memory);
   if (reader.get() == nullptr) return Invalid(memory, "cannot open", file);
   TIFF* tif = reader.get();
   VR_TRY_ASSIGN(const ImageInfo info, InfoOf(tif, memory, file));
+  VR_TRY(CheckPlausible(tif, info, bytes.size(), file));
+
+  const Layout layout = LayoutOf(tif);
+  SourceColour found;
+  found.model = layout.photometric == PHOTOMETRIC_SEPARATED ? ColourModel::kCmyk
+                : layout.photometric == PHOTOMETRIC_CIELAB || layout.photometric == PHOTOMETRIC_ICCLAB
+                    ? ColourModel::kLab
+                : layout.photometric == PHOTOMETRIC_MINISBLACK ? ColourModel::kGray
+                                                               : ColourModel::kRgb;
+  std::uint32_t icc_size = 0;
+  const void* icc_data = nullptr;
+  // A white-is-zero grey picture is shown inverted by libtiff, so a profile
+  // of its stored values would not fit what it decodes to: it stays as it is.
+  if (layout.photometric != PHOTOMETRIC_MINISWHITE &&
+      TIFFGetField(tif, TIFFTAG_ICCPROFILE, &icc_size, &icc_data) == 1 && icc_data != nullptr &&
+      icc_size <= kMaxIccProfileBytes) {
+    const auto* first = static_cast<const std::uint8_t*>(icc_data);
+    found.icc.assign(first, first + icc_size);
+  }
+  {
+    ColourTransforms own;
+    ColourTransforms& lcms = transforms != nullptr ? *transforms : own;
+    bool failed = false;
+    if (DecodeLab(tif, info, layout, lcms, out, failed) ||
+        DecodeCmyk(tif, info, layout, found.icc, lcms, out, failed)) {
+      if (failed) {
+        out.Resize(0, 0);
+        return Invalid(memory, "unreadable pixel data", file);
+      }
+      found.converted = true;
+      if (colour != nullptr) *colour = std::move(found);
+      return Status::Ok();
+    }
+  }
   char reason[1024] = "";
   if (TIFFRGBAImageOK(tif, reason) != 1)
     return Status::Fail(std::string("Unsupported TIFF: ") + (reason[0] != '\0' ? reason : "unknown kind") +
                         " in " + file);
-
-  VR_TRY(CheckPlausible(tif, info, bytes.size(), file));
 
   // Asking for the file's own orientation makes libtiff flip nothing, so
   // rows come out in stored order. The buffer's bytes take libtiff's 32-bit
@@ -254,6 +431,7 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, 
     return Invalid(memory, "unreadable pixel data", file);
   }
   UnpackRgba(out);
+  if (colour != nullptr) *colour = std::move(found);
   return Status::Ok();
 }
 

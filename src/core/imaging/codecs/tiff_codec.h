@@ -14,10 +14,13 @@
 #include <string>
 
 #include "base/status.h"
+#include "imaging/colour/icc_profile.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 
 namespace vr {
+
+class ColourTransforms;
 
 // True for the classic TIFF magic in either byte order ("II*\0", "MM\0*").
 bool IsTiff(std::span<const std::uint8_t> bytes);
@@ -38,6 +41,15 @@ Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t fi
 // is allocated, does a file too short for its strips or tiles: uncompressed
 // they must fit in it; PackBits, LZW and Deflate data can decode to at most
 // 64, 2731 and 1032 times its length, any other kind to 65536 times.
-Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+//
+// `colour`, when given, receives the ICC profile tag and the colour model.
+// CIE L*a*b* pictures (8 or 16 bits, samples together, with or without an
+// alpha sample) are converted to sRGB by lcms, taken as relative to D50 as
+// Photoshop writes them; CMYK ones (8 bits, four samples together) with a
+// CMYK profile go through it. Both come out with `colour->converted` set;
+// `transforms` builds their transforms (a temporary set when null). Other
+// layouts of these go through libtiff's own conversion as before.
+Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out,
+                  SourceColour* colour = nullptr, ColourTransforms* transforms = nullptr);
 
 }  // namespace vr
