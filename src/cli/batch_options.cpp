@@ -12,9 +12,9 @@ namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 11> kOptionNames = {
-    "--settings", "--set",     "--show-settings", "--jobs", "-j", "--no-create",
-    "--strict",   "--version", "--help",          "-h",     "--"};
+constexpr std::array<std::string_view, 12> kOptionNames = {
+    "--settings",  "--set",    "--show-settings", "--colour", "--jobs", "-j",
+    "--no-create", "--strict", "--version",       "--help",   "-h",     "--"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -60,6 +60,12 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       if (equals == std::string::npos || equals == 0)
         return Status::Fail("--set needs NAME=VALUE, not \"" + assignment + "\"");
       options.overrides.emplace_back(assignment.substr(0, equals), assignment.substr(equals + 1));
+    } else if (argument == "--colour") {
+      // The OUTcolour setting by its name, applied in turn with the --set ones.
+      VR_TRY_ASSIGN(const std::string colour, next(argument));
+      if (colour != "srgb" && colour != "keep")
+        return Status::Fail("--colour needs srgb or keep, not \"" + colour + "\"");
+      options.overrides.emplace_back("OUTcolour", colour == "keep" ? "1" : "0");
     } else if (argument == "--jobs" || argument == "-j") {
       VR_TRY_ASSIGN(const std::string count, next(argument));
       Expected<long> jobs = WholeNumber(count);
@@ -120,6 +126,10 @@ Options:
                       of the record (see --show-settings), VALUE a whole
                       number for number settings; may be repeated
   --show-settings     print the settings as NAME=VALUE lines and exit
+  --colour srgb|keep  srgb: convert pictures with a colour profile to sRGB
+                      (the default); keep: leave their colours and embed
+                      their profile in JPEG and PNG thumbnails (the setting
+                      OUTcolour, 0 or 1)
   --jobs N, -j N      render on N worker threads (default: one per core)
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so

@@ -13,8 +13,9 @@
 namespace vr {
 
 struct BatchOptions {
-  std::string settings_file;                                   // empty: the program's own store
-  std::vector<std::pair<std::string, std::string>> overrides;  // --set NAME=VALUE, in order
+  std::string settings_file;  // empty: the program's own store
+  // --set NAME=VALUE and --colour (as OUTcolour), in order
+  std::vector<std::pair<std::string, std::string>> overrides;
   bool show_settings = false;
   bool help = false;
   bool version = false;

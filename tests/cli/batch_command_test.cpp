@@ -1,13 +1,18 @@
 // The varenna-batch program as a script uses it, run through sh: its exit
 // codes (0 done, 1 a row failed, 2 refused, 130 stopped) and message lines.
 #include <gtest/gtest.h>
+#include <lcms2.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
+#include "base/atomic_file.h"
+#include "base/file_bytes.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/colour/icc_profile.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
@@ -200,7 +205,54 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"},
                     RefusedCase{"--set =5 DIR/p", "NAME=VALUE"}, RefusedCase{"--jobs 0 DIR/p", "--jobs"},
                     RefusedCase{"--frobnicate DIR/p", "Unknown option --frobnicate"},
-                    RefusedCase{"", "no pictures given"}));
+                    RefusedCase{"--colour wide DIR/p", "--colour needs srgb or keep, not \"wide\""},
+                    RefusedCase{"--colour", "--colour needs a value"}, RefusedCase{"", "no pictures given"}));
+
+// --colour is OUTcolour by name, taken in turn with the --set options.
+TEST_F(BatchCommandTest, ColourSetsOutColourInTurnWithTheSetOptions) {
+  for (const auto& [arguments, shown] :
+       {std::pair{"--colour keep", "\nOUTcolour=1\n"}, std::pair{"--colour srgb", "\nOUTcolour=0\n"},
+        std::pair{"--set OUTcolour=1 --colour srgb", "\nOUTcolour=0\n"},
+        std::pair{"--colour srgb --set OUTcolour=1", "\nOUTcolour=1\n"}, std::pair{"", "\nOUTcolour=0\n"}}) {
+    const Outcome run = Run(std::string(arguments) + " --show-settings");
+    EXPECT_EQ(run.code, 0) << arguments;
+    EXPECT_NE(run.out.find(shown), std::string::npos) << arguments << "\n" << run.out;
+  }
+}
+
+// A picture with an Adobe RGB profile: converted to sRGB by default, its
+// samples and profile kept with --colour keep.
+TEST_F(BatchCommandTest, ColourKeepEmbedsTheProfileAndSrgbConverts) {
+  const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE adobe = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  const cmsFloat64Number gamma[1] = {2.2};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 1, gamma);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &adobe, curves);
+  cmsFreeToneCurve(curve);
+  cmsUInt32Number size = 0;
+  ASSERT_TRUE(cmsSaveProfileToMem(profile, nullptr, &size));
+  std::vector<std::uint8_t> icc(size);
+  ASSERT_TRUE(cmsSaveProfileToMem(profile, icc.data(), &size));
+  cmsCloseProfile(profile);
+  std::vector<std::uint8_t> png;
+  ASSERT_TRUE(EncodePng(test::MakeImage(64, 64, {219, 0, 0, 255}), png, "red.png", icc).ok());
+  ASSERT_TRUE(ReplaceFileAtomically(Path("in/red.png"), png).ok());
+
+  ASSERT_EQ(Run(Out("DIR/in/red.png")).code, 0);
+  std::vector<std::uint8_t> converted;
+  ASSERT_TRUE(ReadWholeFileInto(Path("out/t00.png"), converted).ok());
+  EXPECT_FALSE(ReadPngColour(converted).Tagged());
+  EXPECT_GE(test::ReadPicture(Path("out/t00.png")).at(5, 5)[0], 250);
+
+  ASSERT_EQ(Run(Out("--colour keep --set OUTname=kept DIR/in/red.png")).code, 0);
+  std::vector<std::uint8_t> kept;
+  ASSERT_TRUE(ReadWholeFileInto(Path("out/kept.png"), kept).ok());
+  EXPECT_EQ(ReadPngColour(kept).icc, icc);
+  Image samples;  // as stored: a reader that manages colour would show sRGB's red
+  ASSERT_TRUE(DecodePng(kept, "kept.png", samples).ok());
+  EXPECT_EQ(samples.at(5, 5)[0], 219);
+}
 
 TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {
   // One picture listed many times: the run is long enough to interrupt.

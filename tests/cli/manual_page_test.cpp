@@ -56,7 +56,8 @@ std::vector<std::string> Words(const std::string& line) {
 // needs one.
 bool Takes(std::string_view option) {
   return ParseBatchOptions({std::string(option), "1"}).ok() ||
-         ParseBatchOptions({std::string(option), "A=1"}).ok();
+         ParseBatchOptions({std::string(option), "A=1"}).ok() ||
+         ParseBatchOptions({std::string(option), "srgb"}).ok();
 }
 
 bool IsMacro(const std::string& line, const std::string& name) {

@@ -46,6 +46,7 @@ struct SettingsRecord {
   std::int32_t ADVempty = 0;
   std::int32_t ADVpixall = 0;
   std::int32_t JPEGquality = 0;
+  std::int32_t OUTcolour = 0;  // 0 convert to sRGB, 1 keep the picture's profile
 };
 
 // What loading puts in place of a value the store lacks. A missing value

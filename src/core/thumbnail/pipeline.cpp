@@ -175,6 +175,7 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
 Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                    const Image& watermark, std::vector<std::uint8_t>& encoded) {
   const ImageInfo* header = recipe.header ? &recipe.header->info : nullptr;
+  engine.SetColourOutput(render.colour);
   VR_TRY(engine.LoadImage(Engine::kPictureSlot, recipe.source, header));
   engine.ClearOverlay();
   engine.SetNoiseSeed(RowNoiseSeed(recipe.row));
@@ -208,6 +209,7 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   render.release_after = s.ADVempty != 0;
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
+  render.colour = s.OUTcolour == 1 ? ColourOutput::kKeep : ColourOutput::kSrgb;
   return render;
 }
 
@@ -256,9 +258,13 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
 
 Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
   if (settings.WMFile.empty()) return Image();
+  // The watermark is always made sRGB: it goes on thumbnails of every kind.
+  const ColourOutput colour = engine.colour_output();
+  engine.SetColourOutput(ColourOutput::kSrgb);
   Status s = engine.LoadImage(Engine::kOverlaySlot, settings.WMFile);
   if (s && settings.WMAngle > 0) s = engine.RotateOverlay(static_cast<float>(settings.WMAngle));
   if (s) s = engine.Decode(Engine::kOverlaySlot);
+  engine.SetColourOutput(colour);
   Image picture;
   if (s) picture = engine.picture(Engine::kOverlaySlot);
   engine.ClearOverlay();

@@ -31,6 +31,13 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   command7 = new QPushButton("...", this);
   command7->setObjectName("Command7");
   check7 = MakeCheck("Check7", "Create subfolder to the actual date", this);
+  combo_colour = new QComboBox(this);
+  combo_colour->setObjectName("ComboColour");
+  // The position is the OUTcolour code.
+  combo_colour->addItems({tr("Convert to sRGB"), tr("Keep the picture's colour profile (JPEG, PNG)")});
+  combo_colour->setToolTip(
+      tr("Pictures with a colour profile: convert their colours to sRGB, which every viewer shows as meant, "
+         "or keep them and embed the profile in JPEG and PNG thumbnails (BMP cannot carry one)."));
 
   frame12 = new QGroupBox("Dimensions", this);
   frame12->setObjectName("Frame12");
@@ -72,7 +79,11 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   grid->addWidget(text9, 5, 0);
   grid->addWidget(command7, 5, 1);
   grid->addWidget(check7, 6, 0, 1, 2);
-  grid->setRowStretch(7, 1);
+  auto* colour_label = MakeLabel("LabelColour", tr("Colour profiles"), this);
+  colour_label->setBuddy(combo_colour);
+  grid->addWidget(colour_label, 7, 0, 1, 2);
+  grid->addWidget(combo_colour, 8, 0);
+  grid->setRowStretch(9, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
   layout->addWidget(frame12, 0, Qt::AlignTop);

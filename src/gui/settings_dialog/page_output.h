@@ -46,7 +46,8 @@ class PageOutput : public QWidget {
   QPushButton* command6 = nullptr;
   QLineEdit* text9 = nullptr;  // OUTfolder
   QPushButton* command7 = nullptr;
-  QCheckBox* check7 = nullptr;  // OUTdatefolder
+  QCheckBox* check7 = nullptr;        // OUTdatefolder
+  QComboBox* combo_colour = nullptr;  // OUTcolour: 0 convert to sRGB, 1 keep the profile
   QGroupBox* frame12 = nullptr;
   QCheckBox* check8 = nullptr;      // OUToriginal
   QRadioButton* option1 = nullptr;  // OUTnoprop

@@ -155,6 +155,8 @@ void SettingsDialog::Open() {
   Bind(*angle_updown_, watermark_->text14, kAngleMin, kAngleMax, r.WMAngle);
   // The rule once more, now that the size arrows exist.
   output_->ApplyOriginalDimensionsRule();
+  // The colour profiles' choice: 1 keeps them, anything else converts.
+  output_->combo_colour->setCurrentIndex(r.OUTcolour == 1 ? 1 : 0);
   // 12.
   tab1_->setCurrentIndex(kGeneralTab - 1);
   SelectTab(kGeneralTab);
@@ -204,6 +206,7 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.OUTpropw = OptionValue(*output_->option3);
   f.ADVempty = CheckValue(*advanced_->check4);
   f.ADVpixall = CheckValue(*advanced_->check5);
+  f.OUTcolour = output_->combo_colour->currentIndex();
   return v;
 }
 

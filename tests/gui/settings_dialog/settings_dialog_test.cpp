@@ -121,14 +121,15 @@ TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
 INSTANTIATE_TEST_SUITE_P(
     Stored, RoundTripTest,
     testing::Values(
-        RoundTrip{"GENextra=1 GENgrid=1 ImgPreview=1 NoiseLevel=40 BrightnessLevel=-30 ContrastLevel=-100 "
-                  "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
-                  "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
-                  "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77",
-                  "", ""},
+        RoundTrip{
+            "GENextra=1 GENgrid=1 ImgPreview=1 NoiseLevel=40 BrightnessLevel=-30 ContrastLevel=-100 "
+            "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
+            "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
+            "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77 OUTcolour=1",
+            "", ""},
         // Held to what the control can show.
         RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=5", "", "OUTformat=2"},
-        RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
+        RoundTrip{"OUTcolour=7", "", "OUTcolour=0"}, RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
         RoundTrip{"BrightnessLevel=-999", "", "BrightnessLevel=-255"},
         RoundTrip{"OUTwidth=5000 OUTheight=3", "", "OUTwidth=1024 OUTheight=10"},
         RoundTrip{"WMAngle=720 WMOpacity=250", "", "WMAngle=359 WMOpacity=100"},
@@ -155,6 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"", "Combo1=2 Text10=640 Text11=480", "OUTformat=2 OUTwidth=640 OUTheight=480"},
         RoundTrip{"", "Check8 Check4 Check5", "OUToriginal=1 ADVempty=1 ADVpixall=1"},
         RoundTrip{"", "Option2", "OUTproph=-1"}, RoundTrip{"", "Option3", "OUTpropw=-1"},
+        RoundTrip{"", "ComboColour=1", "OUTcolour=1"},
+        RoundTrip{"OUTcolour=1", "ComboColour=0", "OUTcolour=0"},
         // The pickers: a picked file is kept though unreadable, a cancel changes nothing.
         RoundTrip{"", "Command1", "WMFile=/pics/not-there.png"}, RoundTrip{"OUTfolder=/old", "Command7", ""},
         // Mask and AND pin the opacity at 100; another mode frees the slider at that value.

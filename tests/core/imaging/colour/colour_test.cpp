@@ -24,7 +24,9 @@
 #include "imaging/colour/icc_profile.h"
 #include "imaging/engine.h"
 #include "imaging/ops/colour_transform.h"
+#include "settings/settings_record.h"
 #include "support/temp_folder.h"
+#include "thumbnail/row_recipe.h"
 
 namespace vr {
 namespace {
@@ -839,6 +841,17 @@ TEST_F(ColourTest, TiffProfilesAreReadFromTheirTag) {
   EXPECT_FALSE(colour.converted);
   const std::uint8_t* p = ink.data();
   EXPECT_NEAR(decoded.pixels[0], (255 - p[0]) * (255 - p[3]) / 255.0, 1.0);
+}
+
+// ---- The setting reaches the rendering ----------------------------------------------------------
+
+TEST(ColourSetting, ReachesTheRenderSettings) {
+  SettingsRecord record;
+  EXPECT_EQ(RenderSettingsFrom(record).colour, ColourOutput::kSrgb);
+  record.OUTcolour = 1;
+  EXPECT_EQ(RenderSettingsFrom(record).colour, ColourOutput::kKeep);
+  record.OUTcolour = 5;
+  EXPECT_EQ(RenderSettingsFrom(record).colour, ColourOutput::kSrgb);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "thumbnail/run/build_run.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -13,7 +14,10 @@
 #include <filesystem>
 #include <map>
 
+#include "base/atomic_file.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/png_codec.h"
+#include "imaging/colour/icc_profile.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
 #include "thumbnail/run/report_text.h"
@@ -114,6 +118,58 @@ TEST_F(BuildRunTest, AParallelRunWritesTheSameFilesAsASerialOne) {
   EXPECT_FALSE(host_.called_elsewhere);
   Run(s, sources, 2);
   EXPECT_EQ(outputs_, serial_outputs) << "a second run restarts the counter";
+}
+
+// An RGB profile with these primaries (D65, gamma 2.2), as lcms saves it.
+std::vector<std::uint8_t> RgbProfile(const cmsCIExyYTRIPLE& primaries) {
+  const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
+  const cmsFloat64Number gamma[1] = {2.2};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 1, gamma);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
+  cmsFreeToneCurve(curve);
+  cmsUInt32Number size = 0;
+  EXPECT_TRUE(cmsSaveProfileToMem(profile, nullptr, &size));
+  std::vector<std::uint8_t> bytes(size);
+  EXPECT_TRUE(cmsSaveProfileToMem(profile, bytes.data(), &size));
+  cmsCloseProfile(profile);
+  return bytes;
+}
+
+// Every worker has its own colour transforms: pictures with several
+// profiles, converted or kept, come out the same on any of them.
+TEST_F(BuildRunTest, TaggedPicturesComeOutTheSameSeriallyAndInParallel) {
+  const std::vector<std::vector<std::uint8_t>> profiles = {
+      RgbProfile({{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}}),
+      RgbProfile({{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}}),
+      {}};
+  std::vector<std::string> sources;
+  for (int i = 0; i < 12; ++i) {
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(EncodePng(test::MakeRandomImage(90 + 7 * i, 60 + 3 * i, static_cast<std::uint32_t>(i)), png,
+                          "p.png", profiles[static_cast<std::size_t>(i) % profiles.size()])
+                    .ok());
+    sources.push_back(folder_.File("in/t" + std::to_string(i) + ".png"));
+    ASSERT_TRUE(ReplaceFileAtomically(sources.back(), png).ok());
+  }
+  for (const std::int32_t colour : {0, 1}) {
+    SettingsRecord s = Plain("%o");
+    s.OUTcolour = colour;
+    fs::remove_all(s.OUTfolder);
+    fs::create_directory(s.OUTfolder);
+    ASSERT_EQ(Run(s, sources, 1).written, 12);
+    const auto serial = FolderContents(s.OUTfolder);
+    fs::remove_all(s.OUTfolder);
+    fs::create_directory(s.OUTfolder);
+    ASSERT_EQ(Run(s, sources, 3).written, 12);
+    EXPECT_EQ(FolderContents(s.OUTfolder), serial) << colour;
+    for (int i = 0; i < 12; ++i) {
+      const SourceColour written = ReadPngColour(serial.at("t" + std::to_string(i) + ".png"));
+      EXPECT_EQ(written.icc, colour == 1 ? profiles[static_cast<std::size_t>(i) % profiles.size()]
+                                         : std::vector<std::uint8_t>{})
+          << i;
+    }
+  }
 }
 
 // A slow first row and a quick last one writing the same file: the last
