@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -12,9 +13,9 @@ namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 11> kOptionNames = {
+constexpr std::array<std::string_view, 12> kOptionNames = {
     "--settings", "--set",     "--show-settings", "--jobs", "-j", "--no-create",
-    "--strict",   "--version", "--help",          "-h",     "--"};
+    "--strict",   "--version", "--help",          "-h",     "--", "--background"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -23,6 +24,19 @@ Expected<long> WholeNumber(const std::string& text) {
   const long value = std::strtol(text.c_str(), &end, 10);
   if (*end != '\0' || errno == ERANGE) return Status::Fail("\"" + text + "\" is not a whole number");
   return value;
+}
+
+// "RRGGBB" (or "#RRGGBB"), as web colours are written, to the store's
+// 0x00BBGGRR.
+Expected<std::int32_t> StoredColour(const std::string& text) {
+  const std::string digits = text.starts_with('#') ? text.substr(1) : text;
+  const bool hex =
+      std::ranges::all_of(digits, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+  if (digits.size() != 6 || !hex)
+    return Status::Fail("--background needs a colour as RRGGBB, six hexadecimal digits, not \"" + text +
+                        "\"");
+  const auto rgb = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+  return static_cast<std::int32_t>((rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16);
 }
 
 }  // namespace
@@ -60,6 +74,11 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       if (equals == std::string::npos || equals == 0)
         return Status::Fail("--set needs NAME=VALUE, not \"" + assignment + "\"");
       options.overrides.emplace_back(assignment.substr(0, equals), assignment.substr(equals + 1));
+    } else if (argument == "--background") {
+      const Expected<std::string> colour = next(argument);
+      if (!colour) return colour.status();
+      VR_TRY_ASSIGN(const std::int32_t stored, StoredColour(*colour));
+      options.overrides.emplace_back("OUTbackground", std::to_string(stored));
     } else if (argument == "--jobs" || argument == "-j") {
       VR_TRY_ASSIGN(const std::string count, next(argument));
       Expected<long> jobs = WholeNumber(count);
@@ -121,6 +140,8 @@ Options:
                       number for number settings; may be repeated
   --show-settings     print the settings as NAME=VALUE lines and exit
   --jobs N, -j N      render on N worker threads (default: one per core)
+  --background RRGGBB the colour under transparent pictures saved as JPEG
+                      (default FFFFFF, white); same as --set OUTbackground
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so
   --strict            a picture whose file ends early still gets its

@@ -112,11 +112,14 @@ TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
                       "Windows Registry Editor Version 5.00\r\n\r\n"
                       "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
                       "\"OUTwidth\"=dword:0000012c\r\n\"OUTname\"=\"from-store\"\r\n");
-  Outcome run = Run("--set outheight=77 --set 'WMFile=/x/a=b %o.png' --set JPEGquality=-5 --show-settings");
+  Outcome run =
+      Run("--set outheight=77 --set 'WMFile=/x/a=b %o.png' --set JPEGquality=-5 --background '#1a2B3c' "
+          "--show-settings");
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out.rfind("GENextra=", 0), 0u);  // the record's order
+  // The background is written as web colours are (RRGGBB) and stored as 0x00BBGGRR.
   for (const char* line : {"\nOUTname=from-store\n", "\nOUTwidth=300\nOUTheight=77\n",
-                           "\nWMFile=/x/a=b %o.png\n", "\nJPEGquality=-5\n"})
+                           "\nWMFile=/x/a=b %o.png\n", "\nJPEGquality=-5\n", "\nOUTbackground=3943194\n"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
   // Without --settings the program's own store is read, and it may be missing.
   store.clear();
@@ -195,6 +198,9 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"--settings DIR/notes.reg DIR/p", "DIR/notes.reg"},
                     RefusedCase{"DIR/in DIR/other", "no pictures found in DIR/in DIR/other\n"},
                     RefusedCase{"--set NoSuchThing=1 DIR/p", "Unknown setting NoSuchThing"},
+                    RefusedCase{"--background 12345 DIR/p", "--background needs a colour as RRGGBB"},
+                    RefusedCase{"--background red DIR/p", "not \"red\""},
+                    RefusedCase{"--background", "--background needs a value"},
                     RefusedCase{"--set OUTwidth=12px DIR/p", "OUTwidth"},
                     RefusedCase{"--set OUTwidth=2147483648 DIR/p", "OUTwidth"},
                     RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"},

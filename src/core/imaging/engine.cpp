@@ -216,14 +216,20 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
   VR_TRY(EnsureDecoded(kPictureSlot));
 
   const Image& picture = At(kPictureSlot).picture;
-  switch (format_code) {
-    case kFormatBmp:
-      return EncodeBmp(picture, out, path);
-    case kFormatJpeg:
-      return jpeg_.Encode(picture, jpeg_quality_, out, path);
-    default:
-      return EncodePng(picture, out, path);
+  if (format_code == kFormatPng) return EncodePng(picture, out, path);
+  if (!picture.HasTransparency())
+    return format_code == kFormatJpeg ? jpeg_.Encode(picture, jpeg_quality_, out, path)
+                                      : EncodeBmp(picture, out, path);
+  // Transparent pictures are rare; the copy keeps the slot's picture as it
+  // was, and its buffer is kept for the next one.
+  flattened_.Resize(picture.width, picture.height);
+  flattened_.pixels.assign(picture.pixels.begin(), picture.pixels.end());
+  if (format_code == kFormatJpeg) {
+    FlattenOnto(flattened_, background_);
+    return jpeg_.Encode(flattened_, jpeg_quality_, out, path);
   }
+  FillTransparent(flattened_, background_);
+  return EncodeBmp(flattened_, out, path);
 }
 
 Status Engine::Save(const std::string& path, int format_code) {

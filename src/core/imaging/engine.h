@@ -16,6 +16,7 @@
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
+#include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
 
@@ -76,13 +77,21 @@ class Engine {
   void SetJpegQuality(std::uint8_t quality);
   int jpeg_quality() const { return jpeg_quality_; }
 
+  // The colour transparent pictures are composited over where the output
+  // holds no alpha (see Encode); white until set.
+  void SetBackground(Background background) { background_ = background; }
+
   // Writes slot 1 as BMP (1), JPEG (3) or PNG (4). The file is written beside
   // the target and renamed into place, so a failed save leaves neither a
   // half-written file nor a damaged older one.
   Status Save(const std::string& path, int format_code);
 
   // The bytes Save would write, into `out`, for a caller that writes them
-  // itself; `path` only names the file in messages.
+  // itself; `path` only names the file in messages. A JPEG of a picture with
+  // transparency is made from the picture flattened onto the background; a
+  // BMP keeps the alpha, and its fully transparent pixels take the
+  // background's colour for readers that ignore alpha. PNG keeps everything.
+  // The slot's picture itself is left as it was.
   Status Encode(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
 
   // Empty a slot and give its memory back.
@@ -120,10 +129,12 @@ class Engine {
   JpegCodec jpeg_;
   Resampler resampler_;
   Image scratch_;                      // the resampler's output, swapped into the slot
+  Image flattened_;                    // a transparent picture made ready for a format without alpha
   std::vector<std::uint8_t> encoded_;  // the file being saved
   int opacity_ = kDefaultOpacity;
   int jpeg_quality_ = kDefaultJpegQuality;
   std::uint32_t noise_seed_ = kDefaultNoiseSeed;
+  Background background_;
 };
 
 }  // namespace vr

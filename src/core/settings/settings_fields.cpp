@@ -66,6 +66,9 @@ constexpr std::array kFields = {
     Number("ADVempty", &R::ADVempty, 33),
     Number("ADVpixall", &R::ADVpixall, 34),
     Number("JPEGquality", &R::JPEGquality, 35, AbsentBecomes(kDefaultJpegQuality)),
+    // White, as most viewers show transparency; absent from the files of
+    // versions that left transparent pixels black.
+    Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

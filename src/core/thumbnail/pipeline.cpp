@@ -193,6 +193,7 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
   }
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
+  engine.SetBackground(render.background);
   return engine.Encode(render.output_format, encoded, recipe.output_path);
 }
 
@@ -208,6 +209,7 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   render.release_after = s.ADVempty != 0;
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
+  render.background = Background::FromStored(static_cast<std::uint32_t>(s.OUTbackground));
   return render;
 }
 

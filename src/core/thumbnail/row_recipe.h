@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/decode_footprint.h"
+#include "imaging/ops/flatten.h"
 #include "settings/settings_record.h"
 #include "thumbnail/size_rule.h"
 
@@ -43,6 +44,7 @@ struct RenderSettings {
   std::int32_t output_format = 0;
   std::string extension;
   std::int32_t jpeg_quality = 0;  // 0..100
+  Background background;          // under transparency, where the format has no alpha
 };
 
 RenderSettings RenderSettingsFrom(const SettingsRecord& settings);

@@ -139,6 +139,7 @@ void SettingsDialog::Open() {
   output_->text8->setText(QString::fromStdString(r.OUTname));
   output_->text9->setText(QString::fromStdString(r.OUTfolder));
   SetCheck(*output_->check7, r.OUTdatefolder);
+  output_->SetBackground(r.OUTbackground);
   output_->combo1->setCurrentIndex(std::clamp(r.OUTformat, 0, output_->combo1->count() - 1));
   output_->ApplyFormatRule();
   // 9. The last non-zero option wins.
@@ -195,6 +196,7 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.OUTname = output_->text8->text().toStdString();
   f.OUTfolder = output_->text9->text().toStdString();
   f.OUTdatefolder = CheckValue(*output_->check7);
+  f.OUTbackground = output_->Background();
   f.OUTformat = output_->combo1->currentIndex();
   f.OUTwidth = width_updown_->Value();
   f.OUTheight = height_updown_->Value();

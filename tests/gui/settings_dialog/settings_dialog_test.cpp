@@ -109,6 +109,7 @@ TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
   for (const auto& [name, value] : Pairs(GetParam().stored)) Store(name.c_str(), value);
   const std::string before = test::ReadTextFile(folder.File("settings.reg"));
   dialogs.files.push_back({"/pics/not-there.png"});  // for the watermark's picker; the folder's is cancelled
+  dialogs.colours.push_back(QColor(0x1a, 0x2b, 0x3c));  // for the background button
   auto dialog = Open();
   for (const auto& [control, input] : Pairs(GetParam().edit)) Edit(*dialog, control.c_str(), input.c_str());
   EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), before) << "written before OK";
@@ -124,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"GENextra=1 GENgrid=1 ImgPreview=1 NoiseLevel=40 BrightnessLevel=-30 ContrastLevel=-100 "
                   "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
                   "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
-                  "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77",
+                  "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77 "
+                  "OUTbackground=255",
                   "", ""},
         // Held to what the control can show.
         RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=5", "", "OUTformat=2"},
@@ -155,6 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"", "Combo1=2 Text10=640 Text11=480", "OUTformat=2 OUTwidth=640 OUTheight=480"},
         RoundTrip{"", "Check8 Check4 Check5", "OUToriginal=1 ADVempty=1 ADVpixall=1"},
         RoundTrip{"", "Option2", "OUTproph=-1"}, RoundTrip{"", "Option3", "OUTpropw=-1"},
+        // The background: white until chosen, stored as 0x00BBGGRR.
+        RoundTrip{"", "Check7", "OUTdatefolder=1 OUTbackground=16777215"},
+        RoundTrip{"OUTbackground=255", "CommandBackground", "OUTbackground=3943194"},
         // The pickers: a picked file is kept though unreadable, a cancel changes nothing.
         RoundTrip{"", "Command1", "WMFile=/pics/not-there.png"}, RoundTrip{"OUTfolder=/old", "Command7", ""},
         // Mask and AND pin the opacity at 100; another mode frees the slider at that value.
