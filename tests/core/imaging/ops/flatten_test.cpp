@@ -1,11 +1,12 @@
 // Transparency for formats without it: "over" a background, every alpha, and
 // only the fully transparent pixels recoloured where alpha is kept.
+#include "imaging/ops/flatten.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "core/imaging/pixel_test_util.h"
-#include "imaging/ops/flatten.h"
 
 namespace vr {
 namespace {
