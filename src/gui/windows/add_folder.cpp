@@ -20,18 +20,17 @@ std::int32_t FolderProgressStep(std::int32_t count) {
   return RoundHalfEven(100.0 / static_cast<double>(count));
 }
 
-FolderAddTrace AddFromFolder(MainWindow& window) {
-  FolderAddTrace trace;
+void AddFromFolder(MainWindow& window) {
   const QString folder = Dialogs().PickFolder(&window, QStringLiteral("Select the Folder"), QString());
-  if (folder.isEmpty()) return trace;
+  if (folder.isEmpty()) return;
 
   // Regular files directly inside, bmp then jpg then png, extensions in any case.
   const Expected<std::vector<std::string>> found = ScanPictureFolder(QFile::encodeName(folder).toStdString());
-  if (!found.ok() || found->empty()) return trace;
+  if (!found.ok() || found->empty()) return;
   const std::vector<std::string>& pictures = *found;
 
   window.setEnabled(false);
-  trace.step = FolderProgressStep(static_cast<std::int32_t>(pictures.size()));
+  const std::int32_t step = FolderProgressStep(static_cast<std::int32_t>(pictures.size()));
   // No parent: a child of the disabled window would be greyed with it.
   auto progress = std::make_unique<ProgressWindow>();
   progress->show();
@@ -41,11 +40,7 @@ FolderAddTrace AddFromFolder(MainWindow& window) {
   for (const std::string& picture : pictures) {
     if (window.StopRequested()) break;
     window.grid()->AddFile(picture, window.settings());
-    bar->SetValue(bar->Value() + trace.step);
-    trace.added += 1;
-    trace.bar_values.push_back(bar->Value());
-    trace.window_disabled_throughout = trace.window_disabled_throughout && !window.isEnabled();
-    trace.progress_shown_throughout = trace.progress_shown_throughout && progress->isVisible();
+    bar->SetValue(bar->Value() + step);
     QApplication::processEvents();
   }
 
@@ -54,7 +49,6 @@ FolderAddTrace AddFromFolder(MainWindow& window) {
   window.setEnabled(true);
   window.EnableListCommands();
   window.EndWork();
-  return trace;
 }
 
 }  // namespace vr

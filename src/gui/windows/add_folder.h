@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 namespace vr {
 
@@ -14,16 +13,8 @@ class MainWindow;
 // give 33, 200 give 0). 0 for no files.
 std::int32_t FolderProgressStep(std::int32_t count);
 
-// What a run did, for whoever wants to look: the bar's value after each
-// file and whether the window was disabled then.
-struct FolderAddTrace {
-  std::int32_t added = 0;
-  std::int32_t step = 0;
-  std::vector<std::int32_t> bar_values;
-  bool window_disabled_throughout = true;
-  bool progress_shown_throughout = true;
-};
-
-FolderAddTrace AddFromFolder(MainWindow& window);
+// Asks for the folder; a cancelled question, a folder that cannot be read
+// or one without pictures adds nothing.
+void AddFromFolder(MainWindow& window);
 
 }  // namespace vr
