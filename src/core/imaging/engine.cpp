@@ -192,14 +192,6 @@ Status Engine::Negative() {
 
 void Engine::SetOverlayOpacity(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
 
-Status Engine::Mix(MixMode mode, int x, int y) {
-  VR_TRY(Prepare(kPictureSlot, "mix into"));
-  if (At(kOverlaySlot).empty()) return Status::Ok();  // nothing to mix in
-  VR_TRY(EnsureDecoded(kOverlaySlot));
-  MixImages(At(kPictureSlot).picture, At(kOverlaySlot).picture, mode, x, y, opacity_);
-  return Status::Ok();
-}
-
 Status Engine::MixIn(const Image& overlay, MixMode mode, int x, int y) {
   VR_TRY(Prepare(kPictureSlot, "mix into"));
   if (overlay.empty()) return Status::Ok();

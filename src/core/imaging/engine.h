@@ -62,20 +62,17 @@ class Engine {
   Status Negative();
   void SetNoiseSeed(std::uint32_t seed) { noise_seed_ = seed; }
 
-  // Opacity of slot 2 in later mixes, 0..100 (values beyond are clamped).
+  // Opacity of the overlay in later mixes, 0..100 (values beyond are clamped).
   void SetOverlayOpacity(int opacity_percent);
-  int opacity() const { return opacity_; }
 
-  // Slot 2 combined into slot 1 at (x, y), rows counted from the bottom (see
-  // mix.h). An empty slot 2 mixes as nothing; an empty slot 1 fails.
-  Status Mix(MixMode mode, int x, int y);
-  // The same with a picture the caller holds (decoded, upright) in place of
-  // slot 2, so one picture can be mixed into many without being copied.
+  // `overlay` (decoded, upright) combined into slot 1 at (x, y), rows counted
+  // from the bottom (see mix.h). The caller holds the overlay, so one
+  // watermark is mixed into many pictures without being copied. An empty
+  // overlay mixes as nothing; an empty slot 1 fails.
   Status MixIn(const Image& overlay, MixMode mode, int x, int y);
 
   // Quality of later JPEG saves, 0..100 (values beyond act as 100).
   void SetJpegQuality(std::uint8_t quality);
-  int jpeg_quality() const { return jpeg_quality_; }
 
   // The colour transparent pictures are composited over where the output
   // holds no alpha (see Encode); white until set.

@@ -57,7 +57,7 @@ SettingsDialog::SettingsDialog(SettingsRecord& record, SettingsStore& store, QWi
 
   general_ = new PageGeneral(this);
   effects_ = new PageEffects(engine_, this);
-  watermark_ = new PageWatermark(record_, engine_, this);
+  watermark_ = new PageWatermark(record_, this);
   output_ = new PageOutput(this);
   advanced_ = new PageAdvanced(this);
   pages_ = {general_, effects_, watermark_, output_, advanced_};

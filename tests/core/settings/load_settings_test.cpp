@@ -12,7 +12,6 @@
 
 #include "settings/default_output_folder.h"
 #include "settings/password_scrambling.h"
-#include "settings/registry.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -41,8 +40,9 @@ class LoadSettingsTest : public ::testing::Test {
 TEST_F(LoadSettingsTest, EveryFieldComesFromItsOwnValue) {
   std::int32_t next = 1000;
   for (const SettingsField& field : SettingsFields()) {
-    if (field.number) SaveSettingLong(store_, field.name, field.name == "FTPanon" ? 0 : next++);
-    if (field.text) SaveSettingString(store_, field.name, std::string(field.name) + "-text");
+    const Status saved = field.number ? store_.WriteNumber(field.name, field.name == "FTPanon" ? 0 : next++)
+                                      : store_.WriteText(field.name, std::string(field.name) + "-text");
+    ASSERT_TRUE(saved.ok()) << saved.message();
   }
   const SettingsRecord r = Load();
   next = 1000;
@@ -68,10 +68,10 @@ TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
   std::stringstream pairs(GetParam().stored);
   for (std::string pair; std::getline(pairs, pair, ';');) {
     const std::size_t colon = pair.find(':');
-    if (pair[colon + 1] == '=')
-      SaveSettingString(store_, pair.substr(0, colon), pair.substr(colon + 2));
-    else
-      SaveSettingLong(store_, pair.substr(0, colon), std::stoi(pair.substr(colon + 1)));
+    const Status saved = pair[colon + 1] == '='
+                             ? store_.WriteText(pair.substr(0, colon), pair.substr(colon + 2))
+                             : store_.WriteNumber(pair.substr(0, colon), std::stoi(pair.substr(colon + 1)));
+    ASSERT_TRUE(saved.ok()) << saved.message();
   }
   EXPECT_EQ(Field(Load(), GetParam().field), GetParam().loaded);
 }

@@ -119,10 +119,6 @@ void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 }  // namespace
 
-bool IsBmp(std::span<const std::uint8_t> bytes) {
-  return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
-}
-
 Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
   VR_TRY_ASSIGN(const BmpLayout layout, ParseBmpHeader(bytes, file));
   ImageInfo info;
