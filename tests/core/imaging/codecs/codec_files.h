@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -120,6 +121,82 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
   }
   EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
   GifFreeMapObject(global_map);
+  return out;
+}
+
+// LZW data of GIF's dialect for `indices`, each below 1 << code_size, as
+// sub-blocks: a real encoder, with a string table that fills up and is
+// cleared, so a decoder meets every kind of code.
+inline Bytes GifLzwBlocks(const std::vector<int>& indices, int code_size) {
+  Bytes packed;
+  std::uint32_t buffer = 0;
+  int bits = 0, width = code_size + 1;
+  const auto put = [&](int code) {
+    buffer |= static_cast<std::uint32_t>(code) << bits;
+    for (bits += width; bits >= 8; bits -= 8, buffer >>= 8) packed.push_back(static_cast<std::uint8_t>(buffer));
+  };
+  const int clear = 1 << code_size;
+  std::map<std::pair<int, int>, int> table;
+  int next = clear + 2;
+  put(clear);
+  int prefix = indices.empty() ? -1 : indices[0];
+  for (std::size_t i = 1; i < indices.size(); ++i) {
+    if (auto found = table.find({prefix, indices[i]}); found != table.end()) {
+      prefix = found->second;
+      continue;
+    }
+    put(prefix);
+    table[{prefix, indices[i]}] = next++;
+    // The decoder learns each entry a code later, so it widens a code later.
+    if (next > 1 << width && width < 12) ++width;
+    if (next == 4096) {
+      put(clear);
+      table.clear(), next = clear + 2, width = code_size + 1;
+    }
+    prefix = indices[i];
+  }
+  if (prefix >= 0) put(prefix);
+  put(clear + 1);
+  if (bits > 0) packed.push_back(static_cast<std::uint8_t>(buffer));
+  Bytes blocks;
+  for (std::size_t at = 0; at < packed.size(); at += 255) {
+    const std::size_t length = std::min<std::size_t>(255, packed.size() - at);
+    blocks.push_back(static_cast<std::uint8_t>(length));
+    blocks.insert(blocks.end(), packed.begin() + static_cast<std::ptrdiff_t>(at),
+                  packed.begin() + static_cast<std::ptrdiff_t>(at + length));
+  }
+  blocks.push_back(0);
+  return blocks;
+}
+
+// A one-frame GIF89a built byte by byte, for what giflib's encoder will not
+// write: no colour table at all, LZW minimum code sizes above 8.
+struct RawGif {
+  int screen_width = 0, screen_height = 0;
+  std::vector<GifColorType> global{};  // empty: no global table; 2, 4, ... 256 entries
+  int left = 0, top = 0, width = 0, height = 0;
+  bool interlace = false;
+  int code_size = 8;
+  int transparent = NO_TRANSPARENT_COLOR;
+  std::vector<int> indices{};  // in stored order (pass by pass when interlaced)
+};
+
+inline Bytes BuildGif(const RawGif& gif) {
+  Bytes out = {'G', 'I', 'F', '8', '9', 'a'};
+  const auto le16 = [&out](int v) { out.insert(out.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); };
+  le16(gif.screen_width), le16(gif.screen_height);
+  int table_bits = 0;
+  while (!gif.global.empty() && (2 << table_bits) < static_cast<int>(gif.global.size())) ++table_bits;
+  out.insert(out.end(), {std::uint8_t(gif.global.empty() ? 0 : 0x80 | table_bits), 0, 0});
+  for (const GifColorType& c : gif.global) out.insert(out.end(), {c.Red, c.Green, c.Blue});
+  if (gif.transparent >= 0) out.insert(out.end(), {0x21, 0xF9, 4, 1, 0, 0, std::uint8_t(gif.transparent), 0});
+  out.push_back(0x2C);
+  le16(gif.left), le16(gif.top), le16(gif.width), le16(gif.height);
+  out.push_back(gif.interlace ? 0x40 : 0);
+  out.push_back(static_cast<std::uint8_t>(gif.code_size));
+  const Bytes blocks = GifLzwBlocks(gif.indices, gif.code_size);
+  out.insert(out.end(), blocks.begin(), blocks.end());
+  out.push_back(0x3B);
   return out;
 }
 
