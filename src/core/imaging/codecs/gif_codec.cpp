@@ -253,7 +253,8 @@ Palette PaletteOf(const ColorMapObject* map) {
 
 // The shown frame's table as the pass over the blocks found it, when it
 // lies whole in the file.
-Expected<Palette> PaletteAt(std::span<const std::uint8_t> bytes, const GifLayout& layout, const std::string& file) {
+Expected<Palette> PaletteAt(std::span<const std::uint8_t> bytes, const GifLayout& layout,
+                            const std::string& file) {
   if (layout.first_table_entries == 0) return Palette::Grey();
   if (layout.first_table_at + 3 * layout.first_table_entries > bytes.size())
     return Invalid("colour table ends early", file);
@@ -375,8 +376,8 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
       frame.Width != layout.first.width() || frame.Height != layout.first.height())
     return Invalid("unreadable image descriptor", file);
 
-  FramePainter painter(out, canvas, layout.first, PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap),
-                       transparent);
+  FramePainter painter(out, canvas, layout.first,
+                       PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap), transparent);
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   for (const Pass& pass : PassesOf(frame.Interlace)) {
     for (int y = pass.first; y < frame.Height; y += pass.step) {

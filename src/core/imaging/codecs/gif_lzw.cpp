@@ -65,7 +65,8 @@ Status DecodeGifLzw(std::span<const std::uint8_t> blocks, int min_code_size, std
                     const std::string& file, std::vector<std::uint16_t>& indices) {
   indices.assign(count, 0);
   if (min_code_size < 2 || min_code_size > kMaxGifLzwCodeSize)
-    return Status::Fail("Invalid GIF: LZW minimum code size " + std::to_string(min_code_size) + " in " + file);
+    return Status::Fail("Invalid GIF: LZW minimum code size " + std::to_string(min_code_size) + " in " +
+                        file);
   const int clear = 1 << min_code_size;
   const int end = clear + 1;
   auto table = std::make_unique<StringTable>();

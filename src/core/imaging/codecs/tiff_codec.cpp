@@ -74,7 +74,8 @@ void UnmapMemory(thandle_t, void*, toff_t) {}
 // is printed signed: the same bits, and no count it gives is near 2^63.
 std::string SignedConversions(const char* format) {
   std::string signed_format = format;
-  for (std::size_t at = signed_format.find('%'); at != std::string::npos; at = signed_format.find('%', at + 1)) {
+  for (std::size_t at = signed_format.find('%'); at != std::string::npos;
+       at = signed_format.find('%', at + 1)) {
     const std::size_t conversion = signed_format.find_first_not_of("-+ #0123456789.*hlLqjzt", at + 1);
     if (conversion == std::string::npos) break;
     if (signed_format[conversion] == 'u') signed_format[conversion] = 'd';

@@ -97,9 +97,9 @@ Expected<Layout> LayoutOf(TIFF* tif, const std::string& file) {
   Layout layout;
   layout.kind = KindOf(tif);
   if (!IsFloat(layout.kind) && !IsWideInteger(layout.kind))
-    return Unsupported(std::to_string(layout.kind.bits) + "-bit samples of format " +
-                           std::to_string(layout.kind.format),
-                       file);
+    return Unsupported(
+        std::to_string(layout.kind.bits) + "-bit samples of format " + std::to_string(layout.kind.format),
+        file);
   std::uint16_t samples = 1, planar = PLANARCONFIG_CONTIG;
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
@@ -206,11 +206,10 @@ Status ReadDeepSamples(TIFF* tif, int width, int height, const std::string& libt
     for (std::uint32_t top = 0; top < static_cast<std::uint32_t>(height); top += chunk_height) {
       for (std::uint32_t left = 0; left < static_cast<std::uint32_t>(width); left += chunk_width) {
         const auto sample = static_cast<std::uint16_t>(plane);
-        const tmsize_t read =
-            tiled ? TIFFReadEncodedTile(tif, TIFFComputeTile(tif, left, top, 0, sample), chunk.data(),
-                                        static_cast<tmsize_t>(chunk.size()))
-                  : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, top, sample), chunk.data(),
-                                         static_cast<tmsize_t>(chunk.size()));
+        const tmsize_t read = tiled ? TIFFReadEncodedTile(tif, TIFFComputeTile(tif, left, top, 0, sample),
+                                                          chunk.data(), static_cast<tmsize_t>(chunk.size()))
+                                    : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, top, sample),
+                                                           chunk.data(), static_cast<tmsize_t>(chunk.size()));
         const std::uint32_t rows = std::min(chunk_height, static_cast<std::uint32_t>(height) - top);
         // A strip may stop after its last row; anything shorter is damage.
         if (read < 0 || static_cast<std::uint64_t>(read) < row_bytes * rows) {

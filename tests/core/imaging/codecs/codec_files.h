@@ -134,7 +134,8 @@ inline Bytes GifLzwBlocks(const std::vector<int>& indices, int code_size) {
   int bits = 0, width = code_size + 1;
   const auto put = [&](int code) {
     buffer |= static_cast<std::uint32_t>(code) << bits;
-    for (bits += width; bits >= 8; bits -= 8, buffer >>= 8) packed.push_back(static_cast<std::uint8_t>(buffer));
+    for (bits += width; bits >= 8; bits -= 8, buffer >>= 8)
+      packed.push_back(static_cast<std::uint8_t>(buffer));
   };
   const int clear = 1 << code_size;
   std::map<std::pair<int, int>, int> table;
@@ -269,15 +270,17 @@ inline Bytes WriteTiff(const TiffLayout& layout) {
   // Samples of whole bytes are cut out of the contiguous rows per plane,
   // per tile; 12-bit ones only ever go contiguous into strips.
   const std::size_t sample_bytes = static_cast<std::size_t>(std::max(layout.bits / 8, 1));
-  const std::size_t row_bytes = (static_cast<std::size_t>(layout.width) * layout.samples * layout.bits + 7) / 8;
+  const std::size_t row_bytes =
+      (static_cast<std::size_t>(layout.width) * layout.samples * layout.bits + 7) / 8;
   const auto sample_at = [&](int x, int y, int s) {
-    return &layout.samples_data[y * row_bytes + (static_cast<std::size_t>(x) * layout.samples + s) * sample_bytes];
+    return &layout.samples_data[y * row_bytes +
+                                (static_cast<std::size_t>(x) * layout.samples + s) * sample_bytes];
   };
   const int planes = layout.planes ? layout.samples : 1;
   const int per_plane = layout.planes ? 1 : layout.samples;
   const int chunk = layout.tile > 0 ? layout.tile : layout.width;
   for (int plane = 0; plane < planes; ++plane)
-    for (int top = 0; top < layout.height; top += layout.tile > 0 ? layout.tile : layout.height)
+    for (int top = 0; top<layout.height; top += layout.tile> 0 ? layout.tile : layout.height)
       for (int left = 0; left < layout.width; left += chunk) {
         if (layout.tile == 0 && !layout.planes) {
           Bytes samples = layout.samples_data;  // libtiff takes rows it may scribble on
@@ -293,8 +296,8 @@ inline Bytes WriteTiff(const TiffLayout& layout) {
               std::memcpy(&part[((static_cast<std::size_t>(y) * chunk + x) * per_plane + s) * sample_bytes],
                           sample_at(left + x, top + y, layout.planes ? plane : s), sample_bytes);
         if (layout.tile > 0) {
-          EXPECT_GT(TIFFWriteTile(tif, part.data(), static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
-                                  0, static_cast<std::uint16_t>(plane)),
+          EXPECT_GT(TIFFWriteTile(tif, part.data(), static_cast<std::uint32_t>(left),
+                                  static_cast<std::uint32_t>(top), 0, static_cast<std::uint16_t>(plane)),
                     0);
         } else {
           for (int y = 0; y < layout.height; ++y)

@@ -162,11 +162,11 @@ TEST(GifDecode, TheFirstFrameSitsOnTheLogicalScreen) {
     int at_x, at_y;              // the frame's corner on it
   };
   const Case cases[] = {
-      {75, 50, 25, 0, 50, 50, 75, 50, 25, 0},     // a wide screen keeps its sides
-      {9, 5, 4, 1, 3, 2, 9, 5, 4, 1},             // room on every side
-      {3, 3, 2, 1, 4, 4, 3, 3, 2, 1},             // the frame reaches past the screen
-      {0, 0, 4, 1, 3, 2, 3, 2, 0, 0},             // no screen: the frame alone
-      {60000, 4000, 4, 1, 3, 2, 3, 2, 0, 0},      // a screen its data cannot fill
+      {75, 50, 25, 0, 50, 50, 75, 50, 25, 0},  // a wide screen keeps its sides
+      {9, 5, 4, 1, 3, 2, 9, 5, 4, 1},          // room on every side
+      {3, 3, 2, 1, 4, 4, 3, 3, 2, 1},          // the frame reaches past the screen
+      {0, 0, 4, 1, 3, 2, 3, 2, 0, 0},          // no screen: the frame alone
+      {60000, 4000, 4, 1, 3, 2, 3, 2, 0, 0},   // a screen its data cannot fill
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.screen_w) + "x" + std::to_string(c.screen_h));
@@ -190,8 +190,9 @@ TEST(GifDecode, TheFirstFrameSitsOnTheLogicalScreen) {
 // opaque black past the table and clear at the transparent index.
 Rgba ExpectedGifPixel(const RawGif& gif, int index) {
   if (index == gif.transparent) return {0, 0, 0, 0};
-  if (gif.global.empty()) return index < 256 ? Rgba{std::uint8_t(index), std::uint8_t(index), std::uint8_t(index), 255}
-                                             : Rgba{0, 0, 0, 255};
+  if (gif.global.empty())
+    return index < 256 ? Rgba{std::uint8_t(index), std::uint8_t(index), std::uint8_t(index), 255}
+                       : Rgba{0, 0, 0, 255};
   if (index >= static_cast<int>(gif.global.size())) return {0, 0, 0, 255};
   const GifColorType& c = gif.global[static_cast<std::size_t>(index)];
   return {c.Red, c.Green, c.Blue, 255};
@@ -207,8 +208,13 @@ TEST(GifDecode, EveryMinimumCodeSizeUpTo11AndNoColourTableAreRead) {
       for (bool interlace : {false, true}) {
         SCOPED_TRACE("code size " + std::to_string(code_size) + (table ? " table" : " no table") +
                      (interlace ? " interlaced" : ""));
-        RawGif gif{.screen_width = 97, .screen_height = 61, .width = 97, .height = 61, .interlace = interlace,
-                   .code_size = code_size, .transparent = 3};
+        RawGif gif{.screen_width = 97,
+                   .screen_height = 61,
+                   .width = 97,
+                   .height = 61,
+                   .interlace = interlace,
+                   .code_size = code_size,
+                   .transparent = 3};
         if (table) gif.global = kGifPalette;
         const int values = std::min(1 << code_size, 600);
         for (int i = 0; i < gif.width * gif.height; ++i) gif.indices.push_back((i / 3 + i * i / 7) % values);
@@ -243,8 +249,9 @@ TEST(GifDecode, BrokenWideCodesFail) {
   Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
   Bytes twelve = whole;
   twelve[13 + 10] = 12;
-  for (const auto& [file, reason] : {Broken{beyond, "corrupt image data"}, Broken{cut, "image data ends early"},
-                                     Broken{twelve, "LZW minimum code size 12"}}) {
+  for (const auto& [file, reason] :
+       {Broken{beyond, "corrupt image data"}, Broken{cut, "image data ends early"},
+        Broken{twelve, "LZW minimum code size 12"}}) {
     image.Resize(2, 2);
     const Status status = DecodeGif(file, "wide.gif", image);
     EXPECT_EQ(status.message(), std::string("Invalid GIF: ") + reason + " in wide.gif");
