@@ -144,14 +144,15 @@ Options:
                       (default FFFFFF, white); same as --set OUTbackground
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so
-  --strict            a picture whose file ends early still gets its
-                      thumbnail, but makes the exit status 1
+  --strict            a damaged picture (data missing or corrupt) still
+                      gets its thumbnail, but makes the exit status 1;
+                      warnings that cost no pixels do not
   --version           print the program's version and exit
   --help, -h          show this text
 
 The run's final message goes to stdout, each failure to stderr with its
 file and reason, a warning to stderr for each thumbnail made from a damaged
-picture, a progress bar to stderr when it is a terminal. File names in them
+picture or one its decoder warned of, a progress bar to stderr when it is a terminal. File names in them
 are quoted, with control characters written as escapes.
 
 Exit status: 0 every row was written (damaged pictures too, unless --strict),

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/jpeg_codec.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
 
@@ -79,6 +80,21 @@ TEST_P(RowOutcomeTest, GivesItsExitCodeMessagesAndThumbnails) {
   test::WriteTextFile(Path("rows/bad.jpg"), "no picture");
   test::WriteBmp(Path("rows/cut.bmp"), test::MakeRandomImage(64, 64, 2));
   fs::resize_file(Path("rows/cut.bmp"), fs::file_size(Path("rows/cut.bmp")) / 2);
+  // A whole JPEG with three stray bytes before its scan (nothing lost), the
+  // same cut short, and a plain JPEG cut short.
+  std::vector<std::uint8_t> jpeg;
+  JpegCodec codec;
+  ASSERT_TRUE(codec.Encode(test::MakeRandomImage(64, 64, 4), 90, jpeg, "stray.jpg").ok());
+  test::WriteBytes(Path("rows/cut.jpg"),
+                   {jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * 2 / 3)});
+  for (std::size_t at = 2; at + 1 < jpeg.size(); ++at)
+    if (jpeg[at] == 0xFF && jpeg[at + 1] == 0xDA) {
+      jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), {1, 2, 3});
+      break;
+    }
+  test::WriteBytes(Path("rows/stray.jpg"), jpeg);
+  jpeg.resize(jpeg.size() * 2 / 3);
+  test::WriteBytes(Path("rows/stray-cut.jpg"), jpeg);
   const Outcome run = Run(Out(GetParam().arguments), GetParam().before);
   EXPECT_EQ(run.code, GetParam().code) << run.err;
   EXPECT_NE(run.out.find(InFolder(GetParam().out)), std::string::npos) << run.out;
@@ -102,6 +118,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "warning: Row 1, \"DIR/rows/cut.bmp\": the picture is damaged", "32"},
         RowCase{"--strict DIR/rows/cut.bmp", "", 1, "1 written from damaged pictures:", "DIR/rows/cut.bmp",
                 "32"},
+        // The reason is the decoder's; only lost pixels fail a strict run, and
+        // stray bytes do not hide a cut behind them.
+        RowCase{"--strict DIR/rows/stray.jpg", "", 0, "1 written despite decoder warnings:",
+                "warning: Row 1, \"DIR/rows/stray.jpg\": the decoder warned (Corrupt JPEG data: 3 extraneous "
+                "bytes before marker 0xda); no part of the picture was lost",
+                "32"},
+        RowCase{"--strict DIR/rows/cut.jpg", "", 1, "1 written from damaged pictures:",
+                "warning: Row 1, \"DIR/rows/cut.jpg\": the picture is damaged (Premature end of JPEG file)",
+                "32"},
+        RowCase{"--strict DIR/rows/stray-cut.jpg", "", 1, "1 written from damaged pictures:",
+                "the picture is damaged (Premature end of JPEG file)", "32"},
+        RowCase{"DIR/rows/cut.bmp", "", 0, "", "the picture is damaged (its file ends early)", "32"},
         RowCase{"--no-create DIR/rows/good.png", "", 1, "0 row(s) failed, 1 skipped.", "", ""},
         // A file size limit fails the row it hits instead of killing the run.
         RowCase{"--set OUToriginal=1 --jobs 1 DIR/rows/good.png DIR/rows/large.png", "prlimit --fsize=16384 ",

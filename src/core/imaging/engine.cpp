@@ -95,7 +95,7 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
   }
   ApplyOrientation(s.picture, s.info.orientation);
   if (shrink != nullptr) *shrink = result->shrink;
-  s.damaged = result->damaged;
+  s.warning = std::move(result->warning);
   s.bytes.clear();  // keeps the capacity for the next file
   s.state = EngineSlot::State::Decoded;
   return Status::Ok();
@@ -257,6 +257,9 @@ const Image& Engine::picture(int slot) const {
 
 bool Engine::empty(int slot) const { return !ValidSlot(slot) || At(slot).empty(); }
 
-bool Engine::damaged(int slot) const { return ValidSlot(slot) && At(slot).damaged; }
+const DecodeWarning& Engine::warning(int slot) const {
+  static const DecodeWarning kNone;
+  return ValidSlot(slot) ? At(slot).warning : kNone;
+}
 
 }  // namespace vr

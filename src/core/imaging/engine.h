@@ -13,6 +13,7 @@
 
 #include "base/status.h"
 #include "imaging/codecs/jpeg_codec.h"
+#include "imaging/decode_warning.h"
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
@@ -107,8 +108,9 @@ class Engine {
   // (call Decode first).
   const Image& picture(int slot) const;
   bool empty(int slot) const;
-  // True when the slot's picture came from a file that ended early.
-  bool damaged(int slot) const;
+  // What the decoder warned of while decoding the slot's picture (damaged()
+  // when pixels were lost).
+  const DecodeWarning& warning(int slot) const;
 
  private:
   static bool ValidSlot(int slot) { return slot == kPictureSlot || slot == kOverlaySlot; }

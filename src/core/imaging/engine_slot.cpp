@@ -34,7 +34,7 @@ void EngineSlot::Clear() {
   info = ImageInfo{};
   bytes.clear();
   picture.Resize(0, 0);
-  damaged = false;
+  warning = DecodeWarning{};
 }
 
 void EngineSlot::Release() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 
@@ -21,7 +22,7 @@ struct EngineSlot {
   ImageInfo info;                   // header facts while Pending
   std::vector<std::uint8_t> bytes;  // the file while Pending
   Image picture;                    // upright pixels once Decoded
-  bool damaged = false;             // decoded from a file that ended early
+  DecodeWarning warning;            // what the decoder warned of
 
   bool empty() const { return state == State::Empty; }
   bool pending() const { return state == State::Pending; }

@@ -270,7 +270,7 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
 
 Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                  const Image& watermark, RenderedRow& out) {
-  out.damaged = false;
+  out.warning = DecodeWarning{};
   if (recipe.action != RowRecipe::Action::kRender)
     return Status::Fail(recipe.reason.empty()
                             ? "Row " + std::to_string(recipe.row) + " was not planned for rendering"
@@ -278,7 +278,7 @@ Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& 
   Status result = Status::Ok();
   try {
     result = RenderSteps(engine, render, recipe, watermark, out.bytes);
-    out.damaged = result.ok() && engine.damaged(Engine::kPictureSlot);
+    if (result.ok()) out.warning = engine.warning(Engine::kPictureSlot);
   } catch (const std::bad_alloc&) {
     // One row's memory never ends the run: the row fails, the others go on.
     result = Status::Fail("not enough memory for " + PictureSize(recipe) + " in " + recipe.source);

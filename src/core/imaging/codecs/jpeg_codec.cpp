@@ -7,6 +7,7 @@
 
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_scans.h"
+#include "imaging/codecs/jpeg_warnings.h"
 #include "imaging/limits.h"
 
 namespace vr {
@@ -76,6 +77,17 @@ void FillRows(Image& image, int first_row) {
       p[3] = 255;
     }
   }
+}
+
+// TurboJPEG's warning, sorted: rows it never reached are missing data
+// whatever it said. It tells only the first warning, so a cosmetic one may
+// hide damage further on, and then the file is read again for all of them
+// (rare: stray bytes before a marker, an unknown JFIF version).
+DecodeWarning WarningOf(const std::string& reason, bool rows_missing, std::span<const std::uint8_t> bytes) {
+  if (rows_missing) return {DecodeFlaw::kMissingData, reason};
+  const DecodeFlaw flaw = JpegWarningTextFlaw(reason);
+  if (flaw != DecodeFlaw::kCosmetic) return {flaw, reason};
+  return DecodeWarning::Worse({flaw, reason}, ScanJpegWarnings(bytes));
 }
 
 // The scan limit stops progressive files built to take endless passes.
@@ -223,7 +235,7 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
       out.Resize(0, 0);
       return InvalidJpeg(scans.reason, file);
     }
-    result.damaged = scans.damaged;
+    result.warning = scans.warning;
   } else if (const int rc = DecodeWhole(handle, bytes, four_channel, target, width, height); rc != 0) {
     const bool fatal = tjGetErrorCode(handle) != TJERR_WARNING;
     std::string reason = Reason(handle);
@@ -233,12 +245,11 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
       out.Resize(0, 0);
       return InvalidJpeg(reason, file);
     }
-    // A warning: data ended early or was corrupt. A fatal error after an
-    // earlier warning also arrives as one, and then the decoder stopped
-    // part way: the rows it never reached are filled with mid grey, as
-    // libjpeg itself shows data that ended early.
+    // A warning. A fatal error after an earlier warning also arrives as
+    // one, and then the decoder stopped part way: the rows it never reached
+    // are filled with mid grey, as libjpeg itself shows data that ended early.
     FillRows(out, delivered);
-    result.damaged = true;
+    result.warning = WarningOf(reason, delivered < height, bytes);
   }
   if (four_channel) {
     const bool inverted = ReadAdobeMarker(bytes).has_value();

@@ -53,9 +53,10 @@ class JpegCodec {
   // target_height), so `out` is ceil(width/d) x ceil(height/d). Baseline,
   // progressive, grayscale, YCbCr, CMYK and YCCK files all come out as RGB;
   // four-channel files with Adobe's APP14 marker are taken as inverted.
-  // When TurboJPEG only warns (data ended early, corrupt entropy data) the
-  // picture decoded so far is returned with `damaged` set; rows the decoder
-  // never reached are mid grey (CMYK files: no ink). A fatal error, or a
+  // When TurboJPEG only warns the picture is returned with the warning in
+  // libjpeg's words and its flaw (jpeg_warnings.h): stray bytes before a
+  // marker cost nothing; data that ended early or was corrupt leaves it
+  // damaged, rows the decoder never reached mid grey (CMYK files: no ink). A fatal error, or a
   // warning with not one row delivered, fails with
   // "Invalid JPEG: <reason> in <file>" and leaves `out` empty. The stored
   // size is checked against the limits before anything is allocated.
