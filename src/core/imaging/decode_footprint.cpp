@@ -10,6 +10,7 @@
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
+#include "imaging/metadata/orientation_sources.h"
 
 namespace vr {
 namespace {
@@ -44,7 +45,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   footprint.info.kind = FileKind::Jpeg;
   footprint.info.height = frame->height;
   footprint.info.width = frame->width;
-  footprint.info.orientation = ReadExifOrientation(bytes);
+  footprint.info.orientation = ReadJpegOrientation(bytes);
   footprint.progressive = frame->progressive;
   if (frame->progressive) footprint.coefficient_bytes = frame->blocks * kBlockBytes;
   return footprint;

@@ -10,6 +10,7 @@
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/orientation_sources.h"
 #include "imaging/ops/colorize.h"
 #include "imaging/ops/light.h"
 #include "imaging/ops/noise.h"
@@ -64,6 +65,9 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
     return info.status();
   }
   s.info = *info;
+  // A PNG may keep its orientation behind the pixels, beyond the part of the
+  // file a caller read its header from; the whole file has the last word.
+  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
   return Status::Ok();

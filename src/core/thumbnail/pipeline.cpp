@@ -135,13 +135,15 @@ std::uint32_t RowNoiseSeed(std::int32_t row) {
 }
 
 // The thumbnail's size: the recipe's, from the header read while planning,
-// or worked out from the loaded picture when planning could not read it.
+// or worked out from the loaded picture when planning could not read it or
+// the whole file turned it another way (a PNG's orientation behind its
+// pixels).
 Expected<std::optional<ThumbSize>> RowTarget(const Engine& engine, const RenderSettings& render,
                                              const RowRecipe& recipe) {
-  if (recipe.header) return recipe.target;
   int width = 0;
   int height = 0;
   VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
+  if (recipe.header && UprightSides(recipe.header->info) == Sides{width, height}) return recipe.target;
   return TargetSize(render.size, width, height, recipe.source);
 }
 
