@@ -10,7 +10,9 @@
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/metadata_reader.h"
 #include "imaging/metadata/orientation_sources.h"
+#include "imaging/metadata/thumbnail_metadata.h"
 #include "imaging/ops/colorize.h"
 #include "imaging/ops/light.h"
 #include "imaging/ops/noise.h"
@@ -70,6 +72,8 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
+  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
+    s.metadata = ReadPictureMetadata(s.bytes);
   return Status::Ok();
 }
 
@@ -224,10 +228,18 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
     case kFormatBmp:
       return EncodeBmp(picture, out, path);
     case kFormatJpeg:
-      return jpeg_.Encode(picture, jpeg_quality_, out, path);
+      VR_TRY(jpeg_.Encode(picture, jpeg_quality_, out, path));
+      break;
     default:
-      return EncodePng(picture, out, path);
+      VR_TRY(EncodePng(picture, out, path));
+      break;
   }
+  if (metadata_mode_ != MetadataMode::kStrip) {
+    const PictureMetadata kept =
+        MetadataForThumbnail(At(kPictureSlot).metadata, picture.width, picture.height, metadata_mode_);
+    EmbedMetadata(format_code == kFormatJpeg ? FileKind::Jpeg : FileKind::Png, kept, out);
+  }
+  return Status::Ok();
 }
 
 Status Engine::Save(const std::string& path, int format_code) {

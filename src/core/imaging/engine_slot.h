@@ -10,6 +10,7 @@
 
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/metadata/picture_metadata.h"
 
 namespace vr {
 
@@ -22,6 +23,7 @@ struct EngineSlot {
   std::vector<std::uint8_t> bytes;  // the file while Pending
   Image picture;                    // upright pixels once Decoded
   bool damaged = false;             // decoded from a file that ended early
+  PictureMetadata metadata;         // read on load only when a thumbnail keeps it
 
   bool empty() const { return state == State::Empty; }
   bool pending() const { return state == State::Pending; }

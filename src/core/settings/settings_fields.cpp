@@ -66,6 +66,7 @@ constexpr std::array kFields = {
     Number("ADVempty", &R::ADVempty, 33),
     Number("ADVpixall", &R::ADVpixall, 34),
     Number("JPEGquality", &R::JPEGquality, 35, AbsentBecomes(kDefaultJpegQuality)),
+    Number("OUTmetadata", &R::OUTmetadata, 36),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -177,6 +177,7 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
 Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                    const Image& watermark, std::vector<std::uint8_t>& encoded) {
   const ImageInfo* header = recipe.header ? &recipe.header->info : nullptr;
+  engine.SetMetadataMode(render.metadata);
   VR_TRY(engine.LoadImage(Engine::kPictureSlot, recipe.source, header));
   engine.ClearOverlay();
   engine.SetNoiseSeed(RowNoiseSeed(recipe.row));
@@ -210,6 +211,9 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   render.release_after = s.ADVempty != 0;
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
+  // An unknown code keeps nothing: the safe side for a photographer's data.
+  if (s.OUTmetadata == 1) render.metadata = MetadataMode::kKeep;
+  if (s.OUTmetadata == 2) render.metadata = MetadataMode::kKeepButLocation;
   return render;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/decode_footprint.h"
+#include "imaging/metadata/picture_metadata.h"
 #include "settings/settings_record.h"
 #include "thumbnail/size_rule.h"
 
@@ -43,6 +44,7 @@ struct RenderSettings {
   std::int32_t output_format = 0;
   std::string extension;
   std::int32_t jpeg_quality = 0;  // 0..100
+  MetadataMode metadata = MetadataMode::kStrip;
 };
 
 RenderSettings RenderSettingsFrom(const SettingsRecord& settings);

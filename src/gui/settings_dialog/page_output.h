@@ -57,6 +57,7 @@ class PageOutput : public QWidget {
   QLabel* label16 = nullptr;
   QLabel* label17 = nullptr;
   NamingMenu* mnu_names = nullptr;
+  QComboBox* combo_metadata = nullptr;  // OUTmetadata, the item's position is the code
 
  private:
   vUpDown* width_updown_ = nullptr;
