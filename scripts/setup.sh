@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev
   qt6-base-dev qt6-svg-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
+  zlib1g-dev
   librsvg2-bin
   xvfb xauth x11-utils
   clang libclang-rt-14-dev clang-format

@@ -142,6 +142,7 @@ int Run(const std::vector<std::string>& arguments) {
       return kUsageError;
     }
   }
+  if (options->metadata) settings.OUTmetadata = *options->metadata;
   if (options->show_settings) {
     std::cout << FormatSettings(settings);
     return kAllWritten;

@@ -13,9 +13,10 @@ namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 12> kOptionNames = {
-    "--settings", "--set",     "--show-settings", "--jobs", "-j", "--no-create",
-    "--strict",   "--version", "--help",          "-h",     "--", "--background"};
+constexpr std::array<std::string_view, 13> kOptionNames = {
+    "--settings",  "--set",        "--show-settings", "--jobs", "-j",
+    "--no-create", "--strict",     "--version",       "--help", "-h",
+    "--",          "--background", "--metadata"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -85,6 +86,11 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       if (!jobs || *jobs < 1 || *jobs > 1024)
         return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + count + "\"");
       options.jobs = static_cast<int>(*jobs);
+    } else if (argument == "--metadata") {
+      VR_TRY_ASSIGN(const std::string value, next(argument));
+      options.metadata = MetadataCode(value);
+      if (!options.metadata)
+        return Status::Fail("--metadata needs strip, keep or no-location, not \"" + value + "\"");
     } else {
       // Listed above but not handled here.
       return Status::Fail("Unknown option " + argument);
@@ -94,6 +100,13 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
 }
 
 std::span<const std::string_view> BatchOptionNames() { return kOptionNames; }
+
+std::optional<std::int32_t> MetadataCode(std::string_view value) {
+  static constexpr std::array<std::string_view, 3> kNames = {"strip", "keep", "no-location"};
+  for (std::size_t code = 0; code < kNames.size(); ++code)
+    if (value == kNames[code] || value == std::to_string(code)) return static_cast<std::int32_t>(code);
+  return std::nullopt;
+}
 
 Status ApplySettingOverride(SettingsRecord& record, const std::string& name, const std::string& value) {
   const SettingsField* field = FindSettingsField(name);
@@ -147,6 +160,10 @@ Options:
   --strict            a damaged picture (data missing or corrupt) still
                       gets its thumbnail, but makes the exit status 1;
                       warnings that cost no pixels do not
+  --metadata WHAT     what thumbnails keep of their pictures' EXIF, XMP,
+                      IPTC and comments: strip (nothing, the default),
+                      keep, or no-location (all but the GPS position);
+                      wins over --set OUTmetadata
   --version           print the program's version and exit
   --help, -h          show this text
 

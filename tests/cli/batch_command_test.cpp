@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "core/imaging/metadata/metadata_files.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "support/build_test_util.h"
@@ -234,7 +235,40 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"},
                     RefusedCase{"--set =5 DIR/p", "NAME=VALUE"}, RefusedCase{"--jobs 0 DIR/p", "--jobs"},
                     RefusedCase{"--frobnicate DIR/p", "Unknown option --frobnicate"},
-                    RefusedCase{"", "no pictures given"}));
+                    RefusedCase{"", "no pictures given"},
+                    RefusedCase{"--metadata everything DIR/p",
+                                "--metadata needs strip, keep or no-location"}));
+
+// --metadata decides what a camera photo's thumbnail keeps, over
+// OUTmetadata from the store or --set wherever it stands.
+TEST_F(BatchCommandTest, MetadataChoosesWhatThumbnailsKeepAndWinsOverTheSetting) {
+  using namespace test;
+  fs::create_directory(Path("p"));
+  WriteBytes(Path("p/camera.jpg"), JpegWith({MakeSegment(0xE1, kExifPrefix, CameraExif(true, 6)),
+                                             MakeSegment(0xFE, "", ToBytes("harbour at dawn"))}));
+  const struct {
+    const char* arguments;
+    bool exif, location;
+  } cases[] = {
+      {"", false, false},
+      {"--metadata keep", true, true},
+      {"--metadata no-location", true, false},
+      {"--set OUTmetadata=2", true, false},
+      {"--metadata strip --set OUTmetadata=1", false, false},
+      {"--set OUTmetadata=1 --metadata 0", false, false},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Run(Out(c.arguments) + " DIR/p/camera.jpg");
+    ASSERT_EQ(run.code, 0) << c.arguments << run.err;
+    const Bytes thumbnail = ReadBytes(Path("out/t00.png"));
+    EXPECT_EQ(Contains(thumbnail, kCopyright), c.exif) << c.arguments;
+    EXPECT_EQ(Contains(thumbnail, "harbour at dawn"), c.exif) << c.arguments;
+    EXPECT_EQ(Contains(thumbnail, kGpsDatum), c.location) << c.arguments;
+    EXPECT_FALSE(Contains(thumbnail, kThumbnailPixels)) << c.arguments;
+  }
+  const Outcome shown = Run("--set OUTmetadata=0 --metadata no-location --show-settings");
+  EXPECT_NE(shown.out.find("\nOUTmetadata=2\n"), std::string::npos) << shown.out;
+}
 
 TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {
   // One picture listed many times: the run is long enough to interrupt.

@@ -11,6 +11,7 @@
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
 #include "imaging/codecs/tiff_codec.h"
+#include "imaging/metadata/orientation_sources.h"
 
 namespace vr {
 namespace {
@@ -46,7 +47,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   footprint.info.kind = FileKind::Jpeg;
   footprint.info.height = frame->height;
   footprint.info.width = frame->width;
-  footprint.info.orientation = ReadExifOrientation(bytes);
+  footprint.info.orientation = ReadJpegOrientation(bytes);
   footprint.progressive = frame->progressive;
   if (frame->progressive) footprint.coefficient_bytes = frame->blocks * kBlockBytes;
   return footprint;

@@ -10,6 +10,9 @@
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/metadata_reader.h"
+#include "imaging/metadata/orientation_sources.h"
+#include "imaging/metadata/thumbnail_metadata.h"
 #include "imaging/ops/colorize.h"
 #include "imaging/ops/light.h"
 #include "imaging/ops/noise.h"
@@ -64,8 +67,13 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
     return info.status();
   }
   s.info = *info;
+  // A PNG may keep its orientation behind the pixels, beyond the part of the
+  // file a caller read its header from; the whole file has the last word.
+  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
+  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
+    s.metadata = ReadPictureMetadata(s.bytes);
   return Status::Ok();
 }
 
@@ -208,20 +216,29 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
   VR_TRY(EnsureDecoded(kPictureSlot));
 
   const Image& picture = At(kPictureSlot).picture;
-  if (format_code == kFormatPng) return EncodePng(picture, out, path);
-  if (!picture.HasTransparency())
-    return format_code == kFormatJpeg ? jpeg_.Encode(picture, jpeg_quality_, out, path)
-                                      : EncodeBmp(picture, out, path);
-  // Transparent pictures are rare; the copy keeps the slot's picture as it
-  // was, and its buffer is kept for the next one.
-  flattened_.Resize(picture.width, picture.height);
-  flattened_.pixels.assign(picture.pixels.begin(), picture.pixels.end());
-  if (format_code == kFormatJpeg) {
+  if (format_code == kFormatPng) {
+    VR_TRY(EncodePng(picture, out, path));
+  } else if (!picture.HasTransparency()) {
+    if (format_code == kFormatBmp) return EncodeBmp(picture, out, path);
+    VR_TRY(jpeg_.Encode(picture, jpeg_quality_, out, path));
+  } else {
+    // Transparent pictures are rare; the copy keeps the slot's picture as
+    // it was, and its buffer is kept for the next one.
+    flattened_.Resize(picture.width, picture.height);
+    flattened_.pixels.assign(picture.pixels.begin(), picture.pixels.end());
+    if (format_code == kFormatBmp) {
+      FillTransparent(flattened_, background_);
+      return EncodeBmp(flattened_, out, path);
+    }
     FlattenOnto(flattened_, background_);
-    return jpeg_.Encode(flattened_, jpeg_quality_, out, path);
+    VR_TRY(jpeg_.Encode(flattened_, jpeg_quality_, out, path));
   }
-  FillTransparent(flattened_, background_);
-  return EncodeBmp(flattened_, out, path);
+  if (metadata_mode_ != MetadataMode::kStrip) {
+    const PictureMetadata kept =
+        MetadataForThumbnail(At(kPictureSlot).metadata, picture.width, picture.height, metadata_mode_);
+    EmbedMetadata(format_code == kFormatJpeg ? FileKind::Jpeg : FileKind::Png, kept, out);
+  }
+  return Status::Ok();
 }
 
 Status Engine::Save(const std::string& path, int format_code) {

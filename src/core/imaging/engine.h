@@ -17,6 +17,7 @@
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
+#include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
@@ -79,6 +80,11 @@ class Engine {
   // holds no alpha (see Encode); white until set.
   void SetBackground(Background background) { background_ = background; }
 
+  // What later saves keep of slot 1's metadata. Set before LoadImage: the
+  // metadata is read from the file's bytes while it loads, and only when it
+  // is to be kept, so kStrip (the default) costs nothing.
+  void SetMetadataMode(MetadataMode mode) { metadata_mode_ = mode; }
+
   // Writes slot 1 as BMP (1), JPEG (3) or PNG (4). The file is written beside
   // the target and renamed into place, so a failed save leaves neither a
   // half-written file nor a damaged older one.
@@ -132,6 +138,7 @@ class Engine {
   std::vector<std::uint8_t> encoded_;  // the file being saved
   int opacity_ = kDefaultOpacity;
   int jpeg_quality_ = kDefaultJpegQuality;
+  MetadataMode metadata_mode_ = MetadataMode::kStrip;
   std::uint32_t noise_seed_ = kDefaultNoiseSeed;
   Background background_;
 };

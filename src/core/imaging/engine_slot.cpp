@@ -35,6 +35,7 @@ void EngineSlot::Clear() {
   bytes.clear();
   picture.Resize(0, 0);
   warning = DecodeWarning{};
+  metadata.clear();
 }
 
 void EngineSlot::Release() {
@@ -42,6 +43,7 @@ void EngineSlot::Release() {
   std::vector<std::uint8_t>().swap(bytes);
   std::vector<std::uint8_t>().swap(picture.pixels);
   std::string().swap(file);
+  metadata = PictureMetadata{};
 }
 
 void EngineSlot::Hold(Image image, const std::string& name) {

@@ -11,6 +11,7 @@
 #include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/metadata/picture_metadata.h"
 
 namespace vr {
 
@@ -23,6 +24,7 @@ struct EngineSlot {
   std::vector<std::uint8_t> bytes;  // the file while Pending
   Image picture;                    // upright pixels once Decoded
   DecodeWarning warning;            // what the decoder warned of
+  PictureMetadata metadata;         // read on load only when a thumbnail keeps it
 
   bool empty() const { return state == State::Empty; }
   bool pending() const { return state == State::Pending; }

@@ -69,6 +69,7 @@ constexpr std::array kFields = {
     // White, as most viewers show transparency; absent from the files of
     // versions that left transparent pixels black.
     Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
+    Number("OUTmetadata", &R::OUTmetadata, 37),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -47,6 +47,7 @@ struct SettingsRecord {
   std::int32_t ADVpixall = 0;
   std::int32_t JPEGquality = 0;
   std::int32_t OUTbackground = 0;  // 0x00BBGGRR under transparent pictures saved without alpha
+  std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
 };
 
 // What loading puts in place of a value the store lacks. A missing value

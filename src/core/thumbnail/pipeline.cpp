@@ -135,13 +135,15 @@ std::uint32_t RowNoiseSeed(std::int32_t row) {
 }
 
 // The thumbnail's size: the recipe's, from the header read while planning,
-// or worked out from the loaded picture when planning could not read it.
+// or worked out from the loaded picture when planning could not read it or
+// the whole file turned it another way (a PNG's orientation behind its
+// pixels).
 Expected<std::optional<ThumbSize>> RowTarget(const Engine& engine, const RenderSettings& render,
                                              const RowRecipe& recipe) {
-  if (recipe.header) return recipe.target;
   int width = 0;
   int height = 0;
   VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
+  if (recipe.header && UprightSides(recipe.header->info) == Sides{width, height}) return recipe.target;
   return TargetSize(render.size, width, height, recipe.source);
 }
 
@@ -175,6 +177,7 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
 Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                    const Image& watermark, std::vector<std::uint8_t>& encoded) {
   const ImageInfo* header = recipe.header ? &recipe.header->info : nullptr;
+  engine.SetMetadataMode(render.metadata);
   VR_TRY(engine.LoadImage(Engine::kPictureSlot, recipe.source, header));
   engine.ClearOverlay();
   engine.SetNoiseSeed(RowNoiseSeed(recipe.row));
@@ -210,6 +213,9 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
   render.background = Background::FromStored(static_cast<std::uint32_t>(s.OUTbackground));
+  // An unknown code keeps nothing: the safe side for a photographer's data.
+  if (s.OUTmetadata == 1) render.metadata = MetadataMode::kKeep;
+  if (s.OUTmetadata == 2) render.metadata = MetadataMode::kKeepButLocation;
   return render;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/decode_footprint.h"
+#include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/flatten.h"
 #include "settings/settings_record.h"
 #include "thumbnail/size_rule.h"
@@ -45,6 +46,7 @@ struct RenderSettings {
   std::string extension;
   std::int32_t jpeg_quality = 0;  // 0..100
   Background background;          // under transparency, where the format has no alpha
+  MetadataMode metadata = MetadataMode::kStrip;
 };
 
 RenderSettings RenderSettingsFrom(const SettingsRecord& settings);

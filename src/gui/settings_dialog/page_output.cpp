@@ -79,7 +79,14 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   grid->addWidget(command7, 5, 1);
   grid->addWidget(check7, 6, 0, 1, 2);
   grid->addWidget(background_button, 7, 0, Qt::AlignLeft);
-  grid->setRowStretch(8, 1);
+  combo_metadata = new QComboBox(this);
+  combo_metadata->setObjectName("ComboMetadata");
+  combo_metadata->addItems(
+      {tr("Strip it (smallest files)"), tr("Keep it"), tr("Keep it, without the location")});
+  combo_metadata->setToolTip(tr("EXIF, XMP, IPTC and comments of the picture, in JPEG and PNG thumbnails"));
+  grid->addWidget(MakeLabel("LabelMetadata", tr("Metadata"), this), 8, 0, 1, 2);
+  grid->addWidget(combo_metadata, 9, 0);
+  grid->setRowStretch(10, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
   layout->addWidget(frame12, 0, Qt::AlignTop);

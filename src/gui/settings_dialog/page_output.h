@@ -66,6 +66,7 @@ class PageOutput : public QWidget {
   QLabel* label17 = nullptr;
   NamingMenu* mnu_names = nullptr;
   QPushButton* background_button = nullptr;  // OUTbackground
+  QComboBox* combo_metadata = nullptr;       // OUTmetadata, the item's position is the code
 
  private:
   std::int32_t background_ = 0;

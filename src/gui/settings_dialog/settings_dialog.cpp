@@ -142,6 +142,9 @@ void SettingsDialog::Open() {
   output_->SetBackground(r.OUTbackground);
   output_->combo1->setCurrentIndex(std::clamp(r.OUTformat, 0, output_->combo1->count() - 1));
   output_->ApplyFormatRule();
+  // A code without an item shows as stripping, which is what the run does.
+  output_->combo_metadata->setCurrentIndex(
+      r.OUTmetadata >= 0 && r.OUTmetadata < output_->combo_metadata->count() ? r.OUTmetadata : 0);
   // 9. The last non-zero option wins.
   SetCheck(*output_->check8, r.OUToriginal);
   if (r.OUTnoprop != 0) output_->option1->setChecked(true);
@@ -206,6 +209,7 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.OUTpropw = OptionValue(*output_->option3);
   f.ADVempty = CheckValue(*advanced_->check4);
   f.ADVpixall = CheckValue(*advanced_->check5);
+  f.OUTmetadata = output_->combo_metadata->currentIndex();
   return v;
 }
 

@@ -142,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"WMAreaX=150", "", "WMAreaX=150 WMArea=7"},
         RoundTrip{"WMAreaY=150", "", "WMAreaY=150 WMArea=3"},
         // There is no FTP page: the anonymous login on port 0, which loading reads as 21.
-        RoundTrip{"FTPport=2121", "", "FTPport=0 FTPuser=anonymous"}));
+        RoundTrip{"FTPport=2121", "", "FTPport=0 FTPuser=anonymous"},
+        // Metadata: a code without an item opens as stripping, which is what a run does with it.
+        RoundTrip{"OUTmetadata=2", "", ""}, RoundTrip{"OUTmetadata=7", "", "OUTmetadata=0"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Edited, RoundTripTest,
@@ -165,7 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Mask and AND pin the opacity at 100; another mode frees the slider at that value.
         RoundTrip{"WMOpacity=40", "Combo2=2", "WMMode=4 WMOpacity=100"},
         RoundTrip{"WMOpacity=40", "Combo2=5", "WMMode=1 WMOpacity=100"},
-        RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"}));
+        RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"},
+        RoundTrip{"OUTmetadata=1", "ComboMetadata=2", "OUTmetadata=2"},
+        RoundTrip{"", "ComboMetadata=1", "OUTmetadata=1"}));
 
 TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   record.JPEGquality = 0;

@@ -9,6 +9,7 @@
 #include "imaging/codecs/jpeg_scans.h"
 #include "imaging/codecs/jpeg_warnings.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/orientation_sources.h"
 
 namespace vr {
 namespace {
@@ -186,7 +187,7 @@ Expected<ImageInfo> JpegCodec::ReadInfo(std::span<const std::uint8_t> bytes, con
   info.kind = FileKind::Jpeg;
   info.width = header.width;
   info.height = header.height;
-  info.orientation = ReadExifOrientation(bytes);
+  info.orientation = ReadJpegOrientation(bytes);
   return info;
 }
 
