@@ -24,8 +24,8 @@
 #include "bench_files.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_scans.h"
-#include "imaging/ops/luma_ssim.h"
 #include "imaging/ops/resample.h"
+#include "quality/luma_ssim.h"
 
 namespace {
 

@@ -11,7 +11,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev
   qt6-base-dev qt6-svg-dev
-  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libtiff-dev liblcms2-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
+  zlib1g-dev liblcms2-dev
   librsvg2-bin
   xvfb xauth x11-utils
   clang libclang-rt-14-dev clang-format

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -12,9 +13,10 @@ namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 12> kOptionNames = {
-    "--settings",  "--set",    "--show-settings", "--colour", "--jobs", "-j",
-    "--no-create", "--strict", "--version",       "--help",   "-h",     "--"};
+constexpr std::array<std::string_view, 14> kOptionNames = {
+    "--settings",  "--set",        "--show-settings", "--jobs",  "-j",
+    "--no-create", "--strict",     "--version",       "--help",  "-h",
+    "--",          "--background", "--metadata",      "--colour"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -23,6 +25,19 @@ Expected<long> WholeNumber(const std::string& text) {
   const long value = std::strtol(text.c_str(), &end, 10);
   if (*end != '\0' || errno == ERANGE) return Status::Fail("\"" + text + "\" is not a whole number");
   return value;
+}
+
+// "RRGGBB" (or "#RRGGBB"), as web colours are written, to the store's
+// 0x00BBGGRR.
+Expected<std::int32_t> StoredColour(const std::string& text) {
+  const std::string digits = text.starts_with('#') ? text.substr(1) : text;
+  const bool hex =
+      std::ranges::all_of(digits, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+  if (digits.size() != 6 || !hex)
+    return Status::Fail("--background needs a colour as RRGGBB, six hexadecimal digits, not \"" + text +
+                        "\"");
+  const auto rgb = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+  return static_cast<std::int32_t>((rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16);
 }
 
 }  // namespace
@@ -66,12 +81,22 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       if (colour != "srgb" && colour != "keep")
         return Status::Fail("--colour needs srgb or keep, not \"" + colour + "\"");
       options.overrides.emplace_back("OUTcolour", colour == "keep" ? "1" : "0");
+    } else if (argument == "--background") {
+      const Expected<std::string> colour = next(argument);
+      if (!colour) return colour.status();
+      VR_TRY_ASSIGN(const std::int32_t stored, StoredColour(*colour));
+      options.overrides.emplace_back("OUTbackground", std::to_string(stored));
     } else if (argument == "--jobs" || argument == "-j") {
       VR_TRY_ASSIGN(const std::string count, next(argument));
       Expected<long> jobs = WholeNumber(count);
       if (!jobs || *jobs < 1 || *jobs > 1024)
         return Status::Fail("--jobs needs a number from 1 to 1024, not \"" + count + "\"");
       options.jobs = static_cast<int>(*jobs);
+    } else if (argument == "--metadata") {
+      VR_TRY_ASSIGN(const std::string value, next(argument));
+      options.metadata = MetadataCode(value);
+      if (!options.metadata)
+        return Status::Fail("--metadata needs strip, keep or no-location, not \"" + value + "\"");
     } else {
       // Listed above but not handled here.
       return Status::Fail("Unknown option " + argument);
@@ -81,6 +106,13 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
 }
 
 std::span<const std::string_view> BatchOptionNames() { return kOptionNames; }
+
+std::optional<std::int32_t> MetadataCode(std::string_view value) {
+  static constexpr std::array<std::string_view, 3> kNames = {"strip", "keep", "no-location"};
+  for (std::size_t code = 0; code < kNames.size(); ++code)
+    if (value == kNames[code] || value == std::to_string(code)) return static_cast<std::int32_t>(code);
+  return std::nullopt;
+}
 
 Status ApplySettingOverride(SettingsRecord& record, const std::string& name, const std::string& value) {
   const SettingsField* field = FindSettingsField(name);
@@ -131,16 +163,23 @@ Options:
                       their profile in JPEG and PNG thumbnails (the setting
                       OUTcolour, 0 or 1)
   --jobs N, -j N      render on N worker threads (default: one per core)
+  --background RRGGBB the colour under transparent pictures saved as JPEG
+                      (default FFFFFF, white); same as --set OUTbackground
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so
-  --strict            a picture whose file ends early still gets its
-                      thumbnail, but makes the exit status 1
+  --strict            a damaged picture (data missing or corrupt) still
+                      gets its thumbnail, but makes the exit status 1;
+                      warnings that cost no pixels do not
+  --metadata WHAT     what thumbnails keep of their pictures' EXIF, XMP,
+                      IPTC and comments: strip (nothing, the default),
+                      keep, or no-location (all but the GPS position);
+                      wins over --set OUTmetadata
   --version           print the program's version and exit
   --help, -h          show this text
 
 The run's final message goes to stdout, each failure to stderr with its
 file and reason, a warning to stderr for each thumbnail made from a damaged
-picture, a progress bar to stderr when it is a terminal. File names in them
+picture or one its decoder warned of, a progress bar to stderr when it is a terminal. File names in them
 are quoted, with control characters written as escapes.
 
 Exit status: 0 every row was written (damaged pictures too, unless --strict),

@@ -1,6 +1,8 @@
 // The varenna-batch command line, read into values, apart from running it.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +24,7 @@ struct BatchOptions {
   bool create_folders = true;  // --no-create answers the folder question no
   bool strict = false;         // --strict: a damaged picture's row counts as failed for the exit status
   int jobs = 0;                // 0: one per core
+  std::optional<std::int32_t> metadata;  // --metadata, as the setting's code; after every --set
   std::vector<std::string> inputs;
 };
 
@@ -32,6 +35,10 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
 // refuses any other argument that begins with "-". The manual page lists
 // each of them.
 std::span<const std::string_view> BatchOptionNames();
+
+// The setting's code for a --metadata value: strip 0, keep 1, no-location
+// 2 (the codes themselves are taken too); none for anything else.
+std::optional<std::int32_t> MetadataCode(std::string_view value);
 
 // Applies one --set: NAME must be a field of the record (any case) and VALUE
 // a whole number for a number field (any text for a text field).

@@ -10,7 +10,9 @@
 
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
+#include "core/imaging/metadata/metadata_files.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/colour/icc_profile.h"
 #include "support/build_test_util.h"
@@ -84,6 +86,21 @@ TEST_P(RowOutcomeTest, GivesItsExitCodeMessagesAndThumbnails) {
   test::WriteTextFile(Path("rows/bad.jpg"), "no picture");
   test::WriteBmp(Path("rows/cut.bmp"), test::MakeRandomImage(64, 64, 2));
   fs::resize_file(Path("rows/cut.bmp"), fs::file_size(Path("rows/cut.bmp")) / 2);
+  // A whole JPEG with three stray bytes before its scan (nothing lost), the
+  // same cut short, and a plain JPEG cut short.
+  std::vector<std::uint8_t> jpeg;
+  JpegCodec codec;
+  ASSERT_TRUE(codec.Encode(test::MakeRandomImage(64, 64, 4), 90, jpeg, "stray.jpg").ok());
+  test::WriteBytes(Path("rows/cut.jpg"),
+                   {jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * 2 / 3)});
+  for (std::size_t at = 2; at + 1 < jpeg.size(); ++at)
+    if (jpeg[at] == 0xFF && jpeg[at + 1] == 0xDA) {
+      jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), {1, 2, 3});
+      break;
+    }
+  test::WriteBytes(Path("rows/stray.jpg"), jpeg);
+  jpeg.resize(jpeg.size() * 2 / 3);
+  test::WriteBytes(Path("rows/stray-cut.jpg"), jpeg);
   const Outcome run = Run(Out(GetParam().arguments), GetParam().before);
   EXPECT_EQ(run.code, GetParam().code) << run.err;
   EXPECT_NE(run.out.find(InFolder(GetParam().out)), std::string::npos) << run.out;
@@ -107,6 +124,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "warning: Row 1, \"DIR/rows/cut.bmp\": the picture is damaged", "32"},
         RowCase{"--strict DIR/rows/cut.bmp", "", 1, "1 written from damaged pictures:", "DIR/rows/cut.bmp",
                 "32"},
+        // The reason is the decoder's; only lost pixels fail a strict run, and
+        // stray bytes do not hide a cut behind them.
+        RowCase{"--strict DIR/rows/stray.jpg", "", 0, "1 written despite decoder warnings:",
+                "warning: Row 1, \"DIR/rows/stray.jpg\": the decoder warned (Corrupt JPEG data: 3 extraneous "
+                "bytes before marker 0xda); no part of the picture was lost",
+                "32"},
+        RowCase{"--strict DIR/rows/cut.jpg", "", 1, "1 written from damaged pictures:",
+                "warning: Row 1, \"DIR/rows/cut.jpg\": the picture is damaged (Premature end of JPEG file)",
+                "32"},
+        RowCase{"--strict DIR/rows/stray-cut.jpg", "", 1, "1 written from damaged pictures:",
+                "the picture is damaged (Premature end of JPEG file)", "32"},
+        RowCase{"DIR/rows/cut.bmp", "", 0, "", "the picture is damaged (its file ends early)", "32"},
         RowCase{"--no-create DIR/rows/good.png", "", 1, "0 row(s) failed, 1 skipped.", "", ""},
         // A file size limit fails the row it hits instead of killing the run.
         RowCase{"--set OUToriginal=1 --jobs 1 DIR/rows/good.png DIR/rows/large.png", "prlimit --fsize=16384 ",
@@ -117,11 +146,14 @@ TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
                       "Windows Registry Editor Version 5.00\r\n\r\n"
                       "[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\r\n"
                       "\"OUTwidth\"=dword:0000012c\r\n\"OUTname\"=\"from-store\"\r\n");
-  Outcome run = Run("--set outheight=77 --set 'WMFile=/x/a=b %o.png' --set JPEGquality=-5 --show-settings");
+  Outcome run =
+      Run("--set outheight=77 --set 'WMFile=/x/a=b %o.png' --set JPEGquality=-5 --background '#1a2B3c' "
+          "--show-settings");
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out.rfind("GENextra=", 0), 0u);  // the record's order
+  // The background is written as web colours are (RRGGBB) and stored as 0x00BBGGRR.
   for (const char* line : {"\nOUTname=from-store\n", "\nOUTwidth=300\nOUTheight=77\n",
-                           "\nWMFile=/x/a=b %o.png\n", "\nJPEGquality=-5\n"})
+                           "\nWMFile=/x/a=b %o.png\n", "\nJPEGquality=-5\n", "\nOUTbackground=3943194\n"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
   // Without --settings the program's own store is read, and it may be missing.
   store.clear();
@@ -200,13 +232,18 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"--settings DIR/notes.reg DIR/p", "DIR/notes.reg"},
                     RefusedCase{"DIR/in DIR/other", "no pictures found in DIR/in DIR/other\n"},
                     RefusedCase{"--set NoSuchThing=1 DIR/p", "Unknown setting NoSuchThing"},
+                    RefusedCase{"--background 12345 DIR/p", "--background needs a colour as RRGGBB"},
+                    RefusedCase{"--background red DIR/p", "not \"red\""},
+                    RefusedCase{"--background", "--background needs a value"},
                     RefusedCase{"--set OUTwidth=12px DIR/p", "OUTwidth"},
                     RefusedCase{"--set OUTwidth=2147483648 DIR/p", "OUTwidth"},
                     RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"},
                     RefusedCase{"--set =5 DIR/p", "NAME=VALUE"}, RefusedCase{"--jobs 0 DIR/p", "--jobs"},
                     RefusedCase{"--frobnicate DIR/p", "Unknown option --frobnicate"},
                     RefusedCase{"--colour wide DIR/p", "--colour needs srgb or keep, not \"wide\""},
-                    RefusedCase{"--colour", "--colour needs a value"}, RefusedCase{"", "no pictures given"}));
+                    RefusedCase{"--colour", "--colour needs a value"}, RefusedCase{"", "no pictures given"},
+                    RefusedCase{"--metadata everything DIR/p",
+                                "--metadata needs strip, keep or no-location"}));
 
 // --colour is OUTcolour by name, taken in turn with the --set options.
 TEST_F(BatchCommandTest, ColourSetsOutColourInTurnWithTheSetOptions) {
@@ -252,6 +289,37 @@ TEST_F(BatchCommandTest, ColourKeepEmbedsTheProfileAndSrgbConverts) {
   Image samples;  // as stored: a reader that manages colour would show sRGB's red
   ASSERT_TRUE(DecodePng(kept, "kept.png", samples).ok());
   EXPECT_EQ(samples.at(5, 5)[0], 219);
+}
+
+// --metadata decides what a camera photo's thumbnail keeps, over
+// OUTmetadata from the store or --set wherever it stands.
+TEST_F(BatchCommandTest, MetadataChoosesWhatThumbnailsKeepAndWinsOverTheSetting) {
+  using namespace test;
+  fs::create_directory(Path("p"));
+  WriteBytes(Path("p/camera.jpg"), JpegWith({MakeSegment(0xE1, kExifPrefix, CameraExif(true, 6)),
+                                             MakeSegment(0xFE, "", ToBytes("harbour at dawn"))}));
+  const struct {
+    const char* arguments;
+    bool exif, location;
+  } cases[] = {
+      {"", false, false},
+      {"--metadata keep", true, true},
+      {"--metadata no-location", true, false},
+      {"--set OUTmetadata=2", true, false},
+      {"--metadata strip --set OUTmetadata=1", false, false},
+      {"--set OUTmetadata=1 --metadata 0", false, false},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Run(Out(c.arguments) + " DIR/p/camera.jpg");
+    ASSERT_EQ(run.code, 0) << c.arguments << run.err;
+    const Bytes thumbnail = ReadBytes(Path("out/t00.png"));
+    EXPECT_EQ(Contains(thumbnail, kCopyright), c.exif) << c.arguments;
+    EXPECT_EQ(Contains(thumbnail, "harbour at dawn"), c.exif) << c.arguments;
+    EXPECT_EQ(Contains(thumbnail, kGpsDatum), c.location) << c.arguments;
+    EXPECT_FALSE(Contains(thumbnail, kThumbnailPixels)) << c.arguments;
+  }
+  const Outcome shown = Run("--set OUTmetadata=0 --metadata no-location --show-settings");
+  EXPECT_NE(shown.out.find("\nOUTmetadata=2\n"), std::string::npos) << shown.out;
 }
 
 TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {

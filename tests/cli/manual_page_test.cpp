@@ -55,9 +55,9 @@ std::vector<std::string> Words(const std::string& line) {
 // Whether the parser takes `option`, given a value that suits it when it
 // needs one.
 bool Takes(std::string_view option) {
-  return ParseBatchOptions({std::string(option), "1"}).ok() ||
-         ParseBatchOptions({std::string(option), "A=1"}).ok() ||
-         ParseBatchOptions({std::string(option), "srgb"}).ok();
+  for (const char* value : {"1", "A=1", "ffffff", "srgb"})
+    if (ParseBatchOptions({std::string(option), value}).ok()) return true;
+  return false;
 }
 
 bool IsMacro(const std::string& line, const std::string& name) {

@@ -28,12 +28,14 @@ class ScriptedDialogs final : public UserDialogs {
   std::deque<QMessageBox::StandardButton> buttons;
   std::deque<QStringList> files;
   std::deque<QString> folders;
+  std::deque<QColor> colours;  // an invalid colour answers as Cancel
 
   // What was asked.
   std::vector<AskedMessage> messages;
   std::vector<bool> parent_shown;  // was the message's window on screen when it was asked
   std::vector<FileDialogRequest> file_requests;
   std::vector<QString> folder_titles;
+  std::vector<QColor> colours_offered;  // the colour each colour dialog started from
 
   QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                       const QString& text, QMessageBox::StandardButtons choices,
@@ -68,6 +70,14 @@ class ScriptedDialogs final : public UserDialogs {
     if (folders.empty()) return {};
     QString answer = folders.front();
     folders.pop_front();
+    return answer;
+  }
+
+  QColor PickColour(QWidget*, const QString&, const QColor& initial) override {
+    colours_offered.push_back(initial);
+    if (colours.empty()) return {};
+    QColor answer = colours.front();
+    colours.pop_front();
     return answer;
   }
 };

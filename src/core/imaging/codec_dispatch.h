@@ -8,6 +8,7 @@
 
 #include "base/status.h"
 #include "imaging/colour/icc_profile.h"
+#include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 
@@ -32,7 +33,8 @@ Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t f
 
 // What a decode produced beyond the pixels.
 struct DecodeResult {
-  bool damaged = false;  // the data ended early; the missing part is filled in
+  // What the decoder warned of, if anything; damaged() when pixels were lost.
+  DecodeWarning warning;
   // The picture came out at 1/shrink of its stored sides, each rounded up
   // (a JPEG shrunk in the DCT); 1 for a full decode.
   int shrink = 1;

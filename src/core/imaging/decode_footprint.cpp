@@ -10,6 +10,8 @@
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
+#include "imaging/codecs/tiff_codec.h"
+#include "imaging/metadata/orientation_sources.h"
 
 namespace vr {
 namespace {
@@ -35,6 +37,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   footprint.file_bytes = file_length;
   if (SniffFileKind(bytes) != FileKind::Jpeg) {
     VR_TRY_ASSIGN(footprint.info, ReadImageInfo(bytes, file));
+    if (footprint.info.kind == FileKind::Tiff) footprint.chunk_bytes = TiffChunkBytes(bytes);
     return footprint;
   }
   // Read by hand rather than through the decoder: this runs for every row
@@ -44,7 +47,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   footprint.info.kind = FileKind::Jpeg;
   footprint.info.height = frame->height;
   footprint.info.width = frame->width;
-  footprint.info.orientation = ReadExifOrientation(bytes);
+  footprint.info.orientation = ReadJpegOrientation(bytes);
   footprint.progressive = frame->progressive;
   if (frame->progressive) footprint.coefficient_bytes = frame->blocks * kBlockBytes;
   return footprint;
@@ -68,7 +71,7 @@ std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, in
   }
   const std::uint64_t pixels = CeilDiv(static_cast<std::uint64_t>(std::max(info.width, 0)), denominator) *
                                CeilDiv(static_cast<std::uint64_t>(std::max(info.height, 0)), denominator);
-  return pixels * 4 + footprint.coefficient_bytes;
+  return pixels * 4 + footprint.coefficient_bytes + footprint.chunk_bytes;
 }
 
 }  // namespace vr

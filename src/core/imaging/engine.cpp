@@ -11,6 +11,9 @@
 #include "imaging/codecs/png_codec.h"
 #include "imaging/colour/icc_embed.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/metadata_reader.h"
+#include "imaging/metadata/orientation_sources.h"
+#include "imaging/metadata/thumbnail_metadata.h"
 #include "imaging/ops/colorize.h"
 #include "imaging/ops/light.h"
 #include "imaging/ops/noise.h"
@@ -65,8 +68,13 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
     return info.status();
   }
   s.info = *info;
+  // A PNG may keep its orientation behind the pixels, beyond the part of the
+  // file a caller read its header from; the whole file has the last word.
+  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
+  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
+    s.metadata = ReadPictureMetadata(s.bytes);
   return Status::Ok();
 }
 
@@ -103,7 +111,7 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
   }
   ApplyOrientation(s.picture, s.info.orientation);
   if (shrink != nullptr) *shrink = result->shrink;
-  s.damaged = result->damaged;
+  s.warning = std::move(result->warning);
   s.bytes.clear();  // keeps the capacity for the next file
   s.state = EngineSlot::State::Decoded;
   return Status::Ok();
@@ -215,15 +223,6 @@ Status Engine::Negative() {
 
 void Engine::SetOverlayOpacity(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
 
-Status Engine::Mix(MixMode mode, int x, int y) {
-  VR_TRY(Prepare(kPictureSlot, "mix into"));
-  if (At(kOverlaySlot).empty()) return Status::Ok();  // nothing to mix in
-  VR_TRY(EnsureDecoded(kOverlaySlot));
-  EnsureColour(kOverlaySlot);
-  MixImages(At(kPictureSlot).picture, At(kOverlaySlot).picture, mode, x, y, opacity_);
-  return Status::Ok();
-}
-
 Status Engine::MixIn(const Image& overlay, MixMode mode, int x, int y) {
   VR_TRY(Prepare(kPictureSlot, "mix into"));
   if (overlay.empty()) return Status::Ok();
@@ -243,17 +242,33 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
   const Image& picture = At(kPictureSlot).picture;
   // Only a picture decoded with kKeep has a profile to carry.
   const std::vector<std::uint8_t>& profile = At(kPictureSlot).profile;
-  switch (format_code) {
-    case kFormatBmp:
-      return EncodeBmp(picture, out, path);
-    case kFormatJpeg:
-      VR_TRY(jpeg_.Encode(picture, jpeg_quality_, out, path));
-      // A profile too large for a JPEG's 255 segments is left out.
-      if (!profile.empty()) (void)EmbedJpegIccProfile(out, profile);
-      return Status::Ok();
-    default:
-      return EncodePng(picture, out, path, profile);
+  if (format_code == kFormatPng) {
+    VR_TRY(EncodePng(picture, out, path, profile));
+  } else if (!picture.HasTransparency()) {
+    if (format_code == kFormatBmp) return EncodeBmp(picture, out, path);
+    VR_TRY(jpeg_.Encode(picture, jpeg_quality_, out, path));
+  } else {
+    // Transparent pictures are rare; the copy keeps the slot's picture as
+    // it was, and its buffer is kept for the next one.
+    flattened_.Resize(picture.width, picture.height);
+    flattened_.pixels.assign(picture.pixels.begin(), picture.pixels.end());
+    if (format_code == kFormatBmp) {
+      FillTransparent(flattened_, background_);
+      return EncodeBmp(flattened_, out, path);
+    }
+    FlattenOnto(flattened_, background_);
+    VR_TRY(jpeg_.Encode(flattened_, jpeg_quality_, out, path));
   }
+  // The profile goes in first: the metadata's segments are then put before
+  // it, EXIF first as readers expect. One too large for a JPEG's 255
+  // segments is left out.
+  if (format_code == kFormatJpeg && !profile.empty()) (void)EmbedJpegIccProfile(out, profile);
+  if (metadata_mode_ != MetadataMode::kStrip) {
+    const PictureMetadata kept =
+        MetadataForThumbnail(At(kPictureSlot).metadata, picture.width, picture.height, metadata_mode_);
+    EmbedMetadata(format_code == kFormatJpeg ? FileKind::Jpeg : FileKind::Png, kept, out);
+  }
+  return Status::Ok();
 }
 
 Status Engine::Save(const std::string& path, int format_code) {
@@ -289,6 +304,9 @@ const Image& Engine::picture(int slot) const {
 
 bool Engine::empty(int slot) const { return !ValidSlot(slot) || At(slot).empty(); }
 
-bool Engine::damaged(int slot) const { return ValidSlot(slot) && At(slot).damaged; }
+const DecodeWarning& Engine::warning(int slot) const {
+  static const DecodeWarning kNone;
+  return ValidSlot(slot) ? At(slot).warning : kNone;
+}
 
 }  // namespace vr

@@ -13,10 +13,13 @@
 
 #include "base/status.h"
 #include "imaging/codecs/jpeg_codec.h"
+#include "imaging/decode_warning.h"
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
+#include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/colour_transform.h"
+#include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
 
@@ -62,15 +65,13 @@ class Engine {
   Status Negative();
   void SetNoiseSeed(std::uint32_t seed) { noise_seed_ = seed; }
 
-  // Opacity of slot 2 in later mixes, 0..100 (values beyond are clamped).
+  // Opacity of the overlay in later mixes, 0..100 (values beyond are clamped).
   void SetOverlayOpacity(int opacity_percent);
-  int opacity() const { return opacity_; }
 
-  // Slot 2 combined into slot 1 at (x, y), rows counted from the bottom (see
-  // mix.h). An empty slot 2 mixes as nothing; an empty slot 1 fails.
-  Status Mix(MixMode mode, int x, int y);
-  // The same with a picture the caller holds (decoded, upright) in place of
-  // slot 2, so one picture can be mixed into many without being copied.
+  // `overlay` (decoded, upright) combined into slot 1 at (x, y), rows counted
+  // from the bottom (see mix.h). The caller holds the overlay, so one
+  // watermark is mixed into many pictures without being copied. An empty
+  // overlay mixes as nothing; an empty slot 1 fails.
   Status MixIn(const Image& overlay, MixMode mode, int x, int y);
 
   // How later decodes treat pictures that name their colours (an ICC
@@ -91,7 +92,15 @@ class Engine {
 
   // Quality of later JPEG saves, 0..100 (values beyond act as 100).
   void SetJpegQuality(std::uint8_t quality);
-  int jpeg_quality() const { return jpeg_quality_; }
+
+  // The colour transparent pictures are composited over where the output
+  // holds no alpha (see Encode); white until set.
+  void SetBackground(Background background) { background_ = background; }
+
+  // What later saves keep of slot 1's metadata. Set before LoadImage: the
+  // metadata is read from the file's bytes while it loads, and only when it
+  // is to be kept, so kStrip (the default) costs nothing.
+  void SetMetadataMode(MetadataMode mode) { metadata_mode_ = mode; }
 
   // Writes slot 1 as BMP (1), JPEG (3) or PNG (4). The file is written beside
   // the target and renamed into place, so a failed save leaves neither a
@@ -99,7 +108,11 @@ class Engine {
   Status Save(const std::string& path, int format_code);
 
   // The bytes Save would write, into `out`, for a caller that writes them
-  // itself; `path` only names the file in messages.
+  // itself; `path` only names the file in messages. A JPEG of a picture with
+  // transparency is made from the picture flattened onto the background; a
+  // BMP keeps the alpha, and its fully transparent pixels take the
+  // background's colour for readers that ignore alpha. PNG keeps everything.
+  // The slot's picture itself is left as it was.
   Status Encode(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
 
   // Empty a slot and give its memory back.
@@ -118,8 +131,9 @@ class Engine {
   // (call Decode first).
   const Image& picture(int slot) const;
   bool empty(int slot) const;
-  // True when the slot's picture came from a file that ended early.
-  bool damaged(int slot) const;
+  // What the decoder warned of while decoding the slot's picture (damaged()
+  // when pixels were lost).
+  const DecodeWarning& warning(int slot) const;
 
  private:
   static bool ValidSlot(int slot) { return slot == kPictureSlot || slot == kOverlaySlot; }
@@ -142,10 +156,13 @@ class Engine {
   ColourOutput colour_output_ = ColourOutput::kSrgb;
   Resampler resampler_;
   Image scratch_;                      // the resampler's output, swapped into the slot
+  Image flattened_;                    // a transparent picture made ready for a format without alpha
   std::vector<std::uint8_t> encoded_;  // the file being saved
   int opacity_ = kDefaultOpacity;
   int jpeg_quality_ = kDefaultJpegQuality;
+  MetadataMode metadata_mode_ = MetadataMode::kStrip;
   std::uint32_t noise_seed_ = kDefaultNoiseSeed;
+  Background background_;
 };
 
 }  // namespace vr

@@ -34,7 +34,8 @@ void EngineSlot::Clear() {
   info = ImageInfo{};
   bytes.clear();
   picture.Resize(0, 0);
-  damaged = false;
+  warning = DecodeWarning{};
+  metadata.clear();
   colour = SourceColour{};
   colour_due = false;
   profile.clear();
@@ -45,6 +46,7 @@ void EngineSlot::Release() {
   std::vector<std::uint8_t>().swap(bytes);
   std::vector<std::uint8_t>().swap(picture.pixels);
   std::string().swap(file);
+  metadata = PictureMetadata{};
 }
 
 void EngineSlot::Hold(Image image, const std::string& name) {

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "imaging/colour/icc_profile.h"
+#include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/metadata/picture_metadata.h"
 
 namespace vr {
 
@@ -22,7 +24,8 @@ struct EngineSlot {
   ImageInfo info;                   // header facts while Pending
   std::vector<std::uint8_t> bytes;  // the file while Pending
   Image picture;                    // upright pixels once Decoded
-  bool damaged = false;             // decoded from a file that ended early
+  DecodeWarning warning;            // what the decoder warned of
+  PictureMetadata metadata;         // read on load only when a thumbnail keeps it
   // The file's colours while the colour step is still to come (see
   // Engine::EnsureColour): set by a decode of a tagged picture.
   SourceColour colour;

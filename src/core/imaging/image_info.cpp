@@ -20,12 +20,17 @@ FileKind SniffFileKind(std::span<const std::uint8_t> bytes) {
   constexpr std::array<std::uint8_t, 6> kGif89 = {'G', 'I', 'F', '8', '9', 'a'};
   constexpr std::array<std::uint8_t, 4> kTiffLittle = {'I', 'I', 42, 0};
   constexpr std::array<std::uint8_t, 4> kTiffBig = {'M', 'M', 0, 42};
+  // BigTIFF: 64-bit offsets, the same directories.
+  constexpr std::array<std::uint8_t, 4> kBigTiffLittle = {'I', 'I', 43, 0};
+  constexpr std::array<std::uint8_t, 4> kBigTiffBig = {'M', 'M', 0, 43};
   constexpr std::array<std::uint8_t, 2> kBmp = {'B', 'M'};
 
   if (StartsWith(bytes, kPng)) return FileKind::Png;
   if (StartsWith(bytes, kJpeg)) return FileKind::Jpeg;
   if (StartsWith(bytes, kGif87) || StartsWith(bytes, kGif89)) return FileKind::Gif;
-  if (StartsWith(bytes, kTiffLittle) || StartsWith(bytes, kTiffBig)) return FileKind::Tiff;
+  if (StartsWith(bytes, kTiffLittle) || StartsWith(bytes, kTiffBig) || StartsWith(bytes, kBigTiffLittle) ||
+      StartsWith(bytes, kBigTiffBig))
+    return FileKind::Tiff;
   if (StartsWith(bytes, kBmp)) return FileKind::Bmp;
   return FileKind::Unknown;
 }

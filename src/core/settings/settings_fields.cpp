@@ -66,7 +66,11 @@ constexpr std::array kFields = {
     Number("ADVempty", &R::ADVempty, 33),
     Number("ADVpixall", &R::ADVpixall, 34),
     Number("JPEGquality", &R::JPEGquality, 35, AbsentBecomes(kDefaultJpegQuality)),
-    Number("OUTcolour", &R::OUTcolour, 36),
+    // White, as most viewers show transparency; absent from the files of
+    // versions that left transparent pixels black.
+    Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
+    Number("OUTmetadata", &R::OUTmetadata, 37),
+    Number("OUTcolour", &R::OUTcolour, 38),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -46,7 +46,9 @@ struct SettingsRecord {
   std::int32_t ADVempty = 0;
   std::int32_t ADVpixall = 0;
   std::int32_t JPEGquality = 0;
-  std::int32_t OUTcolour = 0;  // 0 convert to sRGB, 1 keep the picture's profile
+  std::int32_t OUTcolour = 0;      // 0 convert to sRGB, 1 keep the picture's profile
+  std::int32_t OUTbackground = 0;  // 0x00BBGGRR under transparent pictures saved without alpha
+  std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
 };
 
 // What loading puts in place of a value the store lacks. A missing value
@@ -87,6 +89,8 @@ const SettingsField* FindSettingsField(std::string_view name);
 // The JPEG quality of a store that holds none: the JPEG options dialog's
 // first value.
 inline constexpr std::int32_t kDefaultJpegQuality = 85;
+// White (0x00BBGGRR) under transparent pictures written as JPEG.
+inline constexpr std::int32_t kDefaultBackground = 0x00FFFFFF;
 
 // Placeholders that fill an empty FTP host and the anonymous login.
 inline constexpr std::string_view kPlaceholderFtpServer = "ftp.example.com";

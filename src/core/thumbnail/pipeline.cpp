@@ -135,13 +135,15 @@ std::uint32_t RowNoiseSeed(std::int32_t row) {
 }
 
 // The thumbnail's size: the recipe's, from the header read while planning,
-// or worked out from the loaded picture when planning could not read it.
+// or worked out from the loaded picture when planning could not read it or
+// the whole file turned it another way (a PNG's orientation behind its
+// pixels).
 Expected<std::optional<ThumbSize>> RowTarget(const Engine& engine, const RenderSettings& render,
                                              const RowRecipe& recipe) {
-  if (recipe.header) return recipe.target;
   int width = 0;
   int height = 0;
   VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
+  if (recipe.header && UprightSides(recipe.header->info) == Sides{width, height}) return recipe.target;
   return TargetSize(render.size, width, height, recipe.source);
 }
 
@@ -176,6 +178,7 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
                    const Image& watermark, std::vector<std::uint8_t>& encoded) {
   const ImageInfo* header = recipe.header ? &recipe.header->info : nullptr;
   engine.SetColourOutput(render.colour);
+  engine.SetMetadataMode(render.metadata);
   VR_TRY(engine.LoadImage(Engine::kPictureSlot, recipe.source, header));
   engine.ClearOverlay();
   engine.SetNoiseSeed(RowNoiseSeed(recipe.row));
@@ -194,6 +197,7 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
   }
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
+  engine.SetBackground(render.background);
   return engine.Encode(render.output_format, encoded, recipe.output_path);
 }
 
@@ -210,6 +214,10 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
   render.colour = s.OUTcolour == 1 ? ColourOutput::kKeep : ColourOutput::kSrgb;
+  render.background = Background::FromStored(static_cast<std::uint32_t>(s.OUTbackground));
+  // An unknown code keeps nothing: the safe side for a photographer's data.
+  if (s.OUTmetadata == 1) render.metadata = MetadataMode::kKeep;
+  if (s.OUTmetadata == 2) render.metadata = MetadataMode::kKeepButLocation;
   return render;
 }
 
@@ -274,7 +282,7 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings) {
 
 Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                  const Image& watermark, RenderedRow& out) {
-  out.damaged = false;
+  out.warning = DecodeWarning{};
   if (recipe.action != RowRecipe::Action::kRender)
     return Status::Fail(recipe.reason.empty()
                             ? "Row " + std::to_string(recipe.row) + " was not planned for rendering"
@@ -282,7 +290,7 @@ Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& 
   Status result = Status::Ok();
   try {
     result = RenderSteps(engine, render, recipe, watermark, out.bytes);
-    out.damaged = result.ok() && engine.damaged(Engine::kPictureSlot);
+    if (result.ok()) out.warning = engine.warning(Engine::kPictureSlot);
   } catch (const std::bad_alloc&) {
     // One row's memory never ends the run: the row fails, the others go on.
     result = Status::Fail("not enough memory for " + PictureSize(recipe) + " in " + recipe.source);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "settings/settings_record.h"
 #include "thumbnail/naming.h"
@@ -73,7 +74,7 @@ Expected<Image> LoadWatermark(Engine& engine, const SettingsRecord& settings);
 // A rendered thumbnail on its way to the disk.
 struct RenderedRow {
   std::vector<std::uint8_t> bytes;  // the file's contents
-  bool damaged = false;             // the source ended early; what was read is shown
+  DecodeWarning warning;            // what the source's decoder warned of
 };
 
 // Renders a kRender recipe into the thumbnail file's bytes, into `out`.

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "imaging/decode_footprint.h"
+#include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/colour_transform.h"
+#include "imaging/ops/flatten.h"
 #include "settings/settings_record.h"
 #include "thumbnail/size_rule.h"
 
@@ -47,6 +49,8 @@ struct RenderSettings {
   // OUTcolour: 1 keeps the pictures' colours and profiles, anything else
   // converts to sRGB.
   ColourOutput colour = ColourOutput::kSrgb;
+  Background background;  // under transparency, where the format has no alpha
+  MetadataMode metadata = MetadataMode::kStrip;
 };
 
 RenderSettings RenderSettingsFrom(const SettingsRecord& settings);

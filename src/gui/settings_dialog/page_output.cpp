@@ -3,8 +3,11 @@
 #include <QCursor>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QPixmap>
 #include <QVBoxLayout>
 
+#include "settings/settings_record.h"
 #include "settings_dialog/naming_menu.h"
 #include "settings_dialog/page_common.h"
 #include "support/user_dialogs.h"
@@ -38,6 +41,9 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   combo_colour->setToolTip(
       tr("Pictures with a colour profile: convert their colours to sRGB, which every viewer shows as meant, "
          "or keep them and embed the profile in JPEG and PNG thumbnails (BMP cannot carry one)."));
+  background_button = new QPushButton(tr("&Background..."), this);
+  background_button->setObjectName("CommandBackground");
+  background_button->setToolTip(tr("The colour under transparent pictures saved as JPEG"));
 
   frame12 = new QGroupBox("Dimensions", this);
   frame12->setObjectName("Frame12");
@@ -79,11 +85,19 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   grid->addWidget(text9, 5, 0);
   grid->addWidget(command7, 5, 1);
   grid->addWidget(check7, 6, 0, 1, 2);
+  grid->addWidget(background_button, 7, 0, Qt::AlignLeft);
+  combo_metadata = new QComboBox(this);
+  combo_metadata->setObjectName("ComboMetadata");
+  combo_metadata->addItems(
+      {tr("Strip it (smallest files)"), tr("Keep it"), tr("Keep it, without the location")});
+  combo_metadata->setToolTip(tr("EXIF, XMP, IPTC and comments of the picture, in JPEG and PNG thumbnails"));
+  grid->addWidget(MakeLabel("LabelMetadata", tr("Metadata"), this), 8, 0, 1, 2);
+  grid->addWidget(combo_metadata, 9, 0);
   auto* colour_label = MakeLabel("LabelColour", tr("Colour profiles"), this);
   colour_label->setBuddy(combo_colour);
-  grid->addWidget(colour_label, 7, 0, 1, 2);
-  grid->addWidget(combo_colour, 8, 0);
-  grid->setRowStretch(9, 1);
+  grid->addWidget(colour_label, 10, 0, 1, 2);
+  grid->addWidget(combo_colour, 11, 0);
+  grid->setRowStretch(12, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
   layout->addWidget(frame12, 0, Qt::AlignTop);
@@ -92,6 +106,8 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   connect(check8, &QCheckBox::toggled, this, &PageOutput::ApplyOriginalDimensionsRule);
   connect(command6, &QPushButton::clicked, this, &PageOutput::PopUpNamingMenu);
   connect(command7, &QPushButton::clicked, this, &PageOutput::ChooseOutputFolder);
+  connect(background_button, &QPushButton::clicked, this, &PageOutput::ChooseBackground);
+  SetBackground(kDefaultBackground);
 }
 
 void PageOutput::SetSizeUpDowns(vUpDown* width, vUpDown* height) {
@@ -116,6 +132,24 @@ void PageOutput::ChooseOutputFolder() {
   const QString folder = Dialogs().PickFolder(
       window(), QString::fromUtf8("Diret\u00f3rio padr\u00e3o de sa\u00edda..."), QString());
   if (!folder.isEmpty()) text9->setText(folder);
+}
+
+namespace {
+
+QColor FromStored(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+}  // namespace
+
+void PageOutput::SetBackground(std::int32_t stored_bgr) {
+  background_ = stored_bgr & 0x00FFFFFF;
+  QPixmap swatch(16, 16);
+  swatch.fill(FromStored(background_));
+  background_button->setIcon(QIcon(swatch));
+}
+
+void PageOutput::ChooseBackground() {
+  const QColor colour = Dialogs().PickColour(window(), tr("Background"), FromStored(background_));
+  if (colour.isValid()) SetBackground(colour.blue() << 16 | colour.green() << 8 | colour.red());
 }
 
 }  // namespace vr

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QStringList>
 #include <QWidget>
+#include <cstdint>
 
 namespace vr {
 
@@ -39,6 +40,13 @@ class PageOutput : public QWidget {
   void PopUpNamingMenu();
   // The "..." button by the output folder.
   void ChooseOutputFolder();
+  // The background button: a colour dialog starting at the current colour.
+  void ChooseBackground();
+
+  // The colour under transparent pictures saved without transparency, in
+  // the store's 0x00BBGGRR; the button shows it.
+  void SetBackground(std::int32_t stored_bgr);
+  std::int32_t Background() const { return background_; }
 
   QComboBox* combo1 = nullptr;  // OUTformat
   QPushButton* command5 = nullptr;
@@ -58,8 +66,11 @@ class PageOutput : public QWidget {
   QLabel* label16 = nullptr;
   QLabel* label17 = nullptr;
   NamingMenu* mnu_names = nullptr;
+  QPushButton* background_button = nullptr;  // OUTbackground
+  QComboBox* combo_metadata = nullptr;       // OUTmetadata, the item's position is the code
 
  private:
+  std::int32_t background_ = 0;
   vUpDown* width_updown_ = nullptr;
   vUpDown* height_updown_ = nullptr;
 };

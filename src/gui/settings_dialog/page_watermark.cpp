@@ -5,8 +5,6 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "imaging/engine.h"
-#include "imaging/format_codes.h"
 #include "settings_dialog/page_common.h"
 #include "support/user_dialogs.h"
 #include "widgets/cpv_slider.h"
@@ -53,8 +51,7 @@ int BlendItemForCode(std::int32_t code) {
   return 0;
 }
 
-PageWatermark::PageWatermark(SettingsRecord& record, Engine& engine, QWidget* parent)
-    : QWidget(parent), record_(record), engine_(engine) {
+PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(parent), record_(record) {
   setObjectName("FrameWatermark");
   text1 = new QLineEdit(this);
   text1->setObjectName("Text1");
@@ -130,9 +127,9 @@ void PageWatermark::ChooseWatermarkFile() {
   request.default_suffix = "jpg";
   const QString path = Dialogs().OpenFile(window(), request);
   if (path.isEmpty()) return;
+  // Kept as chosen: the build reads the watermark, and one it cannot read is
+  // left out with a notice that says why.
   text1->setText(path);
-  // Not examined: a file the engine cannot read is still kept in WMFile.
-  (void)engine_.LoadImage(Engine::kOverlaySlot, path.toStdString());
 }
 
 }  // namespace vr

@@ -17,7 +17,6 @@
 namespace vr {
 
 class cpvSlider;
-class Engine;
 
 // Combo2's items in list order.
 QStringList BlendModeItems();
@@ -30,12 +29,12 @@ class PageWatermark : public QWidget {
   Q_OBJECT
 
  public:
-  PageWatermark(SettingsRecord& record, Engine& engine, QWidget* parent = nullptr);
+  explicit PageWatermark(SettingsRecord& record, QWidget* parent = nullptr);
 
   // Mask and AND blend at full strength: the slider goes to 100 and is
   // disabled with its labels; any other mode enables them, keeping the value.
   void ApplyBlendModeRule();
-  // The "..." button: picks the watermark file and hands it to the engine.
+  // The "..." button: picks the watermark file.
   void ChooseWatermarkFile();
 
   QLineEdit* text1 = nullptr;  // WMFile
@@ -53,7 +52,6 @@ class PageWatermark : public QWidget {
   std::int32_t SelectedCode() const;
 
   SettingsRecord& record_;
-  Engine& engine_;
 };
 
 }  // namespace vr

@@ -57,7 +57,7 @@ SettingsDialog::SettingsDialog(SettingsRecord& record, SettingsStore& store, QWi
 
   general_ = new PageGeneral(this);
   effects_ = new PageEffects(engine_, this);
-  watermark_ = new PageWatermark(record_, engine_, this);
+  watermark_ = new PageWatermark(record_, this);
   output_ = new PageOutput(this);
   advanced_ = new PageAdvanced(this);
   pages_ = {general_, effects_, watermark_, output_, advanced_};
@@ -139,8 +139,12 @@ void SettingsDialog::Open() {
   output_->text8->setText(QString::fromStdString(r.OUTname));
   output_->text9->setText(QString::fromStdString(r.OUTfolder));
   SetCheck(*output_->check7, r.OUTdatefolder);
+  output_->SetBackground(r.OUTbackground);
   output_->combo1->setCurrentIndex(std::clamp(r.OUTformat, 0, output_->combo1->count() - 1));
   output_->ApplyFormatRule();
+  // A code without an item shows as stripping, which is what the run does.
+  output_->combo_metadata->setCurrentIndex(
+      r.OUTmetadata >= 0 && r.OUTmetadata < output_->combo_metadata->count() ? r.OUTmetadata : 0);
   // 9. The last non-zero option wins.
   SetCheck(*output_->check8, r.OUToriginal);
   if (r.OUTnoprop != 0) output_->option1->setChecked(true);
@@ -197,6 +201,7 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.OUTname = output_->text8->text().toStdString();
   f.OUTfolder = output_->text9->text().toStdString();
   f.OUTdatefolder = CheckValue(*output_->check7);
+  f.OUTbackground = output_->Background();
   f.OUTformat = output_->combo1->currentIndex();
   f.OUTwidth = width_updown_->Value();
   f.OUTheight = height_updown_->Value();
@@ -207,6 +212,7 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.ADVempty = CheckValue(*advanced_->check4);
   f.ADVpixall = CheckValue(*advanced_->check5);
   f.OUTcolour = output_->combo_colour->currentIndex();
+  f.OUTmetadata = output_->combo_metadata->currentIndex();
   return v;
 }
 

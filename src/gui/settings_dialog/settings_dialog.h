@@ -42,14 +42,9 @@ class SettingsDialog : public QDialog {
   // The controls' values as OK would save them.
   SettingsDialogValues CollectValues();
 
-  PageGeneral* general() const { return general_; }
   PageEffects* effects() const { return effects_; }
   PageWatermark* watermark() const { return watermark_; }
   PageOutput* output() const { return output_; }
-  PageAdvanced* advanced() const { return advanced_; }
-  vUpDown* WidthUpDown() const { return width_updown_; }
-  vUpDown* HeightUpDown() const { return height_updown_; }
-  vUpDown* AngleUpDown() const { return angle_updown_; }
 
  signals:
   // After OK has saved and reloaded the record, before the dialog closes:
@@ -66,7 +61,7 @@ class SettingsDialog : public QDialog {
 
   SettingsRecord& record_;
   SettingsStore& store_;
-  // The previews' own engine, so they never touch a build's pictures.
+  // The effects preview's own engine, so it never touches a build's pictures.
   Engine engine_;
   QTabBar* tab1_ = nullptr;
   PageGeneral* general_ = nullptr;

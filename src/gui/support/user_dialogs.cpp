@@ -1,5 +1,6 @@
 #include "support/user_dialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 
 namespace vr {
@@ -33,6 +34,10 @@ class QtDialogs final : public UserDialogs {
 
   QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) override {
     return QFileDialog::getExistingDirectory(parent, title, start_folder);
+  }
+
+  QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) override {
+    return QColorDialog::getColor(initial, parent, title);
   }
 
  private:

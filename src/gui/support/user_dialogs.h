@@ -4,6 +4,7 @@
 // without a screen.
 #pragma once
 
+#include <QColor>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,9 @@ class UserDialogs {
 
   // A folder; empty when cancelled.
   virtual QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) = 0;
+
+  // A colour, starting from `initial`; an invalid QColor when cancelled.
+  virtual QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) = 0;
 };
 
 // The dialogs in use: Qt's own until a test installs others.

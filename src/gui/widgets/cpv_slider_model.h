@@ -79,8 +79,6 @@ class CpvSliderModel {
   void SetMin(std::int32_t min);
   std::int32_t Max() const { return max_; }
   void SetMax(std::int32_t max);
-  std::int32_t Range() const { return range_; }
-  std::int32_t LastReportedValue() const { return last_reported_; }
 
   std::int32_t Orientation() const { return orientation_; }
   void SetOrientation(std::int32_t orientation);
@@ -96,8 +94,6 @@ class CpvSliderModel {
   // The pictures themselves live in the widget; the model needs their sizes.
   void SetThumbPicture(const Picture& picture);
   void SetRailPicture(const Picture& picture);
-  bool HasThumbPicture() const { return thumb_picture_.present; }
-  bool HasRailPicture() const { return rail_picture_.present; }
   // Rail style 99 with a rail picture; every other case draws an edge rail.
   bool PictureMode() const { return rail_style_ == kPictureRailStyle && rail_picture_.present; }
 
@@ -130,7 +126,6 @@ class CpvSliderModel {
   void Press(int button, int shift, float x, float y);
   void Move(float x, float y);
   void Release(int button, int shift, float x, float y);
-  bool Dragging() const { return dragging_; }
 
   // Stored settings. Pictures are opaque to the model: the widget passes them
   // (a null QVariant for none) and reads them back itself before Load.

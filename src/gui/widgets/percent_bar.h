@@ -74,7 +74,6 @@ class PercentBar : public QWidget {
   void Load(const PropertyBag& bag);
 
   // What the last redraw showed.
-  int DrawnPercent() const { return drawn_percent_; }
   QString DrawnText() const { return drawn_text_; }
   // The inner drawing surface, inside the margin, in the bar's pixels.
   QRect SurfaceRect() const;

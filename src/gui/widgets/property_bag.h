@@ -25,12 +25,6 @@ class PropertyBag {
     return default_value;
   }
 
-  bool Contains(const QString& name) const {
-    for (const auto& entry : entries_)
-      if (entry.first.compare(name, Qt::CaseInsensitive) == 0) return true;
-    return false;
-  }
-
   // Entry names (lower case) in the order they were written.
   QStringList Names() const {
     QStringList names;

@@ -20,22 +20,19 @@ std::int32_t FolderProgressStep(std::int32_t count) {
   return RoundHalfEven(100.0 / static_cast<double>(count));
 }
 
-FolderAddTrace AddFromFolder(MainWindow& window) {
+void AddFromFolder(MainWindow& window) {
   const QString folder = Dialogs().PickFolder(&window, QStringLiteral("Select the Folder"), QString());
-  if (folder.isEmpty()) return FolderAddTrace();
-  return AddFolderRows(window, folder);
+  if (!folder.isEmpty()) AddFolderRows(window, folder);
 }
 
-FolderAddTrace AddFolderRows(MainWindow& window, const QString& folder) {
-  FolderAddTrace trace;
-
+bool AddFolderRows(MainWindow& window, const QString& folder) {
   // Regular files directly inside, bmp then jpg then png, extensions in any case.
   const Expected<std::vector<std::string>> found = ScanPictureFolder(QFile::encodeName(folder).toStdString());
-  if (!found.ok() || found->empty()) return trace;
+  if (!found.ok() || found->empty()) return false;
   const std::vector<std::string>& pictures = *found;
 
   window.setEnabled(false);
-  trace.step = FolderProgressStep(static_cast<std::int32_t>(pictures.size()));
+  const std::int32_t step = FolderProgressStep(static_cast<std::int32_t>(pictures.size()));
   // No parent: a child of the disabled window would be greyed with it.
   auto progress = std::make_unique<ProgressWindow>();
   progress->show();
@@ -45,21 +42,17 @@ FolderAddTrace AddFolderRows(MainWindow& window, const QString& folder) {
   for (const std::string& picture : pictures) {
     if (window.StopRequested()) break;
     window.grid()->AddFile(picture, window.settings());
-    bar->SetValue(bar->Value() + trace.step);
-    trace.added += 1;
-    trace.bar_values.push_back(bar->Value());
-    trace.window_disabled_throughout = trace.window_disabled_throughout && !window.isEnabled();
-    trace.progress_shown_throughout = trace.progress_shown_throughout && progress->isVisible();
+    bar->SetValue(bar->Value() + step);
     QApplication::processEvents();
   }
 
-  trace.stopped = window.StopRequested();
+  const bool stopped = window.StopRequested();
   progress.reset();
   window.ShowRowCount();
   window.setEnabled(true);
   window.EnableListCommands();
   window.EndWork();
-  return trace;
+  return stopped;
 }
 
 }  // namespace vr

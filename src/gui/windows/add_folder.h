@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <vector>
 
 namespace vr {
 
@@ -15,21 +14,12 @@ class MainWindow;
 // give 33, 200 give 0). 0 for no files.
 std::int32_t FolderProgressStep(std::int32_t count);
 
-// What a run did, for whoever wants to look: the bar's value after each
-// file and whether the window was disabled then.
-struct FolderAddTrace {
-  std::int32_t added = 0;
-  bool stopped = false;  // the window was closed meanwhile, and closes when it ends
-  std::int32_t step = 0;
-  std::vector<std::int32_t> bar_values;
-  bool window_disabled_throughout = true;
-  bool progress_shown_throughout = true;
-};
-
-FolderAddTrace AddFromFolder(MainWindow& window);
+// Asks for the folder; a cancelled question, a folder that cannot be read
+// or one without pictures adds nothing.
+void AddFromFolder(MainWindow& window);
 
 // The same for a folder named elsewhere (the command line), without asking
-// for it.
-FolderAddTrace AddFolderRows(MainWindow& window, const QString& folder);
+// for it. True when the window was closed meanwhile: the caller adds no more.
+bool AddFolderRows(MainWindow& window, const QString& folder);
 
 }  // namespace vr

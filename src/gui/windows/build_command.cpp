@@ -44,7 +44,6 @@ bool WindowBuildHost::AskCreateFolder(const std::string& folder) {
 
 void WindowBuildHost::Progress(int percent) {
   progress_.progressBar()->SetValue(percent);
-  bar_values_.push_back(progress_.progressBar()->Value());
   QApplication::processEvents();
 }
 
@@ -63,14 +62,12 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
 
   window.SetStatus(QStringLiteral("Building Thumbnails..."));
   window.setEnabled(false);
-  result.window_disabled = !window.isEnabled();
 
   // No parent: a child of the disabled window would be greyed with it.
   auto progress = std::make_unique<ProgressWindow>();
   progress->headline()->setText(QStringLiteral("Building Thumbnails..."));
   progress->progressBar()->SetValue(0);
   progress->show();
-  result.headline = progress->headline()->text();
   QApplication::processEvents();
 
   std::vector<std::string> sources;
@@ -83,7 +80,6 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   run_options.stop = window.stopFlag();
   result.summary =
       RunBuild(window.settings(), sources, host, window.counter(), window.outputs(), run_options);
-  result.bar_values = host.bar_values();
 
   progress.reset();
   window.SetStatus(QStringLiteral("Varenna Pro"));

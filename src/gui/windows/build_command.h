@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <string>
-#include <vector>
 
 #include "thumbnail/run/build_host.h"
 #include "thumbnail/run/build_run.h"
@@ -30,12 +29,9 @@ class WindowBuildHost final : public BuildHost {
   void Notice(const std::string& message) override;
   void KeepAlive() override;
 
-  const std::vector<int>& bar_values() const { return bar_values_; }
-
  private:
   MainWindow& window_;
   ProgressWindow& progress_;
-  std::vector<int> bar_values_;
 };
 
 // The folder question's text for `folder`.
@@ -44,9 +40,6 @@ QString CreateFolderQuestion(const std::string& folder);
 struct BuildCommandResult {
   bool ran = false;  // false for an empty list
   BuildSummary summary;
-  std::vector<int> bar_values;   // Bar1 after each row, in row order
-  QString headline;              // the progress window's headline during the run
-  bool window_disabled = false;  // the main window was disabled during the run
 };
 
 BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& options = {});

@@ -22,7 +22,6 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QToolBar;
-class QToolButton;
 
 namespace vr {
 
@@ -43,16 +42,11 @@ class MainWindow : public QMainWindow {
   ImageGrid* grid() const { return grid1_; }
   QLabel* statusLabel() const { return label1_; }
   QToolBar* toolbar() const { return toolbar1_; }
-  QMenu* editMenu() const { return mnu_edit_; }
   SettingsRecord& settings() const { return settings_; }
   SettingsStore& store() const { return store_; }
 
   // The command of a menu entry by its name ("mnuBuild"); nullptr if unknown.
   QAction* Command(const QString& name) const;
-  // The toolbar button with this key ("build", "upload"); nullptr if unknown.
-  QToolButton* ToolbarButton(const QString& key) const;
-  // What the toolbar's "upload" button runs; hidden like mnuSend.
-  QAction* UploadButtonAction() const { return upload_button_; }
 
   // A click on the toolbar entry at `position`, counted from 1 with the
   // separators. Separators, the blank entry and disabled or hidden buttons
@@ -70,11 +64,6 @@ class MainWindow : public QMainWindow {
   void DisableListCommands();
   // After a build: mnuSend and the "upload" button (both stay hidden).
   void EnableUpload();
-  // A command's own enabled state. Qt reports every hidden action as
-  // disabled, so the state of the hidden upload and update commands is kept
-  // beside the action.
-  static bool IsCommandEnabled(const QAction* action);
-  static void SetCommandEnabled(QAction* action, bool enabled);
 
   // The build run's naming counter and written files; they outlive a run.
   NameCounter& counter() { return counter_; }
@@ -90,9 +79,6 @@ class MainWindow : public QMainWindow {
   const std::atomic<bool>* stopFlag() const { return &stop_work_; }
   bool StopRequested() const { return stop_work_.load(); }
 
-  // Where the help pages are looked for; by default "help" beside the program.
-  void SetHelpFolder(const QString& folder) { help_folder_ = folder; }
-  QString HelpFolder() const { return help_folder_; }
   // The address the web-site command opens.
   static QString WebSiteAddress();
 
@@ -135,7 +121,7 @@ class MainWindow : public QMainWindow {
   SettingsStore& store_;
   NameCounter counter_;
   OutputList outputs_;
-  QString help_folder_;
+  QString help_folder_;  // "help" beside the program
   std::atomic<bool> stop_work_{false};
   bool working_ = false;
   bool close_when_done_ = false;

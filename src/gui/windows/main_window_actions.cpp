@@ -4,7 +4,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <QToolTip>
 
 #include "windows/about_dialog.h"
@@ -38,7 +37,6 @@ QAction* MainWindow::MakeAction(const char* name, const QString& text, const QSt
   action->setToolTip(tooltip);
   if (!icon.isEmpty()) action->setIcon(ToolbarIcon(icon));
   action->setShortcutContext(Qt::WindowShortcut);
-  SetCommandEnabled(action, true);
   return action;
 }
 
@@ -84,7 +82,7 @@ void MainWindow::CreateActions() {
   }
   // Design states: the list commands wait for rows; upload and update stay hidden.
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList", "mnuSend"})
-    SetCommandEnabled(Command(name), false);
+    Command(name)->setEnabled(false);
   Command(QStringLiteral("mnuSend"))->setVisible(false);
   Command(QStringLiteral("mnuUpdate"))->setVisible(false);
 
@@ -92,7 +90,7 @@ void MainWindow::CreateActions() {
   // while mnuSend keeps its own), but runs the same command.
   upload_button_ =
       MakeAction("tbUpload", QString(), QStringLiteral("Enviar via Web"), QStringLiteral("upload"));
-  SetCommandEnabled(upload_button_, false);
+  upload_button_->setEnabled(false);
   upload_button_->setVisible(false);
   connect(upload_button_, &QAction::triggered, this, &MainWindow::OpenUpload);
 }
@@ -172,11 +170,6 @@ void MainWindow::CreateToolbar() {
   button(QStringLiteral("mnuUpdate"), "update");
 }
 
-QToolButton* MainWindow::ToolbarButton(const QString& key) const {
-  if (key.isEmpty()) return nullptr;
-  return toolbar1_->findChild<QToolButton*>(key);
-}
-
 void MainWindow::ClickToolbarEntry(int position) {
   const QList<QAction*> entries = toolbar1_->actions();
   if (position < 1 || position > entries.size()) return;
@@ -185,30 +178,20 @@ void MainWindow::ClickToolbarEntry(int position) {
   entry->trigger();
 }
 
-bool MainWindow::IsCommandEnabled(const QAction* action) {
-  const QVariant kept = action->property("commandEnabled");
-  return kept.isValid() ? kept.toBool() : action->isEnabled();
-}
-
-void MainWindow::SetCommandEnabled(QAction* action, bool enabled) {
-  action->setProperty("commandEnabled", enabled);
-  action->setEnabled(enabled);
-}
-
 void MainWindow::EnableListCommands() {
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
-    SetCommandEnabled(Command(QString::fromLatin1(name)), true);
+    Command(QString::fromLatin1(name))->setEnabled(true);
 }
 
 void MainWindow::DisableListCommands() {
   for (const char* name : {"mnuBuild", "mnuRemove", "mnuClearList"})
-    SetCommandEnabled(Command(QString::fromLatin1(name)), false);
-  SetCommandEnabled(upload_button_, false);
+    Command(QString::fromLatin1(name))->setEnabled(false);
+  upload_button_->setEnabled(false);
 }
 
 void MainWindow::EnableUpload() {
-  SetCommandEnabled(Command(QStringLiteral("mnuSend")), true);
-  SetCommandEnabled(upload_button_, true);
+  Command(QStringLiteral("mnuSend"))->setEnabled(true);
+  upload_button_->setEnabled(true);
 }
 
 void MainWindow::ShowEditMenuAt(const QPoint& global_position) { mnu_edit_->popup(global_position); }

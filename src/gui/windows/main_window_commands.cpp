@@ -37,7 +37,7 @@ void MainWindow::AddPaths(const QStringList& paths) {
   for (const QString& path : paths) {
     if (!QFileInfo(path).isDir()) {
       AddFileRows(*this, {path});
-    } else if (AddFolderRows(*this, path).stopped) {
+    } else if (const bool stopped = AddFolderRows(*this, path); stopped) {
       return;
     }
   }

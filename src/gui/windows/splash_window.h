@@ -42,7 +42,6 @@ class SplashWindow : public QWidget {
   QTimer* stepTimer() const { return timer2_; }
   QLabel* messageLabel() const { return label4_; }
   QLabel* versionLabel() const { return label5_; }
-  int TickCount() const { return ticks_; }
   QWidget* mainWindow() const { return main_; }
 
   // The timers' handlers, public so a test can step them without waiting.

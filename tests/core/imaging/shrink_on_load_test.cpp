@@ -11,7 +11,7 @@
 #include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
 #include "imaging/image_info.h"
-#include "imaging/ops/luma_ssim.h"
+#include "quality/luma_ssim.h"
 #include "support/temp_folder.h"
 
 namespace vr {

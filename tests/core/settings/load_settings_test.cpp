@@ -12,7 +12,6 @@
 
 #include "settings/default_output_folder.h"
 #include "settings/password_scrambling.h"
-#include "settings/registry.h"
 #include "support/temp_folder.h"
 
 namespace vr {
@@ -41,8 +40,9 @@ class LoadSettingsTest : public ::testing::Test {
 TEST_F(LoadSettingsTest, EveryFieldComesFromItsOwnValue) {
   std::int32_t next = 1000;
   for (const SettingsField& field : SettingsFields()) {
-    if (field.number) SaveSettingLong(store_, field.name, field.name == "FTPanon" ? 0 : next++);
-    if (field.text) SaveSettingString(store_, field.name, std::string(field.name) + "-text");
+    const Status saved = field.number ? store_.WriteNumber(field.name, field.name == "FTPanon" ? 0 : next++)
+                                      : store_.WriteText(field.name, std::string(field.name) + "-text");
+    ASSERT_TRUE(saved.ok()) << saved.message();
   }
   const SettingsRecord r = Load();
   next = 1000;
@@ -68,17 +68,17 @@ TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
   std::stringstream pairs(GetParam().stored);
   for (std::string pair; std::getline(pairs, pair, ';');) {
     const std::size_t colon = pair.find(':');
-    if (pair[colon + 1] == '=')
-      SaveSettingString(store_, pair.substr(0, colon), pair.substr(colon + 2));
-    else
-      SaveSettingLong(store_, pair.substr(0, colon), std::stoi(pair.substr(colon + 1)));
+    const Status saved = pair[colon + 1] == '='
+                             ? store_.WriteText(pair.substr(0, colon), pair.substr(colon + 2))
+                             : store_.WriteNumber(pair.substr(0, colon), std::stoi(pair.substr(colon + 1)));
+    ASSERT_TRUE(saved.ok()) << saved.message();
   }
   EXPECT_EQ(Field(Load(), GetParam().field), GetParam().loaded);
 }
 
 // Zero or empty falls back, other values pass as they are; a number stored
 // as text reads as zero; the proportion rule fires only when no flag is set;
-// the quality falls back only when none is stored (a stored 0 stays, a text
+// the quality and the background fall back only when none is stored (a stored 0 stays, a text
 // is none) and the old quality name has no effect; a stored login stays
 // only when complete, else the anonymous one is used.
 // clang-format off
@@ -92,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"", "JPEGquality", "85"}, RuleCase{"JPEGquality:0", "JPEGquality", "0"},
     RuleCase{"JPEGquality:-5", "JPEGquality", "-5"}, RuleCase{"JPEGquality:=90", "JPEGquality", "85"},
     RuleCase{"JPEGQ:90", "JPEGquality", "85"}, RuleCase{"JPEGQ:0", "JPEGquality", "85"},
+    RuleCase{"", "OUTbackground", "16777215"}, RuleCase{"OUTbackground:0", "OUTbackground", "0"},
     RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPuser", "ann"}, RuleCase{"", "FTPuser", "anonymous"},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:2", "FTPanon", "2"},

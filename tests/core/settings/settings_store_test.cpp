@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -43,7 +44,6 @@ int OpensDuring(const std::string& path, const std::function<void()>& work) {
   return opens;
 }
 
-const std::string kFailed = "No! Failed to save Value";
 const std::string kHead =
     "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Corvelle\\Varenna Pro]\n";
 
@@ -64,10 +64,10 @@ class SettingsStoreTest : public ::testing::Test {
 TEST_F(SettingsStoreTest, ValuesRoundTripAndKindsDoNotCross) {
   EXPECT_EQ(GetSettingLong(store_, "N"), 0);
   EXPECT_FALSE(store_.CheckReadable()) << "a missing store is no readable one";
-  EXPECT_EQ(SaveSettingLong(store_, "N", INT32_MIN), "Success");
+  EXPECT_TRUE(store_.WriteNumber("N", INT32_MIN).ok());
   EXPECT_EQ(GetSettingLong(store_, "N"), INT32_MIN);
   for (const char* text : {"a \"quoted\" \\ name", "caf\xE9 \xFF\xC0\x80"}) {
-    EXPECT_EQ(SaveSettingString(store_, "T", text), "Success");
+    EXPECT_TRUE(store_.WriteText("T", text).ok());
     EXPECT_EQ(GetSettingString(store_, "T"), text);
   }
   EXPECT_TRUE(store_.CheckReadable());
@@ -90,7 +90,7 @@ TEST_F(SettingsStoreTest, AnExportRoundTripsByteForByteButForTheChangedValue) {
   EXPECT_EQ(GetSettingString(store_, "OUTname"),
             "\xC3\x9C"
             "bersicht");
-  EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", GetSettingLong(store_, "OUTwidth") + 200), "Success");
+  EXPECT_TRUE(store_.WriteNumber("OUTwidth", GetSettingLong(store_, "OUTwidth") + 200).ok());
   std::string expected = kForeignExport;
   expected.replace(expected.find("dword:00000064"), 14, "dword:0000012c");
   EXPECT_EQ(ReadTextFile(path_), Encoded(expected, TextEncoding::kUtf16Le));
@@ -101,7 +101,7 @@ class StoreEncodingTest : public SettingsStoreTest, public ::testing::WithParamI
 TEST_P(StoreEncodingTest, IsWrittenBackInTheEncodingItWasFoundIn) {
   WriteStore(Encoded(kHead + "\"T\"=\"\xC3\xA9t\xC3\xA9\"\n", GetParam()));
   EXPECT_EQ(GetSettingString(store_, "T"), "\xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(SaveSettingString(store_, "T", "hiver \xE2\x9D\x84 \xF0\x9F\x98\x80"), "Success");
+  EXPECT_TRUE(store_.WriteText("T", "hiver \xE2\x9D\x84 \xF0\x9F\x98\x80").ok());
   EXPECT_EQ(ReadTextFile(path_),
             Encoded(kHead + "\"T\"=\"hiver \xE2\x9D\x84 \xF0\x9F\x98\x80\"\n", GetParam()));
 }
@@ -143,11 +143,11 @@ TEST_F(SettingsStoreTest, ASaveThatCannotBeDoneLeavesTheFileAlone) {
   for (const char* text : {"caf\xE9", "\xC0\x80", "\xED\xA0\x80", "\xE2\x82", "\xF4\x90\x80\x80", "\x80"})
     EXPECT_FALSE(store_.WriteText("T", text)) << testing::PrintToString(text);
   RegFileStore in_a_file(path_ + "/Varenna Pro.reg");
-  EXPECT_EQ(SaveSettingString(in_a_file, "T", "x"), kFailed);
+  EXPECT_FALSE(in_a_file.WriteText("T", "x").ok());
   EXPECT_EQ(ReadTextFile(path_), before);
   fs::remove(path_);
   fs::create_directories(path_);
-  EXPECT_EQ(SaveSettingLong(store_, "W", 1), kFailed);
+  EXPECT_FALSE(store_.WriteNumber("W", 1).ok());
   EXPECT_TRUE(fs::is_directory(path_));
 }
 
@@ -159,11 +159,16 @@ TEST_F(SettingsStoreTest, WritersInSeveralProcessesLoseNoValue) {
     children.push_back(::fork());
     if (children.back() == 0) {
       RegFileStore store(path_);
-      for (int v = 0; v < kValuesEach; ++v) SaveSettingLong(store, name(w, v), w * 100 + v);
-      _exit(0);
+      bool all_written = true;
+      for (int v = 0; v < kValuesEach; ++v) all_written &= store.WriteNumber(name(w, v), w * 100 + v).ok();
+      _exit(all_written ? 0 : 1);
     }
   }
-  for (pid_t child : children) ::waitpid(child, nullptr, 0);
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer's save failed";
+  }
   for (int w = 0; w < kWriters; ++w)
     for (int v = 0; v < kValuesEach; ++v) EXPECT_EQ(GetSettingLong(store_, name(w, v)), w * 100 + v);
 }
@@ -181,17 +186,17 @@ TEST_F(SettingsStoreTest, ASixteenMegabyteStoreLoadsFromOneReading) {
   EXPECT_EQ(record.OUTname, "thumb");
   EXPECT_EQ(record.OUTwidth, 300);
   EXPECT_EQ(record.OUTfolder, "/srv");
-  EXPECT_EQ(SaveSettingLong(store_, "OUTwidth", 301), "Success");
+  EXPECT_TRUE(store_.WriteNumber("OUTwidth", 301).ok());
   EXPECT_EQ(ReadTextFile(path_), text.replace(text.find("dword:0000012c"), 14, "dword:0000012d"));
 }
 
 // Reads through a snapshot answer from the one reading, whatever happens to
 // the file meanwhile; a missing file is a snapshot with no values.
 TEST_F(SettingsStoreTest, ASnapshotAnswersFromOneReading) {
-  SaveSettingLong(store_, "W", 1);
+  ASSERT_TRUE(store_.WriteNumber("W", 1).ok());
   std::vector<std::int32_t> seen;
   store_.ReadSnapshot([&](const SettingsStore& values) {
-    SaveSettingLong(store_, "W", 2);
+    EXPECT_TRUE(store_.WriteNumber("W", 2).ok());
     seen.push_back(GetSettingLong(values, "W"));
   });
   RegFileStore missing(folder_.File("nowhere.reg"));

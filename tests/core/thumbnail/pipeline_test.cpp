@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
 
 #include "core/imaging/pixel_test_util.h"
@@ -118,6 +120,47 @@ TEST_P(LightTest, IsTheLightOpOnThePicture) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, LightTest,
                          ::testing::Values(std::pair{0, 0}, std::pair{0, 40}, std::pair{30, -20}));
+
+// Three blocks (clear, half-transparent red, opaque blue) saved as each
+// format: the JPEG is the picture over the background, white by default or
+// the colour set; the BMP keeps the alpha and shows the background only
+// where nothing is; the PNG keeps every pixel as it was.
+TEST_F(PipelineTest, TransparencyMeetsTheBackgroundOnlyWhereTheFormatHasNoAlpha) {
+  Image picture = MakeImage(48, 16, {0, 0, 0, 0});
+  for (int y = 0; y < 16; ++y)
+    for (int x = 16; x < 48; ++x)
+      test::SetPixel(picture, x, y, x < 32 ? Rgba{255, 0, 0, 128} : Rgba{0, 0, 255, 255});
+  const std::string source = Source("clear.png", picture);
+  SettingsRecord s = test::PlainSettings(folder_.path());
+  s.OUToriginal = 1;
+  s.JPEGquality = 100;
+  s.OUTname = "%o_%#";
+  auto near = [](Rgba got, Rgba want) {
+    for (int c = 0; c < 4; ++c)
+      if (std::abs(got[c] - want[c]) > 3) return false;
+    return true;
+  };
+  const std::pair<std::int32_t, std::array<Rgba, 3>> jpegs[] = {
+      {kDefaultBackground, {Rgba{255, 255, 255, 255}, Rgba{255, 127, 127, 255}, Rgba{0, 0, 255, 255}}},
+      {0x00004000, {Rgba{0, 64, 0, 255}, Rgba{128, 32, 0, 255}, Rgba{0, 0, 255, 255}}}};
+  for (const auto& [background, blocks] : jpegs) {
+    s.OUTbackground = background;
+    s.OUTformat = 1;
+    ASSERT_EQ(Make(s, 1, source), "");
+    const Image jpeg = test::ReadPicture(last_output_);
+    for (int block = 0; block < 3; ++block)
+      EXPECT_TRUE(near(PixelAt(jpeg, block * 16 + 8, 8), blocks[block])) << background << " block " << block;
+  }
+  s.OUTbackground = 0x00004000;
+  s.OUTformat = 0;
+  ASSERT_EQ(Make(s, 1, source), "");
+  const Image bmp = test::ReadPicture(last_output_);
+  EXPECT_EQ(PixelAt(bmp, 8, 8), (Rgba{0, 64, 0, 0}));
+  EXPECT_EQ(PixelAt(bmp, 24, 8), (Rgba{255, 0, 0, 128}));
+  s.OUTformat = 2;
+  ASSERT_EQ(Make(s, 1, source), "");
+  EXPECT_EQ(test::ReadPicture(last_output_).pixels, picture.pixels);
+}
 
 TEST_F(PipelineTest, EachRowGetsItsOwnNoise) {
   SettingsRecord s = test::PlainSettings(folder_.path());

@@ -52,7 +52,8 @@ TEST_P(TargetSizeTest, GivesTheRoundedSizeOrFailsByName) {
 
 // Half pixels go to the even side (50.5 to 50, 51.5 to 52); pictures are
 // enlarged and stretched; the other side is never below 1 (0.0007 would be
-// 0); a picture of no size, a size outside 1..65535 or 3.6e9 pixels fail.
+// 0); a picture of no size, a size outside 1..65535 or 3.6e9 pixels fail,
+// and 65535 is still a side, by either rule.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rules, TargetSizeTest, ::testing::Values(
     SizeCase{SizeRule::kPropWidth, 300, 0, 400, 300, {300, 225}},   SizeCase{SizeRule::kPropWidth, 101, 0, 200, 100, {101, 50}},
@@ -62,7 +63,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, TargetSizeTest, ::testing::Values(
     SizeCase{SizeRule::kPropHeight, 0, 1, 2, 3000, {1, 1}},         SizeCase{SizeRule::kPropWidth, 300, 300, 0, 0, {}},
     SizeCase{SizeRule::kPropHeight, 300, 300, 0, 0, {}},            SizeCase{SizeRule::kNoProp, 0, 300, 10, 10, {}},
     SizeCase{SizeRule::kNoProp, -5, 300, 10, 10, {}},               SizeCase{SizeRule::kNoProp, 70000, 300, 10, 10, {}},
-    SizeCase{SizeRule::kPropWidth, 60000, 0, 1, 60000, {}}));
+    SizeCase{SizeRule::kPropWidth, 60000, 0, 1, 60000, {}},         SizeCase{SizeRule::kNoProp, 65535, 1, 10, 10, {65535, 1}},
+    SizeCase{SizeRule::kNoProp, 1, 65536, 10, 10, {}},              SizeCase{SizeRule::kNoProp, 65536, 1, 10, 10, {}},
+    SizeCase{SizeRule::kPropHeight, 0, 65535, 3, 65535, {3, 65535}}, SizeCase{SizeRule::kPropHeight, 0, 65536, 3, 65536, {}}));
 // clang-format on
 
 TEST(SizeRuleTest, OriginalWinsOverEveryFlag) {

@@ -109,6 +109,7 @@ TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
   for (const auto& [name, value] : Pairs(GetParam().stored)) Store(name.c_str(), value);
   const std::string before = test::ReadTextFile(folder.File("settings.reg"));
   dialogs.files.push_back({"/pics/not-there.png"});  // for the watermark's picker; the folder's is cancelled
+  dialogs.colours.push_back(QColor(0x1a, 0x2b, 0x3c));  // for the background button
   auto dialog = Open();
   for (const auto& [control, input] : Pairs(GetParam().edit)) Edit(*dialog, control.c_str(), input.c_str());
   EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), before) << "written before OK";
@@ -121,12 +122,12 @@ TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
 INSTANTIATE_TEST_SUITE_P(
     Stored, RoundTripTest,
     testing::Values(
-        RoundTrip{
-            "GENextra=1 GENgrid=1 ImgPreview=1 NoiseLevel=40 BrightnessLevel=-30 ContrastLevel=-100 "
-            "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
-            "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
-            "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77 OUTcolour=1",
-            "", ""},
+        RoundTrip{"GENextra=1 GENgrid=1 ImgPreview=1 NoiseLevel=40 BrightnessLevel=-30 ContrastLevel=-100 "
+                  "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
+                  "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
+                  "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77 "
+                  "OUTbackground=255 OUTcolour=1",
+                  "", ""},
         // Held to what the control can show.
         RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=5", "", "OUTformat=2"},
         RoundTrip{"OUTcolour=7", "", "OUTcolour=0"}, RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
@@ -141,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"WMAreaX=150", "", "WMAreaX=150 WMArea=7"},
         RoundTrip{"WMAreaY=150", "", "WMAreaY=150 WMArea=3"},
         // There is no FTP page: the anonymous login on port 0, which loading reads as 21.
-        RoundTrip{"FTPport=2121", "", "FTPport=0 FTPuser=anonymous"}));
+        RoundTrip{"FTPport=2121", "", "FTPport=0 FTPuser=anonymous"},
+        // Metadata: a code without an item opens as stripping, which is what a run does with it.
+        RoundTrip{"OUTmetadata=2", "", ""}, RoundTrip{"OUTmetadata=7", "", "OUTmetadata=0"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Edited, RoundTripTest,
@@ -156,6 +159,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"", "Combo1=2 Text10=640 Text11=480", "OUTformat=2 OUTwidth=640 OUTheight=480"},
         RoundTrip{"", "Check8 Check4 Check5", "OUToriginal=1 ADVempty=1 ADVpixall=1"},
         RoundTrip{"", "Option2", "OUTproph=-1"}, RoundTrip{"", "Option3", "OUTpropw=-1"},
+        // The background: white until chosen, stored as 0x00BBGGRR.
+        RoundTrip{"", "Check7", "OUTdatefolder=1 OUTbackground=16777215"},
+        RoundTrip{"OUTbackground=255", "CommandBackground", "OUTbackground=3943194"},
         RoundTrip{"", "ComboColour=1", "OUTcolour=1"},
         RoundTrip{"OUTcolour=1", "ComboColour=0", "OUTcolour=0"},
         // The pickers: a picked file is kept though unreadable, a cancel changes nothing.
@@ -163,7 +169,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Mask and AND pin the opacity at 100; another mode frees the slider at that value.
         RoundTrip{"WMOpacity=40", "Combo2=2", "WMMode=4 WMOpacity=100"},
         RoundTrip{"WMOpacity=40", "Combo2=5", "WMMode=1 WMOpacity=100"},
-        RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"}));
+        RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"},
+        RoundTrip{"OUTmetadata=1", "ComboMetadata=2", "OUTmetadata=2"},
+        RoundTrip{"", "ComboMetadata=1", "OUTmetadata=1"}));
 
 TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   record.JPEGquality = 0;

@@ -20,7 +20,8 @@ TEST(DataFiles, TheAboutBoxShowsTheAboutText) {
   AboutDialog about;
   const auto* text = about.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
   ASSERT_NE(text, nullptr);
-  EXPECT_TRUE(text->toPlainText().startsWith(QStringLiteral("Varenna Pro makes thumbnails"))) << DataFolder().toStdString();
+  EXPECT_TRUE(text->toPlainText().startsWith(QStringLiteral("Varenna Pro makes thumbnails")))
+      << DataFolder().toStdString();
   EXPECT_TRUE(text->toPlainText().endsWith(QStringLiteral("Thanks for using Varenna Pro.\n")));
 }
 

@@ -31,6 +31,7 @@
 #include "support/build_test_util.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
+#include "widgets/percent_bar.h"
 #include "windows/add_folder.h"
 #include "windows/build_command.h"
 #include "windows/command_line.h"
@@ -56,15 +57,37 @@ class MainWindowTest : public testing::Test {
       names.push_back(fs::path(window_.grid()->CellText(row, 1)).filename().string());
     return names;
   }
-  FolderAddTrace AddFolder(const std::string& answer) {
+  void AddFolder(const std::string& answer) {
     dialogs_.folders.push_back(QString::fromStdString(answer));
-    return AddFromFolder(window_);
+    AddFromFolder(window_);
+  }
+  static ProgressWindow* OpenProgressWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (auto* progress = qobject_cast<ProgressWindow*>(widget)) return progress;
+    return nullptr;
   }
   bool ProgressWindowOpen() const {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* widget : QApplication::topLevelWidgets())
-      if (qobject_cast<ProgressWindow*>(widget)) return true;
-    return false;
+    return OpenProgressWindow() != nullptr;
+  }
+  // What the windows show at one moment of long work: the main window
+  // enabled or not, and the progress window's headline and bar, when one is
+  // open.
+  struct WorkSeen {
+    bool window_enabled = false;
+    bool progress_shown = false;
+    QString headline;
+    std::int32_t bar = -1;
+  };
+  WorkSeen LookAtWork() const {
+    WorkSeen seen;
+    seen.window_enabled = window_.isEnabled();
+    if (const ProgressWindow* progress = OpenProgressWindow()) {
+      seen.progress_shown = progress->isVisible();
+      seen.headline = progress->headline()->text();
+      seen.bar = progress->progressBar()->Value();
+    }
+    return seen;
   }
   // Asks the window to close, once, as soon as `ready` holds while work runs.
   void CloseWhen(std::function<bool()> ready) {
@@ -85,6 +108,10 @@ class MainWindowTest : public testing::Test {
     fs::create_directory(temp_.File("out"));
     for (int i = 0; i < rows; ++i) window_.grid()->AddFile(temp_.File("photo.png"), settings_);
     CloseWhen([this] { return !fs::is_empty(temp_.File("out")); });
+    // A look every time the build lets the windows repaint.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, &window_, [this] { during_build_.push_back(LookAtWork()); });
+    watcher.start(0);
     BuildOptions options;
     options.jobs = 2;
     options.queue_depth = 2;
@@ -97,6 +124,7 @@ class MainWindowTest : public testing::Test {
   SettingsRecord settings_;
   test::ScriptedDialogs dialogs_;
   MainWindow window_{settings_, store_};
+  std::vector<WorkSeen> during_build_;
 };
 
 TEST_F(MainWindowTest, AddImagesAppendsEveryPickedFileAndRemoveTakesTheSelectedRow) {
@@ -117,23 +145,35 @@ TEST_F(MainWindowTest, AddImagesAppendsEveryPickedFileAndRemoveTakesTheSelectedR
 TEST_F(MainWindowTest, AddFolderTakesBmpThenJpegThenPngInAnyCaseAndNothingElse) {
   window_.show();
   Touch("pictures/notes.txt");
-  for (const std::string& answer : {std::string(), folder_, temp_.File("missing")})
-    EXPECT_EQ(AddFolder(answer).added, 0) << "cancelled, no pictures or missing: " << answer;
+  for (const std::string& answer : {std::string(), folder_, temp_.File("missing")}) {
+    AddFolder(answer);
+    EXPECT_EQ(window_.grid()->RowCount(), 0) << "cancelled, no pictures or missing: " << answer;
+  }
   for (const char* name : {"b.png", "a.jpg", "c.bmp", "d.BMP", "e.JPG", "x.PNG", "y.bmp", "w.jpg", "z.jpeg",
                            "g.gif", "jpg", "c.jpg.txt"})
     Touch(std::string("pictures/") + name);
   fs::create_directories(folder_ + "/inner");
   Touch("pictures/inner/deep.jpg");
   fs::create_directories(folder_ + "/folder.png");  // a folder, not a picture
-  const FolderAddTrace trace = AddFolder(folder_ + "/");
+  std::vector<WorkSeen> at_each_row;
+  const QMetaObject::Connection watch =
+      QObject::connect(window_.grid()->model(), &QAbstractItemModel::rowsInserted,
+                       [&] { at_each_row.push_back(LookAtWork()); });
+  AddFolder(folder_ + "/");
+  QObject::disconnect(watch);
   EXPECT_EQ(window_.grid()->CellText(1, 1), folder_ + "/c.bmp") << "the separator is not doubled";
   EXPECT_EQ(Listed(), (std::vector<std::string>{"c.bmp", "d.BMP", "y.bmp", "a.jpg", "e.JPG", "w.jpg", "b.png",
                                                 "x.PNG"}));
-  // The bar steps by 100 / 8 = 12.5, rounded to the even 12.
-  EXPECT_EQ(trace.added, 8);
-  EXPECT_EQ(trace.bar_values, (std::vector<std::int32_t>{12, 24, 36, 48, 60, 72, 84, 96}));
-  EXPECT_TRUE(trace.window_disabled_throughout);
-  EXPECT_TRUE(trace.progress_shown_throughout);
+  // As each row is listed the window is disabled under the progress window,
+  // whose bar has stepped once for every file before it, by 100 / 8 = 12.5
+  // rounded to the even 12.
+  std::vector<std::int32_t> bar_at_each_row;
+  for (const WorkSeen& seen : at_each_row) {
+    EXPECT_FALSE(seen.window_enabled);
+    EXPECT_TRUE(seen.progress_shown);
+    bar_at_each_row.push_back(seen.bar);
+  }
+  EXPECT_EQ(bar_at_each_row, (std::vector<std::int32_t>{0, 12, 24, 36, 48, 60, 72, 84}));
   EXPECT_TRUE(window_.isEnabled());
   EXPECT_FALSE(ProgressWindowOpen());
   EXPECT_TRUE(dialogs_.messages.empty());
@@ -163,6 +203,22 @@ TEST_P(CloseDuringBuildTest, AsksAndStopsOrGoesOnAndTheWindowClosesOnlyAfterTheM
     ++files;
   }
   EXPECT_EQ(files, result.summary.written);
+  // While the progress window was up, the main window stayed disabled under
+  // it and the bar only moved on, to 100 when nothing stopped the build.
+  std::int32_t bar = 0;
+  int looks = 0;
+  for (const WorkSeen& seen : during_build_) {
+    if (!seen.progress_shown) continue;
+    ++looks;
+    EXPECT_FALSE(seen.window_enabled);
+    EXPECT_EQ(seen.headline, "Building Thumbnails...");
+    EXPECT_GE(seen.bar, bar);
+    bar = seen.bar;
+  }
+  EXPECT_GT(looks, 0);
+  if (!stop) {
+    EXPECT_EQ(bar, 100);
+  }
   EXPECT_EQ(window_.isVisible(), !stop);
   EXPECT_EQ(exits.count(), stop ? 1 : 0);
   window_.close();
@@ -197,7 +253,7 @@ TEST_F(MainWindowTest, PathsGivenAtStartAddFoldersLikeAddFromFolderAndFilesAsRow
   EXPECT_EQ(window_.grid()->CellText(1, 2), "7");
   EXPECT_EQ(window_.grid()->CellText(2, 1), folder_ + "/a.jpg");
   EXPECT_EQ(window_.statusLabel()->text(), "4 image(s)");
-  EXPECT_TRUE(MainWindow::IsCommandEnabled(window_.Command("mnuBuild")));
+  EXPECT_TRUE(window_.Command("mnuBuild")->isEnabled());
   EXPECT_TRUE(window_.isEnabled());
   EXPECT_FALSE(ProgressWindowOpen());
   EXPECT_TRUE(dialogs_.messages.empty());

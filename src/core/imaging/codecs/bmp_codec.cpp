@@ -98,7 +98,7 @@ DecodeResult DecodeRows(std::span<const std::uint8_t> data, std::uint64_t rows_p
   }
   DecodeResult result;
   if (rows_present < static_cast<std::uint64_t>(layout.height)) {
-    result.damaged = true;
+    result.warning = {DecodeFlaw::kMissingData, "its file ends early"};
     for (int r = static_cast<int>(rows_present); r < layout.height; ++r) {
       const int y = layout.top_down ? r : layout.height - 1 - r;
       std::memset(out.row(y), 0, out.stride());
@@ -118,10 +118,6 @@ void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 }  // namespace
-
-bool IsBmp(std::span<const std::uint8_t> bytes) {
-  return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
-}
 
 Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
   VR_TRY_ASSIGN(const BmpLayout layout, ParseBmpHeader(bytes, file));
@@ -154,7 +150,8 @@ Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std:
   if (layout.compression == BmpCompression::kRle4 || layout.compression == BmpCompression::kRle8 ||
       layout.compression == BmpCompression::kRle24) {
     DecodeResult result;
-    result.damaged = !DecodeBmpRle(data, layout, palette, out);
+    if (!DecodeBmpRle(data, layout, palette, out))
+      result.warning = {DecodeFlaw::kMissingData, "its run-length data ends early"};
     return result;
   }
   const std::uint64_t rows_present =

@@ -20,9 +20,6 @@
 
 namespace vr {
 
-// True when the bytes start with "BM".
-bool IsBmp(std::span<const std::uint8_t> bytes);
-
 // Size from the headers alone (the first 14 + 124 + 16 bytes are always
 // enough). BMP carries no orientation, so it is 1.
 Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file);

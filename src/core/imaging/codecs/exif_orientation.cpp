@@ -69,34 +69,37 @@ std::optional<std::span<const std::uint8_t>> FindJpegSegment(std::span<const std
   return std::nullopt;
 }
 
-int ParseTiffOrientation(std::span<const std::uint8_t> tiff) {
-  if (tiff.size() < kTiffHeaderBytes) return 1;
+int ParseTiffOrientation(std::span<const std::uint8_t> tiff) { return FindTiffOrientation(tiff).value_or(1); }
+
+std::optional<int> FindTiffOrientation(std::span<const std::uint8_t> tiff) {
+  if (tiff.size() < kTiffHeaderBytes) return std::nullopt;
   bool big_endian;
   if (tiff[0] == 'I' && tiff[1] == 'I')
     big_endian = false;
   else if (tiff[0] == 'M' && tiff[1] == 'M')
     big_endian = true;
   else
-    return 1;
+    return std::nullopt;
   const TiffReader read(tiff, big_endian);
-  if (read.U16(2) != 42) return 1;
+  if (read.U16(2) != 42) return std::nullopt;
 
   // All sums in 64 bits: a 32-bit offset plus a table length cannot wrap.
   const std::uint64_t size = tiff.size();
   const std::uint64_t ifd = read.U32(4);
-  if (ifd < kTiffHeaderBytes || ifd + 2 > size) return 1;
+  if (ifd < kTiffHeaderBytes || ifd + 2 > size) return std::nullopt;
   const std::uint64_t count = read.U16(static_cast<std::size_t>(ifd));
-  if (ifd + 2 + count * kIfdEntryBytes > size) return 1;
+  if (ifd + 2 + count * kIfdEntryBytes > size) return std::nullopt;
 
   for (std::uint64_t i = 0; i < count; ++i) {
     const auto entry = static_cast<std::size_t>(ifd + 2 + i * kIfdEntryBytes);
     if (read.U16(entry) != kTagOrientation) continue;
-    if (read.U16(entry + 2) != kTypeShort || read.U32(entry + 4) != 1) return 1;
+    if (read.U16(entry + 2) != kTypeShort || read.U32(entry + 4) != 1) return std::nullopt;
     // A single SHORT sits in the first two bytes of the value field.
     const int value = read.U16(entry + 8);
-    return value >= 1 && value <= 8 ? value : 1;
+    if (value < 1 || value > 8) return std::nullopt;
+    return value;
   }
-  return 1;
+  return std::nullopt;
 }
 
 int ReadExifOrientation(std::span<const std::uint8_t> jpeg) {

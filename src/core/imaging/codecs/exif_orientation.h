@@ -21,6 +21,9 @@ std::optional<std::span<const std::uint8_t>> FindJpegSegment(std::span<const std
 // tag or a value outside 1..8 gives 1. Only IFD0 is read, so no chain of
 // directories is ever followed.
 int ParseTiffOrientation(std::span<const std::uint8_t> tiff);
+// The same, with none for a missing tag, malformed data or a value outside
+// 1..8, so that another source of the orientation may be asked instead.
+std::optional<int> FindTiffOrientation(std::span<const std::uint8_t> tiff);
 
 // The EXIF orientation of a JPEG file (1..8) from its APP1 "Exif\0\0"
 // segment; 1 when there is none or it cannot be read.

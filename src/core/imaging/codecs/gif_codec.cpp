@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "imaging/codecs/gif_lzw.h"
 #include "imaging/limits.h"
 
 namespace vr {
@@ -111,6 +113,15 @@ struct GifLayout {
   std::uint64_t first_data = 0;  // bytes of its LZW data
   Box all;                       // bounding box of every frame
   std::uint64_t all_data = 0;    // bytes of LZW data of every frame
+  // What the shown frame's pixels need when giflib cannot decode them: its
+  // minimum code size, where its sub-blocks start, its colour table (local
+  // or global; 0 entries for none) and its transparent index.
+  int first_code_size = 0;
+  std::size_t first_blocks_at = 0;
+  std::size_t first_table_at = 0;
+  std::size_t first_table_entries = 0;
+  int first_transparent = NO_TRANSPARENT_COLOR;
+  bool first_interlaced = false;
 };
 
 std::int64_t Le16(std::span<const std::uint8_t> b, std::size_t at) { return b[at] | b[at + 1] << 8; }
@@ -122,10 +133,12 @@ GifLayout ReadLayout(std::span<const std::uint8_t> b) {
   if (b.size() < 13) return layout;
   layout.screen_width = Le16(b, 6);
   layout.screen_height = Le16(b, 8);
-  auto table_bytes = [](std::uint8_t packed) {
-    return (packed & 0x80) != 0 ? std::size_t{3} << ((packed & 7) + 1) : 0;
+  auto table_entries = [](std::uint8_t packed) {
+    return (packed & 0x80) != 0 ? std::size_t{1} << ((packed & 7) + 1) : 0;
   };
-  std::size_t at = 13 + table_bytes(b[10]);
+  const std::size_t global_entries = table_entries(b[10]);
+  std::size_t at = 13 + 3 * global_entries;
+  int transparent = NO_TRANSPARENT_COLOR;  // from the last control block
   // A chain of sub-blocks, each a length byte and that many bytes, ended by
   // a zero length. False when the file ends first.
   auto skip_blocks = [&](std::uint64_t& data) {
@@ -140,6 +153,10 @@ GifLayout ReadLayout(std::span<const std::uint8_t> b) {
   while (at < b.size()) {
     const std::uint8_t type = b[at++];
     if (type == 0x21 && at < b.size()) {  // extension: its label, then sub-blocks
+      // A control block: 4 bytes, the flags' lowest bit marks its last one
+      // as the transparent index.
+      if (b[at] == GRAPHICS_EXT_FUNC_CODE && b.size() - at >= 6 && b[at + 1] == 4)
+        transparent = (b[at + 2] & 1) != 0 ? b[at + 5] : NO_TRANSPARENT_COLOR;
       ++at;
       std::uint64_t ignored = 0;
       if (!skip_blocks(ignored)) break;
@@ -149,13 +166,24 @@ GifLayout ReadLayout(std::span<const std::uint8_t> b) {
       frame.top = Le16(b, at + 2);
       frame.right = frame.left + Le16(b, at + 4);
       frame.bottom = frame.top + Le16(b, at + 6);
-      at += 9 + table_bytes(b[at + 8]) + 1;  // and the LZW minimum code size
+      const std::size_t local_entries = table_entries(b[at + 8]);
+      const std::size_t table_at = at + 9;
+      at = table_at + 3 * local_entries;
+      const int code_size = at < b.size() ? b[at] : 0;
+      ++at;  // the LZW minimum code size
+      const std::size_t blocks_at = at;
       std::uint64_t data = 0;
       const bool complete = skip_blocks(data);
       if (layout.frames++ == 0) {
         layout.first = frame;
         layout.first_data = data;
         layout.all = frame;
+        layout.first_code_size = code_size;
+        layout.first_blocks_at = blocks_at;
+        layout.first_table_at = local_entries > 0 ? table_at : 13;
+        layout.first_table_entries = local_entries > 0 ? local_entries : global_entries;
+        layout.first_transparent = transparent;
+        layout.first_interlaced = (b[table_at - 1] & 0x40) != 0;
       } else if (!frame.empty()) {
         layout.all = {std::min(layout.all.left, frame.left), std::min(layout.all.top, frame.top),
                       std::max(layout.all.right, frame.right), std::max(layout.all.bottom, frame.bottom)};
@@ -169,11 +197,13 @@ GifLayout ReadLayout(std::span<const std::uint8_t> b) {
   return layout;
 }
 
-// The canvas is the frames' bounding box cut to the logical screen (taken
-// as unbounded when a side of it is zero, as some writers leave it). A
-// screen larger than its frames would hold nothing but transparent pixels
-// beyond them, so it is cropped rather than allocated. The shown frame and
-// the canvas must each come from enough LZW data to fill them.
+// The canvas is the logical screen, as every browser shows the file: the
+// shown frame at its place, transparent around it. Two kinds of screen are
+// not: one with a zero side, as some writers leave it, is taken as
+// unbounded, and one larger than all the file's LZW data could fill is a
+// hostile claim; for both the canvas is the frames' bounding box cut to the
+// screen, so no transparent expanse is allocated. The shown frame and the
+// canvas must each come from enough LZW data to fill them.
 Expected<Box> CanvasOf(const GifLayout& layout, const std::string& file) {
   if (layout.frames == 0) return Invalid("no image", file);
   const bool screen_given = layout.screen_width > 0 && layout.screen_height > 0;
@@ -183,15 +213,55 @@ Expected<Box> CanvasOf(const GifLayout& layout, const std::string& file) {
   VR_TRY(CheckPlausibleSize("GIF", "frame", first.width(), first.height(),
                             layout.first_data * kMaxLzwPixelsPerByte, layout.first_data, file));
 
+  const std::uint64_t most_pixels = layout.all_data * kMaxLzwPixelsPerByte;
+  if (screen_given && CheckPlausibleSize("GIF", "screen", layout.screen_width, layout.screen_height,
+                                         most_pixels, layout.all_data, file)
+                          .ok())
+    return Box{0, 0, layout.screen_width, layout.screen_height};
+
   const std::int64_t screen_right = screen_given ? layout.screen_width : kMaxImageSide;
   const std::int64_t screen_bottom = screen_given ? layout.screen_height : kMaxImageSide;
   const Box canvas{layout.all.left, layout.all.top, std::min(layout.all.right, screen_right),
                    std::min(layout.all.bottom, screen_bottom)};
   if (canvas.empty()) return Invalid("no frame on the logical screen", file);
   VR_TRY(CheckImageSize(canvas.width(), canvas.height(), file));
-  VR_TRY(CheckPlausibleSize("GIF", "canvas", canvas.width(), canvas.height(),
-                            layout.all_data * kMaxLzwPixelsPerByte, layout.all_data, file));
+  VR_TRY(CheckPlausibleSize("GIF", "canvas", canvas.width(), canvas.height(), most_pixels, layout.all_data,
+                            file));
   return canvas;
+}
+
+// A frame's colours by index. A file with no colour table at all shows its
+// indices as grey levels, the table of its own the format lets a reader
+// choose; indices past the table are opaque black.
+struct Palette {
+  std::vector<GifColorType> colors;
+
+  static Palette Grey() {
+    Palette grey;
+    for (int level = 0; level < 256; ++level) {
+      const auto v = static_cast<GifByteType>(level);
+      grey.colors.push_back({v, v, v});
+    }
+    return grey;
+  }
+};
+
+Palette PaletteOf(const ColorMapObject* map) {
+  if (map == nullptr || map->Colors == nullptr || map->ColorCount <= 0) return Palette::Grey();
+  return Palette{{map->Colors, map->Colors + map->ColorCount}};
+}
+
+// The shown frame's table as the pass over the blocks found it, when it
+// lies whole in the file.
+Expected<Palette> PaletteAt(std::span<const std::uint8_t> bytes, const GifLayout& layout,
+                            const std::string& file) {
+  if (layout.first_table_entries == 0) return Palette::Grey();
+  if (layout.first_table_at + 3 * layout.first_table_entries > bytes.size())
+    return Invalid("colour table ends early", file);
+  Palette palette;
+  for (std::size_t i = 0, at = layout.first_table_at; i < layout.first_table_entries; ++i, at += 3)
+    palette.colors.push_back({bytes[at], bytes[at + 1], bytes[at + 2]});
+  return palette;
 }
 
 // Rows of an interlaced frame arrive in four passes.
@@ -201,6 +271,69 @@ struct Pass {
 };
 constexpr Pass kSequential[] = {{0, 1}};
 constexpr Pass kInterlaced[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+
+std::span<const Pass> PassesOf(bool interlaced) {
+  return interlaced ? std::span<const Pass>(kInterlaced) : std::span<const Pass>(kSequential);
+}
+
+// Draws the shown frame's rows onto a cleared canvas, in whatever order
+// they arrive; what lies off the canvas is dropped.
+class FramePainter {
+ public:
+  FramePainter(Image& out, const Box& canvas, const Box& frame, Palette palette, int transparent)
+      : out_(out), palette_(std::move(palette)), transparent_(transparent) {
+    out.Resize(static_cast<int>(canvas.width()), static_cast<int>(canvas.height()));
+    std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
+    // The canvas corner is the screen's or the frames' bounding box's, so
+    // never right of or below the frame's.
+    left_ = static_cast<int>(frame.left - canvas.left);
+    top_ = static_cast<int>(frame.top - canvas.top);
+    visible_ = static_cast<int>(std::clamp<std::int64_t>(canvas.width() - left_, 0, frame.width()));
+  }
+
+  template <typename Index>
+  void Row(int y, const Index* line) {
+    const int canvas_y = top_ + y;
+    if (canvas_y >= out_.height || visible_ == 0) return;
+    std::uint8_t* pixel = out_.at(left_, canvas_y);
+    for (int x = 0; x < visible_; ++x, pixel += 4) {
+      const int index = line[x];
+      if (index == transparent_) continue;
+      if (static_cast<std::size_t>(index) < palette_.colors.size()) {
+        const GifColorType& c = palette_.colors[static_cast<std::size_t>(index)];
+        pixel[0] = c.Red;
+        pixel[1] = c.Green;
+        pixel[2] = c.Blue;
+      }
+      pixel[3] = 255;
+    }
+  }
+
+ private:
+  Image& out_;
+  Palette palette_;
+  int transparent_;
+  int left_ = 0, top_ = 0, visible_ = 0;
+};
+
+// A frame whose codes are wider than giflib takes, decoded whole and then
+// drawn as giflib's rows would be.
+Status DecodeWideFrame(std::span<const std::uint8_t> bytes, const GifLayout& layout, const Box& canvas,
+                       const std::string& file, Image& out) {
+  if (layout.first_code_size > kMaxGifLzwCodeSize)
+    return Invalid("LZW minimum code size " + std::to_string(layout.first_code_size), file);
+  VR_TRY_ASSIGN(Palette palette, PaletteAt(bytes, layout, file));
+  const Box& frame = layout.first;
+  const auto width = static_cast<std::size_t>(frame.width());
+  std::vector<std::uint16_t> indices;
+  VR_TRY(DecodeGifLzw(bytes.subspan(std::min(layout.first_blocks_at, bytes.size())), layout.first_code_size,
+                      width * static_cast<std::size_t>(frame.height()), file, indices));
+  FramePainter painter(out, canvas, frame, std::move(palette), layout.first_transparent);
+  const std::uint16_t* row = indices.data();
+  for (const Pass& pass : PassesOf(layout.first_interlaced))
+    for (int y = pass.first; y < frame.height(); y += pass.step, row += width) painter.Row(y, row);
+  return Status::Ok();
+}
 
 }  // namespace
 
@@ -222,53 +355,37 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
   if (!IsGif(bytes)) return Invalid("no GIF signature", file);
   GifReader reader(bytes);
   if (reader.get() == nullptr) return Invalid(reader.error(), file);
+  const GifLayout layout = ReadLayout(bytes);
+  if (layout.frames > 0 && layout.first_code_size > 8) {
+    VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
+    if (Status decoded = DecodeWideFrame(bytes, layout, canvas, file, out); !decoded.ok()) {
+      out.Resize(0, 0);
+      return decoded;
+    }
+    return Status::Ok();
+  }
+
   GifFileType* gif = reader.get();
   int transparent = NO_TRANSPARENT_COLOR;
   VR_TRY(SeekFirstFrame(reader, file, transparent));
-
   const GifImageDesc& frame = gif->Image;
-  const GifLayout layout = ReadLayout(bytes);
   VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
   // The pass over the blocks and giflib must agree on the frame, or the
   // canvas would not be where it is drawn.
   if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
       frame.Width != layout.first.width() || frame.Height != layout.first.height())
     return Invalid("unreadable image descriptor", file);
-  const ColorMapObject* colors = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
-  if (colors == nullptr || colors->Colors == nullptr) return Invalid("no colour table", file);
 
-  const int width = static_cast<int>(canvas.width());
-  const int height = static_cast<int>(canvas.height());
-  // The frame's place on the canvas, whose corner is never right of or
-  // below the frame's: it is the corner of the frames' bounding box.
-  const int left = frame.Left - static_cast<int>(canvas.left);
-  const int top = frame.Top - static_cast<int>(canvas.top);
-  out.Resize(width, height);
-  std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
+  FramePainter painter(out, canvas, layout.first,
+                       PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap), transparent);
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
-  // The part of each frame row that lies on the canvas.
-  const int visible = std::clamp(width - left, 0, frame.Width);
-  for (const Pass& pass :
-       frame.Interlace ? std::span<const Pass>(kInterlaced) : std::span<const Pass>(kSequential)) {
+  for (const Pass& pass : PassesOf(frame.Interlace)) {
     for (int y = pass.first; y < frame.Height; y += pass.step) {
       if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) {
         out.Resize(0, 0);
         return Invalid(reader.error(), file);
       }
-      const int canvas_y = top + y;
-      if (canvas_y >= height || visible == 0) continue;
-      std::uint8_t* pixel = out.at(left, canvas_y);
-      for (int x = 0; x < visible; ++x, pixel += 4) {
-        const int index = line[static_cast<std::size_t>(x)];
-        if (index == transparent) continue;
-        if (index < colors->ColorCount) {
-          const GifColorType& c = colors->Colors[index];
-          pixel[0] = c.Red;
-          pixel[1] = c.Green;
-          pixel[2] = c.Blue;
-        }
-        pixel[3] = 255;
-      }
+      painter.Row(y, line.data());
     }
   }
   return Status::Ok();

@@ -1,14 +1,17 @@
 // GIF reading through giflib, entirely in memory.
 //
-// Only the first frame is decoded, onto a canvas that is the bounding box
-// of all the file's frames cut to the logical screen (a screen with a zero
-// side counts as unbounded). Canvas pixels outside the frame and pixels of
-// the frame's transparent index (from its Graphics Control Extension) are
-// fully transparent; the background colour index is ignored, as browsers do.
-// Palette indices past the colour table are opaque black. A file whose first
-// frame's data ends early or is corrupt fails: there is no partial picture.
-// So does one whose frame or canvas is larger than its LZW data could fill,
-// before anything is allocated.
+// Only the first frame is decoded, placed at its offset on the logical
+// screen; the rest of the screen is fully transparent, as are the frame's
+// pixels of its transparent index (from its Graphics Control Extension); the
+// background colour index is ignored, as browsers do. A screen with a zero
+// side, or one larger than all the file's LZW data could fill, is not
+// allocated: the canvas is then the frames' bounding box cut to the screen.
+// Without any colour table the indices show as grey levels; indices past the
+// table are opaque black. Frames whose LZW minimum code size giflib refuses
+// (9 to 11) are decoded by gif_lzw. A file whose first frame's data ends
+// early or is corrupt fails: there is no partial picture. So does one whose
+// frame or canvas is larger than its LZW data could fill, before anything is
+// allocated.
 #pragma once
 
 #include <cstdint>

@@ -7,8 +7,10 @@
 
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_scans.h"
+#include "imaging/codecs/jpeg_warnings.h"
 #include "imaging/colour/icc_profile.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/orientation_sources.h"
 #include "imaging/ops/colour_transform.h"
 
 namespace vr {
@@ -78,6 +80,17 @@ void FillRows(Image& image, int first_row) {
       p[3] = 255;
     }
   }
+}
+
+// TurboJPEG's warning, sorted: rows it never reached are missing data
+// whatever it said. It tells only the first warning, so a cosmetic one may
+// hide damage further on, and then the file is read again for all of them
+// (rare: stray bytes before a marker, an unknown JFIF version).
+DecodeWarning WarningOf(const std::string& reason, bool rows_missing, std::span<const std::uint8_t> bytes) {
+  if (rows_missing) return {DecodeFlaw::kMissingData, reason};
+  const DecodeFlaw flaw = JpegWarningTextFlaw(reason);
+  if (flaw != DecodeFlaw::kCosmetic) return {flaw, reason};
+  return DecodeWarning::Worse({flaw, reason}, ScanJpegWarnings(bytes));
 }
 
 // The scan limit stops progressive files built to take endless passes.
@@ -176,7 +189,7 @@ Expected<ImageInfo> JpegCodec::ReadInfo(std::span<const std::uint8_t> bytes, con
   info.kind = FileKind::Jpeg;
   info.width = header.width;
   info.height = header.height;
-  info.orientation = ReadExifOrientation(bytes);
+  info.orientation = ReadJpegOrientation(bytes);
   return info;
 }
 
@@ -226,7 +239,7 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
       out.Resize(0, 0);
       return InvalidJpeg(scans.reason, file);
     }
-    result.damaged = scans.damaged;
+    result.warning = scans.warning;
   } else if (const int rc = DecodeWhole(handle, bytes, four_channel, target, width, height); rc != 0) {
     const bool fatal = tjGetErrorCode(handle) != TJERR_WARNING;
     std::string reason = Reason(handle);
@@ -236,12 +249,11 @@ Expected<DecodeResult> JpegCodec::Decode(std::span<const std::uint8_t> bytes, co
       out.Resize(0, 0);
       return InvalidJpeg(reason, file);
     }
-    // A warning: data ended early or was corrupt. A fatal error after an
-    // earlier warning also arrives as one, and then the decoder stopped
-    // part way: the rows it never reached are filled with mid grey, as
-    // libjpeg itself shows data that ended early.
+    // A warning. A fatal error after an earlier warning also arrives as
+    // one, and then the decoder stopped part way: the rows it never reached
+    // are filled with mid grey, as libjpeg itself shows data that ended early.
     FillRows(out, delivered);
-    result.damaged = true;
+    result.warning = WarningOf(reason, delivered < height, bytes);
   }
   result.colour.model = four_channel                      ? ColourModel::kCmyk
                         : header->colorspace == TJCS_GRAY ? ColourModel::kGray

@@ -59,9 +59,10 @@ class JpegCodec {
   // its colour model; a four-channel file with a CMYK profile is converted
   // through it by `colour` (a temporary set of transforms when null) and
   // comes out sRGB, one without goes through the naive formula as before.
-  // When TurboJPEG only warns (data ended early, corrupt entropy data) the
-  // picture decoded so far is returned with `damaged` set; rows the decoder
-  // never reached are mid grey (CMYK files: no ink). A fatal error, or a
+  // When TurboJPEG only warns the picture is returned with the warning in
+  // libjpeg's words and its flaw (jpeg_warnings.h): stray bytes before a
+  // marker cost nothing; data that ended early or was corrupt leaves it
+  // damaged, rows the decoder never reached mid grey (CMYK files: no ink). A fatal error, or a
   // warning with not one row delivered, fails with
   // "Invalid JPEG: <reason> in <file>" and leaves `out` empty. The stored
   // size is checked against the limits before anything is allocated.

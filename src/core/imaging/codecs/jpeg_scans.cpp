@@ -7,6 +7,9 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <utility>
+
+#include "imaging/codecs/jpeg_warnings.h"
 
 namespace vr {
 namespace {
@@ -16,7 +19,7 @@ namespace {
 struct ErrorTrap {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
-  bool warned = false;
+  DecodeWarning worst;
   char reason[JMSG_LENGTH_MAX] = {};
 };
 
@@ -28,10 +31,13 @@ ErrorTrap& TrapOf(j_common_ptr decoder) { return *reinterpret_cast<ErrorTrap*>(d
   std::longjmp(trap.jump, 1);
 }
 
-// Level -1 is a warning (corrupt or missing data, decoding goes on); the
-// others are trace messages.
+// Level -1 is a warning (decoding goes on); the others are trace messages.
 void OnMessage(j_common_ptr decoder, int level) {
-  if (level < 0) TrapOf(decoder).warned = true;
+  if (level >= 0) return;
+  char text[JMSG_LENGTH_MAX] = {};
+  decoder->err->format_message(decoder, text);
+  ErrorTrap& trap = TrapOf(decoder);
+  trap.worst = DecodeWarning::Worse(trap.worst, {JpegWarningFlaw(decoder->err->msg_code), text});
 }
 
 void Silently(j_common_ptr) {}
@@ -138,7 +144,7 @@ ScanDecode DecodeProgressiveShrunk(std::span<const std::uint8_t> bytes, int deno
   ScanDecode result;
   Run(decoder, trap, bytes, denominator, four_channel, pixels, width, height, scan_limit, result);
   jpeg_destroy_decompress(&decoder);
-  result.damaged = trap.warned;
+  result.warning = std::move(trap.worst);
   if (!result.ok) result.reason = trap.reason[0] != '\0' ? trap.reason : "unknown error";
   return result;
 }

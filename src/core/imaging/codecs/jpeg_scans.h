@@ -32,6 +32,8 @@
 #include <span>
 #include <string>
 
+#include "imaging/decode_warning.h"
+
 namespace vr {
 
 // The most scans read from one file, as TurboJPEG's scan limit: a file built
@@ -40,7 +42,7 @@ inline constexpr int kMaxProgressiveScans = 500;
 
 struct ScanDecode {
   bool ok = false;
-  bool damaged = false;  // the data ended early or was corrupt; what arrived is shown
+  DecodeWarning warning;  // the worst of libjpeg's warnings; what arrived is shown
   int scans_read = 0;
   std::string reason;  // libjpeg's message when not ok
 };

@@ -8,6 +8,7 @@
 
 #include "imaging/codecs/png_session.h"
 #include "imaging/limits.h"
+#include "imaging/metadata/orientation_sources.h"
 
 namespace vr {
 namespace {
@@ -147,7 +148,9 @@ Expected<ImageInfo> ReadPngInfo(std::span<const std::uint8_t> bytes, const std::
   if (!session.valid()) return Status::Fail("Out of memory reading " + file);
   Reader reader{bytes};
   if (!session.Run(&ReadHeaderStep, &reader)) return Invalid(session, file);
-  return InfoFromHeader(session, file);
+  VR_TRY_ASSIGN(ImageInfo info, InfoFromHeader(session, file));
+  info.orientation = ReadPngOrientation(bytes);
+  return info;
 }
 
 Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {

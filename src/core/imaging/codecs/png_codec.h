@@ -15,7 +15,8 @@ namespace vr {
 // True when the bytes start with the PNG signature.
 bool IsPng(std::span<const std::uint8_t> bytes);
 
-// Size from the IHDR chunk. PNG pictures carry no orientation, so it is 1.
+// Size from the IHDR chunk, and the orientation its EXIF or XMP chunks give
+// (orientation_sources.h), 1 without them.
 Expected<ImageInfo> ReadPngInfo(std::span<const std::uint8_t> bytes, const std::string& file);
 
 // Decodes every bit depth, colour type and interlace method to 8-bit RGBA:

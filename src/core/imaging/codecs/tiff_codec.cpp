@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "imaging/codecs/tiff_samples.h"
 #include "imaging/limits.h"
 #include "imaging/ops/colour_transform.h"
 
@@ -69,11 +70,27 @@ int MapMemory(thandle_t handle, void** base, toff_t* size) {
 
 void UnmapMemory(thandle_t, void*, toff_t) {}
 
+// libtiff prints some byte counts as unsigned although they can be negative
+// (a strip that starts past the file's end reads "got
+// 18446744073709550836 bytes"), so every unsigned conversion of its format
+// is printed signed: the same bits, and no count it gives is near 2^63.
+std::string SignedConversions(const char* format) {
+  std::string signed_format = format;
+  for (std::size_t at = signed_format.find('%'); at != std::string::npos;
+       at = signed_format.find('%', at + 1)) {
+    const std::size_t conversion = signed_format.find_first_not_of("-+ #0123456789.*hlLqjzt", at + 1);
+    if (conversion == std::string::npos) break;
+    if (signed_format[conversion] == 'u') signed_format[conversion] = 'd';
+    at = conversion;  // "%%" is skipped whole
+  }
+  return signed_format;
+}
+
 int KeepFirstError(TIFF*, void* user_data, const char*, const char* format, va_list args) {
   auto* file = static_cast<MemoryFile*>(user_data);
   if (file->error.empty()) {
     char text[256];
-    std::vsnprintf(text, sizeof text, format, args);
+    std::vsnprintf(text, sizeof text, SignedConversions(format).c_str(), args);
     file->error = text[0] != '\0' ? text : "unknown libtiff error";
   }
   return 1;  // handled: the process-wide handler is not called
@@ -371,6 +388,19 @@ Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t fi
   return CheckPlausible(reader.get(), *info, file_length, file);
 }
 
+std::uint64_t TiffChunkBytes(std::span<const std::uint8_t> bytes) {
+  if (!IsTiff(bytes)) return 0;
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  TIFF* tif = reader.get();
+  if (tif == nullptr) return 0;
+  std::uint16_t planar = PLANARCONFIG_CONTIG, samples = 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  const std::uint64_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
+  return planes * (TIFFIsTiled(tif) ? TIFFTileSize64(tif) : TIFFStripSize64(tif));
+}
+
 Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out,
                   SourceColour* colour, ColourTransforms* transforms) {
   if (!IsTiff(bytes)) return Status::Fail("Invalid TIFF: no TIFF signature in " + file);
@@ -412,6 +442,14 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, 
       if (colour != nullptr) *colour = std::move(found);
       return Status::Ok();
     }
+  }
+  if (HasDeepSamples(tif)) {
+    VR_TRY(ReadDeepSamples(tif, info.width, info.height, memory.error, file, out));
+    // Deep CMYK comes out through the plain formula, already RGB: a CMYK
+    // profile would not fit it. RGB and grey keep theirs.
+    if (colour != nullptr && (found.model == ColourModel::kRgb || found.model == ColourModel::kGray))
+      *colour = std::move(found);
+    return Status::Ok();
   }
   char reason[1024] = "";
   if (TIFFRGBAImageOK(tif, reason) != 1)

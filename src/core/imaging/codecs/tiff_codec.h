@@ -3,8 +3,11 @@
 // Only the first directory (page) is read. libtiff's RGBA reader converts
 // every photometric kind it knows (bilevel, gray, palette, RGB, CMYK, YCbCr,
 // and the rest) to 8-bit RGBA; its result has premultiplied alpha, which is
-// turned back to straight alpha here. libtiff never prints: its messages are
-// captured per open file and the first error becomes the failure's reason.
+// turned back to straight alpha here. Samples it refuses (12- and 32-bit
+// integers, floats, 16-bit CMYK) are read by tiff_samples. Classic TIFF and
+// BigTIFF alike. libtiff never prints: its messages are
+// captured per open file and the first error becomes the failure's reason,
+// its counts printed signed.
 // A single allocation inside libtiff is capped at 1 GiB, so a one-strip
 // 16-bit RGBA file near the 256-megapixel limit is refused.
 #pragma once
@@ -22,7 +25,8 @@ namespace vr {
 
 class ColourTransforms;
 
-// True for the classic TIFF magic in either byte order ("II*\0", "MM\0*").
+// True for the classic TIFF magic in either byte order ("II*\0", "MM\0*")
+// and for BigTIFF's ("II+\0", "MM\0+").
 bool IsTiff(std::span<const std::uint8_t> bytes);
 
 // Size of the first directory and its orientation tag (1 when missing or out
@@ -34,6 +38,11 @@ Expected<ImageInfo> ReadTiffInfo(std::span<const std::uint8_t> bytes, const std:
 // start in `bytes`. A directory that is not among them passes.
 Status CheckTiffFileLength(std::span<const std::uint8_t> bytes, std::uint64_t file_length,
                            const std::string& file);
+
+// Bytes of decoded samples a decode holds besides the picture: one strip or
+// tile, of every plane when the samples are stored apart (libtiff's reader
+// holds them all at once). 0 when the first directory is not among the bytes.
+std::uint64_t TiffChunkBytes(std::span<const std::uint8_t> bytes);
 
 // The first directory as stored: row 0 of `out` is the first row in the
 // file whatever the orientation tag says (the engine applies it). A strip or

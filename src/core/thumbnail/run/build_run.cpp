@@ -19,8 +19,6 @@ namespace {
 
 // How long the run's thread waits for workers before letting the host repaint.
 constexpr int kKeepAliveMs = 40;
-constexpr const char* kDamagedPicture =
-    "the picture is damaged (its file ends early); the thumbnail shows what could be read";
 // Failures and warnings the final message lists one by one.
 constexpr std::size_t kListedRows = 5;
 
@@ -31,10 +29,17 @@ int WorkerCount(const BuildOptions& options, std::size_t rows) {
       std::min<std::size_t>(static_cast<std::size_t>(jobs), std::max<std::size_t>(rows, 1)));
 }
 
+// A decoder's warning as a row's report reads it, in the decoder's words.
+std::string WarningReason(const DecodeWarning& warning) {
+  if (warning.damaged())
+    return "the picture is damaged (" + warning.detail + "); the thumbnail shows what could be read";
+  return "the decoder warned (" + warning.detail + "); no part of the picture was lost";
+}
+
 struct RowSlot {
   RowRecipe recipe;
   std::optional<Status> rendered;  // set when rendering ended
-  bool damaged = false;
+  DecodeWarning warning;
   bool done = false;
 };
 
@@ -47,9 +52,9 @@ class RunLedger {
 
   RowSlot& slot(std::size_t index) { return slots_[index]; }
 
-  void Finish(std::size_t index, Status status, bool damaged) {
+  void Finish(std::size_t index, Status status, DecodeWarning warning) {
     slots_[index].rendered = std::move(status);
-    slots_[index].damaged = damaged;
+    slots_[index].warning = std::move(warning);
     slots_[index].done = true;
     in_flight_ -= 1;
   }
@@ -101,7 +106,9 @@ class RunLedger {
         return;
       case RowRecipe::Action::kRender:
         if (row.rendered && row.rendered->ok()) {
-          if (row.damaged) summary_.warnings.push_back({row.recipe.row, row.recipe.source, kDamagedPicture});
+          if (row.warning.any())
+            (row.warning.damaged() ? summary_.warnings : summary_.notes)
+                .push_back({row.recipe.row, row.recipe.source, WarningReason(row.warning)});
           summary_.written += 1;
           outputs_.push_back(row.recipe.output_path);
         } else {
@@ -151,7 +158,7 @@ void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
       ledger.Started();
       Status done = RenderRow(engine, render, slot.recipe, watermark, rendered);
       if (done) done = WriteRow(slot.recipe, rendered);
-      ledger.Finish(i, std::move(done), rendered.damaged);
+      ledger.Finish(i, std::move(done), rendered.warning);
     } else {
       ledger.FinishWithoutRendering(i);
     }
@@ -177,7 +184,7 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
   }
   auto collect = [&](int wait_ms) {
     for (RenderDone& done : pool.Collect(wait_ms))
-      ledger.Finish(done.index, std::move(done.status), done.damaged);
+      ledger.Finish(done.index, std::move(done.status), std::move(done.warning));
     ledger.ReportInOrder();
     state.host.KeepAlive();
   };
@@ -281,6 +288,10 @@ std::vector<std::string> BuildMessageLines(const BuildSummary& summary) {
   if (!summary.warnings.empty()) {
     lines.push_back(std::to_string(summary.warnings.size()) + " written from damaged pictures:");
     list_rows(summary.warnings);
+  }
+  if (!summary.notes.empty()) {
+    lines.push_back(std::to_string(summary.notes.size()) + " written despite decoder warnings:");
+    list_rows(summary.notes);
   }
   return lines;
 }

@@ -51,9 +51,12 @@ struct BuildSummary {
   bool stopped = false;
   double seconds = 0.0;
   std::vector<RowFailure> failures;  // in row order
-  // Rows written from damaged pictures, in row order: worth a look, but
-  // written, and counted as written.
+  // Rows written from damaged pictures (data missing or corrupt), in row
+  // order: worth a look, but written, and counted as written.
   std::vector<RowFailure> warnings;
+  // Rows whose decoder warned of something that cost no pixels (stray bytes
+  // before a marker), in row order.
+  std::vector<RowFailure> notes;
 };
 
 // Runs the build over `sources` (the list's column 1, row 1 first). Resets
@@ -72,7 +75,9 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
 // their file and reason. A stopped run begins "Process stopped." and says
 // how many rows were not started.
 // Rows written from damaged pictures follow, as "<n> written from damaged
-// pictures:" and the first few. File names are quoted and control
+// pictures:" and the first few, then those whose decoder only warned, as
+// "<n> written despite decoder warnings:". Each says what the decoder
+// reported. File names are quoted and control
 // characters escaped (see report_text.h), so no name can forge a line.
 std::vector<std::string> BuildMessageLines(const BuildSummary& summary);
 

@@ -109,7 +109,7 @@ void RenderPool::Work() {
       writes_.push_back({task.index, std::move(task.recipe), std::move(rendered)});
       write_ready_.notify_one();
     } else {
-      done_.push_back({task.index, std::move(status), false});
+      done_.push_back({task.index, std::move(status), DecodeWarning{}});
       done_ready_.notify_one();
     }
     // The freed budget may admit a row that had to wait.
@@ -127,7 +127,7 @@ void RenderPool::WriteFiles() {
     lock.unlock();
     Status status = WriteRow(write.recipe, write.rendered);
     lock.lock();
-    done_.push_back({write.index, std::move(status), write.rendered.damaged});
+    done_.push_back({write.index, std::move(status), std::move(write.rendered.warning)});
     done_ready_.notify_one();
   }
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "thumbnail/pipeline.h"
 #include "thumbnail/run/start_order.h"
@@ -28,7 +29,7 @@ namespace vr {
 struct RenderDone {
   std::size_t index = 0;  // the row's place in the run, 0-based
   Status status = Status::Ok();
-  bool damaged = false;  // written from a source that ended early
+  DecodeWarning warning;  // what the source's decoder warned of
 };
 
 class RenderPool {

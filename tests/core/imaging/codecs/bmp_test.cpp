@@ -98,7 +98,7 @@ class BmpSuiteFile : public testing::TestWithParam<std::string> {
 
 TEST_P(BmpSuiteFile, MatchesTheReferenceRendering) {
   ASSERT_TRUE(decoded.ok()) << decoded.message();
-  EXPECT_FALSE(decoded->damaged);
+  EXPECT_FALSE(decoded->warning.damaged());
   const Image want = Reference(fs::path(name).stem().string());
   ASSERT_EQ(std::pair(image.width, image.height), std::pair(want.width, want.height));
   // 11-bit samples made from 8-bit ones: some round back one step off.
@@ -126,7 +126,7 @@ class BmpSuiteBadFile : public BmpSuiteFile {};
 TEST_P(BmpSuiteBadFile, FailsCleanlyOrDecodesSafely) {
   if (const auto decided = kDecided.find(name); decided != kDecided.end()) {
     ASSERT_EQ(decoded.ok(), decided->second.empty() || decided->second == "damaged") << decoded.message();
-    EXPECT_TRUE(decoded.ok() ? decoded->damaged == !decided->second.empty()
+    EXPECT_TRUE(decoded.ok() ? decoded->warning.damaged() == !decided->second.empty()
                              : decoded.message().find(decided->second) != std::string::npos)
         << decoded.message();
   }
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(BadAndQuestionable, BmpSuiteBadFile, testing::ValuesIn(
 Image Decode(const BmpLayout& layout, bool expect_damaged = false) {
   Image image;
   Expected<DecodeResult> decoded = DecodeBmp(BuildBmp(layout), "t.bmp", image);
-  EXPECT_TRUE(decoded.ok() && decoded->damaged == expect_damaged) << decoded.message();
+  EXPECT_TRUE(decoded.ok() && decoded->warning.damaged() == expect_damaged) << decoded.message();
   return image;
 }
 

@@ -13,7 +13,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -123,6 +125,83 @@ inline Bytes WriteGif(int screen_w, int screen_h, const std::vector<GifFrame>& f
   return out;
 }
 
+// LZW data of GIF's dialect for `indices`, each below 1 << code_size, as
+// sub-blocks: a real encoder, with a string table that fills up and is
+// cleared, so a decoder meets every kind of code.
+inline Bytes GifLzwBlocks(const std::vector<int>& indices, int code_size) {
+  Bytes packed;
+  std::uint32_t buffer = 0;
+  int bits = 0, width = code_size + 1;
+  const auto put = [&](int code) {
+    buffer |= static_cast<std::uint32_t>(code) << bits;
+    for (bits += width; bits >= 8; bits -= 8, buffer >>= 8)
+      packed.push_back(static_cast<std::uint8_t>(buffer));
+  };
+  const int clear = 1 << code_size;
+  std::map<std::pair<int, int>, int> table;
+  int next = clear + 2;
+  put(clear);
+  int prefix = indices.empty() ? -1 : indices[0];
+  for (std::size_t i = 1; i < indices.size(); ++i) {
+    if (auto found = table.find({prefix, indices[i]}); found != table.end()) {
+      prefix = found->second;
+      continue;
+    }
+    put(prefix);
+    table[{prefix, indices[i]}] = next++;
+    // The decoder learns each entry a code later, so it widens a code later.
+    if (next > 1 << width && width < 12) ++width;
+    if (next == 4096) {
+      put(clear);
+      table.clear(), next = clear + 2, width = code_size + 1;
+    }
+    prefix = indices[i];
+  }
+  if (prefix >= 0) put(prefix);
+  put(clear + 1);
+  if (bits > 0) packed.push_back(static_cast<std::uint8_t>(buffer));
+  Bytes blocks;
+  for (std::size_t at = 0; at < packed.size(); at += 255) {
+    const std::size_t length = std::min<std::size_t>(255, packed.size() - at);
+    blocks.push_back(static_cast<std::uint8_t>(length));
+    blocks.insert(blocks.end(), packed.begin() + static_cast<std::ptrdiff_t>(at),
+                  packed.begin() + static_cast<std::ptrdiff_t>(at + length));
+  }
+  blocks.push_back(0);
+  return blocks;
+}
+
+// A one-frame GIF89a built byte by byte, for what giflib's encoder will not
+// write: no colour table at all, LZW minimum code sizes above 8.
+struct RawGif {
+  int screen_width = 0, screen_height = 0;
+  std::vector<GifColorType> global{};  // empty: no global table; 2, 4, ... 256 entries
+  int left = 0, top = 0, width = 0, height = 0;
+  bool interlace = false;
+  int code_size = 8;
+  int transparent = NO_TRANSPARENT_COLOR;
+  std::vector<int> indices{};  // in stored order (pass by pass when interlaced)
+};
+
+inline Bytes BuildGif(const RawGif& gif) {
+  Bytes out = {'G', 'I', 'F', '8', '9', 'a'};
+  const auto le16 = [&out](int v) { out.insert(out.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); };
+  le16(gif.screen_width), le16(gif.screen_height);
+  int table_bits = 0;
+  while (!gif.global.empty() && (2 << table_bits) < static_cast<int>(gif.global.size())) ++table_bits;
+  out.insert(out.end(), {std::uint8_t(gif.global.empty() ? 0 : 0x80 | table_bits), 0, 0});
+  for (const GifColorType& c : gif.global) out.insert(out.end(), {c.Red, c.Green, c.Blue});
+  if (gif.transparent >= 0) out.insert(out.end(), {0x21, 0xF9, 4, 1, 0, 0, std::uint8_t(gif.transparent), 0});
+  out.push_back(0x2C);
+  le16(gif.left), le16(gif.top), le16(gif.width), le16(gif.height);
+  out.push_back(gif.interlace ? 0x40 : 0);
+  out.push_back(static_cast<std::uint8_t>(gif.code_size));
+  const Bytes blocks = GifLzwBlocks(gif.indices, gif.code_size);
+  out.insert(out.end(), blocks.begin(), blocks.end());
+  out.push_back(0x3B);
+  return out;
+}
+
 // ---- TIFF ---------------------------------------------------------------------
 
 struct TiffLayout {
@@ -134,8 +213,20 @@ struct TiffLayout {
   int orientation = 0;  // 0: tag not written
   int compression = COMPRESSION_NONE;
   int rows_per_strip = 0;  // 0: libtiff's default
-  Bytes samples_data{};    // rows top-down
+  Bytes samples_data{};    // rows top-down, samples together, in the machine's byte order
+  int sample_format = SAMPLEFORMAT_UINT;
+  bool big = false;     // BigTIFF
+  int tile = 0;         // square tiles of this side (a multiple of 16); 0: strips
+  bool planes = false;  // each sample in a plane of its own
 };
+
+// Samples of 16 or 32 bits, or floats, as TiffLayout::samples_data holds them.
+template <typename Sample>
+inline Bytes SampleBytes(const std::vector<Sample>& samples) {
+  Bytes bytes(samples.size() * sizeof(Sample));
+  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  return bytes;
+}
 
 // Made-up samples, different for every byte.
 inline Bytes SamplePattern(std::size_t count) {
@@ -157,23 +248,64 @@ inline Bytes WriteTiff(const TiffLayout& layout) {
   const std::filesystem::path path =
       std::filesystem::path(testing::TempDir()) /
       ("codec_files_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".tif");
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  TIFF* tif = TIFFOpen(path.c_str(), layout.big ? "w8" : "w");
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height));
+  const int planar = layout.planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG;
   // clang-format off
   for (auto [tag, value] : {std::pair{TIFFTAG_SAMPLESPERPIXEL, layout.samples}, {TIFFTAG_BITSPERSAMPLE, layout.bits},
-                            {TIFFTAG_PHOTOMETRIC, layout.photometric}, {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
-                            {TIFFTAG_COMPRESSION, layout.compression}, {TIFFTAG_ORIENTATION, layout.orientation}})
+                            {TIFFTAG_PHOTOMETRIC, layout.photometric}, {TIFFTAG_PLANARCONFIG, planar},
+                            {TIFFTAG_COMPRESSION, layout.compression}, {TIFFTAG_ORIENTATION, layout.orientation},
+                            {TIFFTAG_SAMPLEFORMAT, layout.sample_format}})
     // clang-format on
     if (value != 0 || tag == TIFFTAG_PHOTOMETRIC) TIFFSetField(tif, tag, static_cast<std::uint16_t>(value));
   const auto extra = static_cast<std::uint16_t>(layout.extra);
   if (layout.extra >= 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   if (layout.rows_per_strip > 0)
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rows_per_strip));
-  const std::size_t row_bytes = static_cast<std::size_t>(layout.width) * layout.samples * layout.bits / 8;
-  Bytes samples = layout.samples_data;  // libtiff takes rows it may scribble on
-  for (int y = 0; y < layout.height; ++y)
-    EXPECT_EQ(TIFFWriteScanline(tif, &samples[y * row_bytes], static_cast<std::uint32_t>(y), 0), 1);
+  if (layout.tile > 0) {
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(layout.tile));
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(layout.tile));
+  }
+  // Samples of whole bytes are cut out of the contiguous rows per plane,
+  // per tile; 12-bit ones only ever go contiguous into strips.
+  const std::size_t sample_bytes = static_cast<std::size_t>(std::max(layout.bits / 8, 1));
+  const std::size_t row_bytes =
+      (static_cast<std::size_t>(layout.width) * layout.samples * layout.bits + 7) / 8;
+  const auto sample_at = [&](int x, int y, int s) {
+    return &layout.samples_data[y * row_bytes +
+                                (static_cast<std::size_t>(x) * layout.samples + s) * sample_bytes];
+  };
+  const int planes = layout.planes ? layout.samples : 1;
+  const int per_plane = layout.planes ? 1 : layout.samples;
+  const int chunk = layout.tile > 0 ? layout.tile : layout.width;
+  for (int plane = 0; plane < planes; ++plane)
+    for (int top = 0; top<layout.height; top += layout.tile> 0 ? layout.tile : layout.height)
+      for (int left = 0; left < layout.width; left += chunk) {
+        if (layout.tile == 0 && !layout.planes) {
+          Bytes samples = layout.samples_data;  // libtiff takes rows it may scribble on
+          for (int y = 0; y < layout.height; ++y)
+            EXPECT_EQ(TIFFWriteScanline(tif, &samples[y * row_bytes], static_cast<std::uint32_t>(y), 0), 1);
+          continue;
+        }
+        const int rows = layout.tile > 0 ? layout.tile : layout.height;
+        Bytes part(static_cast<std::size_t>(chunk) * rows * per_plane * sample_bytes, 0);
+        for (int y = 0; y < rows && top + y < layout.height; ++y)
+          for (int x = 0; x < chunk && left + x < layout.width; ++x)
+            for (int s = 0; s < per_plane; ++s)
+              std::memcpy(&part[((static_cast<std::size_t>(y) * chunk + x) * per_plane + s) * sample_bytes],
+                          sample_at(left + x, top + y, layout.planes ? plane : s), sample_bytes);
+        if (layout.tile > 0) {
+          EXPECT_GT(TIFFWriteTile(tif, part.data(), static_cast<std::uint32_t>(left),
+                                  static_cast<std::uint32_t>(top), 0, static_cast<std::uint16_t>(plane)),
+                    0);
+        } else {
+          for (int y = 0; y < layout.height; ++y)
+            EXPECT_EQ(TIFFWriteScanline(tif, &part[static_cast<std::size_t>(y) * chunk * sample_bytes],
+                                        static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(plane)),
+                      1);
+        }
+      }
   TIFFClose(tif);
   Bytes bytes;
   EXPECT_TRUE(ReadWholeFileInto(path.string(), bytes).ok());
@@ -181,16 +313,24 @@ inline Bytes WriteTiff(const TiffLayout& layout) {
   return bytes;
 }
 
-// Points the first directory's tag of a little-endian file at a new 32-bit value.
+// Points the first directory's tag of a little-endian file, classic or
+// BigTIFF, at a new 32-bit value.
 inline void PatchTiffTag(Bytes& file, std::uint16_t tag, std::uint32_t value) {
-  auto u16 = [&](std::size_t at) { return static_cast<std::uint16_t>(file[at] | file[at + 1] << 8); };
-  const std::size_t ifd = file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-  for (std::size_t i = 0, n = u16(ifd); i < n; ++i) {
-    const std::size_t entry = ifd + 2 + i * 12;
-    if (u16(entry) != tag) continue;
+  auto le = [&](std::size_t at, int bytes) {
+    std::uint64_t v = 0;
+    for (int b = bytes; b-- > 0;) v = v << 8 | file[at + b];
+    return static_cast<std::size_t>(v);
+  };
+  const bool big = file[2] == 43;
+  const std::size_t ifd = big ? le(8, 8) : le(4, 4);
+  const std::size_t entry_size = big ? 20 : 12, value_at = big ? 12 : 8;
+  for (std::size_t i = 0, n = le(ifd, big ? 8 : 2); i < n; ++i) {
+    const std::size_t entry = ifd + (big ? 8 : 2) + i * entry_size;
+    if (le(entry, 2) != tag) continue;
     file[entry + 2] = 4;  // LONG
     file[entry + 3] = 0;
-    for (int b = 0; b < 4; ++b) file[entry + 8 + b] = static_cast<std::uint8_t>(value >> (8 * b));
+    for (std::size_t b = 0; b < entry_size - 4; ++b) file[entry + 4 + b] = b == 0 ? 1 : 0;  // count 1
+    for (int b = 0; b < 4; ++b) file[entry + value_at + b] = static_cast<std::uint8_t>(value >> (8 * b));
     return;
   }
   ADD_FAILURE() << "tag " << tag << " not found";

@@ -108,7 +108,7 @@ TEST_P(ProgressiveShrink, MatchesADecodeOfEveryScanReadingOnlyTheScansNeeded) {
   const Bytes jpeg = ProgressiveJpeg(subsampling);
   Image shrunk;
   Expected<DecodeResult> result = DecodeAt(jpeg, d, shrunk);
-  ASSERT_TRUE(result.ok() && !result->damaged && result->shrink == d) << result.message();
+  ASSERT_TRUE(result.ok() && !result->warning.damaged() && result->shrink == d) << result.message();
   EXPECT_EQ(shrunk.pixels, Samples(jpeg, kWidth, kHeight, TJPF_RGBA, d));
   const ScanDecode scans =
       DecodeProgressiveShrunk(jpeg, d, false, shrunk.pixels.data(), shrunk.width, shrunk.height);
@@ -131,12 +131,13 @@ TEST(ProgressiveShrinkDamage, OnlyDataLostBeforeTheScansNeededIsDamage) {
   };
   Image shrunk, full;
   Expected<DecodeResult> result = DecodeAt(cut_in_scan(8), 8, shrunk);
-  ASSERT_TRUE(result.ok() && !result->damaged) << result.message();
+  ASSERT_TRUE(result.ok() && !result->warning.damaged()) << result.message();
   EXPECT_EQ(shrunk.pixels, Samples(jpeg, kWidth, kHeight, TJPF_RGBA, 8));
   result = Decode(cut_in_scan(8), full);
-  EXPECT_TRUE(result.ok() && result->damaged) << result.message();
+  EXPECT_TRUE(result.ok() && result->warning.damaged()) << result.message();
   result = DecodeAt(cut_in_scan(1), 8, shrunk);
-  EXPECT_TRUE(result.ok() && result->damaged && shrunk.width == (kWidth + 7) / 8) << result.message();
+  EXPECT_TRUE(result.ok() && result->warning.damaged() && shrunk.width == (kWidth + 7) / 8)
+      << result.message();
 }
 
 // The first scan repeated 600 times before the rest: libjpeg only warns

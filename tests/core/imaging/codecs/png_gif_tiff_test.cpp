@@ -140,21 +140,123 @@ TEST(GifDecode, TheFirstFrameShowsThroughItsTableClearAtItsTransparentIndex) {
     }
 }
 
-// Beyond its frames a screen holds only transparent pixels, so it is cut to
-// their bounding box; the shown frame keeps its place within the box, and a
-// frame reaching past the screen is cut there.
-TEST(GifDecode, TheScreenIsCutToItsFrames) {
-  GifFrame frame = PatternFrame(3, 2, 1);
-  frame.left = 4, frame.top = 1;
-  ExpectFrameAt(DecodeGifAt(WriteGif(9, 5, {frame}), 3, 2), frame, 0, 0);
+// Every pixel of the canvas off the frame is clear.
+void ExpectClearOff(const Image& image, int left, int top, int width, int height) {
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      if (x < left || x >= left + width || y < top || y >= top + height) {
+        ASSERT_EQ(PixelAt(image, x, y), (Rgba{0, 0, 0, 0})) << x << "," << y;
+      }
+    }
+}
+
+// The logical screen is the picture, the first frame at its place on it and
+// clear around it; a frame reaching past the screen is cut there. Only a
+// screen with a zero side, or one no LZW data of the file could fill, is
+// cut to the frames' bounding box.
+TEST(GifDecode, TheFirstFrameSitsOnTheLogicalScreen) {
+  struct Case {
+    int screen_w, screen_h;
+    int left, top, width, height;
+    int expected_w, expected_h;  // the canvas
+    int at_x, at_y;              // the frame's corner on it
+  };
+  const Case cases[] = {
+      {75, 50, 25, 0, 50, 50, 75, 50, 25, 0},  // a wide screen keeps its sides
+      {9, 5, 4, 1, 3, 2, 9, 5, 4, 1},          // room on every side
+      {3, 3, 2, 1, 4, 4, 3, 3, 2, 1},          // the frame reaches past the screen
+      {0, 0, 4, 1, 3, 2, 3, 2, 0, 0},          // no screen: the frame alone
+      {60000, 4000, 4, 1, 3, 2, 3, 2, 0, 0},   // a screen its data cannot fill
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.screen_w) + "x" + std::to_string(c.screen_h));
+    GifFrame frame = PatternFrame(c.width, c.height, 1);
+    frame.left = c.left, frame.top = c.top;
+    const Image image = DecodeGifAt(WriteGif(c.screen_w, c.screen_h, {frame}), c.expected_w, c.expected_h);
+    ExpectFrameAt(image, frame, c.at_x, c.at_y);
+    ExpectClearOff(image, c.at_x, c.at_y, c.width, c.height);
+  }
+  // Later frames widen a cut canvas but are never drawn.
+  GifFrame first = PatternFrame(3, 2, 1);
+  first.left = 4, first.top = 1;
   GifFrame later = PatternFrame(2, 2, 6);
   later.left = 1, later.top = 3;
-  const Image both = DecodeGifAt(WriteGif(9, 5, {frame, later}), 6, 4);  // x 1..6, y 1..4
-  ExpectFrameAt(both, frame, 3, 0);
-  EXPECT_EQ(PixelAt(both, 0, 3), (Rgba{0, 0, 0, 0}));  // only the first frame is drawn
-  GifFrame beyond = PatternFrame(4, 4, 2);
-  beyond.left = 2, beyond.top = 1;
-  ExpectFrameAt(DecodeGifAt(WriteGif(3, 3, {beyond}), 1, 2), beyond, 0, 0);
+  const Image both = DecodeGifAt(WriteGif(0, 0, {first, later}), 6, 4);  // x 1..6, y 1..4
+  ExpectFrameAt(both, first, 3, 0);
+  ExpectClearOff(both, 3, 0, 3, 2);
+}
+
+// Indices as the frame's table, or with no table at all as grey levels,
+// opaque black past the table and clear at the transparent index.
+Rgba ExpectedGifPixel(const RawGif& gif, int index) {
+  if (index == gif.transparent) return {0, 0, 0, 0};
+  if (gif.global.empty())
+    return index < 256 ? Rgba{std::uint8_t(index), std::uint8_t(index), std::uint8_t(index), 255}
+                       : Rgba{0, 0, 0, 255};
+  if (index >= static_cast<int>(gif.global.size())) return {0, 0, 0, 255};
+  const GifColorType& c = gif.global[static_cast<std::size_t>(index)];
+  return {c.Red, c.Green, c.Blue, 255};
+}
+
+// Minimum code sizes up to 8 go through giflib, 9 to 11 through our own
+// decoder; both read the same pictures, from data long enough to fill the
+// string table and clear it several times, interlaced or not, with or
+// without a colour table. Indices above 255 only the wide codes can carry.
+TEST(GifDecode, EveryMinimumCodeSizeUpTo11AndNoColourTableAreRead) {
+  for (int code_size : {2, 8, 9, 11})
+    for (bool table : {true, false})
+      for (bool interlace : {false, true}) {
+        SCOPED_TRACE("code size " + std::to_string(code_size) + (table ? " table" : " no table") +
+                     (interlace ? " interlaced" : ""));
+        RawGif gif{.screen_width = 97,
+                   .screen_height = 61,
+                   .width = 97,
+                   .height = 61,
+                   .interlace = interlace,
+                   .code_size = code_size,
+                   .transparent = 3};
+        if (table) gif.global = kGifPalette;
+        const int values = std::min(1 << code_size, 600);
+        for (int i = 0; i < gif.width * gif.height; ++i) gif.indices.push_back((i / 3 + i * i / 7) % values);
+        const Image image = DecodeGifAt(BuildGif(gif), gif.width, gif.height);
+        // Stored rows arrive pass by pass when interlaced.
+        std::vector<int> rows;
+        for (auto [first, step] : interlace ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
+                                            : std::vector<std::pair<int, int>>{{0, 1}})
+          for (int y = first; y < gif.height; y += step) rows.push_back(y);
+        for (int stored = 0; stored < gif.height; ++stored)
+          for (int x = 0; x < gif.width; ++x)
+            ASSERT_EQ(PixelAt(image, x, rows[stored]),
+                      ExpectedGifPixel(gif, gif.indices[static_cast<std::size_t>(stored * gif.width + x)]))
+                << x << "," << rows[stored];
+      }
+}
+
+// Codes no table could hold, data ending early and a code size of 12 fail
+// by name and leave no picture.
+TEST(GifDecode, BrokenWideCodesFail) {
+  RawGif gif{.screen_width = 40, .screen_height = 30, .width = 40, .height = 30, .code_size = 10};
+  for (int i = 0; i < 1200; ++i) gif.indices.push_back(i % 900);
+  const Bytes whole = BuildGif(gif);
+  Image image;
+  ASSERT_TRUE(DecodeGif(whole, "wide.gif", image).ok());
+  struct Broken {
+    Bytes file;
+    const char* reason;
+  };
+  Bytes beyond = whole;
+  beyond[13 + 10 + 1 + 2] = 0xFF;  // the second code: far past the table's end
+  Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+  Bytes twelve = whole;
+  twelve[13 + 10] = 12;
+  for (const auto& [file, reason] :
+       {Broken{beyond, "corrupt image data"}, Broken{cut, "image data ends early"},
+        Broken{twelve, "LZW minimum code size 12"}}) {
+    image.Resize(2, 2);
+    const Status status = DecodeGif(file, "wide.gif", image);
+    EXPECT_EQ(status.message(), std::string("Invalid GIF: ") + reason + " in wide.gif");
+    EXPECT_TRUE(image.pixels.empty());
+  }
 }
 
 // ---- TIFF ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 
 #include "base/atomic_file.h"
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/colour/icc_profile.h"
 #include "support/build_test_util.h"
@@ -320,7 +321,36 @@ TEST_F(BuildRunTest, ADamagedPictureIsWrittenAndReportedAsAWarning) {
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1].rfind("2 image(s)", 0), 0u);
     EXPECT_EQ(lines[2], "1 written from damaged pictures:");
-    EXPECT_EQ(lines[3].rfind("Row 2, \"" + sources[1] + "\": the picture is damaged", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[3],
+              "Row 2, \"" + sources[1] +
+                  "\": the picture is damaged (its file ends early); the thumbnail shows what could "
+                  "be read");
+  }
+}
+
+// Stray bytes a decoder passes over are told apart from damage, in the
+// decoder's words, in a section of their own.
+TEST_F(BuildRunTest, AWarningThatCostNoPixelsIsANoteNotDamage) {
+  const std::vector<std::string> sources = {folder_.File("in/stray.jpg"), Source("whole.png", 40, 30, 1)};
+  std::vector<std::uint8_t> jpeg;
+  JpegCodec codec;
+  ASSERT_TRUE(codec.Encode(test::MakeRandomImage(48, 32, 3), 90, jpeg, sources[0]).ok());
+  for (std::size_t at = 2; at + 1 < jpeg.size(); ++at)
+    if (jpeg[at] == 0xFF && jpeg[at + 1] == 0xDB) {
+      jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), {7, 7});
+      break;
+    }
+  test::WriteBytes(sources[0], jpeg);
+  for (int jobs : {1, 2}) {
+    const BuildSummary summary = Run(Plain("%o"), sources, jobs);
+    EXPECT_TRUE(summary.warnings.empty());
+    const Lines lines = BuildMessageLines(summary);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], "1 written despite decoder warnings:");
+    EXPECT_EQ(lines[3],
+              "Row 1, \"" + sources[0] +
+                  "\": the decoder warned (Corrupt JPEG data: 2 extraneous bytes before marker 0xdb); "
+                  "no part of the picture was lost");
   }
 }
 

@@ -1,4 +1,4 @@
-#include "imaging/ops/luma_ssim.h"
+#include "quality/luma_ssim.h"
 
 #include <array>
 #include <cmath>
