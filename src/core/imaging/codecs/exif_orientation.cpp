@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 
+#include "imaging/codecs/tiff_byte_order.h"
+
 namespace vr {
 namespace {
 
@@ -19,26 +21,6 @@ constexpr std::size_t kIfdEntryBytes = 12;
 
 // Markers that stand alone, without a length: TEM and RST0..RST7.
 bool IsStandaloneMarker(std::uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); }
-
-// Reads 16- and 32-bit values in the block's own byte order. Callers check
-// the bounds first.
-class TiffReader {
- public:
-  TiffReader(std::span<const std::uint8_t> bytes, bool big_endian) : bytes_(bytes), big_endian_(big_endian) {}
-
-  std::uint16_t U16(std::size_t at) const {
-    const std::uint16_t a = bytes_[at], b = bytes_[at + 1];
-    return big_endian_ ? static_cast<std::uint16_t>(a << 8 | b) : static_cast<std::uint16_t>(b << 8 | a);
-  }
-  std::uint32_t U32(std::size_t at) const {
-    const std::uint32_t hi = U16(at), lo = U16(at + 2);
-    return big_endian_ ? (hi << 16 | lo) : (lo << 16 | hi);
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-  bool big_endian_;
-};
 
 }  // namespace
 
@@ -80,7 +62,7 @@ std::optional<int> FindTiffOrientation(std::span<const std::uint8_t> tiff) {
     big_endian = true;
   else
     return std::nullopt;
-  const TiffReader read(tiff, big_endian);
+  const TiffByteOrder read(tiff, big_endian);
   if (read.U16(2) != 42) return std::nullopt;
 
   // All sums in 64 bits: a 32-bit offset plus a table length cannot wrap.

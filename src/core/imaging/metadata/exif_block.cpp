@@ -4,6 +4,8 @@
 #include <array>
 #include <set>
 
+#include "imaging/codecs/tiff_byte_order.h"
+
 namespace vr {
 namespace {
 
@@ -33,23 +35,6 @@ std::size_t TypeSize(std::uint16_t type) {
   static constexpr std::array<std::uint8_t, 14> kSizes = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
   return type < kSizes.size() ? kSizes[type] : 0;
 }
-
-class Reader {
- public:
-  Reader(std::span<const std::uint8_t> bytes, bool big_endian) : bytes_(bytes), big_endian_(big_endian) {}
-  std::uint16_t U16(std::size_t at) const {
-    const std::uint16_t a = bytes_[at], b = bytes_[at + 1];
-    return big_endian_ ? static_cast<std::uint16_t>(a << 8 | b) : static_cast<std::uint16_t>(b << 8 | a);
-  }
-  std::uint32_t U32(std::size_t at) const {
-    const std::uint32_t hi = U16(at), lo = U16(at + 2);
-    return big_endian_ ? (hi << 16 | lo) : (lo << 16 | hi);
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-  bool big_endian_;
-};
 
 void Put16(std::uint8_t* at, std::uint16_t value, bool big_endian) {
   at[big_endian ? 0 : 1] = static_cast<std::uint8_t>(value >> 8);
@@ -105,7 +90,7 @@ class DirectoryReader {
 
  private:
   std::span<const std::uint8_t> tiff_;
-  Reader read_;
+  TiffByteOrder read_;
   std::uint64_t budget_;
   std::set<std::uint64_t> visited_;
 };
@@ -175,7 +160,7 @@ std::optional<ExifBlock> ParseExifBlock(std::span<const std::uint8_t> tiff) {
     block.big_endian = true;
   else
     return std::nullopt;
-  const Reader read(tiff, block.big_endian);
+  const TiffByteOrder read(tiff, block.big_endian);
   if (read.U16(2) != 42) return std::nullopt;
 
   DirectoryReader directories(tiff, block.big_endian);
