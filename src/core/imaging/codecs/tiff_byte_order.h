@@ -11,7 +11,8 @@ namespace vr {
 
 class TiffByteOrder {
  public:
-  TiffByteOrder(std::span<const std::uint8_t> bytes, bool big_endian) : bytes_(bytes), big_endian_(big_endian) {}
+  TiffByteOrder(std::span<const std::uint8_t> bytes, bool big_endian)
+      : bytes_(bytes), big_endian_(big_endian) {}
 
   std::uint16_t U16(std::size_t at) const {
     const std::uint16_t a = bytes_[at], b = bytes_[at + 1];
