@@ -1,7 +1,6 @@
 // The varenna-batch program as a script uses it, run through sh: its exit
 // codes (0 done, 1 a row failed, 2 refused, 130 stopped) and message lines.
 #include <gtest/gtest.h>
-#include <lcms2.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
+#include "core/imaging/colour/profile_bytes.h"
 #include "core/imaging/metadata/metadata_files.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
@@ -260,18 +260,7 @@ TEST_F(BatchCommandTest, ColourSetsOutColourInTurnWithTheSetOptions) {
 // A picture with an Adobe RGB profile: converted to sRGB by default, its
 // samples and profile kept with --colour keep.
 TEST_F(BatchCommandTest, ColourKeepEmbedsTheProfileAndSrgbConverts) {
-  const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
-  const cmsCIExyYTRIPLE adobe = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-  const cmsFloat64Number gamma[1] = {2.2};
-  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 1, gamma);
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &adobe, curves);
-  cmsFreeToneCurve(curve);
-  cmsUInt32Number size = 0;
-  ASSERT_TRUE(cmsSaveProfileToMem(profile, nullptr, &size));
-  std::vector<std::uint8_t> icc(size);
-  ASSERT_TRUE(cmsSaveProfileToMem(profile, icc.data(), &size));
-  cmsCloseProfile(profile);
+  const std::vector<std::uint8_t> icc = test::RgbProfileBytes(test::kAdobeRgbPrimaries);
   std::vector<std::uint8_t> png;
   ASSERT_TRUE(EncodePng(test::MakeImage(64, 64, {219, 0, 0, 255}), png, "red.png", icc).ok());
   ASSERT_TRUE(ReplaceFileAtomically(Path("in/red.png"), png).ok());

@@ -5,7 +5,6 @@
 #include "thumbnail/run/build_run.h"
 
 #include <gtest/gtest.h>
-#include <lcms2.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -15,6 +14,7 @@
 #include <map>
 
 #include "base/atomic_file.h"
+#include "core/imaging/colour/profile_bytes.h"
 #include "core/imaging/pixel_test_util.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/png_codec.h"
@@ -121,29 +121,11 @@ TEST_F(BuildRunTest, AParallelRunWritesTheSameFilesAsASerialOne) {
   EXPECT_EQ(outputs_, serial_outputs) << "a second run restarts the counter";
 }
 
-// An RGB profile with these primaries (D65, gamma 2.2), as lcms saves it.
-std::vector<std::uint8_t> RgbProfile(const cmsCIExyYTRIPLE& primaries) {
-  const cmsCIExyY d65 = {0.3127, 0.3290, 1.0};
-  const cmsFloat64Number gamma[1] = {2.2};
-  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 1, gamma);
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
-  cmsFreeToneCurve(curve);
-  cmsUInt32Number size = 0;
-  EXPECT_TRUE(cmsSaveProfileToMem(profile, nullptr, &size));
-  std::vector<std::uint8_t> bytes(size);
-  EXPECT_TRUE(cmsSaveProfileToMem(profile, bytes.data(), &size));
-  cmsCloseProfile(profile);
-  return bytes;
-}
-
 // Every worker has its own colour transforms: pictures with several
 // profiles, converted or kept, come out the same on any of them.
 TEST_F(BuildRunTest, TaggedPicturesComeOutTheSameSeriallyAndInParallel) {
   const std::vector<std::vector<std::uint8_t>> profiles = {
-      RgbProfile({{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}}),
-      RgbProfile({{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}}),
-      {}};
+      test::RgbProfileBytes(test::kAdobeRgbPrimaries), test::RgbProfileBytes(test::kDisplayP3Primaries), {}};
   std::vector<std::string> sources;
   for (int i = 0; i < 12; ++i) {
     std::vector<std::uint8_t> png;
