@@ -6,6 +6,7 @@
 
 #include "base/stale_staging.h"
 #include "imaging/decode_footprint.h"
+#include "imaging/ops/resample_box.h"
 
 namespace vr {
 

@@ -35,8 +35,10 @@ Expected<std::optional<ThumbSize>> RowTarget(const Engine& engine, const RenderS
   return TargetSize(render.size, width, height, recipe.source);
 }
 
-Status Resize(Engine& engine, const std::optional<ThumbSize>& target) {
-  return target ? engine.Resample(target->width, target->height) : Status::Ok();
+Status Resize(Engine& engine, const std::optional<ThumbSize>& target, CropPlace place) {
+  if (!target) return Status::Ok();
+  if (target->crop) return engine.ResampleWindow(*target->crop, place, target->width, target->height);
+  return engine.Resample(target->width, target->height);
 }
 
 Status ApplyEffects(Engine& engine, const EffectLevels& e) {
@@ -77,9 +79,9 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
   if (render.watermark_first) {
     VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
     VR_TRY(ApplyEffects(engine, render.effects));
-    VR_TRY(Resize(engine, target));
+    VR_TRY(Resize(engine, target, render.size.crop));
   } else {
-    VR_TRY(Resize(engine, target));
+    VR_TRY(Resize(engine, target, render.size.crop));
     VR_TRY(ApplyEffects(engine, render.effects));
     VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
   }
