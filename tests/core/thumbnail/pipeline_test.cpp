@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/ops/light.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
@@ -111,6 +112,32 @@ TEST(OutputFormatTest, EachListPositionHasItsCodeAndExtension) {
   EXPECT_EQ(GetOutputFormat(1), (OutputFormat{kFormatJpeg, ".jpg"}));
   EXPECT_EQ(GetOutputFormat(2), (OutputFormat{kFormatPng, ".png"}));
   for (const std::int32_t unknown : {-1, 3, 5}) EXPECT_FALSE(GetOutputFormat(unknown).has_value()) << unknown;
+}
+
+// A filled and cropped row is priced as the resize its decode serves: a
+// landscape filled to 100x100 decodes as much as one made 100 high, and
+// more than one made 100 wide; its thumbnail is the box.
+TEST_F(PipelineTest, AFillRowIsPricedAtTheScaleItsWindowNeeds) {
+  std::vector<std::uint8_t> jpeg;
+  ASSERT_TRUE(JpegCodec().Encode(test::MakeRandomImage(1600, 900, 3), 90, jpeg, "wide.jpg").ok());
+  test::WriteBytes(folder_.File("wide.jpg"), jpeg);
+  SettingsRecord s = test::PlainSettings(folder_.path());
+  s.OUTwidth = s.OUTheight = 100;
+  const auto price = [&](std::int32_t fit, std::int32_t propw, std::int32_t proph) {
+    s.OUTfit = fit;
+    s.OUTpropw = propw;
+    s.OUTproph = proph;
+    const RowRecipe recipe = PlanRow(PlanSettingsFrom(s), 1, folder_.File("wide.jpg"), state_);
+    EXPECT_EQ(recipe.action, RowRecipe::Action::kRender) << recipe.failure.message();
+    return recipe.decode_bytes;
+  };
+  const std::uint64_t fill = price(2, 0, 0), high = price(0, 0, -1), wide = price(0, -1, 0);
+  EXPECT_EQ(fill, high);
+  EXPECT_GT(fill, wide);
+  s.OUTfit = 2;
+  EXPECT_EQ(Make(s, 2, folder_.File("wide.jpg")), "");
+  const Image thumbnail = test::ReadPicture(last_output_);
+  EXPECT_EQ(std::pair(thumbnail.width, thumbnail.height), std::pair(100, 100));
 }
 
 class LightTest : public PipelineTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
