@@ -7,16 +7,18 @@
 #include <cstdlib>
 #include <limits>
 
+#include "cli/size_option.h"
+
 namespace vr {
 
 namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 14> kOptionNames = {
-    "--settings",  "--set",        "--show-settings", "--jobs",  "-j",
-    "--no-create", "--strict",     "--version",       "--help",  "-h",
-    "--",          "--background", "--metadata",      "--colour"};
+constexpr std::array<std::string_view, 17> kOptionNames = {
+    "--settings", "--set",     "--show-settings", "--jobs", "-j",    "--no-create",
+    "--strict",   "--version", "--help",          "-h",     "--",    "--background",
+    "--metadata", "--colour",  "--size",          "-s",     "--crop"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -81,6 +83,12 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       if (colour != "srgb" && colour != "keep")
         return Status::Fail("--colour needs srgb or keep, not \"" + colour + "\"");
       options.overrides.emplace_back("OUTcolour", colour == "keep" ? "1" : "0");
+    } else if (argument == "--size" || argument == "-s" || argument == "--crop") {
+      // The size settings by their meaning, applied in turn with the --set ones.
+      VR_TRY_ASSIGN(const std::string value, next(argument));
+      VR_TRY_ASSIGN(const SettingOverrides overrides,
+                    argument == "--crop" ? CropOverrides(value) : SizeOverrides(value));
+      options.overrides.insert(options.overrides.end(), overrides.begin(), overrides.end());
     } else if (argument == "--background") {
       const Expected<std::string> colour = next(argument);
       if (!colour) return colour.status();
@@ -162,6 +170,14 @@ Options:
                       (the default); keep: leave their colours and embed
                       their profile in JPEG and PNG thumbnails (the setting
                       OUTcolour, 0 or 1)
+  --size GEOMETRY, -s GEOMETRY
+                      the thumbnail's size: WxH fits inside W by H; W (or
+                      Wx) is W wide, xH is H high; WxH! is exactly W by H;
+                      WxH^ fills W by H and crops the overflow; a trailing >
+                      never enlarges, < only enlarges (quote > and <)
+  --crop centre|attention
+                      where WxH^ crops: the middle (the default) or where
+                      the detail is (edges, saturated colour, skin tones)
   --jobs N, -j N      render on N worker threads (default: one per core)
   --background RRGGBB the colour under transparent pictures saved as JPEG
                       (default FFFFFF, white); same as --set OUTbackground

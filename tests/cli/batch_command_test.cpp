@@ -245,6 +245,29 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"--metadata everything DIR/p",
                                 "--metadata needs strip, keep or no-location"}));
 
+// The size modes through the program: fill makes every thumbnail the box,
+// "never enlarge" leaves the small picture as it is, fit stays inside.
+TEST_F(BatchCommandTest, SizeMakesTheShapesItNames) {
+  Picture("in/wide.png", 400, 250);
+  Picture("in/tall.png", 90, 700);
+  const auto sides = [this](const std::string& name) {
+    const Image picture = test::ReadPicture(Path("out/" + name));
+    return std::to_string(picture.width) + "x" + std::to_string(picture.height);
+  };
+  const auto run = [this](const std::string& size) {
+    return Run(Out("--size " + size + " --set 'OUTname=%o' DIR/in/wide.png DIR/in/tall.png")).code;
+  };
+  ASSERT_EQ(run("'64x64^'"), 0);
+  EXPECT_EQ(sides("wide.png") + " " + sides("tall.png"), "64x64 64x64");
+  ASSERT_EQ(run("'300x300>' --crop attention"), 0);
+  EXPECT_EQ(sides("wide.png") + " " + sides("tall.png"), "300x188 39x300");
+  ASSERT_EQ(run("'500x500>'"), 0);
+  EXPECT_EQ(sides("wide.png") + " " + sides("tall.png"), "400x250 64x500");
+  ASSERT_EQ(run("200x100"), 0);
+  EXPECT_EQ(sides("wide.png") + " " + sides("tall.png"), "160x100 13x100");
+  EXPECT_EQ(Run(Out("--size 200y100 DIR/in/wide.png")).code, 2);
+}
+
 // --colour is OUTcolour by name, taken in turn with the --set options.
 TEST_F(BatchCommandTest, ColourSetsOutColourInTurnWithTheSetOptions) {
   for (const auto& [arguments, shown] :

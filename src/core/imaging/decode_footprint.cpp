@@ -5,20 +5,18 @@
 #include <utility>
 #include <vector>
 
-#include "base/file_bytes.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
 #include "imaging/codecs/tiff_codec.h"
+#include "imaging/header_bytes.h"
 #include "imaging/metadata/orientation_sources.h"
 
 namespace vr {
 namespace {
 
 constexpr std::uint64_t kBlockBytes = 64 * 2;
-// Frame headers sit behind the metadata, which rarely runs longer.
-constexpr std::size_t kHeaderBytes = 128 * 1024;
 
 std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
 
@@ -54,11 +52,8 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
 }
 
 Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  VR_TRY_ASSIGN(const std::uint64_t length, ReadFileStart(path, kHeaderBytes, bytes));
-  // A GIF's canvas spans all its frames, which may lie anywhere in it.
-  if (length > bytes.size() && SniffFileKind(bytes) == FileKind::Gif) VR_TRY(ReadWholeFileInto(path, bytes));
-  return ReadDecodeFootprint(bytes, length, path);
+  VR_TRY_ASSIGN(const HeaderBytes header, ReadHeaderBytes(path));
+  return ReadDecodeFootprint(header.bytes, header.file_length, path);
 }
 
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height) {

@@ -33,7 +33,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
 // The same for bytes that are the whole file.
 Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> bytes, const std::string& file);
 
-// Reads the start of `path` and measures it.
+// Reads the start of `path` (header_bytes.h) and measures it.
 Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path);
 
 // Bytes the engine holds while decoding towards an upright target of

@@ -141,17 +141,35 @@ Status Engine::Decode(int slot) {
 }
 
 Status Engine::Resample(int width, int height) {
+  return ResampleSlot(std::nullopt, CropPlace::kCentre, width, height);
+}
+
+Status Engine::ResampleWindow(const SourceBox& window, CropPlace place, int width, int height) {
+  return ResampleSlot(window, place, width, height);
+}
+
+Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace place, int width, int height) {
   EngineSlot& s = At(kPictureSlot);
   if (s.empty()) return Status::Fail("No picture in slot 1 to resample");
   if (Status size = CheckImageSize(width, height, s.file); !size.ok())
     return Status::Fail("Cannot resample to " + std::to_string(width) + "x" + std::to_string(height) + ": " +
                         size.message());
+  const Sides upright{s.width(), s.height()};
+  // A hair of rounding beyond the edge is not outside.
+  constexpr double kEdge = 1e-6;
+  if (window && (window->width <= 0 || window->height <= 0 || window->x < -kEdge || window->y < -kEdge ||
+                 window->x + window->width > upright.width + kEdge ||
+                 window->y + window->height > upright.height + kEdge))
+    return Status::Fail("Cannot crop " + s.file + ": the window lies outside the picture");
 
   int shrink = 1;
   if (s.pending() && s.info.kind == FileKind::Jpeg) {
-    // The DCT works on the stored axes: a picture turned a quarter on load
-    // needs the target's sides swapped.
-    const Sides stored = OrientedSides(width, height, s.info.orientation);
+    // The DCT's room is judged on what the whole picture is resampled to,
+    // on the stored axes: a picture turned a quarter on load needs the
+    // target's sides swapped.
+    const Sides whole =
+        window ? WholeTargetOf(*window, upright.width, upright.height, width, height) : Sides{width, height};
+    const Sides stored = OrientedSides(whole.width, whole.height, s.info.orientation);
     VR_TRY(EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink));
   } else {
     VR_TRY(EnsureDecoded(kPictureSlot));
@@ -159,12 +177,24 @@ Status Engine::Resample(int width, int height) {
 
   // A shrunk decode's last row and column may hold only part of a pixel of
   // picture; the resample covers exactly the picture.
-  const SourceBox box = shrink > 1 ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
-                                   : WholeSourceBox(s.picture);
+  const SourceBox picture = shrink > 1
+                                ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
+                                : WholeSourceBox(s.picture);
+  SourceBox box = picture;
+  if (window) {
+    // The window in the decoded picture's pixels.
+    const double sx = picture.width / upright.width, sy = picture.height / upright.height;
+    box = {picture.x + window->x * sx, picture.y + window->y * sy, window->width * sx, window->height * sy};
+    if (place == CropPlace::kAttention) {
+      const SourceBox found = FindAttentionWindow(s.picture, box.width, box.height);
+      box.x = std::clamp(found.x, picture.x, picture.x + picture.width - box.width);
+      box.y = std::clamp(found.y, picture.y, picture.y + picture.height - box.height);
+    }
+  }
   // Converted after the resample when that leaves fewer pixels to convert.
   const bool shrinks = std::int64_t{width} * height < std::int64_t{s.picture.width} * s.picture.height;
   if (!shrinks) EnsureColour(kPictureSlot);
-  if (shrink == 1 && s.picture.width == width && s.picture.height == height) return Status::Ok();
+  if (!window && shrink == 1 && s.picture.width == width && s.picture.height == height) return Status::Ok();
   resampler_.Resample(s.picture, box, width, height, scratch_);
   if (scratch_.width != width || scratch_.height != height)
     return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(width) + "x" +

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
 #include "imaging/metadata/picture_metadata.h"
+#include "imaging/ops/attention_crop.h"
 #include "imaging/ops/colour_transform.h"
 #include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
@@ -49,6 +51,14 @@ class Engine {
   // shrunk in the DCT first, as far as still leaves the resampler a reduction
   // of at least two, so the result matches a full decode.
   Status Resample(int width, int height);
+
+  // Slot 1's `window` (a part of the upright picture, in the pixels
+  // GetImageSize measures) made exactly width x height: a crop and a resize
+  // in one resampling pass. kAttention moves the window, keeping its sides,
+  // to where FindAttentionWindow finds the detail on the decoded picture. A
+  // JPEG not yet decoded shrinks in the DCT as far as the window still
+  // leaves the resampler its room.
+  Status ResampleWindow(const SourceBox& window, CropPlace place, int width, int height);
 
   // Slot 2 turned counter-clockwise by `degrees` (see rotate.h).
   Status RotateOverlay(float degrees);
@@ -144,6 +154,8 @@ class Engine {
   // when one is given (0 x 0: full size), and turns it upright. `shrink`,
   // when given, receives the decode's DCT scale (1 when nothing was decoded).
   Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0, int* shrink = nullptr);
+  // Resample and ResampleWindow: the window is none for the whole picture.
+  Status ResampleSlot(const std::optional<SourceBox>& window, CropPlace place, int width, int height);
   // The colour step of a decoded slot, when it is still due.
   void EnsureColour(int slot);
   // EnsureDecoded and EnsureColour for an operation on a slot that must

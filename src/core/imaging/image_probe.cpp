@@ -1,31 +1,20 @@
 #include "imaging/image_probe.h"
 
-#include <cstdint>
-#include <utility>
-#include <vector>
-
 #include "base/file_bytes.h"
 #include "imaging/codec_dispatch.h"
+#include "imaging/header_bytes.h"
 
 namespace vr {
 
 Expected<ImageInfo> ReadImageInfoFromFile(const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  VR_TRY_ASSIGN(const std::uint64_t length, ReadFileStart(path, kProbeBytes, bytes));
-
-  Expected<ImageInfo> info = ReadImageInfo(bytes, path);
-  if (!info && length > bytes.size() && SniffFileKind(bytes) != FileKind::Unknown) {
+  VR_TRY_ASSIGN(HeaderBytes header, ReadHeaderBytes(path));
+  Expected<ImageInfo> info = ReadImageInfo(header.bytes, path);
+  if (!info && !header.whole() && SniffFileKind(header.bytes) != FileKind::Unknown) {
     // The header facts lie further in than the first part read.
-    VR_TRY(ReadWholeFileInto(path, bytes));
-    info = ReadImageInfo(bytes, path);
+    VR_TRY(ReadWholeFileInto(path, header.bytes));
+    info = ReadImageInfo(header.bytes, path);
   }
-  if (!info) return info;
-
-  ImageInfo upright = *info;
-  const Sides sides = UprightSides(*info);
-  upright.width = sides.width;
-  upright.height = sides.height;
-  return upright;
+  return info;
 }
 
 }  // namespace vr

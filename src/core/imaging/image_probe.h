@@ -9,13 +9,9 @@
 
 namespace vr {
 
-// How much of a file the probe reads first. Headers almost always fit; a
-// JPEG whose frame header sits behind large metadata, or a TIFF whose
-// directory is at the end, is read again in full.
-inline constexpr std::size_t kProbeBytes = 256 * 1024;
-
-// The file's kind and orientation, with width and height already UPRIGHT
-// (swapped for orientations 5..8), which is what the list shows.
+// The file's kind, sides as stored and orientation (UprightSides gives what
+// the list shows), from its header (header_bytes.h); a file whose header
+// lies beyond that first read is read again in full.
 Expected<ImageInfo> ReadImageInfoFromFile(const std::string& path);
 
 }  // namespace vr

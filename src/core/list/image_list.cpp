@@ -71,9 +71,11 @@ void ImageList::AddFile(const std::string& path, bool extra, char date_separator
     // Measured from the header alone: a folder of large photos adds quickly.
     // A file that cannot be read shows no size rather than the size of
     // whatever was measured before it.
-    if (Expected<ImageInfo> image = ReadImageInfoFromFile(path))
+    if (Expected<ImageInfo> image = ReadImageInfoFromFile(path)) {
+      const Sides upright = UprightSides(*image);
       set(ColumnWithKey(kDimensionsColumnKey),
-          std::to_string(image->width) + "x" + std::to_string(image->height));
+          std::to_string(upright.width) + "x" + std::to_string(upright.height));
+    }
     if (have_info) set(ColumnWithKey(kDateColumnKey), FormatListDate(info.st_mtime, date_separator));
   }
   rows_.push_back(std::move(row));

@@ -71,6 +71,10 @@ constexpr std::array kFields = {
     Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
     Number("OUTmetadata", &R::OUTmetadata, 37),
     Number("OUTcolour", &R::OUTcolour, 38),
+    // Absent from older files, whose four size options then decide alone.
+    Number("OUTfit", &R::OUTfit, 39),
+    Number("OUTcrop", &R::OUTcrop, 40),
+    Number("OUTenlarge", &R::OUTenlarge, 41),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

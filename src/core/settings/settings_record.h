@@ -49,6 +49,9 @@ struct SettingsRecord {
   std::int32_t OUTcolour = 0;      // 0 convert to sRGB, 1 keep the picture's profile
   std::int32_t OUTbackground = 0;  // 0x00BBGGRR under transparent pictures saved without alpha
   std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
+  std::int32_t OUTfit = 0;   // 0 the size options above, 1 fit inside OUTwidth x OUTheight, 2 fill and crop
+  std::int32_t OUTcrop = 0;  // where fill crops: 0 the middle, 1 where the detail is
+  std::int32_t OUTenlarge = 0;  // 0 scale either way, 1 never enlarge, 2 only enlarge
 };
 
 // What loading puts in place of a value the store lacks. A missing value

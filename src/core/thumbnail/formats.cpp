@@ -2,22 +2,16 @@
 
 namespace vr {
 
-void GetOutputFormat(std::int32_t out_format, std::int32_t& lFormat, std::string& szExtension) {
+std::optional<OutputFormat> GetOutputFormat(std::int32_t out_format) {
   switch (out_format) {
     case 0:
-      lFormat = kFormatBmp;
-      szExtension = ".bmp";
-      break;
+      return OutputFormat{kFormatBmp, ".bmp"};
     case 1:
-      lFormat = kFormatJpeg;
-      szExtension = ".jpg";
-      break;
+      return OutputFormat{kFormatJpeg, ".jpg"};
     case 2:
-      lFormat = kFormatPng;
-      szExtension = ".png";
-      break;
+      return OutputFormat{kFormatPng, ".png"};
     default:
-      break;  // unknown setting: the caller's values stay
+      return std::nullopt;
   }
 }
 

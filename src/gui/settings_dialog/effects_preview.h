@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "imaging/image.h"
-#include "thumbnail/row_recipe.h"
+#include "thumbnail/render_settings.h"
 
 namespace vr {
 

@@ -54,6 +54,22 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   option2->setObjectName("Option2");
   option3 = new QRadioButton("Proportional to width", frame12);
   option3->setObjectName("Option3");
+  option_fit = new QRadioButton(tr("Fit inside"), frame12);
+  option_fit->setObjectName("OptionFit");
+  option_fit->setToolTip(tr("Within the width and the height, the picture's proportions kept"));
+  option_fill = new QRadioButton(tr("Fill and crop"), frame12);
+  option_fill->setObjectName("OptionFill");
+  option_fill->setToolTip(
+      tr("Exactly the width and the height, the picture's proportions kept: what "
+         "overflows is cropped"));
+  combo_crop = new QComboBox(frame12);
+  combo_crop->setObjectName("ComboCrop");
+  combo_crop->addItems({tr("Crop the middle"), tr("Crop where the detail is")});
+  combo_crop->setToolTip(tr("Where the detail is: edges, saturated colours and skin tones"));
+  combo_enlarge = new QComboBox(frame12);
+  combo_enlarge->setObjectName("ComboEnlarge");
+  combo_enlarge->addItems({tr("Enlarge and shrink"), tr("Never enlarge"), tr("Only enlarge")});
+  combo_enlarge->setToolTip(tr("Never enlarge: a picture smaller than the size keeps its own"));
   text10 = new QLineEdit(frame12);
   text10->setObjectName("Text10");
   text11 = new QLineEdit(frame12);
@@ -69,10 +85,14 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   dims->addWidget(option1, 1, 0, 1, 2);
   dims->addWidget(option2, 2, 0, 1, 2);
   dims->addWidget(option3, 3, 0, 1, 2);
-  dims->addWidget(label16, 4, 0);
-  dims->addWidget(text10, 4, 1);
-  dims->addWidget(label17, 5, 0);
-  dims->addWidget(text11, 5, 1);
+  dims->addWidget(option_fit, 4, 0, 1, 2);
+  dims->addWidget(option_fill, 5, 0, 1, 2);
+  dims->addWidget(combo_crop, 6, 0, 1, 2);
+  dims->addWidget(label16, 7, 0);
+  dims->addWidget(text10, 7, 1);
+  dims->addWidget(label17, 8, 0);
+  dims->addWidget(text11, 8, 1);
+  dims->addWidget(combo_enlarge, 9, 0, 1, 2);
 
   auto* grid = new QGridLayout;
   grid->addWidget(MakeLabel("LabelFormat", "Format", this), 0, 0, 1, 2);
@@ -104,6 +124,7 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
 
   connect(combo1, &QComboBox::currentIndexChanged, this, &PageOutput::ApplyFormatRule);
   connect(check8, &QCheckBox::toggled, this, &PageOutput::ApplyOriginalDimensionsRule);
+  connect(option_fill, &QRadioButton::toggled, this, &PageOutput::ApplyCropRule);
   connect(command6, &QPushButton::clicked, this, &PageOutput::PopUpNamingMenu);
   connect(command7, &QPushButton::clicked, this, &PageOutput::ChooseOutputFolder);
   connect(background_button, &QPushButton::clicked, this, &PageOutput::ChooseBackground);
@@ -119,12 +140,15 @@ void PageOutput::ApplyFormatRule() { command5->setEnabled(combo1->currentIndex()
 
 void PageOutput::ApplyOriginalDimensionsRule() {
   const bool enabled = !check8->isChecked();
-  for (QWidget* widget :
-       std::initializer_list<QWidget*>{option1, option2, option3, text10, text11, label16, label17})
+  for (QWidget* widget : std::initializer_list<QWidget*>{option1, option2, option3, option_fit, option_fill,
+                                                         combo_enlarge, text10, text11, label16, label17})
     widget->setEnabled(enabled);
   if (width_updown_ != nullptr) width_updown_->Enabled(enabled);
   if (height_updown_ != nullptr) height_updown_->Enabled(enabled);
+  ApplyCropRule();
 }
+
+void PageOutput::ApplyCropRule() { combo_crop->setEnabled(!check8->isChecked() && option_fill->isChecked()); }
 
 void PageOutput::PopUpNamingMenu() { mnu_names->popup(QCursor::pos()); }
 

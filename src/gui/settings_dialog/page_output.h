@@ -1,6 +1,7 @@
 // The "Output" page: format, naming convention, output folder and the
 // thumbnail's dimensions. "&Options" is enabled only for JPEG; "Original
-// Dimensions" disables the proportion buttons and the size fields.
+// Dimensions" disables the proportion buttons and the size fields; where to
+// crop is asked only for "Fill and crop".
 #pragma once
 
 #include <QCheckBox>
@@ -36,6 +37,8 @@ class PageOutput : public QWidget {
 
   void ApplyFormatRule();
   void ApplyOriginalDimensionsRule();
+  // Where to crop matters only to "Fill and crop".
+  void ApplyCropRule();
   // The ">" button: the token menu at the pointer.
   void PopUpNamingMenu();
   // The "..." button by the output folder.
@@ -57,12 +60,16 @@ class PageOutput : public QWidget {
   QCheckBox* check7 = nullptr;        // OUTdatefolder
   QComboBox* combo_colour = nullptr;  // OUTcolour: 0 convert to sRGB, 1 keep the profile
   QGroupBox* frame12 = nullptr;
-  QCheckBox* check8 = nullptr;      // OUToriginal
-  QRadioButton* option1 = nullptr;  // OUTnoprop
-  QRadioButton* option2 = nullptr;  // OUTproph
-  QRadioButton* option3 = nullptr;  // OUTpropw
-  QLineEdit* text10 = nullptr;      // OUTwidth
-  QLineEdit* text11 = nullptr;      // OUTheight
+  QCheckBox* check8 = nullptr;          // OUToriginal
+  QRadioButton* option1 = nullptr;      // OUTnoprop
+  QRadioButton* option2 = nullptr;      // OUTproph
+  QRadioButton* option3 = nullptr;      // OUTpropw
+  QRadioButton* option_fit = nullptr;   // OUTfit 1
+  QRadioButton* option_fill = nullptr;  // OUTfit 2
+  QComboBox* combo_crop = nullptr;      // OUTcrop, the item's position is the code
+  QComboBox* combo_enlarge = nullptr;   // OUTenlarge, the item's position is the code
+  QLineEdit* text10 = nullptr;          // OUTwidth
+  QLineEdit* text11 = nullptr;          // OUTheight
   QLabel* label16 = nullptr;
   QLabel* label17 = nullptr;
   NamingMenu* mnu_names = nullptr;

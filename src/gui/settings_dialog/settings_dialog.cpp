@@ -150,6 +150,12 @@ void SettingsDialog::Open() {
   if (r.OUTnoprop != 0) output_->option1->setChecked(true);
   if (r.OUTproph != 0) output_->option2->setChecked(true);
   if (r.OUTpropw != 0) output_->option3->setChecked(true);
+  // Fit and fill win over the options of old, as they do in a run.
+  if (r.OUTfit == 1) output_->option_fit->setChecked(true);
+  if (r.OUTfit == 2) output_->option_fill->setChecked(true);
+  // Codes without an item show as the first, which is what the run does.
+  output_->combo_crop->setCurrentIndex(r.OUTcrop == 1 ? 1 : 0);
+  output_->combo_enlarge->setCurrentIndex(r.OUTenlarge == 1 || r.OUTenlarge == 2 ? r.OUTenlarge : 0);
   // 10.
   SetCheck(*advanced_->check4, r.ADVempty);
   SetCheck(*advanced_->check5, r.ADVpixall);
@@ -209,6 +215,9 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.OUTnoprop = OptionValue(*output_->option1);
   f.OUTproph = OptionValue(*output_->option2);
   f.OUTpropw = OptionValue(*output_->option3);
+  f.OUTfit = output_->option_fit->isChecked() ? 1 : (output_->option_fill->isChecked() ? 2 : 0);
+  f.OUTcrop = output_->combo_crop->currentIndex();
+  f.OUTenlarge = output_->combo_enlarge->currentIndex();
   f.ADVempty = CheckValue(*advanced_->check4);
   f.ADVpixall = CheckValue(*advanced_->check5);
   f.OUTcolour = output_->combo_colour->currentIndex();

@@ -15,7 +15,7 @@
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "thumbnail/naming.h"
-#include "thumbnail/pipeline.h"
+#include "thumbnail/run/build_run.h"
 
 class QAction;
 class QFrame;

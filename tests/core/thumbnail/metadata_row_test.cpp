@@ -12,7 +12,8 @@
 #include "imaging/metadata/metadata_reader.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
-#include "thumbnail/pipeline.h"
+#include "thumbnail/planning.h"
+#include "thumbnail/rendering.h"
 
 namespace vr {
 namespace {
@@ -26,7 +27,7 @@ class MetadataRowTest : public ::testing::Test {
   // The row's written file.
   Bytes Make(const SettingsRecord& settings, const std::string& source) {
     const RenderSettings render = RenderSettingsFrom(settings);
-    const RowRecipe recipe = PlanRow(settings, render, 1, source, state_);
+    const RowRecipe recipe = PlanRow(PlanSettingsFrom(settings), 1, source, state_);
     RenderedRow rendered;
     EXPECT_TRUE(RenderRow(engine_, render, recipe, Image(), rendered).ok());
     EXPECT_TRUE(WriteRow(recipe, rendered).ok());

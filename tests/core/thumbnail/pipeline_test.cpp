@@ -2,8 +2,6 @@
 // failed rows that keep their names and leave nothing behind, the effects
 // and their order seen in the pixels, the run's watermark, and the guard that
 // keeps a row off the run's own pictures.
-#include "thumbnail/pipeline.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,9 +9,12 @@
 #include <filesystem>
 
 #include "core/imaging/pixel_test_util.h"
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/ops/light.h"
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
+#include "thumbnail/planning.h"
+#include "thumbnail/rendering.h"
 #include "thumbnail/source_guard.h"
 
 namespace vr {
@@ -37,7 +38,7 @@ class PipelineTest : public ::testing::Test {
   std::string Make(const SettingsRecord& settings, std::int32_t row, const std::string& source,
                    const Image& watermark = Image()) {
     const RenderSettings render = RenderSettingsFrom(settings);
-    const RowRecipe recipe = PlanRow(settings, render, row, source, state_);
+    const RowRecipe recipe = PlanRow(PlanSettingsFrom(settings), row, source, state_);
     last_output_ = recipe.output_path;
     if (recipe.action == RowRecipe::Action::kSkip) return "skipped";
     RenderedRow rendered;
@@ -51,7 +52,7 @@ class PipelineTest : public ::testing::Test {
   test::ScriptedHost host_;
   NameCounter counter_;
   PlanState state_{host_, counter_, [] { return LocalDateTime{2026, 12, 5, 9, 30, 0}; }};
-  OutputList outputs_;
+  std::vector<std::string> outputs_;
   std::string last_output_;
   Engine engine_;
 };
@@ -70,7 +71,7 @@ TEST_F(PipelineTest, TheOutputFolderIsAskedForAndTheDatedOneMade) {
   s.OUTdatefolder = 1;
   EXPECT_EQ(Make(s, 3, Grey("a.png")), "");
   EXPECT_EQ(host_.asked, (std::vector<std::string>{s.OUTfolder, s.OUTfolder}));
-  EXPECT_EQ(outputs_, (OutputList{s.OUTfolder + "/a.png", s.OUTfolder + "/12052026/a.png"}));
+  EXPECT_EQ(outputs_, (std::vector<std::string>{s.OUTfolder + "/a.png", s.OUTfolder + "/12052026/a.png"}));
 }
 
 // Asked once and reported once; its rows fail but use their names.
@@ -98,10 +99,45 @@ TEST_F(PipelineTest, AFailedRowWritesNothingAndLeavesNothingBehind) {
     EXPECT_TRUE(engine_.empty(Engine::kPictureSlot)) << source;
   }
   s.OUTformat = 5;  // unknown
-  EXPECT_NE(Make(s, 4, Grey("good.png")), "");
+  EXPECT_EQ(Make(s, 4, Grey("good.png")), "Unknown output format 5 for " + folder_.File("03"));
   EXPECT_EQ(last_output_, folder_.File("03"));
-  EXPECT_EQ(outputs_, OutputList{folder_.File("00.png")});
+  EXPECT_EQ(outputs_, std::vector<std::string>{folder_.File("00.png")});
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), {}), 3) << "only the sources and 00.png";
+}
+
+// The dialog's list positions; anything else has no format, never a
+// leftover one.
+TEST(OutputFormatTest, EachListPositionHasItsCodeAndExtension) {
+  EXPECT_EQ(GetOutputFormat(0), (OutputFormat{kFormatBmp, ".bmp"}));
+  EXPECT_EQ(GetOutputFormat(1), (OutputFormat{kFormatJpeg, ".jpg"}));
+  EXPECT_EQ(GetOutputFormat(2), (OutputFormat{kFormatPng, ".png"}));
+  for (const std::int32_t unknown : {-1, 3, 5}) EXPECT_FALSE(GetOutputFormat(unknown).has_value()) << unknown;
+}
+
+// A filled and cropped row is priced as the resize its decode serves: a
+// landscape filled to 100x100 decodes as much as one made 100 high, and
+// more than one made 100 wide; its thumbnail is the box.
+TEST_F(PipelineTest, AFillRowIsPricedAtTheScaleItsWindowNeeds) {
+  std::vector<std::uint8_t> jpeg;
+  ASSERT_TRUE(JpegCodec().Encode(test::MakeRandomImage(1600, 900, 3), 90, jpeg, "wide.jpg").ok());
+  test::WriteBytes(folder_.File("wide.jpg"), jpeg);
+  SettingsRecord s = test::PlainSettings(folder_.path());
+  s.OUTwidth = s.OUTheight = 100;
+  const auto price = [&](std::int32_t fit, std::int32_t propw, std::int32_t proph) {
+    s.OUTfit = fit;
+    s.OUTpropw = propw;
+    s.OUTproph = proph;
+    const RowRecipe recipe = PlanRow(PlanSettingsFrom(s), 1, folder_.File("wide.jpg"), state_);
+    EXPECT_EQ(recipe.action, RowRecipe::Action::kRender) << recipe.failure.message();
+    return recipe.decode_bytes;
+  };
+  const std::uint64_t fill = price(2, 0, 0), high = price(0, 0, -1), wide = price(0, -1, 0);
+  EXPECT_EQ(fill, high);
+  EXPECT_GT(fill, wide);
+  s.OUTfit = 2;
+  EXPECT_EQ(Make(s, 2, folder_.File("wide.jpg")), "");
+  const Image thumbnail = test::ReadPicture(last_output_);
+  EXPECT_EQ(std::pair(thumbnail.width, thumbnail.height), std::pair(100, 100));
 }
 
 class LightTest : public PipelineTest, public ::testing::WithParamInterface<std::pair<int, int>> {};

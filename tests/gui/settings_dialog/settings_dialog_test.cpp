@@ -144,7 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
         // There is no FTP page: the anonymous login on port 0, which loading reads as 21.
         RoundTrip{"FTPport=2121", "", "FTPport=0 FTPuser=anonymous"},
         // Metadata: a code without an item opens as stripping, which is what a run does with it.
-        RoundTrip{"OUTmetadata=2", "", ""}, RoundTrip{"OUTmetadata=7", "", "OUTmetadata=0"}));
+        RoundTrip{"OUTmetadata=2", "", ""}, RoundTrip{"OUTmetadata=7", "", "OUTmetadata=0"},
+        // Fit and fill win over the options of old; unknown codes open as the first item.
+        RoundTrip{"OUTpropw=-1 OUTfit=2 OUTcrop=1 OUTenlarge=1", "",
+                  "OUTpropw=0 OUTfit=2 OUTcrop=1 OUTenlarge=1"},
+        RoundTrip{"OUTfit=1 OUTenlarge=2", "", ""},
+        RoundTrip{"OUTfit=9 OUTcrop=4 OUTenlarge=7", "", "OUTfit=0 OUTcrop=0 OUTenlarge=0"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Edited, RoundTripTest,
@@ -171,7 +176,29 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"WMOpacity=40", "Combo2=5", "WMMode=1 WMOpacity=100"},
         RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"},
         RoundTrip{"OUTmetadata=1", "ComboMetadata=2", "OUTmetadata=2"},
-        RoundTrip{"", "ComboMetadata=1", "OUTmetadata=1"}));
+        RoundTrip{"", "ComboMetadata=1", "OUTmetadata=1"},
+        RoundTrip{"OUTnoprop=-1", "OptionFit ComboEnlarge=1", "OUTfit=1 OUTnoprop=0 OUTenlarge=1"},
+        RoundTrip{"OUTfit=1", "OptionFill ComboCrop=1", "OUTfit=2 OUTcrop=1"},
+        RoundTrip{"OUTfit=2 OUTenlarge=1", "Option2 ComboEnlarge=2", "OUTfit=0 OUTproph=-1 OUTenlarge=2"}));
+
+// Where to crop is asked only of "Fill and crop"; "Original Dimensions" turns
+// the new size controls off with the others.
+TEST_F(SettingsDialogTest, TheCropChoiceFollowsFillAndOriginalTurnsTheSizeOff) {
+  auto dialog = Open();
+  auto* crop = dialog->findChild<QComboBox*>("ComboCrop");
+  auto* enlarge = dialog->findChild<QComboBox*>("ComboEnlarge");
+  auto* fit = dialog->findChild<QAbstractButton*>("OptionFit");
+  ASSERT_TRUE(crop != nullptr && enlarge != nullptr && fit != nullptr);
+  EXPECT_FALSE(crop->isEnabled());
+  Edit(*dialog, "OptionFill", "");
+  EXPECT_TRUE(crop->isEnabled());
+  Edit(*dialog, "Check8", "");
+  EXPECT_FALSE(crop->isEnabled() || enlarge->isEnabled() || fit->isEnabled());
+  Edit(*dialog, "Check8", "");
+  EXPECT_TRUE(crop->isEnabled() && enlarge->isEnabled() && fit->isEnabled());
+  Edit(*dialog, "OptionFit", "");
+  EXPECT_FALSE(crop->isEnabled());
+}
 
 TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   record.JPEGquality = 0;

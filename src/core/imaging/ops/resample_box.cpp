@@ -1,6 +1,7 @@
 #include "imaging/ops/resample_box.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vr {
 namespace {
@@ -45,6 +46,12 @@ UprightAxes AxesFor(int orientation) {
 }
 
 }  // namespace
+
+Sides WholeTargetOf(const SourceBox& window, int picture_width, int picture_height, int width, int height) {
+  if (window.width <= 0 || window.height <= 0) return {width, height};
+  return {static_cast<int>(std::ceil(width * (picture_width / window.width) - 1e-9)),
+          static_cast<int>(std::ceil(height * (picture_height / window.height) - 1e-9))};
+}
 
 SourceBox WholeSourceBox(const Image& src) {
   return {0, 0, static_cast<double>(src.width), static_cast<double>(src.height)};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/image.h"
+#include "imaging/image_info.h"
 
 namespace vr {
 
@@ -16,9 +17,15 @@ struct SourceBox {
   double y = 0;
   double width = 0;
   double height = 0;
+  friend bool operator==(const SourceBox&, const SourceBox&) = default;
 };
 
 SourceBox WholeSourceBox(const Image& src);
+
+// The size the whole picture_width x picture_height picture is resampled to
+// when its `window` is made width x height, each side rounded up: what a
+// JPEG's shrink in the DCT is judged on, so a crop keeps it.
+Sides WholeTargetOf(const SourceBox& window, int picture_width, int picture_height, int width, int height);
 
 // Where the picture lies in a decode shrunk to 1/denominator of
 // stored_width x stored_height (so ceil(side / denominator) pixels a side)

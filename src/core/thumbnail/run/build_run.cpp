@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <set>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "base/memory_limit.h"
 #include "base/rounding.h"
 #include "imaging/engine.h"
+#include "thumbnail/planning.h"
 #include "thumbnail/run/render_pool.h"
 #include "thumbnail/run/report_text.h"
 
@@ -102,7 +104,7 @@ class RunLedger {
         return;
       case RowRecipe::Action::kFail:
         summary_.failed += 1;
-        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.reason});
+        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.failure.message()});
         return;
       case RowRecipe::Action::kRender:
         if (row.rendered && row.rendered->ok()) {
@@ -140,38 +142,62 @@ Image RunWatermark(const SettingsRecord& settings, BuildHost& host) {
   return Image();
 }
 
-// Rendering and writing on the run's own thread, through the same two
-// steps the pool's workers and writers take.
-void RunSerial(const SettingsRecord& settings, const RenderSettings& render,
-               const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
-               const std::atomic<bool>* stop, RunLedger& ledger) {
-  Engine engine;
-  RenderedRow rendered;
+// Starts rendering a planned row: false when the run stopped before it
+// could (the row is then not started).
+using RowStarter = std::function<bool(std::size_t index, const RowRecipe& recipe)>;
+
+// The one planning loop of every run: each row planned in list order on the
+// run's own thread, rows that need no rendering settled at once, the others
+// handed to `start`.
+void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources, PlanState& state,
+              const std::atomic<bool>* stop, RunLedger& ledger, const RowStarter& start) {
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (StopRequested(stop)) {
       ledger.StopAt(i);
       return;
     }
     RowSlot& slot = ledger.slot(i);
-    slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
-    if (slot.recipe.action == RowRecipe::Action::kRender) {
-      ledger.Started();
-      Status done = RenderRow(engine, render, slot.recipe, watermark, rendered);
-      if (done) done = WriteRow(slot.recipe, rendered);
-      ledger.Finish(i, std::move(done), rendered.warning);
-    } else {
+    slot.recipe = PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i], state);
+    if (slot.recipe.action != RowRecipe::Action::kRender) {
       ledger.FinishWithoutRendering(i);
+      ledger.ReportInOrder();
+      continue;
     }
-    ledger.ReportInOrder();
+    if (!start(i, slot.recipe)) {
+      // Planned but not started: it never reaches a worker.
+      ledger.StopAt(i);
+      return;
+    }
   }
 }
 
-void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
-                 const std::vector<std::string>& sources, PlanState& state, const Image& watermark,
-                 int workers, int depth, std::uint64_t budget, const BuildOptions& options,
-                 RunLedger& ledger) {
+// What every run shares: what it plans with, renders with and watermarks.
+struct RunInputs {
+  const PlanSettings& plan;
+  const RenderSettings& render;
+  const std::vector<std::string>& sources;
+  const Image& watermark;
+};
+
+// Rendering and writing on the run's own thread, through the same two
+// steps the pool's workers and writers take.
+void RunSerial(const RunInputs& run, PlanState& state, const std::atomic<bool>* stop, RunLedger& ledger) {
+  Engine engine;
+  RenderedRow rendered;
+  PlanRows(run.plan, run.sources, state, stop, ledger, [&](std::size_t i, const RowRecipe& recipe) {
+    ledger.Started();
+    Status done = RenderRow(engine, run.render, recipe, run.watermark, rendered);
+    if (done) done = WriteRow(recipe, rendered);
+    ledger.Finish(i, std::move(done), rendered.warning);
+    ledger.ReportInOrder();
+    return true;
+  });
+}
+
+void RunParallel(const RunInputs& run, PlanState& state, int workers, int depth, std::uint64_t budget,
+                 const BuildOptions& options, RunLedger& ledger) {
   const std::atomic<bool>* stop = options.stop;
-  RenderPool pool(workers, render, watermark, budget, {}, options.start_thread);
+  RenderPool pool(workers, run.render, run.watermark, budget, {}, options.start_thread);
   if (pool.workers() < workers) {
     state.host.Notice(pool.workers() == 0
                           ? "No worker thread could be started; the thumbnails are made one at a time."
@@ -179,7 +205,7 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
                                 " worker threads could be started; the build goes on with them.");
   }
   if (pool.workers() == 0) {
-    RunSerial(settings, render, sources, state, watermark, stop, ledger);
+    RunSerial(run, state, stop, ledger);
     return;
   }
   auto collect = [&](int wait_ms) {
@@ -188,29 +214,15 @@ void RunParallel(const SettingsRecord& settings, const RenderSettings& render,
     ledger.ReportInOrder();
     state.host.KeepAlive();
   };
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    if (StopRequested(stop)) {
-      ledger.StopAt(i);
-      break;
-    }
-    RowSlot& slot = ledger.slot(i);
-    slot.recipe = PlanRow(settings, render, static_cast<std::int32_t>(i + 1), sources[i], state);
-    if (slot.recipe.action != RowRecipe::Action::kRender) {
-      ledger.FinishWithoutRendering(i);
-      ledger.ReportInOrder();
-      continue;
-    }
+  PlanRows(run.plan, run.sources, state, stop, ledger, [&](std::size_t i, const RowRecipe& recipe) {
     while (!StopRequested(stop) && (ledger.in_flight() >= depth || ledger.Conflicts(i)))
       collect(kKeepAliveMs);
-    if (StopRequested(stop)) {
-      // Planned but not started: it never reaches a worker.
-      ledger.StopAt(i);
-      break;
-    }
+    if (StopRequested(stop)) return false;
     ledger.Started();
-    pool.Submit(i, slot.recipe);
+    pool.Submit(i, recipe);
     collect(0);
-  }
+    return true;
+  });
   while (!ledger.AllReported()) collect(kKeepAliveMs);
 }
 
@@ -246,17 +258,19 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
 
   const Image watermark = RunWatermark(settings, host);
   const RenderSettings render = RenderSettingsFrom(settings);
+  const PlanSettings plan = PlanSettingsFrom(settings);
+  const RunInputs run{plan, render, sources, watermark};
   PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
   const std::uint64_t usable = UsableMemoryFor(options);
   state.row_memory_ceiling = usable / 2;
   RunLedger ledger(sources.size(), host, outputs, summary);
   const int workers = WorkerCount(options, sources.size());
   if (workers <= 1) {
-    RunSerial(settings, render, sources, state, watermark, options.stop, ledger);
+    RunSerial(run, state, options.stop, ledger);
   } else {
     const int depth = options.queue_depth > 0 ? options.queue_depth : 32 * workers;
     const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : usable / 4;
-    RunParallel(settings, render, sources, state, watermark, workers, depth, budget, options, ledger);
+    RunParallel(run, state, workers, depth, budget, options, ledger);
   }
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return summary;

@@ -12,11 +12,19 @@
 
 #include "settings/settings_record.h"
 #include "thumbnail/naming.h"
-#include "thumbnail/pipeline.h"
 #include "thumbnail/run/build_host.h"
 #include "thumbnail/run/render_pool.h"
 
 namespace vr {
+
+// Full paths of the files a run has really written, in row order.
+using OutputList = std::vector<std::string>;
+
+struct RowFailure {
+  std::int32_t row = 0;  // 1-based
+  std::string file;      // the row's source file
+  std::string reason;
+};
 
 struct BuildOptions {
   // Worker threads; 0 means one per core. 1 renders on the calling thread.

@@ -21,7 +21,7 @@
 #include "base/status.h"
 #include "imaging/decode_warning.h"
 #include "imaging/image.h"
-#include "thumbnail/pipeline.h"
+#include "thumbnail/rendering.h"
 #include "thumbnail/run/start_order.h"
 
 namespace vr {

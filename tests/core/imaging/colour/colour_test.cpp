@@ -26,7 +26,7 @@
 #include "imaging/ops/colour_transform.h"
 #include "settings/settings_record.h"
 #include "support/temp_folder.h"
-#include "thumbnail/row_recipe.h"
+#include "thumbnail/render_settings.h"
 
 namespace vr {
 namespace {

@@ -1,0 +1,26 @@
+// The settings every row of a run is planned with, taken from the record
+// once: planning never sees the record.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "settings/settings_record.h"
+#include "thumbnail/formats.h"
+#include "thumbnail/size_rule.h"
+
+namespace vr {
+
+struct PlanSettings {
+  std::string folder;                  // OUTfolder, as stored
+  bool dated_folder = false;           // OUTdatefolder: rows go into a folder named mmddyyyy below it
+  std::string name_pattern;            // OUTname
+  std::optional<OutputFormat> format;  // none for an unknown OUTformat
+  std::int32_t stored_format = 0;      // OUTformat, to name it when it is unknown
+  SizeRequest size;
+};
+
+PlanSettings PlanSettingsFrom(const SettingsRecord& settings);
+
+}  // namespace vr
