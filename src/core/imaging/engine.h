@@ -22,6 +22,7 @@
 #include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
+#include "imaging/ops/sharpen.h"
 
 namespace vr {
 
@@ -63,6 +64,8 @@ class Engine {
   Status Repair(float correction);
   Status GrayScale();
   Status Negative();
+  // The thumbnail's unsharp mask (see sharpen.h); kNone does nothing.
+  Status Sharpen(SharpenLevel level);
   void SetNoiseSeed(std::uint32_t seed) { noise_seed_ = seed; }
 
   // Opacity of the overlay in later mixes, 0..100 (values beyond are clamped).

@@ -71,6 +71,15 @@ constexpr std::array kFields = {
     Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
     Number("OUTmetadata", &R::OUTmetadata, 37),
     Number("OUTcolour", &R::OUTcolour, 38),
+    Number("OUTsharpen", &R::OUTsharpen, 39),
+    Number("WMSize", &R::WMSize, 40),
+    Number("WMMargin", &R::WMMargin, 41),
+    Text("WMText", &R::WMText, 42),
+    Text("WMTextFont", &R::WMTextFont, 43),
+    Number("WMTextSize", &R::WMTextSize, 44, AbsentBecomes(kDefaultTextSize)),
+    Number("WMTextColour", &R::WMTextColour, 45, AbsentBecomes(kDefaultTextColour)),
+    Number("WMTextOpacity", &R::WMTextOpacity, 46, AbsentBecomes(kDefaultTextOpacity)),
+    Number("WMTextArea", &R::WMTextArea, 47, AbsentBecomes(kDefaultTextArea)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -12,7 +12,9 @@
 #include "imaging/engine.h"
 #include "thumbnail/formats.h"
 #include "thumbnail/size_rule.h"
+#include "thumbnail/text_watermark.h"
 #include "thumbnail/watermark.h"
+#include "thumbnail/watermark_scale.h"
 
 namespace vr {
 
@@ -169,9 +171,13 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
   int width = 0;
   int height = 0;
   VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
-  const WMOffset offset = GetWMPoint(width, height, watermark.width, watermark.height, placement.area);
+  // Sized to the picture as it is now; 0 keeps the watermark's own size.
+  const int scaled_width = ScaledWatermarkWidth(width, placement.size_percent);
+  const Image& sized = scaled_width > 0 ? ThreadScaledWatermark(watermark, scaled_width) : watermark;
+  const WMOffset offset = WithMargin(GetWMPoint(width, height, sized.width, sized.height, placement.area),
+                                     placement.area, placement.margin);
   engine.SetOverlayOpacity(placement.opacity);
-  return engine.MixIn(watermark, *mode, ClampOffset(offset.x), ClampOffset(offset.y));
+  return engine.MixIn(sized, *mode, ClampOffset(offset.x), ClampOffset(offset.y));
 }
 
 Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
@@ -190,11 +196,15 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
     VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
     VR_TRY(ApplyEffects(engine, render.effects));
     VR_TRY(Resize(engine, target));
+    VR_TRY(engine.Sharpen(render.sharpen));
   } else {
     VR_TRY(Resize(engine, target));
+    VR_TRY(engine.Sharpen(render.sharpen));
     VR_TRY(ApplyEffects(engine, render.effects));
     VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
   }
+  // The text goes on the thumbnail last, either way, so it stays crisp.
+  VR_TRY(ApplyTextWatermark(engine, render.text, render.watermark.margin, recipe.watermark_text));
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
   engine.SetBackground(render.background);
@@ -208,7 +218,7 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   render.size = SizeRequestFrom(s);
   render.effects = {s.NoiseLevel,      s.BrightnessLevel,    s.ContrastLevel,    s.SaturationLevel,
                     s.CorrectionLevel, s.GrayScaleFlag == 1, s.NegativeFlag == 1};
-  render.watermark = {s.WMArea, s.WMOpacity, s.WMMode};
+  render.watermark = {s.WMArea, s.WMOpacity, s.WMMode, s.WMSize, s.WMMargin};
   render.watermark_first = s.ADVpixall == 1;
   render.release_after = s.ADVempty != 0;
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
@@ -218,6 +228,10 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   // An unknown code keeps nothing: the safe side for a photographer's data.
   if (s.OUTmetadata == 1) render.metadata = MetadataMode::kKeep;
   if (s.OUTmetadata == 2) render.metadata = MetadataMode::kKeepButLocation;
+  render.sharpen = SharpenLevelFromCode(s.OUTsharpen);
+  render.text = {s.WMText,        s.WMTextFont,
+                 s.WMTextSize,    static_cast<std::uint32_t>(s.WMTextColour) & 0xFFFFFF,
+                 s.WMTextOpacity, IsWMArea(s.WMTextArea) ? s.WMTextArea : kDefaultTextArea};
   return render;
 }
 
@@ -247,8 +261,10 @@ RowRecipe PlanRow(const SettingsRecord& settings, const RenderSettings& render, 
     RemoveStaleStagingFiles(folder, state.started);
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
+  const std::int32_t counter = state.counter.value;  // the name's number, before it moves on
   recipe.output_path =
       folder + GetOutputName(settings.OUTname, GetBaseName(source), state.counter, when) + render.extension;
+  recipe.watermark_text = ExpandWatermarkText(render.text.text, GetBaseName(source), counter, when);
   if (reason.empty() && render.output_format == kFormatUnknown)
     reason = "Unknown output format " + std::to_string(settings.OUTformat) + " for " + recipe.output_path;
   recipe.resolved_output = ResolvedPath(recipe.output_path);

@@ -11,8 +11,10 @@
 #include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/colour_transform.h"
 #include "imaging/ops/flatten.h"
+#include "imaging/ops/sharpen.h"
 #include "settings/settings_record.h"
 #include "thumbnail/size_rule.h"
+#include "thumbnail/text_watermark.h"
 
 namespace vr {
 
@@ -31,9 +33,11 @@ struct EffectLevels {
 
 // Where and how the run's watermark goes on the row.
 struct WatermarkPlacement {
-  std::int32_t area = 0;     // WMArea
-  std::int32_t opacity = 0;  // WMOpacity, percent
-  std::int32_t mode = 0;     // WMMode code
+  std::int32_t area = 0;          // WMArea
+  std::int32_t opacity = 0;       // WMOpacity, percent
+  std::int32_t mode = 0;          // WMMode code
+  std::int32_t size_percent = 0;  // WMSize: width in percent of the picture's, 0 its own size
+  std::int32_t margin = 0;        // WMMargin, pixels; the text watermark keeps it too
 };
 
 // The settings every row of a run shares, taken from the record once.
@@ -51,6 +55,8 @@ struct RenderSettings {
   ColourOutput colour = ColourOutput::kSrgb;
   Background background;  // under transparency, where the format has no alpha
   MetadataMode metadata = MetadataMode::kStrip;
+  SharpenLevel sharpen = SharpenLevel::kNone;  // OUTsharpen, on the thumbnail after the resize
+  TextWatermark text;                          // its text still holds the naming tokens
 };
 
 RenderSettings RenderSettingsFrom(const SettingsRecord& settings);
@@ -63,6 +69,7 @@ struct RowRecipe {
   std::string output_path;      // empty when skipped
   std::string resolved_output;  // output_path with links and ".." resolved: one spelling per file
   std::string reason;           // why, for kFail
+  std::string watermark_text;   // the text watermark with the row's tokens filled in; empty for none
 
   // The source's header, read once; none when the start of the file did not
   // hold it (the engine then reads it from the whole file, and the target
