@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "cli/look_options.h"
 #include "cli/size_option.h"
 
 namespace vr {
@@ -15,10 +16,20 @@ namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 17> kOptionNames = {
+constexpr std::array<std::string_view, 17> kRunOptionNames = {
     "--settings", "--set",     "--show-settings", "--jobs", "-j",    "--no-create",
     "--strict",   "--version", "--help",          "-h",     "--",    "--background",
     "--metadata", "--colour",  "--size",          "-s",     "--crop"};
+
+// The run's options, then the look options.
+const std::vector<std::string_view>& AllOptionNames() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> all(kRunOptionNames.begin(), kRunOptionNames.end());
+    all.insert(all.end(), LookOptionNames().begin(), LookOptionNames().end());
+    return all;
+  }();
+  return names;
+}
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -27,19 +38,6 @@ Expected<long> WholeNumber(const std::string& text) {
   const long value = std::strtol(text.c_str(), &end, 10);
   if (*end != '\0' || errno == ERANGE) return Status::Fail("\"" + text + "\" is not a whole number");
   return value;
-}
-
-// "RRGGBB" (or "#RRGGBB"), as web colours are written, to the store's
-// 0x00BBGGRR.
-Expected<std::int32_t> StoredColour(const std::string& text) {
-  const std::string digits = text.starts_with('#') ? text.substr(1) : text;
-  const bool hex =
-      std::ranges::all_of(digits, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-  if (digits.size() != 6 || !hex)
-    return Status::Fail("--background needs a colour as RRGGBB, six hexadecimal digits, not \"" + text +
-                        "\"");
-  const auto rgb = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
-  return static_cast<std::int32_t>((rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16);
 }
 
 }  // namespace
@@ -55,7 +53,7 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
     };
     if (only_inputs || argument.empty() || argument[0] != '-') {
       options.inputs.push_back(argument);
-    } else if (std::ranges::find(kOptionNames, argument) == kOptionNames.end()) {
+    } else if (std::ranges::find(AllOptionNames(), argument) == AllOptionNames().end()) {
       return Status::Fail("Unknown option " + argument);
     } else if (argument == "--") {
       only_inputs = true;
@@ -92,7 +90,7 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
     } else if (argument == "--background") {
       const Expected<std::string> colour = next(argument);
       if (!colour) return colour.status();
-      VR_TRY_ASSIGN(const std::int32_t stored, StoredColour(*colour));
+      VR_TRY_ASSIGN(const std::int32_t stored, StoredColour(argument, *colour));
       options.overrides.emplace_back("OUTbackground", std::to_string(stored));
     } else if (argument == "--jobs" || argument == "-j") {
       VR_TRY_ASSIGN(const std::string count, next(argument));
@@ -105,6 +103,9 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       options.metadata = MetadataCode(value);
       if (!options.metadata)
         return Status::Fail("--metadata needs strip, keep or no-location, not \"" + value + "\"");
+    } else if (IsLookOption(argument)) {
+      VR_TRY_ASSIGN(const std::string value, next(argument));
+      VR_TRY(AddLookOption(argument, value, options.overrides));
     } else {
       // Listed above but not handled here.
       return Status::Fail("Unknown option " + argument);
@@ -113,7 +114,7 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
   return options;
 }
 
-std::span<const std::string_view> BatchOptionNames() { return kOptionNames; }
+std::span<const std::string_view> BatchOptionNames() { return AllOptionNames(); }
 
 std::optional<std::int32_t> MetadataCode(std::string_view value) {
   static constexpr std::array<std::string_view, 3> kNames = {"strip", "keep", "no-location"};
@@ -190,6 +191,26 @@ Options:
                       IPTC and comments: strip (nothing, the default),
                       keep, or no-location (all but the GPS position);
                       wins over --set OUTmetadata
+  --sharpen LEVEL     sharpen thumbnails after the shrink: none (the
+                      default), light, medium or strong
+  --watermark FILE    the picture laid over every thumbnail
+  --watermark-size PCT   its width in percent of the thumbnail's width
+                      (0, the default: the picture's own size)
+  --watermark-margin PX  pixels between it and the edges it sits at
+  --watermark-region N   where it goes: 1..9, down each column from the
+                      top left (1 4 7 / 2 5 8 / 3 6 9)
+  --watermark-opacity PCT  0..100
+  --watermark-blend NAME   normal (the picture's own transparency),
+                      additive, subtractive, mask, copy, or, and, xor
+  --text TEXT         a line of text over every thumbnail; %o, the
+                      counter and date tokens of the naming convention are
+                      filled in, (c) becomes the copyright sign
+  --font NAME         its font: a family name or fontconfig pattern
+                      (default: the system's sans-serif)
+  --text-size PCT     its size in percent of the thumbnail's height
+  --text-colour RRGGBB  its colour (default FFFFFF, white)
+  --text-opacity PCT  0..100 (default 100)
+  --text-region N     where it goes, 1..9 as for the watermark (default 9)
   --version           print the program's version and exit
   --help, -h          show this text
 

@@ -227,23 +227,70 @@ TEST_P(RefusedTest, ExitsTwoNamingTheCulpritAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, RefusedTest,
-    testing::Values(RefusedCase{"--settings DIR/missing.reg DIR/p", "DIR/missing.reg"},
-                    RefusedCase{"--settings DIR/a-folder.reg DIR/p", "DIR/a-folder.reg"},
-                    RefusedCase{"--settings DIR/notes.reg DIR/p", "DIR/notes.reg"},
-                    RefusedCase{"DIR/in DIR/other", "no pictures found in DIR/in DIR/other\n"},
-                    RefusedCase{"--set NoSuchThing=1 DIR/p", "Unknown setting NoSuchThing"},
-                    RefusedCase{"--background 12345 DIR/p", "--background needs a colour as RRGGBB"},
-                    RefusedCase{"--background red DIR/p", "not \"red\""},
-                    RefusedCase{"--background", "--background needs a value"},
-                    RefusedCase{"--set OUTwidth=12px DIR/p", "OUTwidth"},
-                    RefusedCase{"--set OUTwidth=2147483648 DIR/p", "OUTwidth"},
-                    RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"},
-                    RefusedCase{"--set =5 DIR/p", "NAME=VALUE"}, RefusedCase{"--jobs 0 DIR/p", "--jobs"},
-                    RefusedCase{"--frobnicate DIR/p", "Unknown option --frobnicate"},
-                    RefusedCase{"--colour wide DIR/p", "--colour needs srgb or keep, not \"wide\""},
-                    RefusedCase{"--colour", "--colour needs a value"}, RefusedCase{"", "no pictures given"},
-                    RefusedCase{"--metadata everything DIR/p",
-                                "--metadata needs strip, keep or no-location"}));
+    testing::Values(
+        RefusedCase{"--settings DIR/missing.reg DIR/p", "DIR/missing.reg"},
+        RefusedCase{"--settings DIR/a-folder.reg DIR/p", "DIR/a-folder.reg"},
+        RefusedCase{"--settings DIR/notes.reg DIR/p", "DIR/notes.reg"},
+        RefusedCase{"DIR/in DIR/other", "no pictures found in DIR/in DIR/other\n"},
+        RefusedCase{"--set NoSuchThing=1 DIR/p", "Unknown setting NoSuchThing"},
+        RefusedCase{"--background 12345 DIR/p", "--background needs a colour as RRGGBB"},
+        RefusedCase{"--background red DIR/p", "not \"red\""},
+        RefusedCase{"--background", "--background needs a value"},
+        RefusedCase{"--set OUTwidth=12px DIR/p", "OUTwidth"},
+        RefusedCase{"--set OUTwidth=2147483648 DIR/p", "OUTwidth"},
+        RefusedCase{"--set OUTwidth= DIR/p", "OUTwidth"}, RefusedCase{"--set =5 DIR/p", "NAME=VALUE"},
+        RefusedCase{"--jobs 0 DIR/p", "--jobs"},
+        RefusedCase{"--frobnicate DIR/p", "Unknown option --frobnicate"},
+        RefusedCase{"--colour wide DIR/p", "--colour needs srgb or keep, not \"wide\""},
+        RefusedCase{"--colour", "--colour needs a value"}, RefusedCase{"", "no pictures given"},
+        RefusedCase{"--metadata everything DIR/p", "--metadata needs strip, keep or no-location"},
+        RefusedCase{"--sharpen extreme DIR/p",
+                    "--sharpen needs none, light, medium or strong, not \"extreme\""},
+        RefusedCase{"--watermark-size 101 DIR/p",
+                    "--watermark-size needs a whole number from 0 to 100, not \"101\""},
+        RefusedCase{"--watermark-region 0 DIR/p", "--watermark-region needs a whole number from 1 to 9"},
+        RefusedCase{"--watermark-margin 5px DIR/p", "--watermark-margin needs a whole number"},
+        RefusedCase{"--watermark-blend multiply DIR/p", "--watermark-blend needs normal, additive"},
+        RefusedCase{"--text-colour white DIR/p", "--text-colour needs a colour as RRGGBB"},
+        RefusedCase{"--text-size 0 DIR/p", "--text-size needs a whole number from 1 to 100"},
+        RefusedCase{"--text", "--text needs a value"}));
+
+// Each look option is its setting by name, in turn with the --set options.
+TEST_F(BatchCommandTest, LookOptionsSetTheirSettings) {
+  const Outcome run = Run(
+      "--sharpen medium --watermark /logo.png --watermark-size 20 --watermark-margin 8 --watermark-region 7 "
+      "--watermark-opacity 80 --watermark-blend normal --text '(c) %o' --font 'DejaVu Serif' --text-size 6 "
+      "--text-colour '#102030' --text-opacity 70 --text-region 3 --set WMTextArea=4 --show-settings");
+  ASSERT_EQ(run.code, 0) << run.err;
+  for (const char* line :
+       {"\nOUTsharpen=2\n", "\nWMFile=/logo.png\n", "\nWMSize=20\n", "\nWMMargin=8\n", "\nWMArea=7\n",
+        "\nWMOpacity=80\n", "\nWMMode=9\n", "\nWMText=(c) %o\n", "\nWMTextFont=DejaVu Serif\n",
+        "\nWMTextSize=6\n", "\nWMTextColour=3153936\n", "\nWMTextOpacity=70\n", "\nWMTextArea=4\n"})
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
+}
+
+// A 40-pixel logo at 25 % of 32-pixel thumbnails is 8 pixels wide, 2 from
+// the top-left corner; the text's white glyphs land in the bottom half.
+TEST_F(BatchCommandTest, TheWatermarkScalesToTheThumbnailAndTheTextIsDrawn) {
+  test::WritePng(Path("in/black.png"), test::MakeImage(160, 160, {0, 0, 0, 255}));
+  test::WritePng(Path("logo.png"), test::MakeImage(40, 40, {255, 255, 255, 255}));
+  const Outcome run =
+      Run(Out("--watermark DIR/logo.png --watermark-size 25 --watermark-margin 2 --watermark-region 1 "
+              "--watermark-blend normal --watermark-opacity 100 --text '%o' --text-size 20 --text-region 3 "
+              "--set OUTheight=32 DIR/in"));
+  ASSERT_EQ(run.code, 0) << run.err;
+  const Image thumbnail = test::ReadPicture(Path("out/t00.png"));
+  ASSERT_EQ(thumbnail.width, 32);
+  int white = 0;
+  for (int x = 0; x < 32; ++x) white += thumbnail.at(x, 5)[0] > 127 ? 1 : 0;
+  EXPECT_EQ(white, 8);
+  EXPECT_EQ(thumbnail.at(1, 1)[0], 0);
+  EXPECT_GT(thumbnail.at(2, 2)[0], 127);
+  int lit = 0;
+  for (int y = 16; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) lit += thumbnail.at(x, y)[0] > 0 ? 1 : 0;
+  EXPECT_GT(lit, 10);
+}
 
 // The size modes through the program: fill makes every thumbnail the box,
 // "never enlarge" leaves the small picture as it is, fit stays inside.

@@ -29,6 +29,7 @@ class ScriptedDialogs final : public UserDialogs {
   std::deque<QStringList> files;
   std::deque<QString> folders;
   std::deque<QColor> colours;  // an invalid colour answers as Cancel
+  std::deque<QString> fonts;   // an empty name answers as Cancel
 
   // What was asked.
   std::vector<AskedMessage> messages;
@@ -36,6 +37,7 @@ class ScriptedDialogs final : public UserDialogs {
   std::vector<FileDialogRequest> file_requests;
   std::vector<QString> folder_titles;
   std::vector<QColor> colours_offered;  // the colour each colour dialog started from
+  std::vector<QString> fonts_offered;   // the family each font dialog started from
 
   QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                       const QString& text, QMessageBox::StandardButtons choices,
@@ -78,6 +80,14 @@ class ScriptedDialogs final : public UserDialogs {
     if (colours.empty()) return {};
     QColor answer = colours.front();
     colours.pop_front();
+    return answer;
+  }
+
+  QString PickFont(QWidget*, const QString&, const QString& initial) override {
+    fonts_offered.push_back(initial);
+    if (fonts.empty()) return {};
+    QString answer = fonts.front();
+    fonts.pop_front();
     return answer;
   }
 };

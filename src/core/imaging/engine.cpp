@@ -251,6 +251,13 @@ Status Engine::Negative() {
   return Status::Ok();
 }
 
+Status Engine::Sharpen(SharpenLevel level) {
+  if (level == SharpenLevel::kNone) return Status::Ok();
+  VR_TRY(Prepare(kPictureSlot, "sharpen"));
+  vr::Sharpen(At(kPictureSlot).picture, level);
+  return Status::Ok();
+}
+
 void Engine::SetOverlayOpacity(int opacity_percent) { opacity_ = std::clamp(opacity_percent, 0, 100); }
 
 Status Engine::MixIn(const Image& overlay, MixMode mode, int x, int y) {

@@ -24,6 +24,7 @@
 #include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
+#include "imaging/ops/sharpen.h"
 
 namespace vr {
 
@@ -73,6 +74,8 @@ class Engine {
   Status Repair(float correction);
   Status GrayScale();
   Status Negative();
+  // The thumbnail's unsharp mask (see sharpen.h); kNone does nothing.
+  Status Sharpen(SharpenLevel level);
   void SetNoiseSeed(std::uint32_t seed) { noise_seed_ = seed; }
 
   // Opacity of the overlay in later mixes, 0..100 (values beyond are clamped).

@@ -75,6 +75,15 @@ constexpr std::array kFields = {
     Number("OUTfit", &R::OUTfit, 39),
     Number("OUTcrop", &R::OUTcrop, 40),
     Number("OUTenlarge", &R::OUTenlarge, 41),
+    Number("OUTsharpen", &R::OUTsharpen, 42),
+    Number("WMSize", &R::WMSize, 43),
+    Number("WMMargin", &R::WMMargin, 44),
+    Text("WMText", &R::WMText, 45),
+    Text("WMTextFont", &R::WMTextFont, 46),
+    Number("WMTextSize", &R::WMTextSize, 47, AbsentBecomes(kDefaultTextSize)),
+    Number("WMTextColour", &R::WMTextColour, 48, AbsentBecomes(kDefaultTextColour)),
+    Number("WMTextOpacity", &R::WMTextOpacity, 49, AbsentBecomes(kDefaultTextOpacity)),
+    Number("WMTextArea", &R::WMTextArea, 50, AbsentBecomes(kDefaultTextArea)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

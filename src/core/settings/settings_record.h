@@ -51,7 +51,16 @@ struct SettingsRecord {
   std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
   std::int32_t OUTfit = 0;   // 0 the size options above, 1 fit inside OUTwidth x OUTheight, 2 fill and crop
   std::int32_t OUTcrop = 0;  // where fill crops: 0 the middle, 1 where the detail is
-  std::int32_t OUTenlarge = 0;  // 0 scale either way, 1 never enlarge, 2 only enlarge
+  std::int32_t OUTenlarge = 0;     // 0 scale either way, 1 never enlarge, 2 only enlarge
+  std::int32_t OUTsharpen = 0;     // after the shrink: 0 none, 1 light, 2 medium, 3 strong
+  std::int32_t WMSize = 0;         // watermark width in percent of the picture's; 0 its own size
+  std::int32_t WMMargin = 0;       // pixels between the watermarks and the edges they sit at
+  std::string WMText;              // the text watermark, with naming tokens; empty for none
+  std::string WMTextFont;          // a family name or fontconfig pattern; empty for the default sans
+  std::int32_t WMTextSize = 0;     // the text's size in percent of the thumbnail's height
+  std::int32_t WMTextColour = 0;   // 0x00BBGGRR
+  std::int32_t WMTextOpacity = 0;  // percent
+  std::int32_t WMTextArea = 0;     // 1..9, as WMArea
 };
 
 // What loading puts in place of a value the store lacks. A missing value
@@ -94,6 +103,12 @@ const SettingsField* FindSettingsField(std::string_view name);
 inline constexpr std::int32_t kDefaultJpegQuality = 85;
 // White (0x00BBGGRR) under transparent pictures written as JPEG.
 inline constexpr std::int32_t kDefaultBackground = 0x00FFFFFF;
+// The text watermark of a store that holds none of its values: white, fully
+// opaque, a twentieth of the height, bottom right.
+inline constexpr std::int32_t kDefaultTextColour = 0x00FFFFFF;
+inline constexpr std::int32_t kDefaultTextOpacity = 100;
+inline constexpr std::int32_t kDefaultTextSize = 5;
+inline constexpr std::int32_t kDefaultTextArea = 9;
 
 // Placeholders that fill an empty FTP host and the anonymous login.
 inline constexpr std::string_view kPlaceholderFtpServer = "ftp.example.com";

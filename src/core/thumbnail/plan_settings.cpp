@@ -10,6 +10,7 @@ PlanSettings PlanSettingsFrom(const SettingsRecord& s) {
   plan.format = GetOutputFormat(s.OUTformat);
   plan.stored_format = s.OUTformat;
   plan.size = SizeRequestFrom(s);
+  plan.watermark_text = s.WMText;
   return plan;
 }
 

@@ -19,6 +19,7 @@ struct PlanSettings {
   std::optional<OutputFormat> format;  // none for an unknown OUTformat
   std::int32_t stored_format = 0;      // OUTformat, to name it when it is unknown
   SizeRequest size;
+  std::string watermark_text;  // WMText, its naming tokens filled in per row
 };
 
 PlanSettings PlanSettingsFrom(const SettingsRecord& settings);

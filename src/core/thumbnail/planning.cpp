@@ -7,6 +7,7 @@
 #include "base/stale_staging.h"
 #include "imaging/decode_footprint.h"
 #include "imaging/ops/resample_box.h"
+#include "thumbnail/text_watermark.h"
 
 namespace vr {
 
@@ -139,8 +140,10 @@ RowRecipe PlanRow(const PlanSettings& plan, std::int32_t row, const std::string&
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
   const std::string extension = plan.format ? plan.format->extension : std::string();
+  const std::int32_t counter = state.counter.value;  // the name's number, before it moves on
   recipe.output_path =
       folder + GetOutputName(plan.name_pattern, GetBaseName(source), state.counter, when) + extension;
+  recipe.watermark_text = ExpandWatermarkText(plan.watermark_text, GetBaseName(source), counter, when);
   recipe.resolved_output = ResolvedPath(recipe.output_path);
   if (usable) usable = CheckRow(plan, recipe, state);
   recipe.action = usable ? RowRecipe::Action::kRender : RowRecipe::Action::kFail;

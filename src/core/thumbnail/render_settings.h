@@ -8,8 +8,10 @@
 #include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/colour_transform.h"
 #include "imaging/ops/flatten.h"
+#include "imaging/ops/sharpen.h"
 #include "settings/settings_record.h"
 #include "thumbnail/size_rule.h"
+#include "thumbnail/text_watermark.h"
 
 namespace vr {
 
@@ -28,9 +30,11 @@ struct EffectLevels {
 
 // Where and how the run's watermark goes on the row.
 struct WatermarkPlacement {
-  std::int32_t area = 0;     // WMArea
-  std::int32_t opacity = 0;  // WMOpacity, percent
-  std::int32_t mode = 0;     // WMMode code
+  std::int32_t area = 0;          // WMArea
+  std::int32_t opacity = 0;       // WMOpacity, percent
+  std::int32_t mode = 0;          // WMMode code
+  std::int32_t size_percent = 0;  // WMSize: width in percent of the picture's, 0 its own size
+  std::int32_t margin = 0;        // WMMargin, pixels; the text watermark keeps it too
 };
 
 struct RenderSettings {
@@ -48,6 +52,8 @@ struct RenderSettings {
   ColourOutput colour = ColourOutput::kSrgb;
   Background background;  // under transparency, where the format has no alpha
   MetadataMode metadata = MetadataMode::kStrip;
+  SharpenLevel sharpen = SharpenLevel::kNone;  // OUTsharpen, on the thumbnail after the resize
+  TextWatermark text;                          // its text still holds the naming tokens
 };
 
 RenderSettings RenderSettingsFrom(const SettingsRecord& settings);

@@ -6,7 +6,9 @@
 #include "base/atomic_file.h"
 #include "imaging/engine.h"
 #include "thumbnail/size_rule.h"
+#include "thumbnail/text_watermark.h"
 #include "thumbnail/watermark.h"
+#include "thumbnail/watermark_scale.h"
 
 namespace vr {
 
@@ -59,9 +61,13 @@ Status ApplyWatermark(Engine& engine, const Image& watermark, const WatermarkPla
   int width = 0;
   int height = 0;
   VR_TRY(engine.GetImageSize(Engine::kPictureSlot, width, height));
-  const WMOffset offset = GetWMPoint(width, height, watermark.width, watermark.height, placement.area);
+  // Sized to the picture as it is now; 0 keeps the watermark's own size.
+  const int scaled_width = ScaledWatermarkWidth(width, placement.size_percent);
+  const Image& sized = scaled_width > 0 ? ThreadScaledWatermark(watermark, scaled_width) : watermark;
+  const WMOffset offset = WithMargin(GetWMPoint(width, height, sized.width, sized.height, placement.area),
+                                     placement.area, placement.margin);
   engine.SetOverlayOpacity(placement.opacity);
-  return engine.MixIn(watermark, *mode, ClampOffset(offset.x), ClampOffset(offset.y));
+  return engine.MixIn(sized, *mode, ClampOffset(offset.x), ClampOffset(offset.y));
 }
 
 Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
@@ -80,11 +86,15 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
     VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
     VR_TRY(ApplyEffects(engine, render.effects));
     VR_TRY(Resize(engine, target, render.size.crop));
+    VR_TRY(engine.Sharpen(render.sharpen));
   } else {
     VR_TRY(Resize(engine, target, render.size.crop));
+    VR_TRY(engine.Sharpen(render.sharpen));
     VR_TRY(ApplyEffects(engine, render.effects));
     VR_TRY(ApplyWatermark(engine, watermark, render.watermark));
   }
+  // The text goes on the thumbnail last, either way, so it stays crisp.
+  VR_TRY(ApplyTextWatermark(engine, render.text, render.watermark.margin, recipe.watermark_text));
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
   engine.SetBackground(render.background);

@@ -30,8 +30,9 @@ struct RenderedRow {
 
 // Renders a kRender recipe into the thumbnail file's bytes, into `out`.
 // `watermark` is LoadWatermark's picture (empty for none). Effects are seeded
-// by the row number. Resize, effects, watermark; or with watermark_first:
-// watermark, effects, resize.
+// by the row number. Resize, sharpening, effects, watermark; or with
+// watermark_first: watermark, effects, resize, sharpening. The text
+// watermark goes on last either way.
 Status RenderRow(Engine& engine, const RenderSettings& render, const RowRecipe& recipe,
                  const Image& watermark, RenderedRow& out);
 

@@ -21,6 +21,7 @@ struct RowRecipe {
   std::string output_path;        // empty when skipped
   std::string resolved_output;    // output_path with links and ".." resolved: one spelling per file
   Status failure = Status::Ok();  // why, for kFail
+  std::string watermark_text;     // the text watermark with the row's tokens filled in; empty for none
 
   // The source's header, read once; none when the start of the file did not
   // hold it (the engine then reads it from the whole file, and the target

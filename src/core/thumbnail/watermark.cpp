@@ -47,6 +47,8 @@ std::optional<MixMode> MixModeForCode(std::int32_t code) {
       return MixMode::Sub;
     case 8:
       return MixMode::SrcBlend;  // not offered by the dialog either
+    case kNormalWMMode:
+      return MixMode::SrcBlend;  // "Normal": the same alpha over, offered by name
     default:
       return std::nullopt;
   }

@@ -40,10 +40,13 @@ inline bool IsWMArea(std::int32_t area) { return area >= kFirstWMArea && area <=
 WMOffset GetWMPoint(std::int64_t picture_width, std::int64_t picture_height, std::int64_t wm_width,
                     std::int64_t wm_height, std::int32_t area);
 
+// "Normal": the watermark over the picture, its own alpha times the opacity.
+inline constexpr std::int32_t kNormalWMMode = 9;
+
 // The WMMode code's mix: 0 Add, 1 And, 2 Xor, 3 Or, 4 Mask, 5 SrcCopy,
-// 6 DstCopy, 7 Sub, 8 SrcBlend. Any other code, negative ones included, has no
-// mix: the picture stays as it is, which is what a destination copy would
-// have left, without walking the pixels for nothing.
+// 6 DstCopy, 7 Sub, 8 SrcBlend, 9 Normal (SrcBlend by its name). Any other code, negative ones included, has
+// no mix: the picture stays as it is, which is what a destination copy would have left, without walking the
+// pixels for nothing.
 std::optional<MixMode> MixModeForCode(std::int32_t code);
 
 // Blends `watermark` into `picture` at `offset` with the WMMode code's mix and

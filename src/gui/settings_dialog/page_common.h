@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QColor>
 #include <QLabel>
 #include <QString>
 #include <cstdint>
@@ -26,5 +27,13 @@ QLabel* MakeLabel(const char* name, const QString& caption, QWidget* parent);
 // Check-box settings hold 0 or 1; any non-zero stored value ticks the box.
 inline void SetCheck(QCheckBox& box, std::int32_t value) { box.setChecked(value != 0); }
 inline std::int32_t CheckValue(const QCheckBox& box) { return box.isChecked() ? 1 : 0; }
+
+// Colours are stored as 0x00BBGGRR.
+inline QColor ColourFromStored(std::int32_t bgr) {
+  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+inline std::int32_t StoredFromColour(const QColor& colour) {
+  return colour.blue() << 16 | colour.green() << 8 | colour.red();
+}
 
 }  // namespace vr

@@ -44,6 +44,10 @@ PageEffects::PageEffects(Engine& engine, QWidget* parent) : QWidget(parent) {
   check2 = MakeCheck("Check2", "Negative", this);
   check3 = MakeCheck("Check3", "Black && White", this);
   check1 = MakeCheck("Check1", "Preview", this);
+  combo_sharpen = new QComboBox(this);
+  combo_sharpen->setObjectName("ComboSharpen");
+  combo_sharpen->addItems({tr("None"), tr("Light"), tr("Medium"), tr("Strong")});
+  combo_sharpen->setToolTip(tr("Sharpens the thumbnail after the shrink, on its lightness only"));
   command4 = new QPushButton("&Default", this);
   command4->setObjectName("Command4");
   picture2 = new EffectsPreview(engine, this);
@@ -52,9 +56,14 @@ PageEffects::PageEffects(Engine& engine, QWidget* parent) : QWidget(parent) {
   boxes->addWidget(check2);
   boxes->addWidget(check3);
   boxes->addStretch();
+  auto* sharpen_row = new QHBoxLayout;
+  sharpen_row->addWidget(MakeLabel("LabelSharpen", tr("Sharpen after the shrink"), this));
+  sharpen_row->addWidget(combo_sharpen);
+  sharpen_row->addStretch();
   auto* left = new QVBoxLayout;
   left->addLayout(controls);
   left->addLayout(boxes);
+  left->addLayout(sharpen_row);
   left->addStretch();
   auto* right = new QVBoxLayout;
   right->addWidget(picture2);
@@ -91,8 +100,13 @@ void PageEffects::RenderPreview() {
   picture2->Render(Levels());
 }
 
+void PageEffects::SetSharpen(std::int32_t code) {
+  combo_sharpen->setCurrentIndex(code >= 0 && code < combo_sharpen->count() ? code : 0);
+}
+
 void PageEffects::ResetToDefault() {
   for (cpvSlider* slider : sliders) SetSliderValueClamped(*slider, 0);
+  combo_sharpen->setCurrentIndex(0);
   check2->setChecked(false);
   check3->setChecked(false);
   RenderPreview();

@@ -158,22 +158,16 @@ void PageOutput::ChooseOutputFolder() {
   if (!folder.isEmpty()) text9->setText(folder);
 }
 
-namespace {
-
-QColor FromStored(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-}  // namespace
-
 void PageOutput::SetBackground(std::int32_t stored_bgr) {
   background_ = stored_bgr & 0x00FFFFFF;
   QPixmap swatch(16, 16);
-  swatch.fill(FromStored(background_));
+  swatch.fill(ColourFromStored(background_));
   background_button->setIcon(QIcon(swatch));
 }
 
 void PageOutput::ChooseBackground() {
-  const QColor colour = Dialogs().PickColour(window(), tr("Background"), FromStored(background_));
-  if (colour.isValid()) SetBackground(colour.blue() << 16 | colour.green() << 8 | colour.red());
+  const QColor colour = Dialogs().PickColour(window(), tr("Background"), ColourFromStored(background_));
+  if (colour.isValid()) SetBackground(StoredFromColour(colour));
 }
 
 }  // namespace vr

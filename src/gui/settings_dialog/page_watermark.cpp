@@ -7,6 +7,8 @@
 
 #include "settings_dialog/page_common.h"
 #include "support/user_dialogs.h"
+#include "thumbnail/watermark.h"
+#include "thumbnail/watermark_scale.h"
 #include "widgets/cpv_slider.h"
 
 namespace vr {
@@ -17,7 +19,9 @@ struct BlendItem {
   std::int32_t code;
 };
 
-constexpr std::array<BlendItem, 7> kBlendItems = {{
+// The list's order is the dialog's own; the codes are the stored ones.
+constexpr std::array<BlendItem, 8> kBlendItems = {{
+    {"Normal", kNormalWMMode},
     {"Addictive", 0},
     {"Subtractive", 7},
     {"Mask", 4},
@@ -48,7 +52,7 @@ std::optional<std::int32_t> BlendCodeForText(const QString& text) {
 int BlendItemForCode(std::int32_t code) {
   for (std::size_t i = 0; i < kBlendItems.size(); ++i)
     if (kBlendItems[i].code == code) return static_cast<int>(i);
-  return 0;
+  return code == 0 ? 0 : BlendItemForCode(0);
 }
 
 PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(parent), record_(record) {
@@ -69,6 +73,17 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   opacity_low = MakeLabel("LabelOpacityLow", "0", this);
   opacity_high = MakeLabel("LabelOpacityHigh", "100", this);
   picture1 = new RegionPicker(record_, this);
+  spin_size = new QSpinBox(this);
+  spin_size->setObjectName("SpinWMSize");
+  spin_size->setRange(0, kMaxWatermarkPercent);
+  spin_size->setSuffix(tr(" % of the width"));
+  spin_size->setSpecialValueText(tr("Its own size"));
+  spin_margin = new QSpinBox(this);
+  spin_margin->setObjectName("SpinWMMargin");
+  spin_margin->setRange(0, kMaxWatermarkMargin);
+  spin_margin->setSuffix(tr(" px"));
+  spin_margin->setToolTip(tr("Between the water marks and the edges they sit at"));
+  text_box = new TextWatermarkBox(this);
 
   auto* file_row = new QHBoxLayout;
   file_row->addWidget(text1, 1);
@@ -85,12 +100,20 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   grid->addWidget(opacity_low, row, 0, Qt::AlignLeft);
   grid->addWidget(opacity_high, row++, 2, Qt::AlignRight);
   grid->addWidget(slider6, row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelWMSize", tr("Water mark width"), this), row, 0);
+  grid->addWidget(MakeLabel("LabelWMMargin", tr("Margin"), this), row++, 1);
+  grid->addWidget(spin_size, row, 0);
+  grid->addWidget(spin_margin, row++, 1);
   grid->addWidget(MakeLabel("LabelBy", "Watermarking and effects by", this), row++, 0, 1, 3);
   grid->addWidget(MakeLabel("LabelEngine", "Halvern Engine Library", this), row++, 0, 1, 3);
   grid->setRowStretch(row, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
-  layout->addWidget(picture1, 0, Qt::AlignTop);
+  auto* right = new QVBoxLayout;
+  right->addWidget(picture1, 0, Qt::AlignTop);
+  right->addWidget(text_box);
+  right->addStretch();
+  layout->addLayout(right);
 
   connect(combo2, &QComboBox::currentIndexChanged, this, [this] {
     ApplyBlendModeRule();

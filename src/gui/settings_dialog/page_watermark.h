@@ -1,28 +1,33 @@
-// The "Water Mark" page: the watermark file, blend mode, angle, opacity and
-// the region picker. The opacity slider writes the record's WMOpacity on
-// every change; choosing "Mask" or "AND" pins it at 100.
+// The "Water Mark" page: the watermark file, blend mode, angle, opacity,
+// width and margin, the region picker and the text watermark's box. The opacity slider writes the record's
+// WMOpacity on every change; choosing "Mask" or "AND" pins it at 100.
 #pragma once
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QString>
 #include <QWidget>
 #include <optional>
 
 #include "settings/settings_record.h"
 #include "settings_dialog/region_picker.h"
+#include "settings_dialog/text_watermark_box.h"
 
 namespace vr {
 
 class cpvSlider;
 
+// The widest margin the page offers, in pixels.
+inline constexpr int kMaxWatermarkMargin = 1000;
+
 // Combo2's items in list order.
 QStringList BlendModeItems();
 // The WMMode code of an item's text, nothing for any other text.
 std::optional<std::int32_t> BlendCodeForText(const QString& text);
-// The item of a code; "Addictive" (0) for a code without an item.
+// The item of a code; "Addictive" (code 0) for a code without an item.
 int BlendItemForCode(std::int32_t code);
 
 class PageWatermark : public QWidget {
@@ -46,6 +51,9 @@ class PageWatermark : public QWidget {
   QLabel* opacity_low = nullptr;
   QLabel* opacity_high = nullptr;
   RegionPicker* picture1 = nullptr;
+  QSpinBox* spin_size = nullptr;    // WMSize, 0 its own size
+  QSpinBox* spin_margin = nullptr;  // WMMargin
+  TextWatermarkBox* text_box = nullptr;
 
  private:
   void OnOpacityChanged();

@@ -122,6 +122,9 @@ void SettingsDialog::Open() {
   // 5. Each slider raises only its ValueChanged here; the opacity slider's
   // keeps the record's WMOpacity in step with what it can show.
   SetSliderValueClamped(*watermark_->slider6, r.WMOpacity);
+  watermark_->spin_size->setValue(std::clamp(r.WMSize, 0, watermark_->spin_size->maximum()));
+  watermark_->spin_margin->setValue(std::clamp(r.WMMargin, 0, watermark_->spin_margin->maximum()));
+  watermark_->text_box->Show(r);
   // Set outright too: a stored 250 clamps to the slider's starting 100,
   // which raises no change, and OK would otherwise write 250 back.
   record_.WMOpacity = watermark_->slider6->Value();
@@ -133,6 +136,7 @@ void SettingsDialog::Open() {
   SetCheck(*effects_->check1, r.ImgPreview);
   SetCheck(*effects_->check2, r.NegativeFlag);
   SetCheck(*effects_->check3, r.GrayScaleFlag);
+  effects_->SetSharpen(r.OUTsharpen);
   // 7.
   effects_->picture2->ShowSample();
   // 8. A format code without an item opens at the nearer end of the list.
@@ -196,6 +200,10 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   v.click_x = watermark_->picture1->ClickX();
   v.click_y = watermark_->picture1->ClickY();
   f.WMFile = watermark_->text1->text().toStdString();
+  f.WMSize = watermark_->spin_size->value();
+  f.WMMargin = watermark_->spin_margin->value();
+  watermark_->text_box->Collect(f);
+  f.OUTsharpen = effects_->combo_sharpen->currentIndex();
   f.ImgPreview = CheckValue(*effects_->check1);
   f.NoiseLevel = effects_->sliders[0]->Value();
   f.BrightnessLevel = effects_->sliders[1]->Value();

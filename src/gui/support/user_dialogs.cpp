@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 
 namespace vr {
 namespace {
@@ -38,6 +39,12 @@ class QtDialogs final : public UserDialogs {
 
   QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) override {
     return QColorDialog::getColor(initial, parent, title);
+  }
+
+  QString PickFont(QWidget* parent, const QString& title, const QString& initial) override {
+    bool chosen = false;
+    const QFont font = QFontDialog::getFont(&chosen, QFont(initial), parent, title);
+    return chosen ? font.family() : QString();
   }
 
  private:

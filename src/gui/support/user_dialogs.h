@@ -42,6 +42,10 @@ class UserDialogs {
 
   // A colour, starting from `initial`; an invalid QColor when cancelled.
   virtual QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) = 0;
+
+  // A font's family name, starting from the family `initial`; empty when
+  // cancelled.
+  virtual QString PickFont(QWidget* parent, const QString& title, const QString& initial) = 0;
 };
 
 // The dialogs in use: Qt's own until a test installs others.

@@ -100,6 +100,18 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:1", "FTPuser", "anonymous"},
     RuleCase{"FTPuser:=ann;FTPpass:=;FTPanon:0", "FTPpass", std::string(kPlaceholderGuestPassword)},
     RuleCase{"FTPuser:=;FTPpass:=4F21;FTPanon:0", "FTPanon", "1"}));
+
+// The sharpening, the watermark's size and margin and the text watermark:
+// a store from before them reads as no sharpening, the watermark's own size
+// and no text; the text's style falls back only when not stored.
+INSTANTIATE_TEST_SUITE_P(Look, LoadRuleTest, ::testing::Values(
+    RuleCase{"", "OUTsharpen", "0"}, RuleCase{"OUTsharpen:3", "OUTsharpen", "3"},
+    RuleCase{"", "WMSize", "0"}, RuleCase{"", "WMMargin", "0"}, RuleCase{"", "WMText", ""},
+    RuleCase{"", "WMTextFont", ""}, RuleCase{"WMText:=(c) %o", "WMText", "(c) %o"},
+    RuleCase{"", "WMTextSize", "5"}, RuleCase{"WMTextSize:0", "WMTextSize", "0"},
+    RuleCase{"", "WMTextColour", "16777215"}, RuleCase{"WMTextColour:0", "WMTextColour", "0"},
+    RuleCase{"", "WMTextOpacity", "100"}, RuleCase{"WMTextOpacity:0", "WMTextOpacity", "0"},
+    RuleCase{"", "WMTextArea", "9"}, RuleCase{"WMTextArea:1", "WMTextArea", "1"}));
 // clang-format on
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningProgram) {

@@ -247,6 +247,35 @@ TEST_F(PipelineTest, TheRunsWatermarkIsDecodedOnceAndTurnedOnlyForPositiveAngles
   EXPECT_NE(LoadWatermark(engine_, s).message().find("no-such-logo.png"), std::string::npos);
 }
 
+// No sharpening, as a store without OUTsharpen gives, leaves the thumbnail
+// exactly the resampler's; each level changes it, and only after the shrink
+// (the photo itself is one flat colour either side of one edge).
+TEST_F(PipelineTest, SharpeningIsAfterTheShrinkAndNoneKeepsTheResamplersPixels) {
+  Image photo = MakeImage(600, 400, {40, 90, 160, 255});
+  for (int y = 0; y < 400; ++y)
+    for (int x = 300; x < 600; ++x)
+      std::copy_n(std::array<std::uint8_t, 3>{220, 200, 60}.data(), 3, photo.at(x, y));
+  const std::string source = Source("edge.png", photo);
+  const Image plain = ResampleImage(photo, 300, 200);
+  std::vector<std::uint8_t> previous;
+  for (const std::int32_t level : {0, 1, 2, 3}) {
+    SettingsRecord s = test::PlainSettings(folder_.path());
+    s.OUTsharpen = level;
+    s.OUTname = "sharp" + std::to_string(level);
+    ASSERT_EQ(Make(s, level + 1, source), "");
+    const Image out = test::ReadPicture(last_output_);
+    if (level == 0) {
+      EXPECT_EQ(out.pixels, plain.pixels);
+    } else {
+      EXPECT_NE(out.pixels, previous) << level;
+    }
+    // Far from the edge the colours stay as they were.
+    EXPECT_EQ(PixelAt(out, 20, 100), PixelAt(plain, 20, 100));
+    EXPECT_EQ(PixelAt(out, 280, 100), PixelAt(plain, 280, 100));
+    previous = out.pixels;
+  }
+}
+
 // A run must never write over one of its own pictures, whatever path leads
 // to it: another spelling, a linked folder or file, a hard link, a relative
 // path, or a picture not there yet.

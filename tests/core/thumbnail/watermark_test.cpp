@@ -81,19 +81,20 @@ TEST(WMPlacementTest, OffsetsBeyond32BitsAreClampedAndALargerWatermarkIsCut) {
 }
 
 // One opaque grey 0x60 pixel under an opaque 0xA0 watermark, values chosen
-// so the bitwise modes differ; codes outside 0..8 mix nothing; opacity is
+// so the bitwise modes differ; codes outside 0..9 mix nothing; opacity is
 // passed on. Codes 5 and 8 differ where the picture is transparent: the
 // source blend weights the colours by alpha, the copy does not.
 TEST(ApplyMaskTest, EachCodeBlendsByItsRule) {
   // clang-format off
   const int blends[][3] = {{0, 100, 0xFF}, {1, 100, 0x20}, {2, 100, 0xC0}, {3, 100, 0xE0}, {4, 100, 60},
                            {5, 100, 0xA0}, {6, 100, 0x60}, {7, 100, 0x00}, {8, 100, 0xA0}, {5, 50, 0x80},
-                           {9, 100, 0x60}, {-1, 100, 0x60}, {kIntMin, 100, 0x60}};
+                           {9, 100, 0xA0}, {9, 50, 0x80}, {10, 100, 0x60}, {-1, 100, 0x60},
+                           {kIntMin, 100, 0x60}};
   // clang-format on
   const Image watermark = MakeImage(1, 1, Rgba{0xA0, 0xA0, 0xA0, 255});
   for (const auto& [code, opacity, value] : blends) {
     Image picture = MakeImage(1, 1, Rgba{0x60, 0x60, 0x60, 255});
-    EXPECT_EQ(ApplyMask(picture, watermark, WMOffset{}, opacity, code), code >= 0 && code <= 8);
+    EXPECT_EQ(ApplyMask(picture, watermark, WMOffset{}, opacity, code), code >= 0 && code <= 9);
     const auto v = static_cast<std::uint8_t>(value);
     EXPECT_EQ(PixelAt(picture, 0, 0), (Rgba{v, v, v, 255})) << "code " << code;
   }
@@ -101,6 +102,10 @@ TEST(ApplyMaskTest, EachCodeBlendsByItsRule) {
   ApplyMask(copy, watermark, WMOffset{}, 50, 5);
   ApplyMask(blend, watermark, WMOffset{}, 50, 8);
   EXPECT_NE(copy.pixels, blend.pixels);
+  // Normal is the source blend by name.
+  Image normal = MakeImage(1, 1, Rgba{0x60, 0x60, 0x60, 0});
+  ApplyMask(normal, watermark, WMOffset{}, 50, kNormalWMMode);
+  EXPECT_EQ(normal.pixels, blend.pixels);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The settings dialog through the store file: a stored value opens in its
 // control (held to what the control can show) and OK writes back what the
 // control shows; a change in a control reaches the file on OK and never on
-// Cancel; a save that fails is told and keeps the dialog. Then
+// Cancel; a save that fails is told and keeps the dialog; the blend list
+// heads with Normal and the font button asks the font dialog. Then
 // the JPEG options dialog, the naming menu and the pages' previews and their
 // pictures.
 #include "settings_dialog/settings_dialog.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -32,6 +34,7 @@
 #include "support/qt_image.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
+#include "thumbnail/watermark.h"
 #include "widgets/cpv_slider.h"
 
 namespace vr {
@@ -49,6 +52,8 @@ void Edit(QObject& dialog, const char* control, const char* input) {
     text->setText(QString::fromUtf8(input));
   else if (auto* list = qobject_cast<QComboBox*>(object))
     list->setCurrentIndex(std::atoi(input));
+  else if (auto* spin = qobject_cast<QSpinBox*>(object))
+    spin->setValue(std::atoi(input));
   else if (auto* slider = qobject_cast<cpvSlider*>(object))
     slider->SetValue(std::atoi(input));
   else if (auto* entry = qobject_cast<QAction*>(object))
@@ -109,7 +114,8 @@ TEST_P(RoundTripTest, OkWritesWhatTheControlsShow) {
   for (const auto& [name, value] : Pairs(GetParam().stored)) Store(name.c_str(), value);
   const std::string before = test::ReadTextFile(folder.File("settings.reg"));
   dialogs.files.push_back({"/pics/not-there.png"});  // for the watermark's picker; the folder's is cancelled
-  dialogs.colours.push_back(QColor(0x1a, 0x2b, 0x3c));  // for the background button
+  dialogs.colours.push_back(QColor(0x1a, 0x2b, 0x3c));  // for the background or the text's colour
+  dialogs.fonts.push_back("Serif");                     // for the text's font
   auto dialog = Open();
   for (const auto& [control, input] : Pairs(GetParam().edit)) Edit(*dialog, control.c_str(), input.c_str());
   EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), before) << "written before OK";
@@ -155,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     Edited, RoundTripTest,
     testing::Values(
         RoundTrip{"GENextra=1 GENgrid=1", "Check10 Check11", "GENextra=0 GENgrid=0"},
-        RoundTrip{"", "Text1=/pics/logo.png Combo2=6 Text14=45", "WMFile=/pics/logo.png WMMode=2 WMAngle=45"},
+        RoundTrip{"", "Text1=/pics/logo.png Combo2=7 Text14=45", "WMFile=/pics/logo.png WMMode=2 WMAngle=45"},
         RoundTrip{"", "Slider6=70 Check1 Slider1=12", "WMOpacity=70 ImgPreview=1 NoiseLevel=12"},
         RoundTrip{"", "Slider2=-30 Slider3=20", "BrightnessLevel=-30 ContrastLevel=20"},
         RoundTrip{"", "Slider4=40 Slider5=55", "SaturationLevel=40 CorrectionLevel=55"},
@@ -172,14 +178,23 @@ INSTANTIATE_TEST_SUITE_P(
         // The pickers: a picked file is kept though unreadable, a cancel changes nothing.
         RoundTrip{"", "Command1", "WMFile=/pics/not-there.png"}, RoundTrip{"OUTfolder=/old", "Command7", ""},
         // Mask and AND pin the opacity at 100; another mode frees the slider at that value.
-        RoundTrip{"WMOpacity=40", "Combo2=2", "WMMode=4 WMOpacity=100"},
-        RoundTrip{"WMOpacity=40", "Combo2=5", "WMMode=1 WMOpacity=100"},
-        RoundTrip{"WMOpacity=40", "Combo2=2 Combo2=4", "WMMode=3 WMOpacity=100"},
+        RoundTrip{"WMOpacity=40", "Combo2=3", "WMMode=4 WMOpacity=100"},
+        RoundTrip{"WMOpacity=40", "Combo2=6", "WMMode=1 WMOpacity=100"},
+        RoundTrip{"WMOpacity=40", "Combo2=3 Combo2=5", "WMMode=3 WMOpacity=100"},
         RoundTrip{"OUTmetadata=1", "ComboMetadata=2", "OUTmetadata=2"},
         RoundTrip{"", "ComboMetadata=1", "OUTmetadata=1"},
         RoundTrip{"OUTnoprop=-1", "OptionFit ComboEnlarge=1", "OUTfit=1 OUTnoprop=0 OUTenlarge=1"},
         RoundTrip{"OUTfit=1", "OptionFill ComboCrop=1", "OUTfit=2 OUTcrop=1"},
-        RoundTrip{"OUTfit=2 OUTenlarge=1", "Option2 ComboEnlarge=2", "OUTfit=0 OUTproph=-1 OUTenlarge=2"}));
+        RoundTrip{"OUTfit=2 OUTenlarge=1", "Option2 ComboEnlarge=2", "OUTfit=0 OUTproph=-1 OUTenlarge=2"},
+        // Normal heads the blend list; the stored codes keep their meaning.
+        RoundTrip{"WMMode=7", "Combo2=0", "WMMode=9"},
+        RoundTrip{"", "ComboSharpen=3 SpinWMSize=25 SpinWMMargin=12", "OUTsharpen=3 WMSize=25 WMMargin=12"},
+        RoundTrip{"OUTsharpen=2", "Command4", "OUTsharpen=0"},  // Default clears the sharpening too
+        // The text watermark: the font and colour from their dialogs, the region by its item.
+        RoundTrip{"", "TextWMText=(c)_%o CommandWMFont CommandWMTextColour SpinWMTextSize=9",
+                  "WMText=(c)_%o WMTextFont=Serif WMTextColour=3943194 WMTextSize=9"},
+        RoundTrip{"WMTextFont=Mono", "SpinWMTextOpacity=40 ComboWMTextArea=0",
+                  "WMTextFont=Mono WMTextOpacity=40 WMTextArea=1"}));
 
 // Where to crop is asked only of "Fill and crop"; "Original Dimensions" turns
 // the new size controls off with the others.
@@ -198,6 +213,46 @@ TEST_F(SettingsDialogTest, TheCropChoiceFollowsFillAndOriginalTurnsTheSizeOff) {
   EXPECT_TRUE(crop->isEnabled() && enlarge->isEnabled() && fit->isEnabled());
   Edit(*dialog, "OptionFit", "");
   EXPECT_FALSE(crop->isEnabled());
+}
+
+// Every new value opens in its control and OK writes it back; a store
+// without them gets the defaults; values a control cannot show are held to it.
+INSTANTIATE_TEST_SUITE_P(
+    Look, RoundTripTest,
+    testing::Values(
+        RoundTrip{"OUTsharpen=2 WMSize=20 WMMargin=8 WMMode=9 WMText=(c)_%o_%## WMTextFont=Serif:bold "
+                  "WMTextSize=7 WMTextColour=255 WMTextOpacity=60 WMTextArea=3",
+                  "", ""},
+        RoundTrip{"", "",
+                  "OUTsharpen=0 WMSize=0 WMMargin=0 WMText= WMTextSize=5 WMTextColour=16777215 "
+                  "WMTextOpacity=100 WMTextArea=9"},
+        RoundTrip{"OUTsharpen=7 WMSize=300 WMMargin=-4", "", "OUTsharpen=0 WMSize=100 WMMargin=0"},
+        RoundTrip{"WMTextArea=12 WMTextSize=0 WMTextOpacity=400", "",
+                  "WMTextArea=9 WMTextSize=1 WMTextOpacity=100"}));
+
+TEST(BlendListTest, NormalComesFirstAndEveryItemKeepsItsCode) {
+  const QStringList items = BlendModeItems();
+  ASSERT_FALSE(items.isEmpty());
+  EXPECT_EQ(items.first(), "Normal");
+  EXPECT_EQ(BlendCodeForText("Normal"), kNormalWMMode);
+  EXPECT_EQ(BlendCodeForText("Addictive"), 0);
+  EXPECT_EQ(BlendCodeForText("XOR"), 2);
+  EXPECT_EQ(BlendItemForCode(kNormalWMMode), 0);
+  EXPECT_EQ(items.at(BlendItemForCode(5)), "Addictive");  // no item: shown as code 0
+}
+
+// The font button starts the font dialog at the current family and keeps
+// it when cancelled.
+TEST_F(SettingsDialogTest, TheFontDialogStartsAtTheStoredFamily) {
+  Store("WMTextFont", "Serif");
+  auto dialog = Open();
+  dialogs.fonts.push_back("");
+  Edit(*dialog, "CommandWMFont", "");
+  EXPECT_EQ(dialogs.fonts_offered, std::vector<QString>{"Serif"});
+  EXPECT_EQ(dialog->findChild<QPushButton*>("CommandWMFont")->text(), "Serif");
+  dialogs.fonts.push_back("Sans");
+  Edit(*dialog, "CommandWMFont", "");
+  EXPECT_EQ(dialog->findChild<QPushButton*>("CommandWMFont")->text(), "Sans");
 }
 
 TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {

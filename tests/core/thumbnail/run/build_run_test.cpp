@@ -22,6 +22,7 @@
 #include "support/build_test_util.h"
 #include "support/temp_folder.h"
 #include "thumbnail/run/report_text.h"
+#include "thumbnail/watermark.h"
 
 namespace vr {
 namespace {
@@ -119,6 +120,37 @@ TEST_F(BuildRunTest, AParallelRunWritesTheSameFilesAsASerialOne) {
   EXPECT_FALSE(host_.called_elsewhere);
   Run(s, sources, 2);
   EXPECT_EQ(outputs_, serial_outputs) << "a second run restarts the counter";
+}
+
+// Each worker keeps its own scaled watermarks and font faces: rows of many
+// widths, sharpened, with a scaled watermark and a text, come out the same
+// on any worker.
+TEST_F(BuildRunTest, ScaledWatermarksAndTextComeOutTheSameSeriallyAndInParallel) {
+  SettingsRecord s = Plain("%o");
+  s.OUTpropw = 0;
+  s.OUTproph = -1;
+  s.OUTheight = 80;
+  s.OUTsharpen = 2;
+  s.WMFile = Source("logo.png", 40, 30, 98);
+  s.WMMode = kNormalWMMode;
+  s.WMOpacity = 80;
+  s.WMArea = 7;
+  s.WMSize = 25;
+  s.WMMargin = 3;
+  s.WMText = "(c) %o %###";
+  s.WMTextFont = "DejaVu Sans";
+  s.WMTextSize = 15;
+  s.WMTextColour = 0xFFFFFF;
+  s.WMTextOpacity = 90;
+  s.WMTextArea = 3;
+  const std::vector<std::string> sources = Sources(12);
+  ASSERT_EQ(Run(s, sources, 1).written, 12);
+  const auto serial = FolderContents(s.OUTfolder);
+  fs::remove_all(s.OUTfolder);
+  fs::create_directory(s.OUTfolder);
+  ASSERT_EQ(Run(s, sources, 4).written, 12);
+  EXPECT_EQ(FolderContents(s.OUTfolder), serial);
+  EXPECT_NE(serial.at("p0.png"), serial.at("p11.png"));
 }
 
 // Every worker has its own colour transforms: pictures with several
