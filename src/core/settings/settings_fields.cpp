@@ -71,6 +71,9 @@ constexpr std::array kFields = {
     Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
     Number("OUTmetadata", &R::OUTmetadata, 37),
     Number("OUTcolour", &R::OUTcolour, 38),
+    // The choice last made in Add from Folder's dialog; absent, only the
+    // folder itself is searched, as before the choice existed.
+    Number("GENsubfolders", &R::GENsubfolders, 39),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -49,6 +49,7 @@ struct SettingsRecord {
   std::int32_t OUTcolour = 0;      // 0 convert to sRGB, 1 keep the picture's profile
   std::int32_t OUTbackground = 0;  // 0x00BBGGRR under transparent pictures saved without alpha
   std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
+  std::int32_t GENsubfolders = 0;  // Add from Folder's "Include sub-folders": 1 on
 };
 
 // What loading puts in place of a value the store lacks. A missing value
