@@ -125,6 +125,11 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   event->acceptProposedAction();
 }
 
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
 void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList paths = DroppedPaths(event->mimeData());
   if (paths.isEmpty()) return event->ignore();
