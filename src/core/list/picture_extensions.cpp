@@ -9,12 +9,19 @@ namespace vr {
 namespace {
 
 // Add from Folder's first three keep their places, so a folder of them is
-// listed as it always was; the rest follow, grouped by format.
-constexpr std::array<std::string_view, 9> kExtensions = {
-    ".bmp",  ".jpg", ".png",   // the order lists were always made in
-    ".jpeg", ".jpe", ".jfif",  // JPEG under its other names
-    ".gif",  ".tif", ".tiff",
-};
+// listed as it always was; the rest follow, grouped by format. A new
+// format's extensions go at the end.
+constexpr auto kExtensions = std::to_array<std::string_view>({
+    ".bmp",
+    ".jpg",
+    ".png",  // the order lists were always made in
+    ".jpeg",
+    ".jpe",
+    ".jfif",  // JPEG under its other names
+    ".gif",
+    ".tif",
+    ".tiff",
+});
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {

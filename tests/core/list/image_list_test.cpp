@@ -75,12 +75,15 @@ TEST(ImageList, DimensionsFindTheirRowByIdAfterRemovals) {
   const std::vector<DimensionsRequest> first = list.TakeDimensionsRequests(2);
   ASSERT_EQ(first.size(), 2u);
   EXPECT_EQ(first[0].path, "/c.jpg");
-  EXPECT_EQ(list.TakeDimensionsRequests().size(), 2u) << "only the two not asked for yet";
+  const std::vector<DimensionsRequest> rest = list.TakeDimensionsRequests();
+  EXPECT_EQ(rest.size(), 2u) << "only the two not asked for yet";
   EXPECT_TRUE(list.TakeDimensionsRequests().empty());
   list.RemoveRows(0, 1);
   list.RemoveRows(2, 1);  // d.jpg
   EXPECT_EQ(list.SetDimensions(first[0].id, PictureSize{30, 20}), 1);
   EXPECT_EQ(list.SetDimensions(first[1].id, PictureSize{30, 20}), -1);
+  EXPECT_EQ(list.SetDimensions(rest[0].id, PictureSize{99, 99}), -1) << "a.jpg is gone, b.jpg is not it";
+  EXPECT_EQ(list.CellText(0, 3), "");
   EXPECT_EQ(list.CellText(1, 3), "30x20");
   EXPECT_EQ(list.paths(), (Cells{"/b.jpg", "/c.jpg"}));
 }
