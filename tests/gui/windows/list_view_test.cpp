@@ -6,11 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <filesystem>
@@ -154,6 +157,33 @@ TEST_F(ListViewTest, TheListScrollsToTheRowsJustAdded) {
   AddNumbered(50, 3000);
   EXPECT_TRUE(RowInView(103));
   EXPECT_FALSE(RowInView(152));
+}
+
+// Qt's own folder dialog, as the program shows it: the check box starts as
+// asked and comes back as left.
+TEST(PictureFolderDialog, HasTheSubFolderBoxAndGivesBackItsState) {
+  test::TempFolder temp;
+  for (const bool offered : {false, true}) {
+    bool box_found = false, box_started = !offered;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("CheckSubfolders"));
+      box_found = box != nullptr && box->isVisible() && box->text() == "Include sub-folders";
+      if (box != nullptr) {
+        box_started = box->isChecked();
+        box->setChecked(!offered);
+      }
+      dialog->setDirectory(QString::fromStdString(temp.path()));
+      QMetaObject::invokeMethod(dialog, "accept");  // as the Choose button does
+    });
+    const PictureFolderChoice choice =
+        Dialogs().PickPictureFolder(nullptr, QStringLiteral("Select the Folder"), offered);
+    EXPECT_TRUE(box_found);
+    EXPECT_EQ(box_started, offered);
+    EXPECT_EQ(choice.folder, QString::fromStdString(temp.path()));
+    EXPECT_EQ(choice.include_subfolders, !offered);
+  }
 }
 
 }  // namespace
