@@ -52,7 +52,6 @@ class Scanner {
       if (fd >= 0) ::close(fd);
       return false;
     }
-    ++scan_.folders;
     std::vector<std::pair<int, ScannedPicture>> found;  // extension rank, picture
     while (const dirent* entry = ::readdir(dir)) {
       if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;

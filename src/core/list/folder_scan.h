@@ -49,8 +49,7 @@ struct FolderScan {
   // pictures are only counted: a folder of photos with sidecar files would
   // otherwise drown the few names that matter.
   std::vector<LeftOutFile> named;
-  std::size_t folders = 0;  // folders read, the first one included
-  bool stopped = false;     // the progress callback asked to stop
+  bool stopped = false;  // the progress callback asked to stop
 };
 
 struct ScanOptions {

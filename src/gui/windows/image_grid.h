@@ -51,7 +51,6 @@ class ImageGrid : public QTableView {
   void Clear();
 
   const ImageList& list() const { return model_->list(); }
-  ImageListModel* listModel() const { return model_; }
   // The column (1-based) whose header carries `key`, 0 when there is none.
   int ColumnWithKey(const QString& key) const;
 
