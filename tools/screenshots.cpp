@@ -56,7 +56,7 @@ int TakeScreenshots(const QString& folder) {
     picture.fill(QColor::fromHsv((shade * 60) % 360, 160, 200));
     const QString path = scratch.filePath(name);
     picture.save(path, "PNG");
-    window.grid()->AddFile(QFile::encodeName(path).toStdString(), settings);
+    window.grid()->AddFile(QFile::encodeName(path).toStdString());
     ++shade;
   }
   window.ShowRowCount();

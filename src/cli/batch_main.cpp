@@ -84,20 +84,55 @@ class ConsoleHost final : public BuildHost {
   bool bar_shown_ = false;
 };
 
+struct ListedRows {
+  std::vector<std::string> paths;
+  LeftOutCounts left_out;
+  std::vector<LeftOutFile> named;  // broken links and unreadable entries
+};
+
 // The rows for the inputs, folders expanded. Anything else is a row of its
 // own; one that is not a readable picture fails with the rest running on.
-Expected<std::vector<std::string>> ListRows(const std::vector<std::string>& inputs) {
-  std::vector<std::string> rows;
+Expected<ListedRows> ListRows(const std::vector<std::string>& inputs, bool recursive) {
+  ListedRows rows;
   for (const std::string& input : inputs) {
     std::error_code ignored;
     if (!std::filesystem::is_directory(input, ignored)) {
-      rows.push_back(input);
+      rows.paths.push_back(input);
       continue;
     }
-    VR_TRY_ASSIGN(const std::vector<std::string> pictures, ScanPictureFolder(input));
-    rows.insert(rows.end(), pictures.begin(), pictures.end());
+    VR_TRY_ASSIGN(FolderScan scan, ScanPictureFolder(input, {.recursive = recursive, .progress = {}}));
+    for (ScannedPicture& picture : scan.pictures) rows.paths.push_back(std::move(picture.path));
+    rows.left_out += scan.left_out;
+    rows.named.insert(rows.named.end(), scan.named.begin(), scan.named.end());
   }
   return rows;
+}
+
+// "Left out of the folders: 3 not pictures, 1 broken link.", or nothing
+// when the folders gave every file they hold.
+std::string LeftOutLine(const LeftOutCounts& counts) {
+  std::string parts;
+  auto add = [&](std::size_t count, const char* one, const char* many) {
+    if (count == 0) return;
+    if (!parts.empty()) parts += ", ";
+    parts += std::to_string(count) + " " + (count == 1 ? one : many);
+  };
+  add(counts.not_pictures, "not a picture", "not pictures");
+  add(counts.broken_links, "broken link", "broken links");
+  add(counts.unreadable, "unreadable", "unreadable");
+  return parts.empty() ? parts : "Left out of the folders: " + parts + ".";
+}
+
+const char* CauseText(LeftOutCause cause) {
+  switch (cause) {
+    case LeftOutCause::kBrokenLink:
+      return "broken link";
+    case LeftOutCause::kUnreadable:
+      return "unreadable";
+    case LeftOutCause::kNotPicture:
+      break;
+  }
+  return "not a picture";
 }
 
 std::string JoinedInputs(const std::vector<std::string>& inputs) {
@@ -151,13 +186,17 @@ int Run(const std::vector<std::string>& arguments) {
     std::cerr << "varenna-batch: no pictures given\nTry varenna-batch --help.\n";
     return kUsageError;
   }
-  Expected<std::vector<std::string>> rows = ListRows(options->inputs);
+  Expected<ListedRows> rows = ListRows(options->inputs, options->recursive);
   if (!rows) {
     std::cerr << "varenna-batch: " << rows.message() << '\n';
     return kUsageError;
   }
-  if (rows->empty()) {
+  for (const LeftOutFile& file : rows->named)
+    std::cerr << "left out: " << QuotedForReport(file.path) << ": " << CauseText(file.cause) << '\n';
+  const std::string left_out = LeftOutLine(rows->left_out);
+  if (rows->paths.empty()) {
     std::cerr << "varenna-batch: no pictures found in " << JoinedInputs(options->inputs) << '\n';
+    if (!left_out.empty()) std::cerr << left_out << '\n';
     return kUsageError;
   }
 
@@ -168,12 +207,13 @@ int Run(const std::vector<std::string>& arguments) {
   build.jobs = options->jobs;
   build.stop = &g_stop;
   StopOnInterrupt();
-  const BuildSummary summary = RunBuild(settings, *rows, host, counter, outputs, build);
+  const BuildSummary summary = RunBuild(settings, rows->paths, host, counter, outputs, build);
   host.EndBar();
   for (const RowFailure& failure : summary.failures) std::cerr << RowReportLine(failure) << '\n';
   for (const auto* list : {&summary.warnings, &summary.notes})
     for (const RowFailure& warning : *list) std::cerr << "warning: " << RowReportLine(warning) << '\n';
   for (const std::string& line : BuildMessageLines(summary)) std::cout << line << '\n';
+  if (!left_out.empty()) std::cout << left_out << '\n';
   if (summary.stopped) return kInterrupted;
   // Only pictures that lost pixels fail a strict run; stray bytes a decoder
   // passed over do not.

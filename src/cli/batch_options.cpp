@@ -16,10 +16,10 @@ namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 17> kRunOptionNames = {
-    "--settings", "--set",     "--show-settings", "--jobs", "-j",    "--no-create",
-    "--strict",   "--version", "--help",          "-h",     "--",    "--background",
-    "--metadata", "--colour",  "--size",          "-s",     "--crop"};
+constexpr std::array<std::string_view, 19> kRunOptionNames = {
+    "--settings", "--set", "--show-settings", "--jobs", "-j", "--no-create", "--strict",
+    "--version", "--help", "-h", "--", "--background", "--metadata", "--colour",
+    "--size", "-s", "--crop", "--recursive", "-r"};
 
 // The run's options, then the look options.
 const std::vector<std::string_view>& AllOptionNames() {
@@ -67,6 +67,8 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       options.create_folders = false;
     } else if (argument == "--strict") {
       options.strict = true;
+    } else if (argument == "--recursive" || argument == "-r") {
+      options.recursive = true;
     } else if (argument == "--settings") {
       VR_TRY_ASSIGN(options.settings_file, next(argument));
     } else if (argument == "--set") {
@@ -157,8 +159,10 @@ std::string BatchUsage() {
 Makes one thumbnail per picture with the settings of Varenna Pro.
 
 An INPUT is a picture file or a folder. A folder adds the files directly in
-it ending in .bmp, then .jpg, then .png (any case), by name; sub-folders are
-not searched.
+it ending in .bmp, then .jpg, then .png, then every other extension read
+(.jpeg .jpe .jfif .gif .tif .tiff), any case, by name; with --recursive its
+sub-folders follow, folder by folder in name order. What a folder leaves
+out (not a picture, broken link, unreadable) is counted in the summary.
 
 Options:
   --settings FILE     read the settings from FILE (a .reg settings file)
@@ -182,6 +186,7 @@ Options:
   --jobs N, -j N      render on N worker threads (default: one per core)
   --background RRGGBB the colour under transparent pictures saved as JPEG
                       (default FFFFFF, white); same as --set OUTbackground
+  --recursive, -r     search folders down through their sub-folders
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so
   --strict            a damaged picture (data missing or corrupt) still

@@ -23,6 +23,7 @@ struct BatchOptions {
   bool version = false;
   bool create_folders = true;  // --no-create answers the folder question no
   bool strict = false;         // --strict: a damaged picture's row counts as failed for the exit status
+  bool recursive = false;      // --recursive: folders are searched down their sub-folders
   int jobs = 0;                // 0: one per core
   std::optional<std::int32_t> metadata;  // --metadata, as the setting's code; after every --set
   std::vector<std::string> inputs;

@@ -381,6 +381,37 @@ TEST_F(BatchCommandTest, MetadataChoosesWhatThumbnailsKeepAndWinsOverTheSetting)
   EXPECT_NE(shown.out.find("\nOUTmetadata=2\n"), std::string::npos) << shown.out;
 }
 
+// A tree of nested folders with mixed extensions in one command: each
+// folder's own files first (.png before .jpeg), then its sub-folders in
+// name order; what was left out is counted and the broken link named.
+TEST_F(BatchCommandTest, RecursiveTakesTheWholeTreeAndCountsWhatItLeftOut) {
+  fs::create_directories(Path("tree/sub"));
+  fs::create_directories(Path("tree/Sub/deep"));
+  Picture("tree/top.png", 64, 48);
+  std::vector<std::uint8_t> jpeg;
+  ASSERT_TRUE(JpegCodec().Encode(test::MakeRandomImage(64, 64, 4), 90, jpeg, "x.JPEG").ok());
+  test::WriteBytes(Path("tree/x.JPEG"), jpeg);
+  test::WriteBmp(Path("tree/Sub/deep/d.bmp"), test::MakeRandomImage(64, 32, 2));
+  Picture("tree/sub/s.png", 64, 16);
+  test::WriteTextFile(Path("tree/sub/notes.txt"), "not a picture");
+  fs::create_symlink(Path("nowhere.jpg"), Path("tree/gone.jpg"));
+  for (const auto& [flag, heights] : {std::pair{"", "24 32"}, std::pair{"-r ", "24 32 16 8"}}) {
+    fs::remove_all(Path("out"));
+    const Outcome run = Run(Out(std::string(flag) + "DIR/tree"));
+    EXPECT_EQ(run.code, 0) << flag << run.err;
+    std::istringstream expected(heights);
+    int row = 0;
+    for (int height; expected >> height; ++row)
+      EXPECT_EQ(Height("out/t0" + std::to_string(row) + ".png"), height) << flag << row;
+    EXPECT_FALSE(fs::exists(Path("out/t0" + std::to_string(row) + ".png"))) << flag;
+    EXPECT_NE(run.err.find(InFolder("left out: \"DIR/tree/gone.jpg\": broken link\n")), std::string::npos)
+        << run.err;
+    const std::string counts = *flag ? "1 not a picture, 1 broken link." : "1 broken link.";
+    EXPECT_NE(run.out.find("\nLeft out of the folders: " + counts + "\n"), std::string::npos) << run.out;
+  }
+  EXPECT_EQ(Run(Out("--recursive DIR/tree")).code, 0) << "the long name";
+}
+
 TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130) {
   // One picture listed many times: the run is long enough to interrupt.
   Picture("in/photo.png", 400, 300);

@@ -30,6 +30,9 @@ class ScriptedDialogs final : public UserDialogs {
   std::deque<QString> folders;
   std::deque<QColor> colours;  // an invalid colour answers as Cancel
   std::deque<QString> fonts;   // an empty name answers as Cancel
+  // Add from Folder's check box as left on OK, in turn; when none is
+  // scripted it is left as offered.
+  std::deque<bool> subfolder_answers;
 
   // What was asked.
   std::vector<AskedMessage> messages;
@@ -38,6 +41,8 @@ class ScriptedDialogs final : public UserDialogs {
   std::vector<QString> folder_titles;
   std::vector<QColor> colours_offered;  // the colour each colour dialog started from
   std::vector<QString> fonts_offered;   // the family each font dialog started from
+  std::vector<QColor> colours_offered;   // the colour each colour dialog started from
+  std::vector<bool> subfolders_offered;  // the check box as each folder dialog opened
 
   QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                       const QString& text, QMessageBox::StandardButtons choices,
@@ -73,6 +78,17 @@ class ScriptedDialogs final : public UserDialogs {
     QString answer = folders.front();
     folders.pop_front();
     return answer;
+  }
+
+  PictureFolderChoice PickPictureFolder(QWidget* parent, const QString& title,
+                                        bool include_subfolders) override {
+    subfolders_offered.push_back(include_subfolders);
+    PictureFolderChoice choice{PickFolder(parent, title, QString()), include_subfolders};
+    if (!subfolder_answers.empty()) {
+      choice.include_subfolders = subfolder_answers.front();
+      subfolder_answers.pop_front();
+    }
+    return choice;
   }
 
   QColor PickColour(QWidget*, const QString&, const QColor& initial) override {

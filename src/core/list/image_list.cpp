@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -11,14 +12,11 @@ namespace vr {
 
 void ImageList::AddColumn(std::string header, std::string_view key, int width) {
   columns_.push_back({std::move(header), std::string(key), width});
-  for (auto& row : rows_) row.emplace_back();
 }
 
 void ImageList::RemoveColumn(std::string_view key) {
   std::int32_t column = ColumnWithKey(key);
-  if (column == 0) return;
-  columns_.erase(columns_.begin() + (column - 1));
-  for (auto& row : rows_) row.erase(row.begin() + (column - 1));
+  if (column != 0) columns_.erase(columns_.begin() + (column - 1));
 }
 
 std::int32_t ImageList::ColumnWithKey(std::string_view key) const {
@@ -29,7 +27,7 @@ std::int32_t ImageList::ColumnWithKey(std::string_view key) const {
 
 void ImageList::CreateColumns(bool extra) {
   columns_.clear();
-  rows_.clear();
+  Clear();
   AddColumn("File", "", 280);
   AddColumn("Size", "", 80);
   if (extra) {
@@ -58,38 +56,111 @@ std::string FormatListDate(std::int64_t unix_seconds, char separator) {
   return text;
 }
 
-void ImageList::AddFile(const std::string& path, bool extra, char date_separator) {
-  std::vector<std::string> row(columns_.size());
-  auto set = [&](std::int32_t column, std::string text) {
-    if (column >= 1 && static_cast<std::size_t>(column) <= row.size()) row[column - 1] = std::move(text);
-  };
-  set(1, path);
+std::optional<PictureSize> ReadPictureSize(const std::string& path) {
+  Expected<ImageInfo> image = ReadImageInfoFromFile(path);
+  if (!image) return std::nullopt;
+  // Shown as the picture is seen: orientations 5..8 swap the stored sides.
+  const Sides upright = UprightSides(*image);
+  return PictureSize{upright.width, upright.height};
+}
+
+std::uint32_t ImageList::RootIndex(const std::string& root) {
+  // Scans add their rows in runs of one root: the last one is the likely hit.
+  for (std::size_t i = roots_.size(); i-- > 0;)
+    if (roots_[i] == root) return static_cast<std::uint32_t>(i);
+  roots_.push_back(root);
+  return static_cast<std::uint32_t>(roots_.size() - 1);
+}
+
+void ImageList::AddFile(const std::string& path, const std::string& root) {
+  ImageRow row;
+  row.id = next_id_++;
+  row.path = path;
+  row.root = RootIndex(root);
   struct stat info {};
-  bool have_info = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-  if (have_info) set(2, std::to_string(static_cast<std::int64_t>(info.st_size)));
-  if (extra) {
-    // Measured from the header alone: a folder of large photos adds quickly.
-    // A file that cannot be read shows no size rather than the size of
-    // whatever was measured before it.
-    if (Expected<ImageInfo> image = ReadImageInfoFromFile(path)) {
-      const Sides upright = UprightSides(*image);
-      set(ColumnWithKey(kDimensionsColumnKey),
-          std::to_string(upright.width) + "x" + std::to_string(upright.height));
-    }
-    if (have_info) set(ColumnWithKey(kDateColumnKey), FormatListDate(info.st_mtime, date_separator));
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    row.measured = true;
+    row.bytes = static_cast<std::int64_t>(info.st_size);
+    row.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec);
   }
   rows_.push_back(std::move(row));
 }
 
-std::string ImageList::CellText(std::int32_t row, std::int32_t column) const {
-  if (row < 1 || row > RowCount() || column < 1 || static_cast<std::size_t>(column) > columns_.size())
-    return {};
-  return rows_[row - 1][column - 1];
+void ImageList::AddScanned(std::span<const ScannedPicture> pictures, const std::string& root) {
+  const std::uint32_t root_index = RootIndex(root);
+  rows_.reserve(rows_.size() + pictures.size());
+  for (const ScannedPicture& picture : pictures) {
+    ImageRow row;
+    row.id = next_id_++;
+    row.path = picture.path;
+    row.root = root_index;
+    row.measured = true;
+    row.bytes = picture.bytes;
+    row.modified = picture.modified;
+    rows_.push_back(std::move(row));
+  }
 }
 
-void ImageList::RemoveRow(std::int32_t row) {
-  if (row < 1 || row > RowCount()) return;
-  rows_.erase(rows_.begin() + (row - 1));
+std::string ImageList::CellText(std::int32_t row, std::int32_t column, char date_separator) const {
+  if (row < 0 || row >= RowCount() || column < 1 || static_cast<std::size_t>(column) > columns_.size())
+    return {};
+  const ImageRow& shown = rows_[static_cast<std::size_t>(row)];
+  const std::string& key = columns_[static_cast<std::size_t>(column - 1)].key;
+  if (column == 1) return shown.path;
+  if (key == kDimensionsColumnKey) {
+    if (shown.dimensions_state != DimensionsState::kKnown) return {};
+    return std::to_string(shown.dimensions.width) + "x" + std::to_string(shown.dimensions.height);
+  }
+  if (!shown.measured) return {};
+  if (key == kDateColumnKey) return FormatListDate(shown.modified, date_separator);
+  return std::to_string(shown.bytes);
+}
+
+std::vector<std::string> ImageList::paths() const {
+  std::vector<std::string> paths;
+  paths.reserve(rows_.size());
+  for (const ImageRow& row : rows_) paths.push_back(row.path);
+  return paths;
+}
+
+std::vector<std::string> ImageList::roots() const {
+  std::vector<std::string> roots;
+  roots.reserve(rows_.size());
+  for (const ImageRow& row : rows_) roots.push_back(roots_[row.root]);
+  return roots;
+}
+
+void ImageList::RemoveRows(std::int32_t first, std::int32_t count) {
+  const std::int32_t begin = std::clamp(first, 0, RowCount());
+  const std::int32_t end = std::clamp(first + std::max(count, 0), begin, RowCount());
+  rows_.erase(rows_.begin() + begin, rows_.begin() + end);
+}
+
+void ImageList::Clear() {
+  rows_.clear();
+  roots_.resize(1);
+}
+
+std::vector<DimensionsRequest> ImageList::TakeDimensionsRequests(std::int32_t first) {
+  std::vector<DimensionsRequest> requests;
+  for (std::size_t i = static_cast<std::size_t>(std::max(first, 0)); i < rows_.size(); ++i) {
+    ImageRow& row = rows_[i];
+    if (row.dimensions_state != DimensionsState::kUnknown) continue;
+    row.dimensions_state = DimensionsState::kAsked;
+    requests.push_back({row.id, row.path});
+  }
+  return requests;
+}
+
+std::int32_t ImageList::SetDimensions(std::uint64_t id, std::optional<PictureSize> size) {
+  // Ids grow in list order, and removing rows keeps that order.
+  const auto found =
+      std::lower_bound(rows_.begin(), rows_.end(), id,
+                       [](const ImageRow& row, std::uint64_t wanted) { return row.id < wanted; });
+  if (found == rows_.end() || found->id != id) return -1;
+  found->dimensions_state = size ? DimensionsState::kKnown : DimensionsState::kNone;
+  if (size) found->dimensions = *size;
+  return static_cast<std::int32_t>(found - rows_.begin());
 }
 
 }  // namespace vr

@@ -84,6 +84,9 @@ constexpr std::array kFields = {
     Number("WMTextColour", &R::WMTextColour, 48, AbsentBecomes(kDefaultTextColour)),
     Number("WMTextOpacity", &R::WMTextOpacity, 49, AbsentBecomes(kDefaultTextOpacity)),
     Number("WMTextArea", &R::WMTextArea, 50, AbsentBecomes(kDefaultTextArea)),
+    // The choice last made in Add from Folder's dialog; absent, only the
+    // folder itself is searched, as before the choice existed.
+    Number("GENsubfolders", &R::GENsubfolders, 51),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -61,6 +61,7 @@ struct SettingsRecord {
   std::int32_t WMTextColour = 0;   // 0x00BBGGRR
   std::int32_t WMTextOpacity = 0;  // percent
   std::int32_t WMTextArea = 0;     // 1..9, as WMArea
+  std::int32_t GENsubfolders = 0;  // Add from Folder's "Include sub-folders": 1 on
 };
 
 // What loading puts in place of a value the store lacks. A missing value

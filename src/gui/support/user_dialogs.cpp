@@ -1,8 +1,11 @@
 #include "support/user_dialogs.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGridLayout>
 
 namespace vr {
 namespace {
@@ -35,6 +38,23 @@ class QtDialogs final : public UserDialogs {
 
   QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) override {
     return QFileDialog::getExistingDirectory(parent, title, start_folder);
+  }
+
+  PictureFolderChoice PickPictureFolder(QWidget* parent, const QString& title,
+                                        bool include_subfolders) override {
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The check box goes into Qt's own dialog; a desktop's native one has no room for it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* subfolders =
+        new QCheckBox(QCoreApplication::translate("UserDialogs", "Include sub-folders"), &dialog);
+    subfolders->setObjectName(QStringLiteral("CheckSubfolders"));
+    subfolders->setChecked(include_subfolders);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+      grid->addWidget(subfolders, grid->rowCount(), 0, 1, grid->columnCount());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return {dialog.selectedFiles().first(), subfolders->isChecked()};
   }
 
   QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) override {

@@ -21,6 +21,12 @@ struct FileDialogRequest {
   QString start_folder;
 };
 
+// A folder of pictures and whether its sub-folders are to be searched too.
+struct PictureFolderChoice {
+  QString folder;  // empty when cancelled
+  bool include_subfolders = false;
+};
+
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
@@ -39,6 +45,11 @@ class UserDialogs {
 
   // A folder; empty when cancelled.
   virtual QString PickFolder(QWidget* parent, const QString& title, const QString& start_folder) = 0;
+
+  // A folder of pictures, with an "Include sub-folders" check box that
+  // starts as `include_subfolders`.
+  virtual PictureFolderChoice PickPictureFolder(QWidget* parent, const QString& title,
+                                                bool include_subfolders) = 0;
 
   // A colour, starting from `initial`; an invalid QColor when cancelled.
   virtual QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) = 0;

@@ -27,8 +27,10 @@ int AddImageFiles(MainWindow& window) {
 int AddFileRows(MainWindow& window, const QStringList& files) {
   if (files.isEmpty()) return 0;
   window.SetStatus(QStringLiteral("Loading files..."));
-  for (const QString& file : files)
-    window.grid()->AddFile(QFile::encodeName(file).toStdString(), window.settings());
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<std::size_t>(files.size()));
+  for (const QString& file : files) paths.push_back(QFile::encodeName(file).toStdString());
+  window.grid()->AddFiles(paths);
   window.ShowRowCount();
   window.EnableListCommands();
   return static_cast<int>(files.size());

@@ -70,9 +70,7 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   progress->show();
   QApplication::processEvents();
 
-  std::vector<std::string> sources;
-  sources.reserve(static_cast<std::size_t>(grid.RowCount()));
-  for (std::int32_t row = 1; row <= grid.RowCount(); ++row) sources.push_back(grid.CellText(row, 1));
+  const std::vector<std::string> sources = grid.list().paths();
 
   WindowBuildHost host(window, *progress);
   window.BeginWork(QStringLiteral("Thumbnails are still being built. Stop the build and close?"));

@@ -10,7 +10,8 @@ CommandLine::CommandLine()
   parser_.setApplicationDescription(
       tr("Varenna Pro makes one thumbnail per picture of its list.\n"
          "Files and folders given here are added to the list at start; a folder\n"
-         "adds the pictures directly in it, as Add from Folder does."));
+         "adds its pictures as Add from Folder does, with its sub-folders when\n"
+         "Include sub-folders was ticked there last."));
   parser_.addOption(version_);
   parser_.addOption(help_);
   parser_.addPositionalArgument(QStringLiteral("paths"), tr("Pictures and folders of pictures to list."),

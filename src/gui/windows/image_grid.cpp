@@ -1,8 +1,12 @@
 #include "windows/image_grid.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
-#include <QLocale>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
+#include <algorithm>
 
 #include "support/window_text.h"
 
@@ -14,25 +18,27 @@ QFont GridFont() { return Verdana(8.25); }
 
 }  // namespace
 
-char LocaleDateSeparator() {
-  // The first character of the short format that is not part of a field.
-  const QString format = QLocale().dateFormat(QLocale::ShortFormat);
-  for (const QChar c : format) {
-    if (c.isLetter() || c == QLatin1Char('\'')) continue;
-    if (c.unicode() < 0x80 && !c.isSpace()) return static_cast<char>(c.unicode());
-  }
-  return '/';
+QStringList DroppedPaths(const QMimeData* data) {
+  QStringList paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) paths.append(url.toLocalFile());
+  return paths;
 }
 
-ImageGrid::ImageGrid(QWidget* parent) : QTableWidget(parent) {
+ImageGrid::ImageGrid(QWidget* parent) : QTableView(parent), model_(new ImageListModel(this)) {
   setObjectName(QStringLiteral("Grid1"));
+  setModel(model_);
   setFont(GridFont());
   resize(kWidth, kHeight);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setShowGrid(false);
   setWordWrap(false);
+  // Long paths keep their start and their file name.
+  setTextElideMode(Qt::ElideMiddle);
+  // Fixed row heights: the view never measures rows, whatever their number.
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(kRowHeight);
@@ -40,81 +46,107 @@ ImageGrid::ImageGrid(QWidget* parent) : QTableWidget(parent) {
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setStretchLastSection(false);
   setIconSize(QSize(0, 0));
+  setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+  setDropIndicatorShown(false);
+  connect(model_, &QAbstractItemModel::modelReset, this, &ImageGrid::ApplyColumnWidths);
+}
+
+void ImageGrid::ApplyColumnWidths() {
+  const std::vector<ImageListColumn>& columns = model_->list().columns();
+  for (int i = 0; i < static_cast<int>(columns.size()); ++i) setColumnWidth(i, columns[i].width);
 }
 
 void ImageGrid::CreateColumns(const SettingsRecord& settings) {
-  list_.CreateColumns(settings.GENextra != 0);
-  ShowColumns();
+  model_->CreateColumns(settings.GENextra != 0);
   setShowGrid(settings.GENgrid != 0);
 }
 
 void ImageGrid::ApplyDisplaySettings(const SettingsRecord& settings) {
   // The model reads "on" as exactly 1 for adding, anything else removes.
-  list_.ApplyDisplaySettings(settings.GENextra == 1);
-  ShowColumns();
+  model_->ApplyDisplaySettings(settings.GENextra == 1);
   setShowGrid(settings.GENgrid != 0);
 }
 
-void ImageGrid::AddFile(const std::string& path, const SettingsRecord& settings) {
-  list_.AddFile(path, settings.GENextra != 0, LocaleDateSeparator());
-  setRowCount(list_.RowCount());
-  ShowRow(list_.RowCount());
+void ImageGrid::AddFiles(const std::vector<std::string>& paths) { ShowRowsFrom(model_->AddFiles(paths)); }
+
+void ImageGrid::AddScanned(std::span<const ScannedPicture> pictures, const std::string& root) {
+  ShowRowsFrom(model_->AddScanned(pictures, root));
 }
 
-std::int32_t ImageGrid::SelectedRow() const {
-  const QList<QTableWidgetItem*> items = selectedItems();
-  if (items.isEmpty()) {
-    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+void ImageGrid::ShowRowsFrom(int first) {
+  if (first >= RowCount()) return;
+  // The scroll range follows new rows only at the next layout; scrolling
+  // before it would stop short of them.
+  updateGeometries();
+  // The last new row into view, then the first: as many of the new rows as
+  // fit, from the first on.
+  scrollTo(model_->index(RowCount() - 1, 0), QAbstractItemView::EnsureVisible);
+  scrollTo(model_->index(first, 0), QAbstractItemView::EnsureVisible);
+}
+
+std::string ImageGrid::CellText(std::int32_t row, std::int32_t column) const {
+  return model_->data(model_->index(row - 1, column - 1), Qt::DisplayRole).toString().toStdString();
+}
+
+int ImageGrid::RemoveSelectedRows() {
+  if (selectionModel() == nullptr) return 0;
+  QList<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());
+  std::sort(rows.begin(), rows.end());
+  // From the bottom up, a run of neighbours at a time, so the rows above keep their numbers.
+  int removed = 0;
+  for (qsizetype end = rows.size(); end > 0;) {
+    qsizetype start = end - 1;
+    while (start > 0 && rows[start - 1] == rows[start] - 1) --start;
+    const int count = static_cast<int>(end - start);
+    model_->RemoveRows(rows[start], count);
+    removed += count;
+    end = start;
   }
-  return items.first()->row() + 1;
-}
-
-void ImageGrid::RemoveRow(std::int32_t row) {
-  if (row < 1 || row > list_.RowCount()) return;
-  list_.RemoveRow(row);
-  removeRow(row - 1);
+  return removed;
 }
 
 void ImageGrid::Clear() {
-  list_.Clear();
   clearSelection();
-  setRowCount(0);
+  model_->Clear();
 }
 
 int ImageGrid::ColumnWithKey(const QString& key) const {
-  for (int i = 0; i < columnCount(); ++i) {
-    const QTableWidgetItem* header = horizontalHeaderItem(i);
-    if (header && header->data(kColumnKeyRole).toString() == key) return i + 1;
-  }
+  for (int i = 0; i < model_->columnCount(); ++i)
+    if (model_->headerData(i, Qt::Horizontal, kColumnKeyRole).toString() == key) return i + 1;
   return 0;
 }
 
 void ImageGrid::mousePressEvent(QMouseEvent* event) {
-  QTableWidget::mousePressEvent(event);
+  QTableView::mousePressEvent(event);
   if (event->button() == Qt::RightButton) emit RightClicked(event->globalPosition().toPoint());
 }
 
-void ImageGrid::ShowColumns() {
-  const std::vector<ImageListColumn>& columns = list_.columns();
-  setColumnCount(static_cast<int>(columns.size()));
-  for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-    auto* header = new QTableWidgetItem(QString::fromStdString(columns[i].header));
-    header->setData(kColumnKeyRole, QString::fromStdString(columns[i].key));
-    header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setHorizontalHeaderItem(i, header);
-    setColumnWidth(i, columns[i].width);
+void ImageGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+    emit DeletePressed();
+    event->accept();
+    return;
   }
-  setRowCount(list_.RowCount());
-  for (std::int32_t row = 1; row <= list_.RowCount(); ++row) ShowRow(row);
+  QTableView::keyPressEvent(event);
 }
 
-void ImageGrid::ShowRow(std::int32_t row) {
-  for (int column = 1; column <= columnCount(); ++column) {
-    auto* cell = new QTableWidgetItem(QString::fromStdString(list_.CellText(row, column)));
-    cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    setItem(row - 1, column - 1, cell);
-  }
+void ImageGrid::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
+void ImageGrid::dragMoveEvent(QDragMoveEvent* event) {
+  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
+void ImageGrid::dropEvent(QDropEvent* event) {
+  const QStringList paths = DroppedPaths(event->mimeData());
+  if (paths.isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+  emit PathsDropped(paths);
 }
 
 }  // namespace vr

@@ -1,26 +1,30 @@
 // The main window's image list grid: a table view over the one vr::ImageList
-// the program keeps. The model holds the rows; the table only shows them, so
-// a build reads its paths from the model and never from the widget.
+// the program keeps, through ImageListModel. The model holds the rows; the
+// view only shows them, so a build reads its paths from the model and never
+// from the widget. Rows are picked in extended selection; Delete asks for
+// the selected ones to go; files and folders dropped on it are handed on.
 #pragma once
 
-#include <QTableWidget>
+#include <QStringList>
+#include <QTableView>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "list/image_list.h"
 #include "settings/settings_record.h"
+#include "windows/image_list_model.h"
 
 namespace vr {
 
-class ImageGrid : public QTableWidget {
+class ImageGrid : public QTableView {
   Q_OBJECT
 
  public:
   static constexpr int kWidth = 545;
   static constexpr int kHeight = 241;
   static constexpr int kRowHeight = 17;
-  // The role under which a column's header keeps its key ("dim", "data").
-  static constexpr int kColumnKeyRole = Qt::UserRole + 1;
+  static constexpr int kColumnKeyRole = ImageListModel::kColumnKeyRole;
 
   explicit ImageGrid(QWidget* parent = nullptr);
 
@@ -32,36 +36,48 @@ class ImageGrid : public QTableWidget {
   // follow GENgrid.
   void ApplyDisplaySettings(const SettingsRecord& settings);
 
-  // Appends one row for `path`; dimensions and date only with GENextra.
-  void AddFile(const std::string& path, const SettingsRecord& settings);
+  // Appends rows and scrolls to them: files named one by one, or what a
+  // scan of `root` found.
+  void AddFiles(const std::vector<std::string>& paths);
+  void AddFile(const std::string& path) { AddFiles({path}); }
+  void AddScanned(std::span<const ScannedPicture> pictures, const std::string& root);
 
-  std::int32_t RowCount() const { return list_.RowCount(); }
-  std::string CellText(std::int32_t row, std::int32_t column) const { return list_.CellText(row, column); }
-  // 1-based; 0 when no row is selected.
-  std::int32_t SelectedRow() const;
-  void RemoveRow(std::int32_t row);
+  std::int32_t RowCount() const { return model_->list().RowCount(); }
+  // What the view shows in a cell, both counted from 1; empty outside.
+  std::string CellText(std::int32_t row, std::int32_t column) const;
+  int ColumnCount() const { return model_->columnCount(); }
+  // Removes the selected rows; returns how many went.
+  int RemoveSelectedRows();
   void Clear();
 
-  const ImageList& list() const { return list_; }
+  const ImageList& list() const { return model_->list(); }
   // The column (1-based) whose header carries `key`, 0 when there is none.
   int ColumnWithKey(const QString& key) const;
 
  signals:
   // The right mouse button was used on the grid, at this screen position.
   void RightClicked(const QPoint& global_position);
+  // The Delete key, with rows selected.
+  void DeletePressed();
+  // Local files and folders dropped on the grid, in the order given.
+  void PathsDropped(const QStringList& paths);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
-  // Rebuilds headers and cells from the model after the columns changed.
-  void ShowColumns();
-  void ShowRow(std::int32_t row);
+  void ApplyColumnWidths();
+  void ShowRowsFrom(int first);
 
-  ImageList list_;
+  ImageListModel* model_;
 };
 
-// The date separator of the user's short date format, "/" when it has none.
-char LocaleDateSeparator();
+// The local files and folders a drag carries, in order; empty when it
+// carries none.
+QStringList DroppedPaths(const QMimeData* data);
 
 }  // namespace vr

@@ -1,6 +1,8 @@
 #include "windows/main_window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
@@ -44,6 +46,9 @@ MainWindow::MainWindow(SettingsRecord& settings, SettingsStore& store, QWidget* 
   grid1_ = new ImageGrid(client_);
   grid1_->setGeometry(0, 50, ImageGrid::kWidth, ImageGrid::kHeight);
   connect(grid1_, &ImageGrid::RightClicked, this, &MainWindow::ShowEditMenuAt);
+  connect(grid1_, &ImageGrid::DeletePressed, this, &MainWindow::RemoveSelectedImage);
+  connect(grid1_, &ImageGrid::PathsDropped, this, &MainWindow::AddPathsLater);
+  setAcceptDrops(true);
 
   shape1_ = new QFrame(client_);
   shape1_->setObjectName(QStringLiteral("Shape1"));
@@ -85,7 +90,57 @@ void MainWindow::SetStatus(const QString& text) {
   label1_->repaint();
 }
 
-void MainWindow::ShowRowCount() { SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount())); }
+void MainWindow::ShowRowCount() {
+  label1_->setToolTip(QString());
+  SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount()));
+}
+
+void MainWindow::ShowRowCount(const LeftOutCounts& left_out, const std::vector<LeftOutFile>& named) {
+  ShowRowCount();
+  if (left_out.total() == 0) return;
+  QStringList causes;
+  auto add = [&causes](std::size_t count, const QString& one, const QString& many) {
+    if (count > 0) causes << (count == 1 ? one : many.arg(count));
+  };
+  add(left_out.not_pictures, tr("1 not a picture"), tr("%1 not pictures"));
+  add(left_out.broken_links, tr("1 broken link"), tr("%1 broken links"));
+  add(left_out.unreadable, tr("1 unreadable"), tr("%1 unreadable"));
+  SetStatus(tr("%1 image(s); left out: %2").arg(grid1_->RowCount()).arg(causes.join(QStringLiteral(", "))));
+  // A few names are enough to find the rest.
+  constexpr qsizetype kNamesShown = 20;
+  QStringList names;
+  for (const LeftOutFile& file : named) {
+    if (names.size() == kNamesShown) {
+      names << tr("and %n more", nullptr, static_cast<int>(named.size() - kNamesShown));
+      break;
+    }
+    names << (file.cause == LeftOutCause::kBrokenLink ? tr("broken link: %1") : tr("unreadable: %1"))
+                 .arg(QString::fromStdString(file.path));
+  }
+  label1_->setToolTip(names.join(QLatin1Char('\n')));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (DroppedPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QStringList paths = DroppedPaths(event->mimeData());
+  if (paths.isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+  AddPathsLater(paths);
+}
+
+void MainWindow::AddPathsLater(const QStringList& paths) {
+  QMetaObject::invokeMethod(
+      this, [this, paths] { AddPaths(paths); }, Qt::QueuedConnection);
+}
 
 void MainWindow::BeginWork(const QString& stop_question) {
   working_ = true;

@@ -11,7 +11,9 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
+#include "list/folder_scan.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "thumbnail/naming.h"
@@ -57,6 +59,9 @@ class MainWindow : public QMainWindow {
   void SetStatus(const QString& text);
   // "<rows> image(s)" for the whole list.
   void ShowRowCount();
+  // The same, then what a folder add left out by cause; the status line's
+  // tooltip names the broken links and unreadable entries.
+  void ShowRowCount(const LeftOutCounts& left_out, const std::vector<LeftOutFile>& named);
 
   // The list commands (mnuBuild, mnuRemove, mnuClearList and their buttons).
   void EnableListCommands();
@@ -82,10 +87,11 @@ class MainWindow : public QMainWindow {
   // The address the web-site command opens.
   static QString WebSiteAddress();
 
-  // Files and folders named on the command line, in order: a folder as Add
-  // from Folder adds it (its pictures, under the progress window), anything
-  // else as one row, as a picked file. Stops when the window was closed
-  // during a folder.
+  // Files and folders named on the command line or dropped on the window,
+  // in order: a folder as Add from Folder adds it (its pictures, under the
+  // progress window, with sub-folders as last chosen there), anything else
+  // as one row, as a picked file. Stops when the window was closed during a
+  // folder.
   void AddPaths(const QStringList& paths);
 
   // Commands, also reachable through their actions.
@@ -109,6 +115,9 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateActions();
@@ -116,6 +125,9 @@ class MainWindow : public QMainWindow {
   void CreateToolbar();
   QAction* MakeAction(const char* name, const QString& text, const QString& tooltip, const QString& icon);
   void ShowEditMenuAt(const QPoint& global_position);
+  // Dropped paths are added once the drop itself has returned, so the
+  // program the drag came from is not kept waiting by a long folder add.
+  void AddPathsLater(const QStringList& paths);
 
   SettingsRecord& settings_;
   SettingsStore& store_;

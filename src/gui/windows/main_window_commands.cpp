@@ -34,13 +34,17 @@ QString FindUpdateTool() {
 }  // namespace
 
 void MainWindow::AddPaths(const QStringList& paths) {
+  QStringList files;  // files in a row go in as one run
   for (const QString& path : paths) {
     if (!QFileInfo(path).isDir()) {
-      AddFileRows(*this, {path});
-    } else if (const bool stopped = AddFolderRows(*this, path); stopped) {
-      return;
+      files.append(path);
+      continue;
     }
+    AddFileRows(*this, files);
+    files.clear();
+    if (AddFolderRows(*this, path, settings_.GENsubfolders == 1).stopped) return;
   }
+  AddFileRows(*this, files);
 }
 
 void MainWindow::AddImageFiles() { vr::AddImageFiles(*this); }
@@ -50,14 +54,14 @@ void MainWindow::AddFromFolder() { vr::AddFromFolder(*this); }
 void MainWindow::BuildThumbnails() { vr::BuildThumbnails(*this); }
 
 void MainWindow::RemoveSelectedImage() {
-  const std::int32_t row = grid1_->SelectedRow();
-  if (row == 0) return;
-  grid1_->RemoveRow(row);
+  if (grid1_->RemoveSelectedRows() == 0) return;
+  ShowRowCount();
   if (grid1_->RowCount() == 0) DisableListCommands();
 }
 
 void MainWindow::CleanupList() {
   grid1_->Clear();
+  ShowRowCount();
   DisableListCommands();
 }
 

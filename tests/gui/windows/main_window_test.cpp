@@ -1,8 +1,8 @@
 // The main window's list and its long commands: Add Image(s) appends every
-// picked file and Remove takes the selected row; Add from Folder takes the
-// BMP, then JPEG, then PNG files directly inside the folder, stepping its
-// bar by 100 / count (halves to even) with the window disabled, or
-// nothing at all; closing
+// picked file and Remove takes the selected rows; Add from Folder takes the
+// BMP, then JPEG, then PNG, then the other pictures' files inside the
+// folder (below it too when asked, which is remembered), its bar moving
+// with the window disabled, and says what it left out; closing
 // while a build or a folder add runs asks first, lets the rows started
 // finish, shows the final message on a window still on screen and only
 // then closes. Files and folders named on the command line go in the same
@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
@@ -106,7 +107,7 @@ class MainWindowTest : public testing::Test {
     settings_ = test::PlainSettings(temp_.File("out"));
     settings_.OUTname = "t%##";
     fs::create_directory(temp_.File("out"));
-    for (int i = 0; i < rows; ++i) window_.grid()->AddFile(temp_.File("photo.png"), settings_);
+    for (int i = 0; i < rows; ++i) window_.grid()->AddFile(temp_.File("photo.png"));
     CloseWhen([this] { return !fs::is_empty(temp_.File("out")); });
     // A look every time the build lets the windows repaint.
     QTimer watcher;
@@ -128,7 +129,7 @@ class MainWindowTest : public testing::Test {
 };
 
 TEST_F(MainWindowTest, AddImagesAppendsEveryPickedFileAndRemoveTakesTheSelectedRow) {
-  window_.grid()->AddFile(Touch("before.jpg"), settings_);
+  window_.grid()->AddFile(Touch("before.jpg"));
   dialogs_.files.push_back(
       {QString::fromStdString(Touch("a.jpg", 10)), QString::fromStdString(Touch("b.jpg"))});
   window_.ClickToolbarEntry(1);  // "files"
@@ -142,41 +143,66 @@ TEST_F(MainWindowTest, AddImagesAppendsEveryPickedFileAndRemoveTakesTheSelectedR
   EXPECT_EQ(Listed(), (std::vector<std::string>{"before.jpg", "b.jpg"}));
 }
 
-TEST_F(MainWindowTest, AddFolderTakesBmpThenJpegThenPngInAnyCaseAndNothingElse) {
+TEST_F(MainWindowTest, AddFolderTakesEveryPictureExtensionInAnyCaseAndCountsWhatItLeavesOut) {
   window_.show();
   Touch("pictures/notes.txt");
   for (const std::string& answer : {std::string(), folder_, temp_.File("missing")}) {
     AddFolder(answer);
     EXPECT_EQ(window_.grid()->RowCount(), 0) << "cancelled, no pictures or missing: " << answer;
   }
+  EXPECT_TRUE(window_.statusLabel()->text().contains(QString::fromStdString(temp_.File("missing"))))
+      << "a folder that cannot be read is named";
   for (const char* name : {"b.png", "a.jpg", "c.bmp", "d.BMP", "e.JPG", "x.PNG", "y.bmp", "w.jpg", "z.jpeg",
                            "g.gif", "jpg", "c.jpg.txt"})
     Touch(std::string("pictures/") + name);
   fs::create_directories(folder_ + "/inner");
   Touch("pictures/inner/deep.jpg");
   fs::create_directories(folder_ + "/folder.png");  // a folder, not a picture
-  std::vector<WorkSeen> at_each_row;
+  std::vector<WorkSeen> at_each_run;
   const QMetaObject::Connection watch =
       QObject::connect(window_.grid()->model(), &QAbstractItemModel::rowsInserted,
-                       [&] { at_each_row.push_back(LookAtWork()); });
+                       [&] { at_each_run.push_back(LookAtWork()); });
   AddFolder(folder_ + "/");
   QObject::disconnect(watch);
   EXPECT_EQ(window_.grid()->CellText(1, 1), folder_ + "/c.bmp") << "the separator is not doubled";
   EXPECT_EQ(Listed(), (std::vector<std::string>{"c.bmp", "d.BMP", "y.bmp", "a.jpg", "e.JPG", "w.jpg", "b.png",
-                                                "x.PNG"}));
-  // As each row is listed the window is disabled under the progress window,
-  // whose bar has stepped once for every file before it, by 100 / 8 = 12.5
-  // rounded to the even 12.
-  std::vector<std::int32_t> bar_at_each_row;
-  for (const WorkSeen& seen : at_each_row) {
+                                                "x.PNG", "z.jpeg", "g.gif"}));
+  EXPECT_EQ(window_.statusLabel()->text(), "10 image(s); left out: 3 not pictures");
+  // As the rows are listed the window is disabled under the progress window.
+  ASSERT_FALSE(at_each_run.empty());
+  for (const WorkSeen& seen : at_each_run) {
     EXPECT_FALSE(seen.window_enabled);
     EXPECT_TRUE(seen.progress_shown);
-    bar_at_each_row.push_back(seen.bar);
   }
-  EXPECT_EQ(bar_at_each_row, (std::vector<std::int32_t>{0, 12, 24, 36, 48, 60, 72, 84}));
   EXPECT_TRUE(window_.isEnabled());
   EXPECT_FALSE(ProgressWindowOpen());
   EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+// The check box starts as last left, in this window and after a restart;
+// ticked, the folders below are added after the folder's own files.
+TEST_F(MainWindowTest, IncludeSubFoldersIsRememberedAndAddsTheTreeFolderByFolder) {
+  fs::create_directories(folder_ + "/sub1/deep");
+  fs::create_directories(folder_ + "/sub2");
+  for (const char* name :
+       {"pictures/b.png", "pictures/sub2/c.gif", "pictures/sub1/deep/d.TIF", "pictures/sub1/a.jpeg"})
+    Touch(name);
+  dialogs_.subfolder_answers = {true};
+  AddFolder(folder_);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"b.png", "a.jpeg", "d.TIF", "c.gif"}));
+  EXPECT_EQ(window_.grid()->list().roots(), std::vector<std::string>(4, folder_))
+      << "each row knows the folder it was added from";
+  EXPECT_EQ(RegFileStore(store_.path()).ReadNumber("GENsubfolders"), 1);
+  SettingsRecord reloaded;
+  MainWindow restarted(reloaded, store_);
+  dialogs_.folders.push_back(QString::fromStdString(folder_ + "/sub1"));
+  AddFromFolder(restarted);  // left as offered
+  dialogs_.subfolder_answers = {false};
+  AddFolder(folder_ + "/sub1");
+  EXPECT_EQ(dialogs_.subfolders_offered, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(restarted.grid()->RowCount(), 2) << "sub1 and its sub-folder, as left ticked";
+  EXPECT_EQ(Listed().size(), 5u) << "sub1's own file only, the box now left unticked";
+  EXPECT_EQ(RegFileStore(store_.path()).ReadNumber("GENsubfolders"), 0);
 }
 
 class CloseDuringBuildTest : public MainWindowTest, public testing::WithParamInterface<bool> {};
@@ -227,16 +253,19 @@ TEST_P(CloseDuringBuildTest, AsksAndStopsOrGoesOnAndTheWindowClosesOnlyAfterTheM
 
 INSTANTIATE_TEST_SUITE_P(Answers, CloseDuringBuildTest, testing::Bool());
 
+// Rows go in by runs of a few thousand: enough files for more than one run.
+constexpr int kFilesForSeveralRuns = 5000;
+
 TEST_F(MainWindowTest, StoppingAFolderAddKeepsTheRowsAddedAndThenCloses) {
   window_.show();
-  for (int i = 0; i < 400; ++i) Touch("pictures/p" + std::to_string(1000 + i) + ".png");
+  for (int i = 0; i < kFilesForSeveralRuns; ++i) Touch("pictures/p" + std::to_string(10000 + i) + ".png");
   dialogs_.buttons = {QMessageBox::Yes};
   CloseWhen([this] { return window_.grid()->RowCount() > 0; });
   AddFolder(folder_);
   ASSERT_EQ(dialogs_.messages.size(), 1u);
   EXPECT_TRUE(dialogs_.messages[0].text.contains("Stop adding"));
   EXPECT_GT(window_.grid()->RowCount(), 0);
-  EXPECT_LT(window_.grid()->RowCount(), 400);
+  EXPECT_LT(window_.grid()->RowCount(), kFilesForSeveralRuns);
   EXPECT_FALSE(window_.isVisible());
 }
 
@@ -262,12 +291,12 @@ TEST_F(MainWindowTest, PathsGivenAtStartAddFoldersLikeAddFromFolderAndFilesAsRow
 // Closed while a given folder is added: the paths after it are not added.
 TEST_F(MainWindowTest, ClosingDuringAGivenFolderAddsNoFurtherPaths) {
   window_.show();
-  for (int i = 0; i < 400; ++i) Touch("pictures/p" + std::to_string(1000 + i) + ".png");
+  for (int i = 0; i < kFilesForSeveralRuns; ++i) Touch("pictures/p" + std::to_string(10000 + i) + ".png");
   dialogs_.buttons = {QMessageBox::Yes};
   CloseWhen([this] { return window_.grid()->RowCount() > 0; });
   window_.AddPaths({QString::fromStdString(folder_), QString::fromStdString(Touch("after.jpg"))});
   EXPECT_GT(window_.grid()->RowCount(), 0);
-  EXPECT_LT(window_.grid()->RowCount(), 400);
+  EXPECT_LT(window_.grid()->RowCount(), kFilesForSeveralRuns);
   const std::vector<std::string> listed = Listed();
   EXPECT_EQ(std::find(listed.begin(), listed.end(), "after.jpg"), listed.end());
   EXPECT_FALSE(window_.isVisible());
@@ -299,10 +328,9 @@ TEST(CommandLineTest, TakesPathsVersionAndHelpAndRefusesUnknownOptions) {
   EXPECT_TRUE(unknown.ErrorText().contains("bogus")) << unknown.ErrorText().toStdString();
 }
 
-// What the table shows, 1-based like the model.
+// What the table shows, 1-based like the grid's CellText.
 QString Cell(const ImageGrid& grid, int row, int column) {
-  const QTableWidgetItem* item = grid.item(row - 1, column - 1);
-  return item ? item->text() : QString();
+  return grid.model()->index(row - 1, column - 1).data().toString();
 }
 
 TEST_F(MainWindowTest, ListCellsSayWhatTheFileTellsInTheColumnsTheSettingsAsk) {
@@ -312,23 +340,25 @@ TEST_F(MainWindowTest, ListCellsSayWhatTheFileTellsInTheColumnsTheSettingsAsk) {
   extra.GENextra = extra.GENgrid = 1;
   ImageGrid grid;
   grid.CreateColumns(settings_);
-  grid.AddFile(picture, settings_);
-  EXPECT_EQ(grid.columnCount(), 2);
-  // Added after a save, the extra columns stay empty for the rows already listed.
+  grid.AddFile(picture);
+  EXPECT_EQ(grid.ColumnCount(), 2);
   grid.ApplyDisplaySettings(extra);
   EXPECT_TRUE(grid.showGrid());
   for (const std::string& path :
        {Touch("big.jpg", 1234567), picture, Touch("broken.png", 40), temp_.File("gone")})
-    grid.AddFile(path, extra);
+    grid.AddFile(path);
   ASSERT_EQ(grid.RowCount(), 5) << "duplicates and vanished files are listed too";
-  EXPECT_EQ(Cell(grid, 1, 3), QString());
+  // Dimensions are read off the window's thread and arrive later, for the
+  // rows listed before the columns came as well.
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return Cell(grid, 3, 3) == "64x48" && Cell(grid, 1, 3) == "64x48"; }, 5000));
   EXPECT_EQ(Cell(grid, 2, 2), "1234567");
-  EXPECT_EQ(Cell(grid, 3, 3), "64x48");
   EXPECT_EQ(Cell(grid, 3, 4).size(), 10);  // mm/dd/yyyy
   EXPECT_EQ(Cell(grid, 3, 4).at(2), QLatin1Char(LocaleDateSeparator()));
   EXPECT_EQ(Cell(grid, 4, 2), "40");
   EXPECT_EQ(Cell(grid, 4, 3), QString()) << "undecodable";
   EXPECT_EQ(Cell(grid, 5, 2), QString());
+  EXPECT_EQ(grid.list().row(3).dimensions_state, DimensionsState::kNone) << "read, and found no picture";
 }
 
 // The program as a user meets it: the splash hands over to the main window
