@@ -40,6 +40,7 @@ PageEffects::PageEffects(Engine& engine, QWidget* parent) : QWidget(parent) {
     // Rendered on release, not while the thumb moves: each render reloads
     // the sample and runs the whole chain.
     connect(sliders[i], &cpvSlider::MouseUp, this, [this](int) { RenderPreview(); });
+    connect(sliders[i], &cpvSlider::Stepped, this, &PageEffects::RenderPreview);
   }
   check2 = MakeCheck("Check2", "Negative", this);
   check3 = MakeCheck("Check3", "Black && White", this);
