@@ -135,7 +135,7 @@ void MainWindow::CreateMenus() {
 void MainWindow::CreateToolbar() {
   toolbar1_ = new QToolBar(client_);
   toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
-  toolbar1_->setGeometry(0, 0, 545, 49);
+  toolbar1_->setFixedHeight(49);
   toolbar1_->setMovable(false);
   toolbar1_->setFloatable(false);
   toolbar1_->setIconSize(QSize(32, 32));

@@ -93,6 +93,9 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::OpenWebSite() { QDesktopServices::openUrl(QUrl(WebSiteAddress())); }
 
-void MainWindow::Exit() { emit ExitRequested(); }
+void MainWindow::Exit() {
+  SaveWindowPlace();
+  emit ExitRequested();
+}
 
 }  // namespace vr
