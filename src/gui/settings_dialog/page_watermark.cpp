@@ -1,5 +1,6 @@
 #include "settings_dialog/page_watermark.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -27,6 +28,10 @@ constexpr std::array<BlendItem, 7> kBlendItems = {{
     {"XOR", 2},
 }};
 
+QString BlendItemText(const BlendItem& item) {
+  return QCoreApplication::translate("vr::PageWatermark", item.text);
+}
+
 constexpr std::int32_t kMaskCode = 4;
 constexpr std::int32_t kAndCode = 1;
 constexpr int kFullOpacity = 100;
@@ -35,13 +40,13 @@ constexpr int kFullOpacity = 100;
 
 QStringList BlendModeItems() {
   QStringList items;
-  for (const BlendItem& item : kBlendItems) items << item.text;
+  for (const BlendItem& item : kBlendItems) items << BlendItemText(item);
   return items;
 }
 
 std::optional<std::int32_t> BlendCodeForText(const QString& text) {
   for (const BlendItem& item : kBlendItems)
-    if (text == QLatin1String(item.text)) return item.code;
+    if (text == BlendItemText(item)) return item.code;
   return std::nullopt;
 }
 

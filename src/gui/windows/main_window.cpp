@@ -89,7 +89,7 @@ void MainWindow::SetStatus(const QString& text) {
   label1_->repaint();
 }
 
-void MainWindow::ShowRowCount() { SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount())); }
+void MainWindow::ShowRowCount() { SetStatus(tr("%1 image(s)").arg(grid1_->RowCount())); }
 
 void MainWindow::BeginWork(const QString& stop_question) {
   working_ = true;

@@ -77,9 +77,8 @@ void MainWindow::ShowHelpContents() { ShowHelpTopic(this, help_folder_); }
 void MainWindow::StartUpdateTool() {
   const QString tool = FindUpdateTool();
   if (tool.isEmpty()) {
-    Dialogs().Message(this, QMessageBox::Critical, QStringLiteral("Varenna Pro"),
-                      QStringLiteral("Varenna Pro Update tool was not found!"), QMessageBox::Ok,
-                      QMessageBox::Ok);
+    Dialogs().Message(this, QMessageBox::Critical, tr("Varenna Pro"),
+                      tr("Varenna Pro Update tool was not found!"), QMessageBox::Ok, QMessageBox::Ok);
     return;
   }
   // Not waited for; any other failure to start is ignored.
