@@ -1,11 +1,13 @@
 // Takes pictures of the real windows for the README: the main window with a
-// filled list, the progress window, the About box and two settings pages,
-// saved as PNG into the folder given (scripts/screenshots.sh runs it).
+// filled list at its classic size and resized, the progress window, the
+// About box and two settings pages (one size for both), saved as PNG into
+// the folder given (scripts/screenshots.sh runs it).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -36,6 +38,9 @@ int TakeScreenshots(const QString& folder) {
   // A settings file of its own, so the user's settings are never read or written.
   QTemporaryDir scratch;
   if (!scratch.isValid()) return 1;
+  // Nor the window places the program keeps: every window opens as on a first start.
+  for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    QSettings::setPath(format, QSettings::UserScope, scratch.path());
   vr::RegFileStore store(QFile::encodeName(scratch.filePath(QStringLiteral("settings.reg"))).toStdString());
   // Without them the main window would be shot without the grid's extra columns and lines.
   for (const char* name : {"GENextra", "GENgrid"}) {
@@ -63,6 +68,10 @@ int TakeScreenshots(const QString& folder) {
   window.EnableListCommands();
 
   bool ok = SaveGrab(window, QDir(folder).filePath(QStringLiteral("main_window.png")));
+  // Resized, the list takes the room.
+  window.resize(760, 420);
+  ok = SaveGrab(window, QDir(folder).filePath(QStringLiteral("main_window_resized.png"))) && ok;
+  window.resize(QSize(vr::MainWindow::kClientWidth, vr::MainWindow::kClientHeight));
 
   vr::ProgressWindow progress;
   progress.headline()->setText(QStringLiteral("Building Thumbnails..."));

@@ -11,6 +11,7 @@
 
 #include "widgets/cpv_slider.h"
 #include "widgets/property_error.h"
+#include "widgets/typed_number.h"
 
 namespace vr {
 namespace {
@@ -33,13 +34,14 @@ QFrame* Line(const char* name) {
 JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
     : QDialog(parent), record_(record) {
   setObjectName("Form8");
-  setWindowTitle("Jpeg Output Options");
+  setWindowTitle(tr("Jpeg Output Options"));
 
   slider_ = new cpvSlider(this);
   slider_->setObjectName("cpvSlider1");
   text_ = new QLineEdit(QString::number(kInitialQuality), this);
   text_->setObjectName("Text1");
   text_->setMaximumWidth(48);
+  text_->setToolTip(RangeText(kQualityMin, kQualityMax));
   try {
     slider_->SetOrientation(0);
     slider_->SetSliderIcon(cpvSlider::StandardThumbIcon());
@@ -52,18 +54,18 @@ JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
     // Fixed, valid properties; nothing to recover from.
   }
 
-  auto* quality = new QLabel("Quality", this);
+  auto* quality = new QLabel(tr("Quality"), this);
   quality->setObjectName("Label1");
-  auto* low = new QLabel("Low (small file)", this);
+  auto* low = new QLabel(tr("Low (small file)"), this);
   low->setObjectName("Label2");
-  auto* high = new QLabel("High (large file)", this);
+  auto* high = new QLabel(tr("High (large file)"), this);
   high->setObjectName("Label3");
   high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  auto* ok = new QPushButton("&OK", this);
+  auto* ok = new QPushButton(tr("&OK"), this);
   ok->setObjectName("Command1");
   ok->setDefault(true);
-  auto* cancel = new QPushButton("&Cancel", this);
+  auto* cancel = new QPushButton(tr("&Cancel"), this);
   cancel->setObjectName("Command2");
 
   auto* grid = new QGridLayout;
@@ -72,8 +74,13 @@ JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
   grid->addWidget(slider_, 1, 0, 1, 3);
   grid->addWidget(low, 2, 0);
   grid->addWidget(high, 2, 2);
+  note_ = new QLabel(this);
+  note_->setObjectName("LabelNote");
+  note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  note_->setWordWrap(true);
+
   auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
+  buttons->addWidget(note_, 1);
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
@@ -84,6 +91,7 @@ JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
 
   connect(slider_, &cpvSlider::ValueChanged, this,
           [this] { text_->setText(QString::number(slider_->Value())); });
+  connect(text_, &QLineEdit::editingFinished, this, [this] { HoldTypedQuality(); });
   connect(ok, &QPushButton::clicked, this, &JpegOptionsDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -95,7 +103,25 @@ JpegOptionsDialog::JpegOptionsDialog(SettingsRecord& record, QWidget* parent)
   }
 }
 
+bool JpegOptionsDialog::HoldTypedQuality() {
+  const QString typed = text_->text();
+  const TypedNumber held = HoldToRange(typed, kQualityMin, kQualityMax, slider_->Value());
+  try {
+    slider_->SetValue(held.value);
+  } catch (const PropertyError&) {
+  }
+  text_->setText(QString::number(held.value));
+  note_->setText(held.corrected ? CorrectionNote(typed, kQualityMin, kQualityMax, held.value) : QString());
+  return !held.corrected;
+}
+
 void JpegOptionsDialog::OnOk() {
+  // A corrected quality is shown first; the next OK takes it.
+  if (!HoldTypedQuality()) {
+    text_->setFocus();
+    text_->selectAll();
+    return;
+  }
   record_.JPEGquality = slider_->Value();
   accept();
 }

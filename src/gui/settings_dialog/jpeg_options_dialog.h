@@ -1,11 +1,14 @@
-// The JPEG options dialog: a quality slider with its value beside it. OK puts
-// the quality into the record only; the settings dialog's OK stores it.
+// The JPEG options dialog: a quality slider with its value in a box beside
+// it, where a quality can also be typed. OK puts the quality into the record
+// it was given (the settings dialog's copy), and the settings dialog's OK
+// stores it.
 #pragma once
 
 #include <QDialog>
 
 #include "settings/settings_record.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace vr {
@@ -25,10 +28,14 @@ class JpegOptionsDialog : public QDialog {
 
  private:
   void OnOk();
+  // The typed quality held to 0..100 on the slider and in the box; false,
+  // with a note saying why, when the text had to change.
+  bool HoldTypedQuality();
 
   SettingsRecord& record_;
   cpvSlider* slider_ = nullptr;
   QLineEdit* text_ = nullptr;
+  QLabel* note_ = nullptr;
 };
 
 }  // namespace vr

@@ -35,13 +35,13 @@ std::span<const NamingToken> NamingTokens() { return kTokens; }
 
 void AppendNamingToken(QLineEdit& box, const QString& token) { box.setText(box.text() + token); }
 
-NamingMenu::NamingMenu(QLineEdit* target, QWidget* parent) : QMenu("Noming", parent), target_(target) {
+NamingMenu::NamingMenu(QLineEdit* target, QWidget* parent) : QMenu(tr("Noming"), parent), target_(target) {
   setObjectName("mnuNames");
-  QMenu* add = addMenu("Add");
+  QMenu* add = addMenu(tr("Add"));
   add->setObjectName("mnuAdd");
 
   auto add_leaf = [this](QMenu* menu, const NamingToken& leaf) {
-    QAction* action = menu->addAction(leaf.caption);
+    QAction* action = menu->addAction(tr(leaf.caption));
     action->setObjectName(leaf.object_name);
     const QString token = leaf.token;
     connect(action, &QAction::triggered, this, [this, token] {
@@ -52,7 +52,7 @@ NamingMenu::NamingMenu(QLineEdit* target, QWidget* parent) : QMenu("Noming", par
   for (const NamingToken& leaf : kTokens)
     if (leaf.submenu == nullptr) add_leaf(add, leaf);
   for (const Submenu& sub : kSubmenus) {
-    QMenu* menu = add->addMenu(sub.caption);
+    QMenu* menu = add->addMenu(tr(sub.caption));
     menu->setObjectName(sub.object_name);
     for (const NamingToken& leaf : kTokens)
       if (leaf.submenu != nullptr && std::strcmp(leaf.submenu, sub.object_name) == 0) add_leaf(menu, leaf);

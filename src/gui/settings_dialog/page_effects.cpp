@@ -35,20 +35,21 @@ PageEffects::PageEffects(Engine& engine, QWidget* parent) : QWidget(parent) {
   for (std::size_t i = 0; i < kSliders.size(); ++i) {
     const SliderLayout& slider = kSliders[i];
     sliders[i] = MakeLevelSlider(slider.name, slider.min, slider.max, 0, this);
-    controls->addWidget(MakeLabel(slider.label_name, slider.caption, this), static_cast<int>(i) * 2, 0);
+    controls->addWidget(MakeLabel(slider.label_name, tr(slider.caption), this), static_cast<int>(i) * 2, 0);
     controls->addWidget(sliders[i], static_cast<int>(i) * 2 + 1, 0);
     // Rendered on release, not while the thumb moves: each render reloads
     // the sample and runs the whole chain.
     connect(sliders[i], &cpvSlider::MouseUp, this, [this](int) { RenderPreview(); });
+    connect(sliders[i], &cpvSlider::Stepped, this, &PageEffects::RenderPreview);
   }
-  check2 = MakeCheck("Check2", "Negative", this);
-  check3 = MakeCheck("Check3", "Black && White", this);
-  check1 = MakeCheck("Check1", "Preview", this);
+  check2 = MakeCheck("Check2", tr("Negative"), this);
+  check3 = MakeCheck("Check3", tr("Black && White"), this);
+  check1 = MakeCheck("Check1", tr("Preview"), this);
   combo_sharpen = new QComboBox(this);
   combo_sharpen->setObjectName("ComboSharpen");
   combo_sharpen->addItems({tr("None"), tr("Light"), tr("Medium"), tr("Strong")});
   combo_sharpen->setToolTip(tr("Sharpens the thumbnail after the shrink, on its lightness only"));
-  command4 = new QPushButton("&Default", this);
+  command4 = new QPushButton(tr("&Default"), this);
   command4->setObjectName("Command4");
   picture2 = new EffectsPreview(engine, this);
 

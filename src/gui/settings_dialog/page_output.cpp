@@ -1,5 +1,6 @@
 #include "settings_dialog/page_output.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,24 +17,28 @@
 namespace vr {
 
 QStringList OutputFormatItems() {
-  return {"Windows Bitmap (BMP)", "JPEG - JFIF Compatble (JPG)", "Portable Network Graphics (PNG)"};
+  QStringList items;
+  for (const char* item :
+       {"Windows Bitmap (BMP)", "JPEG - JFIF Compatble (JPG)", "Portable Network Graphics (PNG)"})
+    items << QCoreApplication::translate("vr::PageOutput", item);
+  return items;
 }
 
 PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   setObjectName("FrameOutput");
   combo1 = new QComboBox(this);
   combo1->setObjectName("Combo1");
-  command5 = new QPushButton("&Options", this);
+  command5 = new QPushButton(tr("&Options"), this);
   command5->setObjectName("Command5");
   text8 = new QLineEdit(this);
   text8->setObjectName("Text8");
-  command6 = new QPushButton(">", this);
+  command6 = new QPushButton(tr(">"), this);
   command6->setObjectName("Command6");
   text9 = new QLineEdit(this);
   text9->setObjectName("Text9");
-  command7 = new QPushButton("...", this);
+  command7 = new QPushButton(tr("..."), this);
   command7->setObjectName("Command7");
-  check7 = MakeCheck("Check7", "Create subfolder to the actual date", this);
+  check7 = MakeCheck("Check7", tr("Create subfolder to the actual date"), this);
   combo_colour = new QComboBox(this);
   combo_colour->setObjectName("ComboColour");
   // The position is the OUTcolour code.
@@ -45,14 +50,14 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   background_button->setObjectName("CommandBackground");
   background_button->setToolTip(tr("The colour under transparent pictures saved as JPEG"));
 
-  frame12 = new QGroupBox("Dimensions", this);
+  frame12 = new QGroupBox(tr("Dimensions"), this);
   frame12->setObjectName("Frame12");
-  check8 = MakeCheck("Check8", "Original Dimensions", frame12);
-  option1 = new QRadioButton("Not proportional", frame12);
+  check8 = MakeCheck("Check8", tr("Original Dimensions"), frame12);
+  option1 = new QRadioButton(tr("Not proportional"), frame12);
   option1->setObjectName("Option1");
-  option2 = new QRadioButton("Proportional to height", frame12);
+  option2 = new QRadioButton(tr("Proportional to height"), frame12);
   option2->setObjectName("Option2");
-  option3 = new QRadioButton("Proportional to width", frame12);
+  option3 = new QRadioButton(tr("Proportional to width"), frame12);
   option3->setObjectName("Option3");
   option_fit = new QRadioButton(tr("Fit inside"), frame12);
   option_fit->setObjectName("OptionFit");
@@ -74,8 +79,8 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   text10->setObjectName("Text10");
   text11 = new QLineEdit(frame12);
   text11->setObjectName("Text11");
-  label16 = MakeLabel("Label16", "Width", frame12);
-  label17 = MakeLabel("Label17", "Height", frame12);
+  label16 = MakeLabel("Label16", tr("Width"), frame12);
+  label17 = MakeLabel("Label17", tr("Height"), frame12);
   for (QLineEdit* box : {text10, text11}) box->setMaximumWidth(80);
 
   mnu_names = new NamingMenu(text8, this);
@@ -95,13 +100,13 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   dims->addWidget(combo_enlarge, 9, 0, 1, 2);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(MakeLabel("LabelFormat", "Format", this), 0, 0, 1, 2);
+  grid->addWidget(MakeLabel("LabelFormat", tr("Format"), this), 0, 0, 1, 2);
   grid->addWidget(combo1, 1, 0);
   grid->addWidget(command5, 1, 1);
-  grid->addWidget(MakeLabel("LabelNaming", "Naming convention", this), 2, 0, 1, 2);
+  grid->addWidget(MakeLabel("LabelNaming", tr("Naming convention"), this), 2, 0, 1, 2);
   grid->addWidget(text8, 3, 0);
   grid->addWidget(command6, 3, 1);
-  grid->addWidget(MakeLabel("LabelFolder", "Default output folder", this), 4, 0, 1, 2);
+  grid->addWidget(MakeLabel("LabelFolder", tr("Default output folder"), this), 4, 0, 1, 2);
   grid->addWidget(text9, 5, 0);
   grid->addWidget(command7, 5, 1);
   grid->addWidget(check7, 6, 0, 1, 2);
@@ -153,8 +158,8 @@ void PageOutput::ApplyCropRule() { combo_crop->setEnabled(!check8->isChecked() &
 void PageOutput::PopUpNamingMenu() { mnu_names->popup(QCursor::pos()); }
 
 void PageOutput::ChooseOutputFolder() {
-  const QString folder = Dialogs().PickFolder(
-      window(), QString::fromUtf8("Diret\u00f3rio padr\u00e3o de sa\u00edda..."), QString());
+  const QString folder =
+      Dialogs().PickFolder(window(), tr("Diret\u00f3rio padr\u00e3o de sa\u00edda..."), QString());
   if (!folder.isEmpty()) text9->setText(folder);
 }
 

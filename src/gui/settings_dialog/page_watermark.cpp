@@ -1,5 +1,6 @@
 #include "settings_dialog/page_watermark.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -31,6 +32,10 @@ constexpr std::array<BlendItem, 8> kBlendItems = {{
     {"XOR", 2},
 }};
 
+QString BlendItemText(const BlendItem& item) {
+  return QCoreApplication::translate("vr::PageWatermark", item.text);
+}
+
 constexpr std::int32_t kMaskCode = 4;
 constexpr std::int32_t kAndCode = 1;
 constexpr int kFullOpacity = 100;
@@ -39,13 +44,13 @@ constexpr int kFullOpacity = 100;
 
 QStringList BlendModeItems() {
   QStringList items;
-  for (const BlendItem& item : kBlendItems) items << item.text;
+  for (const BlendItem& item : kBlendItems) items << BlendItemText(item);
   return items;
 }
 
 std::optional<std::int32_t> BlendCodeForText(const QString& text) {
   for (const BlendItem& item : kBlendItems)
-    if (text == QLatin1String(item.text)) return item.code;
+    if (text == BlendItemText(item)) return item.code;
   return std::nullopt;
 }
 
@@ -59,9 +64,9 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   setObjectName("FrameWatermark");
   text1 = new QLineEdit(this);
   text1->setObjectName("Text1");
-  command1 = new QPushButton("...", this);
+  command1 = new QPushButton(tr("..."), this);
   command1->setObjectName("Command1");
-  command1->setToolTip("Choose water mark file");
+  command1->setToolTip(tr("Choose water mark file"));
   combo2 = new QComboBox(this);
   combo2->setObjectName("Combo2");
   text14 = new QLineEdit(this);
@@ -69,9 +74,9 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   text14->setMaximumWidth(70);
   // The stored control starts at 100.
   slider6 = MakeLevelSlider("Slider6", 0, 100, kFullOpacity, this);
-  opacity_label = MakeLabel("LabelOpacity", "Water mark opacity (%)", this);
-  opacity_low = MakeLabel("LabelOpacityLow", "0", this);
-  opacity_high = MakeLabel("LabelOpacityHigh", "100", this);
+  opacity_label = MakeLabel("LabelOpacity", tr("Water mark opacity (%)"), this);
+  opacity_low = MakeLabel("LabelOpacityLow", tr("0"), this);
+  opacity_high = MakeLabel("LabelOpacityHigh", tr("100"), this);
   picture1 = new RegionPicker(record_, this);
   spin_size = new QSpinBox(this);
   spin_size->setObjectName("SpinWMSize");
@@ -84,16 +89,24 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   spin_margin->setSuffix(tr(" px"));
   spin_margin->setToolTip(tr("Between the water marks and the edges they sit at"));
   text_box = new TextWatermarkBox(this);
+  file_error = MakeLabel("LabelFileError", QString(), this);
+  file_error->setWordWrap(true);
+  // Long reasons wrap rather than widen the dialog.
+  file_error->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  QFont bold = file_error->font();
+  bold.setBold(true);
+  file_error->setFont(bold);
 
   auto* file_row = new QHBoxLayout;
   file_row->addWidget(text1, 1);
   file_row->addWidget(command1);
   auto* grid = new QGridLayout;
   int row = 0;
-  grid->addWidget(MakeLabel("LabelFile", "Water mark image", this), row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelFile", tr("Water mark image"), this), row++, 0, 1, 3);
   grid->addLayout(file_row, row++, 0, 1, 3);
-  grid->addWidget(MakeLabel("LabelMode", "Water marking mode", this), row, 0);
-  grid->addWidget(MakeLabel("LabelAngle", "Angle (º)", this), row++, 1);
+  grid->addWidget(file_error, row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelMode", tr("Water marking mode"), this), row, 0);
+  grid->addWidget(MakeLabel("LabelAngle", tr("Angle (º)"), this), row++, 1);
   grid->addWidget(combo2, row, 0);
   grid->addWidget(text14, row++, 1);
   grid->addWidget(opacity_label, row++, 0, 1, 3);
@@ -104,8 +117,8 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   grid->addWidget(MakeLabel("LabelWMMargin", tr("Margin"), this), row++, 1);
   grid->addWidget(spin_size, row, 0);
   grid->addWidget(spin_margin, row++, 1);
-  grid->addWidget(MakeLabel("LabelBy", "Watermarking and effects by", this), row++, 0, 1, 3);
-  grid->addWidget(MakeLabel("LabelEngine", "Halvern Engine Library", this), row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelBy", tr("Watermarking and effects by"), this), row++, 0, 1, 3);
+  grid->addWidget(MakeLabel("LabelEngine", tr("Halvern Engine Library"), this), row++, 0, 1, 3);
   grid->setRowStretch(row, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
@@ -121,6 +134,15 @@ PageWatermark::PageWatermark(SettingsRecord& record, QWidget* parent) : QWidget(
   });
   connect(slider6, &cpvSlider::ValueChanged, this, &PageWatermark::OnOpacityChanged);
   connect(command1, &QPushButton::clicked, this, &PageWatermark::ChooseWatermarkFile);
+  connect(text1, &QLineEdit::editingFinished, this, &PageWatermark::ShowWatermarkFile);
+  connect(text14, &QLineEdit::editingFinished, this, &PageWatermark::ShowWatermarkFile);
+}
+
+void PageWatermark::ShowWatermarkFile() {
+  const Status shown = picture1->ShowWatermarkFile(text1->text().toStdString(), text14->text().toInt());
+  file_error->setText(
+      shown ? QString()
+            : tr("The water mark cannot be read: %1").arg(QString::fromStdString(shown.message())));
 }
 
 std::int32_t PageWatermark::SelectedCode() const {
@@ -144,15 +166,16 @@ void PageWatermark::OnOpacityChanged() {
 
 void PageWatermark::ChooseWatermarkFile() {
   FileDialogRequest request;
-  request.title = QString::fromUtf8("Marca d\u00b4\u00e1gua...");
+  request.title = tr("Marca d\u00b4\u00e1gua...");
   request.filter =
-      "Windows Bitmap (*.bmp);;JPEG - JFIF Compatible (*.jpg);;Portable Network Graphics (*.png)";
+      tr("Windows Bitmap (*.bmp);;JPEG - JFIF Compatible (*.jpg);;Portable Network Graphics (*.png)");
   request.default_suffix = "jpg";
   const QString path = Dialogs().OpenFile(window(), request);
   if (path.isEmpty()) return;
-  // Kept as chosen: the build reads the watermark, and one it cannot read is
-  // left out with a notice that says why.
+  // Kept as chosen even when unreadable; the page says why at once, and the
+  // build leaves such a watermark out with a notice.
   text1->setText(path);
+  ShowWatermarkFile();
 }
 
 }  // namespace vr

@@ -1,6 +1,9 @@
 // The "Water Mark" page: the watermark file, blend mode, angle, opacity,
-// width and margin, the region picker and the text watermark's box. The opacity slider writes the record's
-// WMOpacity on every change; choosing "Mask" or "AND" pins it at 100.
+// width and margin, the region picker and the text watermark's box. The
+// opacity slider writes the record's WMOpacity (the settings dialog's copy)
+// on every change; choosing "Mask" or "AND" pins it at 100. The picker shows
+// the file named in the box, read as a build reads it, and the page says so
+// at once when it cannot be read.
 #pragma once
 
 #include <QComboBox>
@@ -41,6 +44,9 @@ class PageWatermark : public QWidget {
   void ApplyBlendModeRule();
   // The "..." button: picks the watermark file.
   void ChooseWatermarkFile();
+  // Shows the file named in Text1 at the angle in Text14 in the picker, or
+  // in LabelFileError why it cannot be read.
+  void ShowWatermarkFile();
 
   QLineEdit* text1 = nullptr;  // WMFile
   QPushButton* command1 = nullptr;
@@ -54,6 +60,7 @@ class PageWatermark : public QWidget {
   QSpinBox* spin_size = nullptr;    // WMSize, 0 its own size
   QSpinBox* spin_margin = nullptr;  // WMMargin
   TextWatermarkBox* text_box = nullptr;
+  QLabel* file_error = nullptr;  // empty while the file can be read
 
  private:
   void OnOpacityChanged();

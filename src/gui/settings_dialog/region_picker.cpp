@@ -2,25 +2,20 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 #include "base/rounding.h"
+#include "imaging/engine.h"
 #include "support/qt_image.h"
+#include "thumbnail/pipeline.h"
 #include "thumbnail/watermark.h"
 
 namespace vr {
 
 int RegionAt(double x, double y) {
-  constexpr double a = kRegionCell, b = 2 * kRegionCell, c = kRegionGridEnd;
-  if (x < a && y < a) return 1;
-  if (x < a && y > a && y < b) return 2;
-  if (x < a && y > b) return 3;
-  if (x > a && x < b && y < a) return 4;
-  if (x > a && x < b && y > a && y < b) return 5;
-  if (x > a && x < b && y > b && y < c) return 6;
-  if (x > b && y < a) return 7;
-  if (x > b && y > a && y < b) return 8;
-  if (x > b && y > b && y < c) return 9;
-  return 0;
+  auto cell = [](double at) { return std::clamp(static_cast<int>(std::floor(at / kRegionCell)), 0, 2); };
+  return cell(x) * 3 + cell(y) + 1;
 }
 
 std::array<QPoint, 5> RegionOutline(int region) {
@@ -34,9 +29,39 @@ std::array<QPoint, 5> RegionOutline(int region) {
 
 RegionPicker::RegionPicker(SettingsRecord& record, QWidget* parent) : QWidget(parent), record_(record) {
   setObjectName("Picture1");
-  setToolTip("Click on the region to be watermarked");
+  setToolTip(tr("Click on the region to be watermarked"));
   setFixedSize(kPreviewSide, kPreviewSide);
   setCursor(Qt::PointingHandCursor);
+  (void)ShowWatermarkFile({}, 0);
+}
+
+namespace {
+
+// A preview shows where the watermark goes, not its size on a thumbnail: one
+// larger than a cell is shrunk into it.
+Image FitIntoCell(const Image& picture) {
+  if (picture.width <= kRegionCell && picture.height <= kRegionCell) return picture;
+  return FromQImage(
+      ToQImage(picture).scaled(kRegionCell, kRegionCell, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+}  // namespace
+
+Status RegionPicker::ShowWatermarkFile(const std::string& path, std::int32_t angle) {
+  Status result = Status::Ok();
+  if (path.empty()) {
+    watermark_ = LoadPictureFile(WatermarkSample());
+  } else {
+    SettingsRecord wanted;
+    wanted.WMFile = path;
+    wanted.WMAngle = angle;
+    Engine engine;
+    Expected<Image> loaded = LoadWatermark(engine, wanted);
+    watermark_ = loaded ? FitIntoCell(*loaded) : Image();
+    if (!loaded) result = loaded.status();
+  }
+  Draw();
+  return result;
 }
 
 void RegionPicker::SetClickPoint(float x, std::int32_t y) {
@@ -62,14 +87,23 @@ void RegionPicker::Draw() {
   if (shown_region_ != 0 && !sample.empty()) {
     // Offsets count rows from the bottom; the sample is exactly as tall as the
     // grid, so the grid's size gives the cell's place in the sample too.
-    const Image logo = LoadPictureFile(WatermarkSample());
-    const WMOffset offset = GetWMPoint(kRegionGridEnd, sample.height, logo.width, logo.height, shown_region_);
-    ApplyMask(sample, logo, offset, opacity_, mode_code_);
+    const WMOffset offset =
+        GetWMPoint(kRegionGridEnd, sample.height, watermark_.width, watermark_.height, shown_region_);
+    if (!watermark_.empty()) ApplyMask(sample, watermark_, offset, opacity_, mode_code_);
   }
   shown_ = QImage(kPreviewSide, kPreviewSide, QImage::Format_RGBA8888);
   shown_.fill(palette().color(QPalette::Window));
   QPainter painter(&shown_);
   painter.drawImage(0, 0, ToQImage(sample));
+  // The grid in light and dark together, legible over any picture.
+  for (const auto& [pen, style] :
+       {std::pair{QColor(255, 255, 255, 170), Qt::SolidLine}, std::pair{QColor(0, 0, 0, 170), Qt::DotLine}}) {
+    painter.setPen(QPen(pen, 1, style));
+    for (int at = kRegionCell; at < kRegionGridEnd; at += kRegionCell) {
+      painter.drawLine(at, 0, at, kRegionGridEnd - 1);
+      painter.drawLine(0, at, kRegionGridEnd - 1, at);
+    }
+  }
   if (shown_region_ != 0) {
     const auto outline = RegionOutline(shown_region_);
     painter.setPen(QPen(Qt::red, 1));

@@ -1,7 +1,9 @@
-// The Water Mark page's region picker: the sample picture under an undrawn
+// The Water Mark page's region picker: the sample picture under a drawn
 // 3 x 3 grid of 60-pixel cells. A click picks the cell the watermark goes
-// into; the record's WMArea follows at once, the cell is outlined, and the
-// watermark sample is blended into it at the page's opacity and mode.
+// into, a click on a grid line or beyond the grid the nearest one; the
+// record's WMArea (the settings dialog's copy) follows at once, the cell is
+// outlined, and the chosen watermark (or the program's sample when none is
+// chosen) is blended into it at the page's opacity and mode.
 #pragma once
 
 #include <QImage>
@@ -10,6 +12,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/status.h"
 #include "imaging/image.h"
 #include "settings/settings_record.h"
 #include "support/data_files.h"
@@ -25,10 +28,9 @@ inline constexpr int kPreviewSide = 185;
 inline QString ButterflySample() { return DataFile(QStringLiteral("samples/butterfly.png")); }
 inline QString WatermarkSample() { return DataFile(QStringLiteral("samples/wmlogo.png")); }
 
-// The region (1..9, numbered down each column) of a click, or 0 when the
-// point lies on a grid line at 60 or 120, or at Y 180 or beyond in the centre
-// and right columns. Every comparison is strict; the left column has no lower
-// edge, so any Y beyond 120 there is region 3.
+// The region (1..9, numbered down each column) of the cell under a click. A
+// grid line's pixels (60 and 120) belong to the cell they start; a point
+// beyond the grid goes to the nearest cell.
 int RegionAt(double x, double y);
 
 // The outline of a region's cell: from its top-left corner down, along the
@@ -47,12 +49,16 @@ class RegionPicker : public QWidget {
   std::int32_t ClickY() const { return click_y_; }
 
   // Draws the bare sample, then outlines the region of (x, y) with the
-  // watermark sample in it and stores it in the record's WMArea. A point
-  // outside every region leaves the bare sample and WMArea as it was.
+  // watermark in it and stores it in the record's WMArea.
   void WMArea(double x, double y);
 
   // The watermark sample's opacity (percent) and WMMode code; redraws.
   void SetWatermarkBlend(std::int32_t opacity, std::int32_t mode_code);
+
+  // Reads the watermark file as a build would (turned by `angle`) and shows
+  // it; an empty path shows the program's sample. A file that cannot be read
+  // shows none and gives the reason.
+  Status ShowWatermarkFile(const std::string& path, std::int32_t angle);
 
   // The region outlined now, 0 for none.
   int ShownRegion() const { return shown_region_; }
@@ -74,6 +80,7 @@ class RegionPicker : public QWidget {
   int shown_region_ = 0;
   std::int32_t opacity_ = 0;
   std::int32_t mode_code_ = 0;
+  Image watermark_;  // as shown: fitted into one cell
   QImage shown_;
 };
 

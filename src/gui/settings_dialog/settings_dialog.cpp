@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -17,6 +18,7 @@
 #include "support/user_dialogs.h"
 #include "widgets/cpv_slider.h"
 #include "widgets/property_error.h"
+#include "widgets/slider_readout.h"
 #include "widgets/v_up_down.h"
 
 namespace vr {
@@ -45,9 +47,9 @@ std::int32_t OptionValue(const QRadioButton& option) { return option.isChecked()
 }  // namespace
 
 SettingsDialog::SettingsDialog(SettingsRecord& record, SettingsStore& store, QWidget* parent)
-    : QDialog(parent), record_(record), store_(store) {
+    : QDialog(parent), saved_(record), record_(record), store_(store) {
   setObjectName("Form5");
-  setWindowTitle("Varenna Pro - Settings");
+  setWindowTitle(tr("Varenna Pro - Settings"));
 
   // 1. The up-downs, the pages stacked at one place, the five tabs.
   width_updown_ = new vUpDown(this);
@@ -65,29 +67,42 @@ SettingsDialog::SettingsDialog(SettingsRecord& record, SettingsStore& store, QWi
 
   tab1_ = new QTabBar(this);
   tab1_->setObjectName("Tab1");
-  for (const char* caption : {"General", "Effects", "Water Mark", "Output", "Advanced"})
+  for (const QString& caption :
+       {tr("General"), tr("Effects"), tr("Water Mark"), tr("Output"), tr("Advanced")})
     tab1_->addTab(caption);
 
-  auto* title = new QLabel("Varenna Pro", this);
+  auto* title = new QLabel(tr("Varenna Pro"), this);
   title->setObjectName("LabelTitle1");
   QFont big = title->font();
   big.setPointSize(big.pointSize() + 6);
   big.setBold(true);
   title->setFont(big);
-  auto* subtitle = new QLabel("Varenna Pro", this);
+  auto* subtitle = new QLabel(tr("Varenna Pro"), this);
   subtitle->setObjectName("LabelTitle2");
 
-  ok_ = new QPushButton("&OK", this);
+  // Why a typed value was changed; never widens the dialog.
+  note_ = new QLabel(this);
+  note_->setObjectName("LabelNote");
+  note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+  ok_ = new QPushButton(tr("&OK"), this);
   ok_->setObjectName("Command2");
   ok_->setDefault(true);
-  cancel_ = new QPushButton("&Cancel", this);
+  cancel_ = new QPushButton(tr("&Cancel"), this);
   cancel_->setObjectName("Command3");
 
+  // Every page counts while hidden, so the dialog has one size for all of
+  // them and its minimum is one at which every page fits.
   auto* stack = new QGridLayout;
-  for (QWidget* page : pages_) stack->addWidget(page, 0, 0);
+  for (QWidget* page : pages_) {
+    QSizePolicy policy = page->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    page->setSizePolicy(policy);
+    stack->addWidget(page, 0, 0);
+  }
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(subtitle);
-  buttons->addStretch();
+  buttons->addWidget(note_, 1);
   buttons->addWidget(ok_);
   buttons->addWidget(cancel_);
   auto* layout = new QVBoxLayout(this);
@@ -100,6 +115,14 @@ SettingsDialog::SettingsDialog(SettingsRecord& record, SettingsStore& store, QWi
   connect(ok_, &QPushButton::clicked, this, &SettingsDialog::OnOk);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
   connect(output_->command5, &QPushButton::clicked, this, &SettingsDialog::OnOptions);
+  for (const auto& [keys, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this, step] { StepTab(step); });
+  }
 
   Open();
 }
@@ -167,6 +190,11 @@ void SettingsDialog::Open() {
   Bind(*width_updown_, output_->text10, kSizeMin, kSizeMax, r.OUTwidth);
   Bind(*height_updown_, output_->text11, kSizeMin, kSizeMax, r.OUTheight);
   Bind(*angle_updown_, watermark_->text14, kAngleMin, kAngleMax, r.WMAngle);
+  // The stored watermark as the build would read it, and a word when it cannot be.
+  watermark_->ShowWatermarkFile();
+  for (vUpDown* updown : {width_updown_, height_updown_, angle_updown_})
+    connect(updown, &vUpDown::Corrected, note_, &QLabel::setText);
+  for (cpvSlider* slider : findChildren<cpvSlider*>()) AttachValueReadout(*slider);
   // The rule once more, now that the size arrows exist.
   output_->ApplyOriginalDimensionsRule();
   // The colour profiles' choice: 1 keeps them, anything else converts.
@@ -179,6 +207,24 @@ void SettingsDialog::Open() {
 void SettingsDialog::SelectTab(int tab) {
   for (QWidget* page : pages_) page->hide();
   if (tab >= 1 && tab <= static_cast<int>(pages_.size())) pages_[static_cast<std::size_t>(tab - 1)]->show();
+}
+
+void SettingsDialog::StepTab(int step) {
+  const int count = tab1_->count();
+  tab1_->setCurrentIndex((tab1_->currentIndex() + step + count) % count);
+}
+
+bool SettingsDialog::HoldTypedNumbers() {
+  for (vUpDown* updown : {width_updown_, height_updown_, angle_updown_}) {
+    if (updown->Correct().isEmpty()) continue;
+    // Shown where it was typed; the next OK takes the held number.
+    for (std::size_t i = 0; i < pages_.size(); ++i)
+      if (pages_[i]->isAncestorOf(updown->Buddy())) tab1_->setCurrentIndex(static_cast<int>(i));
+    updown->Buddy()->setFocus();
+    updown->Buddy()->selectAll();
+    return false;
+  }
+  return true;
 }
 
 void SettingsDialog::WMArea(double x, double y) { watermark_->picture1->WMArea(x, y); }
@@ -234,11 +280,12 @@ SettingsDialogValues SettingsDialog::CollectValues() {
 }
 
 void SettingsDialog::OnOk() {
-  const Status saved = SaveDialogSettings(CollectValues(), record_, store_);
+  if (!HoldTypedNumbers()) return;
+  const Status saved = SaveDialogSettings(CollectValues(), saved_, store_);
   if (!saved.ok()) {
     // The user keeps the dialog and its values, and can retry or cancel.
-    Inform(this, "Varenna Pro - Settings",
-           QString::fromStdString("The settings were not saved.\n" + saved.message()));
+    Inform(this, tr("Varenna Pro - Settings"),
+           tr("The settings were not saved.") + QLatin1Char('\n') + QString::fromStdString(saved.message()));
     return;
   }
   emit SettingsSaved();

@@ -1,8 +1,7 @@
-// The settings dialog: five tabbed pages over the settings record. Opening
-// copies the record into the controls; OK writes every value to the store
-// and reloads the record; Cancel writes nothing. A few changes reach the
-// record at once and survive Cancel: WMArea (region picker), WMOpacity
-// (opacity slider) and JPEGquality (the JPEG options dialog's OK).
+// The settings dialog: five tabbed pages over a copy of the settings record.
+// Every control, the region picker and the JPEG options dialog change only
+// that copy; OK writes it to the store and reloads the program's record from
+// there, Cancel drops it, so nothing changed in the dialog survives Cancel.
 #pragma once
 
 #include <QDialog>
@@ -14,6 +13,7 @@
 #include "settings/settings_store.h"
 #include "settings_dialog/settings_save.h"
 
+class QLabel;
 class QPushButton;
 
 namespace vr {
@@ -57,9 +57,15 @@ class SettingsDialog : public QDialog {
  private:
   void Open();
   void OnOk();
+  // Ctrl+Tab and Ctrl+Page Down: the next page; with Shift or Page Up the one before.
+  void StepTab(int step);
+  // Holds each size and angle box to its range; false, with the first
+  // corrected box shown and the note saying why, when one had to change.
+  bool HoldTypedNumbers();
   void OnOptions();
 
-  SettingsRecord& record_;
+  SettingsRecord& saved_;  // the program's record: OK alone changes it
+  SettingsRecord record_;  // the copy the controls and the pages edit
   SettingsStore& store_;
   // The effects preview's own engine, so it never touches a build's pictures.
   Engine engine_;
@@ -74,6 +80,7 @@ class SettingsDialog : public QDialog {
   vUpDown* height_updown_ = nullptr;
   vUpDown* angle_updown_ = nullptr;
   vUpDown* port_updown_ = nullptr;  // never bound: always reads 0
+  QLabel* note_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
 };

@@ -10,16 +10,12 @@
 namespace vr {
 namespace {
 
-// The record as OK leaves it before the reload: the controls' fields, the
-// region from the last click, and WMMode, WMAngle, WMArea, WMOpacity and
-// JPEGquality as the record holds them.
-SettingsRecord Staged(const SettingsDialogValues& values, const SettingsRecord& record) {
+// What OK writes: the dialog's copy, the chosen blend mode and angle, and
+// the last click.
+SettingsRecord Staged(const SettingsDialogValues& values) {
   SettingsRecord s = values.fields;
-  s.WMMode = record.WMMode;
-  s.WMAngle = record.WMAngle;
-  s.WMArea = record.WMArea;
-  s.WMOpacity = record.WMOpacity;
-  s.JPEGquality = record.JPEGquality;
+  if (values.blend_code) s.WMMode = *values.blend_code;
+  s.WMAngle = values.angle;
   s.WMAreaX = RoundHalfEven(values.click_x);
   s.WMAreaY = values.click_y;
   // The dialog has no FTP page: the anonymous login on a placeholder host.
@@ -40,9 +36,7 @@ Status WriteField(SettingsStore& store, const SettingsField& field, const Settin
 }  // namespace
 
 Status SaveDialogSettings(const SettingsDialogValues& values, SettingsRecord& record, SettingsStore& store) {
-  if (values.blend_code) record.WMMode = *values.blend_code;
-  record.WMAngle = values.angle;
-  const SettingsRecord staged = Staged(values, record);
+  const SettingsRecord staged = Staged(values);
   for (const SettingsField* field : SettingsFieldsInSaveOrder()) {
     // Stops at the first write that fails; later values are not written.
     if (Status written = WriteField(store, *field, staged); !written.ok())

@@ -17,10 +17,12 @@ namespace vr {
 // of the record and are kept in it (check boxes 0 or 1, option buttons 0 or
 // -1); the rest are controls whose value becomes a field only on saving.
 struct SettingsDialogValues {
-  // Every field a control shows. WMMode, WMAngle, WMAreaX, WMAreaY, WMArea,
-  // WMOpacity, JPEGquality and the FTP fields are not taken from here.
+  // The dialog's own copy of the record with every change made in it: the
+  // controls' fields, the region picker's WMArea, the opacity and the JPEG
+  // quality. WMAngle, WMAreaX, WMAreaY and the FTP fields are not taken from
+  // here, nor WMMode when `blend_code` holds one.
   SettingsRecord fields;
-  std::optional<std::int32_t> blend_code;  // from Combo2's text; nothing keeps the record's WMMode
+  std::optional<std::int32_t> blend_code;  // from Combo2's text; nothing keeps the fields' WMMode
   std::int32_t angle = 0;
   float click_x = 0;  // the region picker's last click
   std::int32_t click_y = 0;
@@ -30,12 +32,10 @@ struct SettingsDialogValues {
 // login and a port of 0, which the reload turns into 21.
 inline constexpr std::int32_t kUnboundFtpPort = 0;
 
-// Sets the record's WMMode and WMAngle, writes every value in the saving
-// order (WMArea, WMOpacity and JPEGquality from the record, the FTP
-// placeholders, the rest from `values`), then reloads the record from the
-// store. Stops at the first
-// write that fails and returns it, naming the value and the file; the record
-// is then not reloaded, so the dialog can stay open with its controls as
+// Writes every value of `values` in the saving order, with the FTP
+// placeholders, then reloads `record` from the store. Stops at the first
+// write that fails and returns it, naming the value and the file; `record`
+// is then left as it was, so the dialog can stay open with its controls as
 // they were.
 Status SaveDialogSettings(const SettingsDialogValues& values, SettingsRecord& record, SettingsStore& store);
 

@@ -1,10 +1,15 @@
 #include "widgets/cpv_slider.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QToolTip>
+#include <algorithm>
 
 namespace vr {
 namespace {
@@ -40,6 +45,7 @@ CpvSliderModel::Picture PictureOf(const QImage& image) {
 
 cpvSlider::cpvSlider(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
   model_.SetEventSink([this](CpvSliderModel::Event event, int shift) { OnModelEvent(event, shift); });
   model_.SetRepaintSink([this](CpvSliderModel::Repaint kind) { OnModelRepaint(kind); });
   model_.SetSizeSink([this](int width, int height) { OnModelSized(width, height); });
@@ -47,6 +53,7 @@ cpvSlider::cpvSlider(QWidget* parent) : QWidget(parent) {
   resize(0, 0);
   model_.Resize(0, 0);
   UpdateSizePolicy();
+  ShowValue(false);
 }
 
 cpvSlider::~cpvSlider() = default;
@@ -148,6 +155,7 @@ void cpvSlider::OnModelEvent(CpvSliderModel::Event event, int shift) {
       emit ArrivedLast();
       break;
     case CpvSliderModel::Event::kValueChanged:
+      ShowValue(stepping_ || model_.Dragging());
       emit ValueChanged();
       break;
     case CpvSliderModel::Event::kMouseDown:
@@ -195,6 +203,68 @@ void cpvSlider::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect();
   if (!surface_.rect().contains(area)) painter.fillRect(area, palette().button());
   painter.drawImage(area.topLeft(), surface_, area);
+  if (hasFocus()) {
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.backgroundColor = palette().color(QPalette::Button);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+  }
+}
+
+void cpvSlider::keyPressEvent(QKeyEvent* event) {
+  const int value = Value();
+  const int page = std::max(1, (Max() - Min()) / 10);
+  int target = value;
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+      target = value - 1;
+      break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+      target = value + 1;
+      break;
+    case Qt::Key_PageUp:
+      target = value + page;
+      break;
+    case Qt::Key_PageDown:
+      target = value - page;
+      break;
+    case Qt::Key_Home:
+      target = Min();
+      break;
+    case Qt::Key_End:
+      target = Max();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+  // Like a press, a key moves only a slider that is Enabled.
+  target = std::clamp(target, Min(), Max());
+  if (!model_.Enabled() || target == value) return;
+  stepping_ = true;
+  SetValue(target);
+  stepping_ = false;
+  emit Stepped();
+}
+
+void cpvSlider::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void cpvSlider::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
+}
+
+void cpvSlider::ShowValue(bool pop_up) {
+  if (!model_.ShowValueTip()) return;
+  const QString text = QString::number(Value());
+  setToolTip(text);
+  if (pop_up && isVisible()) QToolTip::showText(mapToGlobal(ThumbPixelRect().topRight()), text, this);
 }
 
 void cpvSlider::mousePressEvent(QMouseEvent* event) {

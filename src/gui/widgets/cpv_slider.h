@@ -3,6 +3,12 @@
 // The model (cpv_slider_model.h) holds the rules; this widget forwards the
 // mouse, paints, and raises the model's events as signals of the same names.
 //
+// It takes the keyboard focus (a click or Tab) and draws the focus frame;
+// arrows step by 1, Page Up and Page Down by a tenth of the range, Home and
+// End go to Min and Max, each step raising ValueChanged and then Stepped.
+// With ShowValueTip the value is its tooltip, shown at the thumb while it
+// moves.
+//
 // Property writes of Value, Min and Max throw vr::PropertyError on a broken
 // rule and then change nothing. The control sizes itself to its pictures
 // (picture mode) or to the thumb across the rail (edge mode).
@@ -44,7 +50,10 @@ class cpvSlider : public QWidget {
   bool Enabled() const { return model_.Enabled(); }
   void SetEnabled(bool enabled) { model_.SetEnabled(enabled); }
   bool ShowValueTip() const { return model_.ShowValueTip(); }
-  void SetShowValueTip(bool show) { model_.SetShowValueTip(show); }
+  void SetShowValueTip(bool show) {
+    model_.SetShowValueTip(show);
+    setToolTip(show ? QString::number(Value()) : QString());
+  }
 
   // 0x00BBGGRR, or a system colour index with the high bit set (0x8000000F, the button face).
   std::uint32_t BackColor() const { return model_.BackColor(); }
@@ -79,6 +88,8 @@ class cpvSlider : public QWidget {
   // Shift: 1 Shift, 2 Ctrl, 4 Alt, added together.
   void MouseDown(int shift);
   void MouseUp(int shift);
+  // A key moved the thumb; like MouseUp, the moment to act on the new value.
+  void Stepped();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -88,8 +99,13 @@ class cpvSlider : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  // The value as tooltip, shown at the thumb when `pop_up` and on screen.
+  void ShowValue(bool pop_up);
   void OnModelEvent(CpvSliderModel::Event event, int shift);
   void OnModelRepaint(CpvSliderModel::Repaint kind);
   void OnModelSized(int width, int height);
@@ -106,6 +122,7 @@ class cpvSlider : public QWidget {
   QImage surface_;       // what is painted, kept between paints
   QRect painted_thumb_;  // where the thumb was last drawn, to repaint only old and new place
   bool sizing_ = false;
+  bool stepping_ = false;  // a key is moving the thumb
 };
 
 }  // namespace vr

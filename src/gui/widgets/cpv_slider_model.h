@@ -126,6 +126,8 @@ class CpvSliderModel {
   void Press(int button, int shift, float x, float y);
   void Move(float x, float y);
   void Release(int button, int shift, float x, float y);
+  // Between a press that started a drag and its release.
+  bool Dragging() const { return dragging_; }
 
   // Stored settings. Pictures are opaque to the model: the widget passes them
   // (a null QVariant for none) and reads them back itself before Load.

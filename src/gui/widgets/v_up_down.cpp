@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "widgets/property_error.h"
+#include "widgets/typed_number.h"
 
 namespace vr {
 
@@ -125,6 +126,7 @@ void vUpDown::SetBuddy(QLineEdit* buddy) {
                        arrows_->ArrowWidth(), buddy->height());
   arrows_->raise();
   arrows_->setVisible(buddy->isVisibleTo(buddy->parentWidget()));
+  connect(buddy, &QLineEdit::editingFinished, arrows_.data(), [this] { Correct(); });
   SendRange();
 }
 
@@ -142,6 +144,19 @@ void vUpDown::SendRange() {
   const std::int32_t word = PackRange(min_, max_);
   arrows_->SetRangeWord(word);
   sent_range_ = word;
+  if (buddy_) buddy_->setToolTip(RangeText(std::min(min_, max_), std::max(min_, max_)));
+}
+
+QString vUpDown::Correct() {
+  if (!buddy_ || !arrows_) return {};
+  const std::int32_t low = std::min(min_, max_), high = std::max(min_, max_);
+  const QString typed = buddy_->text();
+  const TypedNumber held = HoldToRange(typed, low, high, Value());
+  SetValue(held.value);
+  if (!held.corrected) return {};
+  const QString note = CorrectionNote(typed, low, high, held.value);
+  emit Corrected(note);
+  return note;
 }
 
 void vUpDown::SetMin(std::int32_t min) {

@@ -10,6 +10,10 @@
 // value just written stays stored. The usable Min is 0..32767.
 //
 // Host order: SetBuddy, SetMax, SetMin, SetValue, then Enabled as needed.
+//
+// The buddy's tooltip names the range. Text typed outside it is held to the
+// range when the buddy's editing ends (or when the host calls Correct), in
+// plain sight: the buddy shows the held number and Corrected says why.
 #pragma once
 
 #include <QLineEdit>
@@ -48,6 +52,11 @@ class vUpDown : public QObject {
   std::int32_t Value();
   void SetValue(std::int32_t value);
 
+  // Holds the buddy's text to the range (the last valid position when it is
+  // no number) and shows the result there. Returns the note Corrected
+  // carries, empty when the text was already a number in range.
+  QString Correct();
+
   // Enables or disables the arrows only; the buddy is left alone.
   void Enabled(bool enabled);
   // Repaints the arrows at once.
@@ -60,6 +69,10 @@ class vUpDown : public QObject {
   static std::int32_t PackRange(std::int32_t min, std::int32_t max);
   // The last range word handed to the arrows (0 before any).
   std::int32_t SentRange() const { return sent_range_; }
+
+ signals:
+  // The buddy's text was replaced by the held number; `note` says why.
+  void Corrected(const QString& note);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFont>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -9,22 +10,11 @@
 #include <QScreen>
 #include <QStringList>
 #include <QSvgRenderer>
+#include <QVBoxLayout>
 
 #include "support/window_text.h"
 
 namespace vr {
-
-namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QPoint& place,
-                  const QFont& font, const QColor& colour) {
-  QLabel* label = MakeColouredLabel(parent, name, text, font, colour);
-  label->move(place);
-  label->adjustSize();  // the labels widen to fit their text
-  return label;
-}
-
-}  // namespace
 
 QString VersionText(int major, int minor, int revision) {
   return QStringLiteral("%1.%2.%3")
@@ -86,31 +76,48 @@ QString AboutText(const QString& file_name) {
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Form7"));
-  setWindowTitle(QStringLiteral("About..."));
+  setWindowTitle(tr("About..."));
   setFont(Verdana(8.25));
-  setFixedSize(kClientWidth, kClientHeight);
-  FillBlack(this);
-  MakeSplashImage(this, QPoint(8, 8));
+  // The desktop's own colours, light or dark; the picture carries the look.
+  QLabel* image = MakeSplashImage(this, QPoint(0, 0));
+  image->setFixedSize(image->size());
 
-  MakeLabel(this, "Label1", QStringLiteral("Corvelle"), QPoint(144, 24), Verdana(12, true),
-            QColor(0xE0, 0xE0, 0xE0));
-  MakeLabel(this, "Label2", QStringLiteral("Varenna Pro"), QPoint(176, 40), Verdana(15.75, true),
-            QColor(0xC0, 0xC0, 0xFF));
-  label5_ = MakeLabel(this, "Label5", QStringLiteral("v.") + ProgramVersionText(), QPoint(304, 64),
-                      Verdana(6.75), Qt::white);
-  MakeLabel(this, "Label6", QString::fromLatin1(kEngineLine), QPoint(160, 128), Verdana(8.25),
-            QColor(0xE0, 0xE0, 0xE0));
+  auto label = [this](const char* name, const QString& text, const QFont& font) {
+    auto* made = new QLabel(text, this);
+    made->setObjectName(QString::fromLatin1(name));
+    made->setFont(font);
+    return made;
+  };
+  QLabel* maker = label("Label1", tr("Corvelle"), Verdana(12, true));
+  QLabel* product = label("Label2", tr("Varenna Pro"), Verdana(15.75, true));
+  label5_ = label("Label5", tr("v.%1").arg(ProgramVersionText()), Verdana(6.75));
+  QLabel* engine = label("Label6", tr(kEngineLine), Verdana(8.25));
+  engine->setWordWrap(true);
 
   text1_ = new QPlainTextEdit(this);
   text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setGeometry(8, 176, 401, 145);
   text1_->setReadOnly(true);
   text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  QPalette text_palette = text1_->palette();
-  text_palette.setColor(QPalette::Base, Qt::black);
-  text_palette.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
-  text1_->setPalette(text_palette);
   text1_->setPlainText(AboutText());
+  text1_->setMinimumHeight(kTextHeight);
+
+  auto* names = new QVBoxLayout;
+  names->addSpacing(kTextHeight / 8);
+  names->addWidget(maker);
+  names->addWidget(product);
+  names->addWidget(label5_, 0, Qt::AlignRight);
+  names->addStretch();
+  names->addWidget(engine);
+  names->addStretch();
+  auto* top = new QHBoxLayout;
+  top->addWidget(image, 0, Qt::AlignTop);
+  top->addLayout(names, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(text1_, 1);
+  // At least the classic size; larger when the fonts or the scale need it.
+  setMinimumSize(kClientWidth, kClientHeight);
+  resize(sizeHint().expandedTo(QSize(kClientWidth, kClientHeight)));
 
   if (const QScreen* screen = this->screen()) {
     QRect frame(QPoint(0, 0), size());

@@ -33,13 +33,17 @@ QIcon ProgramIcon();
 // plain; empty when the file is missing.
 QString AboutText(const QString& file = DataFile(QStringLiteral("about.txt")));
 
+// The picture, the names and the version beside it, the about text below,
+// laid out so nothing overlaps at any scale, in the desktop's colours.
 class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
+  // The classic size, the least the box takes.
   static constexpr int kClientWidth = 418;
   static constexpr int kClientHeight = 359;
-  static constexpr const char* kEngineLine = "Halvern Engine: 0.2.2a.win32(vrpro)";
+  static constexpr int kTextHeight = 145;
+  static constexpr const char* kEngineLine = QT_TR_NOOP("Halvern Engine: 0.2.2a.win32(vrpro)");
 
   explicit AboutDialog(QWidget* parent = nullptr);
 

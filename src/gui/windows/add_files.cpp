@@ -1,5 +1,6 @@
 #include "windows/add_files.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 
@@ -10,13 +11,15 @@
 namespace vr {
 
 QString AddImagesFilter() {
-  return QStringLiteral(
-      "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;Portable Network Graphics (*.png)");
+  return QCoreApplication::translate("vr::AddFiles",
+                                     "All pictures (*.bmp *.gif *.jpg *.jpeg *.png *.tif *.tiff);;"
+                                     "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;"
+                                     "Portable Network Graphics (*.png)");
 }
 
 int AddImageFiles(MainWindow& window) {
   FileDialogRequest request;
-  request.title = QStringLiteral("Add Image(s)...");
+  request.title = QCoreApplication::translate("vr::AddFiles", "Add Image(s)...");
   request.filter = AddImagesFilter();
   request.default_suffix = QStringLiteral("jpg");
   // The dialog hands back full paths as a list, so there is no result

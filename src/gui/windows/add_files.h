@@ -10,7 +10,8 @@ namespace vr {
 
 class MainWindow;
 
-// The open dialog's three choices, JPEG first.
+// The open dialog's choices: "All pictures" (every kind the program reads)
+// first, then JPEG, BMP and PNG on their own.
 QString AddImagesFilter();
 
 // Returns the number of rows added (0 when cancelled).

@@ -1,5 +1,6 @@
 #include "windows/help_window.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextBrowser>
@@ -24,7 +25,7 @@ QWidget* ShowHelpTopic(QWidget* owner, const QString& help_folder) {
   browser->setWindowFlags(Qt::Window);
   browser->setObjectName(QStringLiteral("HelpWindow"));
   browser->setAttribute(Qt::WA_DeleteOnClose);
-  browser->setWindowTitle(QStringLiteral("Varenna Pro Help"));
+  browser->setWindowTitle(QCoreApplication::translate("vr::HelpWindow", "Varenna Pro Help"));
   browser->setOpenExternalLinks(true);
   browser->resize(640, 480);
   browser->setSource(QUrl::fromLocalFile(page.absoluteFilePath()));

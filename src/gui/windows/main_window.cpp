@@ -5,10 +5,11 @@
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
-#include <QLayout>
-#include <QScreen>
+#include <QMenuBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "settings/load_settings.h"
 #include "support/data_files.h"
@@ -16,6 +17,7 @@
 #include "support/window_text.h"
 #include "windows/about_dialog.h"
 #include "windows/image_grid.h"
+#include "windows/window_place.h"
 
 namespace vr {
 
@@ -28,23 +30,23 @@ QFont WindowFont() { return Verdana(8.25); }
 MainWindow::MainWindow(SettingsRecord& settings, SettingsStore& store, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+                              Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       settings_(settings),
       store_(store),
       help_folder_(DataFile(QStringLiteral("help"))) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("Varenna Pro"));
+  setWindowTitle(tr("Varenna Pro"));
   setWindowIcon(ProgramIcon());
   setFont(WindowFont());
 
-  // The client area is laid out by hand at its design places.
+  // The toolbar on top, the list taking every pixel the window grows by,
+  // the status line at the bottom.
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));
-  client_->setFixedSize(kClientWidth, kClientHeight);
   setCentralWidget(client_);
 
   grid1_ = new ImageGrid(client_);
-  grid1_->setGeometry(0, 50, ImageGrid::kWidth, ImageGrid::kHeight);
+  grid1_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   connect(grid1_, &ImageGrid::RightClicked, this, &MainWindow::ShowEditMenuAt);
   connect(grid1_, &ImageGrid::DeletePressed, this, &MainWindow::RemoveSelectedImage);
   connect(grid1_, &ImageGrid::PathsDropped, this, &MainWindow::AddPathsLater);
@@ -54,45 +56,48 @@ MainWindow::MainWindow(SettingsRecord& settings, SettingsStore& store, QWidget* 
   shape1_->setObjectName(QStringLiteral("Shape1"));
   shape1_->setFrameShape(QFrame::Box);
   shape1_->setFrameShadow(QFrame::Sunken);
-  shape1_->setGeometry(2, 294, 543, 25);
+  shape1_->setFixedHeight(kStatusHeight);
 
-  label1_ = new QLabel(client_);
+  label1_ = new QLabel(shape1_);
   label1_->setObjectName(QStringLiteral("Label1"));
   label1_->setAttribute(Qt::WA_TranslucentBackground);
-  label1_->setGeometry(8, 299, 94, 13);
-  SetStatus(QStringLiteral("Varenna Pro"));
+  auto* status_row = new QHBoxLayout(shape1_);
+  status_row->setContentsMargins(6, 0, 6, 0);
+  status_row->addWidget(label1_, 1);
+  SetStatus(tr("Varenna Pro"));
 
   CreateActions();
   CreateMenus();
   CreateToolbar();
 
-  // Not resizable: the window keeps the size its content asks for.
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  auto* rows = new QVBoxLayout(client_);
+  rows->setContentsMargins(0, 0, 1, 1);
+  rows->setSpacing(1);
+  rows->addWidget(toolbar1_);
+  rows->addWidget(grid1_, 1);
+  rows->addWidget(shape1_);
+  client_->setMinimumSize(kMinimumClientWidth, kMinimumClientHeight);
 
   // Window start: the settings first, then the columns that read two of them.
   LoadSettings(store_, settings_);
   grid1_->CreateColumns(settings_);
 
-  adjustSize();
-  if (const QScreen* screen = this->screen()) {
-    QRect frame(QPoint(0, 0), sizeHint());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  // The classic size on a first start, else the size and place of last time.
+  RestoreWindowPlace(*this, QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height()));
 }
+
+void MainWindow::SaveWindowPlace() const { vr::SaveWindowPlace(*this); }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::SetStatus(const QString& text) {
   label1_->setText(text);
-  // The label fits its width to the text, keeping its place and height.
-  label1_->resize(QFontMetrics(label1_->font()).horizontalAdvance(text), 13);
   label1_->repaint();
 }
 
 void MainWindow::ShowRowCount() {
   label1_->setToolTip(QString());
-  SetStatus(QStringLiteral("%1 image(s)").arg(grid1_->RowCount()));
+  SetStatus(tr("%1 image(s)").arg(grid1_->RowCount()));
 }
 
 void MainWindow::ShowRowCount(const LeftOutCounts& left_out, const std::vector<LeftOutFile>& named) {
@@ -162,12 +167,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The work runs inside this call's caller: closing now would hide the
     // window and end the program under it.
     event->ignore();
-    if (!stop_work_ && AskYesNo(this, QStringLiteral("Varenna Pro"), stop_question_)) {
+    if (!stop_work_ && AskYesNo(this, tr("Varenna Pro"), stop_question_)) {
       stop_work_ = true;
       close_when_done_ = true;
     }
     return;
   }
+  SaveWindowPlace();
   QMainWindow::closeEvent(event);
   // Closing the main window ends the program even with a help window open.
   emit ExitRequested();

@@ -33,8 +33,14 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
+  // The classic size of the client area, the window's size on a first start.
   static constexpr int kClientWidth = 546;
   static constexpr int kClientHeight = 320;
+  // The least that still shows the toolbar's first buttons, a few rows and
+  // the status line.
+  static constexpr int kMinimumClientWidth = 320;
+  static constexpr int kMinimumClientHeight = 160;
+  static constexpr int kStatusHeight = 25;
 
   // Window start: fills `settings` from `store`, then creates the grid's
   // columns from it. Both must outlive the window.
@@ -55,7 +61,7 @@ class MainWindow : public QMainWindow {
   // do nothing.
   void ClickToolbarEntry(int position);
 
-  // The status line; the label widens to fit its text.
+  // The status line.
   void SetStatus(const QString& text);
   // "<rows> image(s)" for the whole list.
   void ShowRowCount();
@@ -107,6 +113,9 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void OpenWebSite();
   void Exit();
+
+  // Keeps the window's size and place for the next start (window_place.h).
+  void SaveWindowPlace() const;
 
  signals:
   // Exit was chosen or the window closed: the program ends at once,

@@ -50,30 +50,29 @@ void MainWindow::CreateActions() {
     void (MainWindow::*run)();
   };
   const Entry entries[] = {
-      {"mnuFiles", QStringLiteral("Add Ima&ge(s)"), QStringLiteral("Add Image(s)"), QStringLiteral("file"),
+      {"mnuFiles", tr("Add Ima&ge(s)"), tr("Add Image(s)"), QStringLiteral("file"),
        QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::AddImageFiles},
-      {"mnuFolder", QStringLiteral("Add from F&older"), QStringLiteral("Add from Folder"),
-       QStringLiteral("folder"), QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::AddFromFolder},
-      {"mnuBuild", QStringLiteral("&Build Thumbnails"), QStringLiteral("Build Thumbnails"),
-       QStringLiteral("build"), QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::BuildThumbnails},
-      {"mnuExit", QStringLiteral("E&xit"), QString(), QString(), QKeySequence(Qt::CTRL | Qt::Key_X),
-       &MainWindow::Exit},
-      {"mnuRemove", QStringLiteral("&Remove Selected Image"), QStringLiteral("Remove Selected Image"),
-       QStringLiteral("remove"), QKeySequence(), &MainWindow::RemoveSelectedImage},
-      {"mnuClearList", QStringLiteral("&Cleanup List"), QStringLiteral("Cleanup List"),
-       QStringLiteral("clean"), QKeySequence(), &MainWindow::CleanupList},
-      {"mnuConfig", QStringLiteral("&Settings"), QStringLiteral("Settings"), QStringLiteral("config"),
+      {"mnuFolder", tr("Add from F&older"), tr("Add from Folder"), QStringLiteral("folder"),
+       QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::AddFromFolder},
+      {"mnuBuild", tr("&Build Thumbnails"), tr("Build Thumbnails"), QStringLiteral("build"),
+       QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::BuildThumbnails},
+      {"mnuExit", tr("E&xit"), QString(), QString(), QKeySequence(Qt::CTRL | Qt::Key_X), &MainWindow::Exit},
+      {"mnuRemove", tr("&Remove Selected Image"), tr("Remove Selected Image"), QStringLiteral("remove"),
+       QKeySequence(), &MainWindow::RemoveSelectedImage},
+      {"mnuClearList", tr("&Cleanup List"), tr("Cleanup List"), QStringLiteral("clean"), QKeySequence(),
+       &MainWindow::CleanupList},
+      {"mnuConfig", tr("&Settings"), tr("Settings"), QStringLiteral("config"),
        QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::OpenSettings},
-      {"mnuSend", QStringLiteral("Enviar via Web"), QStringLiteral("Enviar via Web"),
-       QStringLiteral("upload"), QKeySequence(), &MainWindow::OpenUpload},
-      {"mnuContents", QStringLiteral("&Contents"), QStringLiteral("Help"), QStringLiteral("help"),
-       QKeySequence(Qt::Key_F1), &MainWindow::ShowHelpContents},
-      {"mnuUpdate", QStringLiteral("Check for &Updates"), QStringLiteral("Check for Updates"),
-       QStringLiteral("update"), QKeySequence(), &MainWindow::StartUpdateTool},
-      {"mnuAbout", QStringLiteral("A&bout..."), QStringLiteral("About..."), QStringLiteral("about"),
-       QKeySequence(), &MainWindow::ShowAbout},
-      {"mnuCorvelle", QStringLiteral("&Corvelle Web Site"), QStringLiteral("Corvelle Software Web Site"),
-       QStringLiteral("globe"), QKeySequence(), &MainWindow::OpenWebSite},
+      {"mnuSend", tr("Enviar via Web"), tr("Enviar via Web"), QStringLiteral("upload"), QKeySequence(),
+       &MainWindow::OpenUpload},
+      {"mnuContents", tr("&Contents"), tr("Help"), QStringLiteral("help"), QKeySequence(Qt::Key_F1),
+       &MainWindow::ShowHelpContents},
+      {"mnuUpdate", tr("Check for &Updates"), tr("Check for Updates"), QStringLiteral("update"),
+       QKeySequence(), &MainWindow::StartUpdateTool},
+      {"mnuAbout", tr("A&bout..."), tr("About..."), QStringLiteral("about"), QKeySequence(),
+       &MainWindow::ShowAbout},
+      {"mnuCorvelle", tr("&Corvelle Web Site"), tr("Corvelle Software Web Site"), QStringLiteral("globe"),
+       QKeySequence(), &MainWindow::OpenWebSite},
   };
   for (const Entry& entry : entries) {
     QAction* action = MakeAction(entry.name, entry.text, entry.tooltip, entry.icon);
@@ -88,8 +87,7 @@ void MainWindow::CreateActions() {
 
   // The toolbar's upload button has its own state (the list commands grey it
   // while mnuSend keeps its own), but runs the same command.
-  upload_button_ =
-      MakeAction("tbUpload", QString(), QStringLiteral("Enviar via Web"), QStringLiteral("upload"));
+  upload_button_ = MakeAction("tbUpload", QString(), tr("Enviar via Web"), QStringLiteral("upload"));
   upload_button_->setEnabled(false);
   upload_button_->setVisible(false);
   connect(upload_button_, &QAction::triggered, this, &MainWindow::OpenUpload);
@@ -107,7 +105,7 @@ void MainWindow::CreateMenus() {
     menu->addSeparator()->setObjectName(QString::fromLatin1(name));
   };
 
-  QMenu* file = add_menu("mnuFile", QStringLiteral("&File"));
+  QMenu* file = add_menu("mnuFile", tr("&File"));
   file->addAction(Command(QStringLiteral("mnuFiles")));
   file->addAction(Command(QStringLiteral("mnuFolder")));
   separator(file, "Sep1");
@@ -115,15 +113,15 @@ void MainWindow::CreateMenus() {
   separator(file, "Sep2");
   file->addAction(Command(QStringLiteral("mnuExit")));
 
-  mnu_edit_ = add_menu("mnuEdit", QStringLiteral("&Edit"));
+  mnu_edit_ = add_menu("mnuEdit", tr("&Edit"));
   mnu_edit_->addAction(Command(QStringLiteral("mnuRemove")));
   mnu_edit_->addAction(Command(QStringLiteral("mnuClearList")));
 
-  QMenu* tools = add_menu("mnuTools", QStringLiteral("&Tools"));
+  QMenu* tools = add_menu("mnuTools", tr("&Tools"));
   tools->addAction(Command(QStringLiteral("mnuConfig")));
   tools->addAction(Command(QStringLiteral("mnuSend")));
 
-  QMenu* help = add_menu("mnuHelp", QStringLiteral("&Help"));
+  QMenu* help = add_menu("mnuHelp", tr("&Help"));
   help->addAction(Command(QStringLiteral("mnuContents")));
   separator(help, "Sep4");
   help->addAction(Command(QStringLiteral("mnuUpdate")));
@@ -135,7 +133,7 @@ void MainWindow::CreateMenus() {
 void MainWindow::CreateToolbar() {
   toolbar1_ = new QToolBar(client_);
   toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
-  toolbar1_->setGeometry(0, 0, 545, 49);
+  toolbar1_->setFixedHeight(49);
   toolbar1_->setMovable(false);
   toolbar1_->setFloatable(false);
   toolbar1_->setIconSize(QSize(32, 32));

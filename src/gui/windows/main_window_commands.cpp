@@ -81,9 +81,8 @@ void MainWindow::ShowHelpContents() { ShowHelpTopic(this, help_folder_); }
 void MainWindow::StartUpdateTool() {
   const QString tool = FindUpdateTool();
   if (tool.isEmpty()) {
-    Dialogs().Message(this, QMessageBox::Critical, QStringLiteral("Varenna Pro"),
-                      QStringLiteral("Varenna Pro Update tool was not found!"), QMessageBox::Ok,
-                      QMessageBox::Ok);
+    Dialogs().Message(this, QMessageBox::Critical, tr("Varenna Pro"),
+                      tr("Varenna Pro Update tool was not found!"), QMessageBox::Ok, QMessageBox::Ok);
     return;
   }
   // Not waited for; any other failure to start is ignored.
@@ -97,6 +96,9 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::OpenWebSite() { QDesktopServices::openUrl(QUrl(WebSiteAddress())); }
 
-void MainWindow::Exit() { emit ExitRequested(); }
+void MainWindow::Exit() {
+  SaveWindowPlace();
+  emit ExitRequested();
+}
 
 }  // namespace vr

@@ -24,7 +24,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 SplashWindow::SplashWindow(std::function<QWidget*()> load_main, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), load_main_(std::move(load_main)) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Loading"));
+  setWindowTitle(tr("Loading"));
   setWindowIcon(ProgramIcon());
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(kClientWidth, kClientHeight);
@@ -38,19 +38,19 @@ SplashWindow::SplashWindow(std::function<QWidget*()> load_main, QWidget* parent)
   shape1->setStyleSheet(
       QStringLiteral("QFrame#Shape1 { border: 1px solid white; background: transparent; }"));
 
-  MakeLabel(this, "Label1", QStringLiteral("Corvelle"), QRect(48, 24, 83, 18), Verdana(12, true),
+  MakeLabel(this, "Label1", tr("Corvelle"), QRect(48, 24, 83, 18), Verdana(12, true),
             QColor(0xC0, 0xC0, 0xC0))
       ->adjustSize();
-  MakeLabel(this, "Label2", QStringLiteral("Varenna Pro"), QRect(69, 40, 223, 29), Verdana(18, true),
+  MakeLabel(this, "Label2", tr("Varenna Pro"), QRect(69, 40, 223, 29), Verdana(18, true),
             QColor(0xE0, 0xE0, 0xE0))
       ->adjustSize();
   label5_ = MakeLabel(this, "Label5", QStringLiteral("v."), QRect(226, 66, 51, 12), Verdana(6.75, false),
                       Qt::white);
-  label4_ = MakeLabel(this, "Label4", QStringLiteral("Loading..."), QRect(92, 120, 177, 17),
-                      Verdana(8.25, true), QColor(0xE0, 0xE0, 0xE0));
+  label4_ = MakeLabel(this, "Label4", tr("Loading..."), QRect(92, 120, 177, 17), Verdana(8.25, true),
+                      QColor(0xE0, 0xE0, 0xE0));
   label4_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-  label5_->setText(QStringLiteral("v.") + ProgramVersionText());
+  label5_->setText(tr("v.%1").arg(ProgramVersionText()));
   label5_->adjustSize();
 
   timer1_ = new QTimer(this);

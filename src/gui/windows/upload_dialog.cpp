@@ -9,12 +9,12 @@ namespace vr {
 
 UploadDialog::UploadDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form6"));
-  setWindowTitle(QStringLiteral("Varenna Pro"));
+  setWindowTitle(tr("Varenna Pro"));
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Enviando imagens ao servidor remoto..."), this));
+  layout->addWidget(new QLabel(tr("Enviando imagens ao servidor remoto..."), this));
   auto* buttons = new QHBoxLayout();
-  auto* send = new QPushButton(QStringLiteral("&Enviar"), this);
-  auto* cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
+  auto* send = new QPushButton(tr("&Enviar"), this);
+  auto* cancel = new QPushButton(tr("&Cancelar"), this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   buttons->addWidget(send);
   buttons->addWidget(cancel);

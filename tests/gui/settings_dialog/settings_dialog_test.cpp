@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -30,7 +31,6 @@
 #include "settings_dialog/naming_menu.h"
 #include "settings_dialog/page_effects.h"
 #include "settings_dialog/page_watermark.h"
-#include "settings_dialog/region_picker.h"
 #include "support/qt_image.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
@@ -255,9 +255,17 @@ TEST_F(SettingsDialogTest, TheFontDialogStartsAtTheStoredFamily) {
   EXPECT_EQ(dialog->findChild<QPushButton*>("CommandWMFont")->text(), "Sans");
 }
 
-TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
-  record.JPEGquality = 0;
+// Every change is made in the dialog's own copy: the opacity, the region
+// and the JPEG options' quality are gone after Cancel, from the record, the
+// file and the next dialog, whose OK writes the values from before.
+TEST_F(SettingsDialogTest, CancelDropsEveryChangeTheDialogAndItsJpegOptionsMade) {
+  Store("WMOpacity", "40");
+  Store("WMAreaX", "30");  // region 2
+  Store("WMAreaY", "90");
+  Store("JPEGquality", "77");
+  const std::string before = test::ReadTextFile(folder.File("settings.reg"));
   auto dialog = Open();
+  const SettingsRecord opened = record;
   Edit(*dialog, "Slider6", "70");
   dialog->SelectTab(3);
   QTest::mouseClick(dialog->watermark()->picture1, Qt::LeftButton, {}, QPoint(150, 150));
@@ -271,11 +279,34 @@ TEST_F(SettingsDialogTest, CancelWritesNothingButKeepsTheChangesMadeAtOnce) {
   Edit(*dialog, "Command5", "");
   Edit(*dialog, "Command3", "");
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
-  EXPECT_EQ(record.WMOpacity, 70);
-  EXPECT_EQ(record.WMArea, 9);
-  EXPECT_EQ(record.JPEGquality, 64);
-  EXPECT_EQ(record.OUTname, "");
-  EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), "");
+  EXPECT_EQ(record.WMOpacity, opened.WMOpacity);
+  EXPECT_EQ(record.WMArea, opened.WMArea);
+  EXPECT_EQ(record.JPEGquality, opened.JPEGquality);
+  EXPECT_EQ(record.OUTname, opened.OUTname);
+  EXPECT_EQ(test::ReadTextFile(folder.File("settings.reg")), before);
+
+  SettingsDialog again(record, store);
+  again.show();
+  EXPECT_EQ(again.watermark()->slider6->Value(), 40);
+  Edit(again, "Command2", "");
+  EXPECT_EQ(InFile("WMOpacity"), "40");
+  EXPECT_EQ(InFile("JPEGquality"), "77");
+  EXPECT_EQ(InFile("WMArea"), "2");
+  EXPECT_EQ(InFile("WMAreaX"), "30");
+}
+
+// A cancelled JPEG options dialog leaves the settings dialog's quality too.
+TEST_F(SettingsDialogTest, CancelInTheJpegOptionsKeepsTheQualityOkThenStores) {
+  Store("JPEGquality", "77");
+  auto dialog = Open();
+  Edit(*dialog, "Combo1", "1");
+  QTimer::singleShot(0, [&] {
+    Edit(*dialog->findChild<QDialog*>("Form8"), "cpvSlider1", "30");
+    Edit(*dialog->findChild<QDialog*>("Form8"), "Command2", "");
+  });
+  Edit(*dialog, "Command5", "");
+  Edit(*dialog, "Command2", "");
+  EXPECT_EQ(InFile("JPEGquality"), "77");
 }
 
 // Through the settings dialog's Options: a store without a quality opens
@@ -313,8 +344,8 @@ TEST_F(SettingsDialogTest, OkOnAnUnwritableStoreTellsTheUserAndStaysOpen) {
 }
 
 // It opens at the record's quality held to 0..100, and only its OK puts the
-// slider's value (never typed text) into the record.
-TEST(JpegOptionsDialogTest, OpensAtTheStoredQualityAndOnlyOkStoresTheSlidersValue) {
+// quality into the record: the slider's, or the one typed in the box.
+TEST(JpegOptionsDialogTest, OpensAtTheStoredQualityAndOnlyOkStoresIt) {
   SettingsRecord record;
   for (auto [stored, shown] : {std::pair{250, 100}, std::pair{-3, 0}, std::pair{85, 85}}) {
     record.JPEGquality = stored;
@@ -322,10 +353,45 @@ TEST(JpegOptionsDialogTest, OpensAtTheStoredQualityAndOnlyOkStoresTheSlidersValu
     EXPECT_EQ(dialog.QualitySlider()->Value(), shown) << stored;
     EXPECT_EQ(dialog.QualityText()->text(), QString::number(shown)) << stored;
     dialog.QualitySlider()->SetValue(42);
-    dialog.QualityText()->setText("99");  // typing does not count
     dialog.findChild<QPushButton*>(stored == 85 ? "Command1" : "Command2")->click();
   }
   EXPECT_EQ(record.JPEGquality, 42) << "the last dialog's OK";
+}
+
+TEST(JpegOptionsDialogTest, ATypedQualityIsKeptOnOk) {
+  SettingsRecord record;
+  record.JPEGquality = 85;
+  JpegOptionsDialog dialog(record);
+  dialog.show();
+  dialog.QualityText()->setText("50");
+  dialog.findChild<QPushButton*>("Command1")->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(record.JPEGquality, 50);
+}
+
+// A quality outside 0..100 (or no number) is held to the range where the
+// user sees it, with the range named, and the dialog stays open until the
+// next OK.
+TEST(JpegOptionsDialogTest, AQualityOutOfRangeIsHeldInSightBeforeOkTakesIt) {
+  for (auto [typed, held] : {std::pair{"150", 100}, std::pair{"-5", 0}, std::pair{"fine", 85}}) {
+    SettingsRecord record;
+    record.JPEGquality = 85;
+    JpegOptionsDialog dialog(record);
+    dialog.show();
+    dialog.QualityText()->setText(typed);
+    auto* ok = dialog.findChild<QPushButton*>("Command1");
+    ok->click();
+    EXPECT_TRUE(dialog.isVisible()) << typed;
+    EXPECT_EQ(dialog.QualityText()->text(), QString::number(held)) << typed;
+    EXPECT_EQ(dialog.QualitySlider()->Value(), held) << typed;
+    const QLabel* note_label = dialog.findChild<QLabel*>("LabelNote");
+    ASSERT_NE(note_label, nullptr);
+    const QString note = note_label->text();
+    EXPECT_TRUE(note.contains("0") && note.contains("100") && note.contains(typed)) << note.toStdString();
+    EXPECT_EQ(record.JPEGquality, 85) << typed;
+    ok->click();
+    EXPECT_EQ(record.JPEGquality, held) << typed;
+  }
 }
 
 // Each entry appends its token at the end, whatever the caret or selection.
@@ -382,32 +448,6 @@ TEST(QtImageTest, StraightAlphaSurvivesTheRoundTrip) {
   EXPECT_TRUE(ToQImage(Image{}).isNull());
   EXPECT_TRUE(FromQImage(QImage()).empty());
 }
-
-struct RegionCase {
-  int x;
-  int y;
-  int region;  // 0: on a grid line, which keeps the region before
-};
-
-class RegionPickerTest : public testing::TestWithParam<RegionCase> {};
-
-// A click picks one of nine cells, numbered down each column, and stores it at once.
-TEST_P(RegionPickerTest, AClickStoresTheCellAtOnceAndAGridLineKeepsTheOldOne) {
-  SettingsRecord record;
-  record.WMArea = 42;
-  RegionPicker picker(record);
-  QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(GetParam().x, GetParam().y));
-  EXPECT_EQ(record.WMArea, GetParam().region != 0 ? GetParam().region : 42);
-  EXPECT_EQ(picker.ShownRegion(), GetParam().region);
-}
-
-INSTANTIATE_TEST_SUITE_P(Points, RegionPickerTest,
-                         testing::Values(RegionCase{30, 150, 3}, RegionCase{90, 90, 5},
-                                         RegionCase{150, 30, 7}, RegionCase{59, 59, 1},
-                                         RegionCase{121, 179, 9},
-                                         RegionCase{30, 183, 3},  // the left column has no lower edge
-                                         RegionCase{60, 30, 0}, RegionCase{30, 120, 0},
-                                         RegionCase{90, 180, 0}, RegionCase{150, 184, 0}));
 
 }  // namespace
 }  // namespace vr
