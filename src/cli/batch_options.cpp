@@ -17,9 +17,10 @@ namespace {
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
 constexpr std::array<std::string_view, 19> kRunOptionNames = {
-    "--settings", "--set", "--show-settings", "--jobs", "-j", "--no-create", "--strict",
-    "--version", "--help", "-h", "--", "--background", "--metadata", "--colour",
-    "--size", "-s", "--crop", "--recursive", "-r"};
+    "--settings",  "--set",        "--show-settings", "--jobs",   "-j",
+    "--no-create", "--strict",     "--version",       "--help",   "-h",
+    "--",          "--background", "--metadata",      "--colour", "--size",
+    "-s",          "--crop",       "--recursive",     "-r"};
 
 // The run's options, then the look options.
 const std::vector<std::string_view>& AllOptionNames() {

@@ -39,9 +39,8 @@ class ScriptedDialogs final : public UserDialogs {
   std::vector<bool> parent_shown;  // was the message's window on screen when it was asked
   std::vector<FileDialogRequest> file_requests;
   std::vector<QString> folder_titles;
-  std::vector<QColor> colours_offered;  // the colour each colour dialog started from
-  std::vector<QString> fonts_offered;   // the family each font dialog started from
   std::vector<QColor> colours_offered;   // the colour each colour dialog started from
+  std::vector<QString> fonts_offered;    // the family each font dialog started from
   std::vector<bool> subfolders_offered;  // the check box as each folder dialog opened
 
   QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,

@@ -8,7 +8,7 @@
 #include "base/rounding.h"
 #include "imaging/engine.h"
 #include "support/qt_image.h"
-#include "thumbnail/pipeline.h"
+#include "thumbnail/rendering.h"
 #include "thumbnail/watermark.h"
 
 namespace vr {
