@@ -2,19 +2,27 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "base/file_bytes.h"
 #include "base/heap_reuse.h"
+#include "cli/batch_inputs.h"
 #include "cli/batch_options.h"
-#include "list/folder_scan.h"
+#include "cli/json_report.h"
+#include "cli/option_values.h"
 #include "settings/load_settings.h"
+#include "settings/reg_file.h"
 #include "settings/settings_store.h"
+#include "settings/value_ranges.h"
 #include "thumbnail/run/build_run.h"
 #include "thumbnail/run/report_text.h"
 
@@ -84,30 +92,6 @@ class ConsoleHost final : public BuildHost {
   bool bar_shown_ = false;
 };
 
-struct ListedRows {
-  std::vector<std::string> paths;
-  LeftOutCounts left_out;
-  std::vector<LeftOutFile> named;  // broken links and unreadable entries
-};
-
-// The rows for the inputs, folders expanded. Anything else is a row of its
-// own; one that is not a readable picture fails with the rest running on.
-Expected<ListedRows> ListRows(const std::vector<std::string>& inputs, bool recursive) {
-  ListedRows rows;
-  for (const std::string& input : inputs) {
-    std::error_code ignored;
-    if (!std::filesystem::is_directory(input, ignored)) {
-      rows.paths.push_back(input);
-      continue;
-    }
-    VR_TRY_ASSIGN(FolderScan scan, ScanPictureFolder(input, {.recursive = recursive, .progress = {}}));
-    for (ScannedPicture& picture : scan.pictures) rows.paths.push_back(std::move(picture.path));
-    rows.left_out += scan.left_out;
-    rows.named.insert(rows.named.end(), scan.named.begin(), scan.named.end());
-  }
-  return rows;
-}
-
 // "Left out of the folders: 3 not pictures, 1 broken link.", or nothing
 // when the folders gave every file they hold.
 std::string LeftOutLine(const LeftOutCounts& counts) {
@@ -135,14 +119,86 @@ const char* CauseText(LeftOutCause cause) {
   return "not a picture";
 }
 
-std::string JoinedInputs(const std::vector<std::string>& inputs) {
+std::string JoinedInputs(const std::vector<InputSource>& inputs) {
   std::string joined;
-  for (const std::string& input : inputs) {
+  for (const InputSource& input : inputs) {
     if (!joined.empty()) joined += ' ';
-    joined += input;
+    joined += input.path;
   }
   return joined;
 }
+
+// Settings the named file holds that the program does not know: most
+// likely misspelt, so said, though the run goes on.
+void WarnOfUnknownSettings(const std::string& settings_file) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFileInto(settings_file, bytes)) return;
+  const Expected<RegFile> file = ReadRegFile(std::string(bytes.begin(), bytes.end()));
+  if (!file) return;
+  for (const std::string& name : file->document.ValueNames())
+    if (FindSettingsField(name) == nullptr)
+      std::cerr << "varenna-batch: warning: " << settings_file << " holds the unknown setting "
+                << QuotedForReport(name) << ", which is not used\n";
+}
+
+// The record for the run: the store, then the options in order. A value out
+// of its range is refused later, before any row, so --show-settings can
+// still show it.
+Expected<SettingsRecord> RunSettings(const BatchOptions& options) {
+  RegFileStore store(options.settings_file.empty() ? RegFileStore::DefaultPath() : options.settings_file);
+  // A settings file given by name must be there: a run on defaults instead
+  // would write thumbnails nobody asked for. The program's own store may be
+  // missing, on a first run.
+  if (!options.settings_file.empty()) {
+    VR_TRY(store.CheckReadable());
+    WarnOfUnknownSettings(options.settings_file);
+  }
+  SettingsRecord settings;
+  LoadSettings(store, settings);
+  for (const auto& [name, value] : options.overrides) VR_TRY(ApplySettingOverride(settings, name, value));
+  if (options.metadata) settings.OUTmetadata = *options.metadata;
+  return settings;
+}
+
+std::optional<std::string> Variable(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || value[0] == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+// Each row's source and output, nothing written and no folder made.
+int DryRun(const SettingsRecord& settings, const std::vector<std::string>& rows, const BuildOptions& build) {
+  ConsoleHost host(false);
+  NameCounter counter;
+  for (const RowRecipe& row : PlanBuild(settings, rows, host, counter, build)) {
+    std::cout << "Row " << row.row << ": " << QuotedForReport(row.source) << " -> "
+              << QuotedForReport(row.output_path);
+    if (row.action == RowRecipe::Action::kFail)
+      std::cout << " (would fail: " << EscapeForReport(row.failure.message()) << ')';
+    std::cout << '\n';
+  }
+  return kAllWritten;
+}
+
+// Where the report goes: a file it creates, or standard output for "-".
+class ReportSink {
+ public:
+  Status Open(const std::string& target) {
+    if (target.empty() || target == "-") return Status::Ok();
+    file_.open(target, std::ios::binary | std::ios::trunc);
+    if (!file_) return Status::Fail("Cannot write the report " + target + ": " + std::strerror(errno));
+    return Status::Ok();
+  }
+  // Each line flushed, so a scheduler's log or a killed task keeps the rows so far.
+  void Line(const std::string& line) {
+    std::ostream& out = file_.is_open() ? static_cast<std::ostream&>(file_) : std::cout;
+    out << line << '\n';
+    out.flush();
+  }
+
+ private:
+  std::ofstream file_;
+};
 
 int Run(const std::vector<std::string>& arguments) {
   Expected<BatchOptions> options = ParseBatchOptions(arguments);
@@ -158,35 +214,35 @@ int Run(const std::vector<std::string>& arguments) {
     std::cout << BatchVersionLine() << '\n';
     return kAllWritten;
   }
-
-  RegFileStore store(options->settings_file.empty() ? RegFileStore::DefaultPath() : options->settings_file);
-  // A settings file given by name must be there: a run on defaults instead
-  // would write thumbnails nobody asked for. The program's own store may be
-  // missing, on a first run.
-  if (!options->settings_file.empty()) {
-    if (Status readable = store.CheckReadable(); !readable) {
-      std::cerr << "varenna-batch: " << readable.message() << '\n';
-      return kUsageError;
-    }
+  Expected<SettingsRecord> settings = RunSettings(*options);
+  if (!settings) {
+    std::cerr << "varenna-batch: " << settings.message() << '\n';
+    return kUsageError;
   }
-  SettingsRecord settings;
-  LoadSettings(store, settings);
-  for (const auto& [name, value] : options->overrides) {
-    if (Status applied = ApplySettingOverride(settings, name, value); !applied) {
-      std::cerr << "varenna-batch: " << applied.message() << '\n';
-      return kUsageError;
-    }
-  }
-  if (options->metadata) settings.OUTmetadata = *options->metadata;
   if (options->show_settings) {
-    std::cout << FormatSettings(settings);
+    std::cout << FormatSettings(*settings);
     return kAllWritten;
   }
+  // Every value is checked before the first row, so a bad one costs nothing.
+  if (const std::vector<std::string> bad = OutOfRangeSettings(*settings); !bad.empty()) {
+    for (const std::string& line : bad) std::cerr << "varenna-batch: " << line << '\n';
+    return kUsageError;
+  }
+  BuildOptions build;
+  if (!options->shard.empty()) {
+    Expected<RowShard> shard = ShardFrom(options->shard, Variable);
+    if (!shard) {
+      std::cerr << "varenna-batch: " << shard.message() << '\n';
+      return kUsageError;
+    }
+    build.shard = *shard;
+  }
+  if (options->date) build.clock = [when = *options->date] { return when; };
   if (options->inputs.empty()) {
     std::cerr << "varenna-batch: no pictures given\nTry varenna-batch --help.\n";
     return kUsageError;
   }
-  Expected<ListedRows> rows = ListRows(options->inputs, options->recursive);
+  Expected<ListedRows> rows = ListRows(options->inputs, options->null_separated, options->recursive, std::cin);
   if (!rows) {
     std::cerr << "varenna-batch: " << rows.message() << '\n';
     return kUsageError;
@@ -199,21 +255,34 @@ int Run(const std::vector<std::string>& arguments) {
     if (!left_out.empty()) std::cerr << left_out << '\n';
     return kUsageError;
   }
+  if (options->dry_run) return DryRun(*settings, rows->paths, build);
 
+  ReportSink report;
+  if (Status opened = report.Open(options->report); !opened) {
+    std::cerr << "varenna-batch: " << opened.message() << '\n';
+    return kUsageError;
+  }
+  const bool report_on_stdout = options->report == "-";
   ConsoleHost host(options->create_folders);
+  // Each failure and warning goes to stderr once, as its row is settled.
+  build.row_done = [&](const RowOutcome& row) {
+    if (!options->report.empty()) report.Line(RowJson(row));
+    if (row.kind != RowOutcome::Kind::kFailed && row.kind != RowOutcome::Kind::kWarning) return;
+    host.EndBar();
+    std::cerr << (row.kind == RowOutcome::Kind::kWarning ? "warning: " : "")
+              << RowReportLine({row.row, row.source, row.reason}) << '\n';
+  };
   NameCounter counter;
   OutputList outputs;
-  BuildOptions build;
   build.jobs = options->jobs;
   build.stop = &g_stop;
   StopOnInterrupt();
-  const BuildSummary summary = RunBuild(settings, rows->paths, host, counter, outputs, build);
+  const BuildSummary summary = RunBuild(*settings, rows->paths, host, counter, outputs, build);
   host.EndBar();
-  for (const RowFailure& failure : summary.failures) std::cerr << RowReportLine(failure) << '\n';
-  for (const auto* list : {&summary.warnings, &summary.notes})
-    for (const RowFailure& warning : *list) std::cerr << "warning: " << RowReportLine(warning) << '\n';
-  for (const std::string& line : BuildMessageLines(summary)) std::cout << line << '\n';
-  if (!left_out.empty()) std::cout << left_out << '\n';
+  if (!options->report.empty()) report.Line(SummaryJson(summary, build.shard));
+  std::ostream& human = report_on_stdout ? std::cerr : std::cout;
+  for (const std::string& line : BuildMessageLines(summary, false)) human << line << '\n';
+  if (!left_out.empty()) human << left_out << '\n';
   if (summary.stopped) return kInterrupted;
   // Only pictures that lost pixels fail a strict run; stray bytes a decoder
   // passed over do not.

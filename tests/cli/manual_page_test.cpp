@@ -55,7 +55,7 @@ std::vector<std::string> Words(const std::string& line) {
 // Whether the parser takes `option`, given a value that suits it when it
 // needs one.
 bool Takes(std::string_view option) {
-  for (const char* value : {"1", "A=1", "ffffff", "srgb", "centre"})
+  for (const char* value : {"1", "A=1", "ffffff", "srgb", "centre", "jpeg", "2026-12-08", "0/2"})
     if (ParseBatchOptions({std::string(option), value}).ok()) return true;
   return false;
 }
@@ -152,7 +152,7 @@ TEST_F(ManualPageTest, GivesTheQualityDefaultTheProgramUses) {
 // nothing else that looks like an option.
 TEST(BatchOptionNames, AreWhatTheParserTakes) {
   for (std::string_view option : BatchOptionNames()) EXPECT_TRUE(Takes(option)) << option;
-  for (const char* other : {"--frobnicate", "-x", "--setting", "--jobs=2", "-"})
+  for (const char* other : {"--frobnicate", "-x", "--setting", "--jobs2", "-", "--dry-run=1"})
     EXPECT_FALSE(Takes(other)) << other;
 }
 

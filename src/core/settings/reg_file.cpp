@@ -230,6 +230,16 @@ const RegDocument::Entry* RegDocument::FindLast(std::string_view name) const {
   return nullptr;
 }
 
+std::vector<std::string> RegDocument::ValueNames() const {
+  std::vector<std::string> names;
+  for (const Entry& entry : entries_) {
+    const bool is_value =
+        entry.kind == Kind::kNumber || entry.kind == Kind::kText || entry.kind == Kind::kForeign;
+    if (is_value && entry.in_settings_key) names.push_back(entry.name);
+  }
+  return names;
+}
+
 std::optional<std::int32_t> RegDocument::Number(std::string_view name) const {
   const Entry* entry = FindLast(name);
   if (entry == nullptr || entry->kind != Kind::kNumber) return std::nullopt;

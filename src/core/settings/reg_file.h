@@ -43,6 +43,9 @@ class RegDocument {
   // it. A value of another kind reads as missing.
   std::optional<std::int32_t> Number(std::string_view name) const;
   std::optional<std::string> Text(std::string_view name) const;
+  // The names of the values under the settings key, of any kind, in file
+  // order, duplicates included.
+  std::vector<std::string> ValueNames() const;
 
   // Replaces the value of that name whatever its kind, in the place of its
   // first appearance, and drops its later duplicates; a new name goes at the

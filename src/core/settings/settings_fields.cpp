@@ -17,76 +17,83 @@ constexpr FieldFallback AbsentBecomes(std::int32_t value) { return {Kind::kAbsen
 constexpr FieldFallback EmptyBecomes(std::string_view text) { return {Kind::kText, 0, text}; }
 constexpr FieldFallback kOutputFolder{Kind::kOutputFolder, 0, {}};
 
-constexpr SettingsField Number(std::string_view name, std::int32_t R::*field, int save_rank,
+constexpr ValueRange kCheckBox{0, 1};
+constexpr ValueRange kOptionButton{-1, 0};
+// Up to the largest side the engine makes; 0 is filled in only on loading.
+constexpr ValueRange kSide{1, 65535};
+
+constexpr SettingsField Number(std::string_view name, std::int32_t R::*field, int save_rank, ValueRange range,
                                FieldFallback fallback = kKeep) {
-  return {name, field, nullptr, save_rank, fallback};
+  return {name, field, nullptr, save_rank, fallback, range};
 }
 constexpr SettingsField Text(std::string_view name, std::string R::*field, int save_rank,
                              FieldFallback fallback = kKeep) {
-  return {name, nullptr, field, save_rank, fallback};
+  return {name, nullptr, field, save_rank, fallback, {}};
 }
 
-// Name, field, place in the dialog's saving order, fallback. A stored
+// Name, field, place in the dialog's saving order, range (numbers),
+// fallback. The ranges are the dialog's where a build depends on them, and
+// for the sides the engine's limit. A stored
 // "JPEGQ" from old versions is not read: JPEGquality is read after it and
 // always replaced it, so it never had an effect.
 constexpr std::array kFields = {
-    Number("GENextra", &R::GENextra, 0),
-    Number("GENgrid", &R::GENgrid, 1),
-    Number("WMAreaX", &R::WMAreaX, 3),
-    Number("WMAreaY", &R::WMAreaY, 4),
-    Number("WMArea", &R::WMArea, 5),
-    Number("WMMode", &R::WMMode, 2),
-    Number("WMAngle", &R::WMAngle, 6),
+    Number("GENextra", &R::GENextra, 0, kCheckBox),
+    Number("GENgrid", &R::GENgrid, 1, kCheckBox),
+    Number("WMAreaX", &R::WMAreaX, 3, {0, 180}),
+    Number("WMAreaY", &R::WMAreaY, 4, {0, 180}),
+    Number("WMArea", &R::WMArea, 5, {0, 9}),
+    Number("WMMode", &R::WMMode, 2, {0, 9}),  // 9 "Normal"
+    Number("WMAngle", &R::WMAngle, 6, {0, 359}),
     Text("WMFile", &R::WMFile, 8),
-    Number("WMOpacity", &R::WMOpacity, 7),
-    Number("ImgPreview", &R::ImgPreview, 9),
-    Number("NoiseLevel", &R::NoiseLevel, 10),
-    Number("BrightnessLevel", &R::BrightnessLevel, 11),
-    Number("ContrastLevel", &R::ContrastLevel, 12),
-    Number("SaturationLevel", &R::SaturationLevel, 13),
-    Number("CorrectionLevel", &R::CorrectionLevel, 14),
-    Number("NegativeFlag", &R::NegativeFlag, 15),
-    Number("GrayScaleFlag", &R::GrayScaleFlag, 16),
+    Number("WMOpacity", &R::WMOpacity, 7, {0, 100}),
+    Number("ImgPreview", &R::ImgPreview, 9, kCheckBox),
+    Number("NoiseLevel", &R::NoiseLevel, 10, {0, 255}),
+    Number("BrightnessLevel", &R::BrightnessLevel, 11, {-255, 255}),
+    Number("ContrastLevel", &R::ContrastLevel, 12, {-255, 255}),
+    Number("SaturationLevel", &R::SaturationLevel, 13, {0, 255}),
+    Number("CorrectionLevel", &R::CorrectionLevel, 14, {0, 100}),
+    Number("NegativeFlag", &R::NegativeFlag, 15, kCheckBox),
+    Number("GrayScaleFlag", &R::GrayScaleFlag, 16, kCheckBox),
     Text("OUTname", &R::OUTname, 17),
-    Number("OUTformat", &R::OUTformat, 20),
+    Number("OUTformat", &R::OUTformat, 20, {0, 2}),
     Text("OUTfolder", &R::OUTfolder, 18, kOutputFolder),
-    Number("OUTdatefolder", &R::OUTdatefolder, 19),
-    Number("OUTwidth", &R::OUTwidth, 21, ZeroBecomes(300)),
-    Number("OUTheight", &R::OUTheight, 22, ZeroBecomes(300)),
-    Number("OUToriginal", &R::OUToriginal, 23),
-    Number("OUTnoprop", &R::OUTnoprop, 24, kJoint),
-    Number("OUTpropw", &R::OUTpropw, 26, kJoint),
-    Number("OUTproph", &R::OUTproph, 25, kJoint),
+    Number("OUTdatefolder", &R::OUTdatefolder, 19, kCheckBox),
+    Number("OUTwidth", &R::OUTwidth, 21, kSide, ZeroBecomes(300)),
+    Number("OUTheight", &R::OUTheight, 22, kSide, ZeroBecomes(300)),
+    Number("OUToriginal", &R::OUToriginal, 23, kCheckBox),
+    Number("OUTnoprop", &R::OUTnoprop, 24, kOptionButton, kJoint),
+    Number("OUTpropw", &R::OUTpropw, 26, kOptionButton, kJoint),
+    Number("OUTproph", &R::OUTproph, 25, kOptionButton, kJoint),
     Text("FTPserver", &R::FTPserver, 27, EmptyBecomes(kPlaceholderFtpServer)),
-    Number("FTPport", &R::FTPport, 28, ZeroBecomes(21)),
+    Number("FTPport", &R::FTPport, 28, {0, 65535}, ZeroBecomes(21)),
     Text("FTPpath", &R::FTPpath, 29, EmptyBecomes("/")),
     Text("FTPuser", &R::FTPuser, 30, kJoint),
     Text("FTPpass", &R::FTPpass, 31, kJoint),
-    Number("FTPanon", &R::FTPanon, 32, kJoint),
-    Number("ADVempty", &R::ADVempty, 33),
-    Number("ADVpixall", &R::ADVpixall, 34),
-    Number("JPEGquality", &R::JPEGquality, 35, AbsentBecomes(kDefaultJpegQuality)),
+    Number("FTPanon", &R::FTPanon, 32, kCheckBox, kJoint),
+    Number("ADVempty", &R::ADVempty, 33, kCheckBox),
+    Number("ADVpixall", &R::ADVpixall, 34, kCheckBox),
+    Number("JPEGquality", &R::JPEGquality, 35, {0, 100}, AbsentBecomes(kDefaultJpegQuality)),
     // White, as most viewers show transparency; absent from the files of
     // versions that left transparent pixels black.
-    Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
-    Number("OUTmetadata", &R::OUTmetadata, 37),
-    Number("OUTcolour", &R::OUTcolour, 38),
+    Number("OUTbackground", &R::OUTbackground, 36, {0, 0xFFFFFF}, AbsentBecomes(kDefaultBackground)),
+    Number("OUTmetadata", &R::OUTmetadata, 37, {0, 2}),
+    Number("OUTcolour", &R::OUTcolour, 38, {0, 1}),
     // Absent from older files, whose four size options then decide alone.
-    Number("OUTfit", &R::OUTfit, 39),
-    Number("OUTcrop", &R::OUTcrop, 40),
-    Number("OUTenlarge", &R::OUTenlarge, 41),
-    Number("OUTsharpen", &R::OUTsharpen, 42),
-    Number("WMSize", &R::WMSize, 43),
-    Number("WMMargin", &R::WMMargin, 44),
+    Number("OUTfit", &R::OUTfit, 39, {0, 2}),
+    Number("OUTcrop", &R::OUTcrop, 40, {0, 1}),
+    Number("OUTenlarge", &R::OUTenlarge, 41, {0, 2}),
+    Number("OUTsharpen", &R::OUTsharpen, 42, {0, 3}),
+    Number("WMSize", &R::WMSize, 43, {0, 100}),
+    Number("WMMargin", &R::WMMargin, 44, {0, 1000}),
     Text("WMText", &R::WMText, 45),
     Text("WMTextFont", &R::WMTextFont, 46),
-    Number("WMTextSize", &R::WMTextSize, 47, AbsentBecomes(kDefaultTextSize)),
-    Number("WMTextColour", &R::WMTextColour, 48, AbsentBecomes(kDefaultTextColour)),
-    Number("WMTextOpacity", &R::WMTextOpacity, 49, AbsentBecomes(kDefaultTextOpacity)),
-    Number("WMTextArea", &R::WMTextArea, 50, AbsentBecomes(kDefaultTextArea)),
+    Number("WMTextSize", &R::WMTextSize, 47, {1, 100}, AbsentBecomes(kDefaultTextSize)),
+    Number("WMTextColour", &R::WMTextColour, 48, {0, 0xFFFFFF}, AbsentBecomes(kDefaultTextColour)),
+    Number("WMTextOpacity", &R::WMTextOpacity, 49, {0, 100}, AbsentBecomes(kDefaultTextOpacity)),
+    Number("WMTextArea", &R::WMTextArea, 50, {1, 9}, AbsentBecomes(kDefaultTextArea)),
     // The choice last made in Add from Folder's dialog; absent, only the
     // folder itself is searched, as before the choice existed.
-    Number("GENsubfolders", &R::GENsubfolders, 51),
+    Number("GENsubfolders", &R::GENsubfolders, 51, kCheckBox),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

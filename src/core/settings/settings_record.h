@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,6 +79,15 @@ struct FieldFallback {
   std::string_view text;
 };
 
+// The values a number field may hold for a build, both ends included.
+// Loading keeps whatever the store holds; a run checks the record against
+// these before its first row (value_ranges.h).
+struct ValueRange {
+  std::int32_t min = std::numeric_limits<std::int32_t>::min();
+  std::int32_t max = std::numeric_limits<std::int32_t>::max();
+  bool Holds(std::int32_t value) const { return value >= min && value <= max; }
+};
+
 // The one table that maps stored value names to fields. Its order is the
 // order loading reads them in; `save_rank` is the place in the order the
 // settings dialog's OK writes them. Loading, saving, the command line's --set
@@ -89,6 +99,7 @@ struct SettingsField {
   std::string SettingsRecord::*text = nullptr;
   int save_rank = 0;
   FieldFallback fallback;
+  ValueRange range;  // number fields: the values a build accepts
 };
 
 std::span<const SettingsField> SettingsFields();

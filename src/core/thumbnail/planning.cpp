@@ -61,7 +61,7 @@ const Status* KnownBroken(const PlanState& state, const std::string& folder) {
 std::optional<Status> CheckOutputFolder(const std::string& folder, PlanState& state) {
   if (const Status* known = KnownBroken(state, folder)) return *known;
   if (folder.empty()) return RememberBrokenFolder(state, folder, Status::Fail("no output folder is set"));
-  if (IsFolder(folder)) return Status::Ok();
+  if (IsFolder(folder) || state.dry_run) return Status::Ok();
   // Asked afresh for every row while the folder is missing.
   if (!state.host.AskCreateFolder(folder)) return std::nullopt;
   if (Status made = CreateFolder(folder); !made) return RememberBrokenFolder(state, folder, made);
@@ -132,11 +132,12 @@ RowRecipe PlanRow(const PlanSettings& plan, std::int32_t row, const std::string&
   if (plan.dated_folder) {
     folder += DateFolderName(when);
     // Under a folder that failed there is nothing to create.
-    if (usable) usable = EnsureDatedFolder(folder, state);
+    if (usable && !state.dry_run) usable = EnsureDatedFolder(folder, state);
     folder += '/';
   }
   // Once per folder and run: what an earlier run killed mid-write left.
-  if (usable && state.swept_folders.insert(folder).second) RemoveStaleStagingFiles(folder, state.started);
+  if (usable && !state.dry_run && state.swept_folders.insert(folder).second)
+    RemoveStaleStagingFiles(folder, state.started);
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
   const std::string extension = plan.format ? plan.format->extension : std::string();

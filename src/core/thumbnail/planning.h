@@ -37,6 +37,9 @@ struct PlanState {
   std::set<std::string> swept_folders;
   std::filesystem::file_time_type started = std::filesystem::file_time_type::clock::now();
   std::map<std::string, Status> broken_folders;  // folder -> why
+  // Plans without touching the disk: a missing folder is taken as created,
+  // without asking, and no folder is made or swept.
+  bool dry_run = false;
 };
 
 // Plans row `row` for `source`: a missing output folder is offered for

@@ -7,6 +7,8 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "base/memory_limit.h"
 #include "base/rounding.h"
@@ -42,25 +44,52 @@ struct RowSlot {
   RowRecipe recipe;
   std::optional<Status> rendered;  // set when rendering ended
   DecodeWarning warning;
+  std::uint64_t bytes = 0;
+  double ms = 0.0;
   bool done = false;
+  bool other_shard = false;  // planned as far as its counter only
 };
+
+// The thumbnail's sides as planning worked them out: the target, or the
+// picture's own upright size when it keeps it; 0 when the header was not
+// at the file's start.
+std::pair<std::int32_t, std::int32_t> PlannedSides(const RowRecipe& recipe) {
+  if (recipe.target) return {recipe.target->width, recipe.target->height};
+  if (!recipe.header) return {0, 0};
+  const Sides upright = UprightSides(recipe.header->info);
+  return {upright.width, upright.height};
+}
 
 // The run's bookkeeping on its own thread: rows finish in any order, the
 // host hears of them in row order.
 class RunLedger {
  public:
-  RunLedger(std::size_t rows, BuildHost& host, OutputList& outputs, BuildSummary& summary)
-      : slots_(rows), host_(host), outputs_(outputs), summary_(summary) {}
+  RunLedger(std::size_t rows, const BuildOptions& options, BuildHost& host, OutputList& outputs,
+            BuildSummary& summary)
+      : slots_(rows),
+        shard_(options.shard),
+        row_done_(options.row_done),
+        shard_rows_(options.shard.RowsOf(rows)),
+        host_(host),
+        outputs_(outputs),
+        summary_(summary) {}
 
   RowSlot& slot(std::size_t index) { return slots_[index]; }
 
-  void Finish(std::size_t index, Status status, DecodeWarning warning) {
-    slots_[index].rendered = std::move(status);
-    slots_[index].warning = std::move(warning);
-    slots_[index].done = true;
+  void Finish(std::size_t index, Status status, DecodeWarning warning, std::uint64_t bytes, double ms) {
+    RowSlot& slot = slots_[index];
+    slot.rendered = std::move(status);
+    slot.warning = std::move(warning);
+    slot.bytes = bytes;
+    slot.ms = ms;
+    slot.done = true;
     in_flight_ -= 1;
   }
   void FinishWithoutRendering(std::size_t index) { slots_[index].done = true; }
+  void LeaveToOtherShard(std::size_t index) {
+    slots_[index].done = true;
+    slots_[index].other_shard = true;
+  }
   void Started() { in_flight_ += 1; }
   int in_flight() const { return in_flight_; }
 
@@ -68,16 +97,18 @@ class RunLedger {
   void StopAt(std::size_t index) {
     planned_ = index;
     summary_.stopped = true;
-    summary_.not_started = static_cast<std::int32_t>(slots_.size() - index);
+    summary_.not_started = static_cast<std::int32_t>(shard_rows_ - shard_.RowsOf(index));
   }
 
   // Reports every finished row at the front of the list, in order.
   void ReportInOrder() {
     while (reported_ < planned_ && slots_[reported_].done) {
-      Tally(slots_[reported_]);
+      const bool ours = !slots_[reported_].other_shard;
+      if (ours) Tally(slots_[reported_]);
       ++reported_;
-      host_.Progress(
-          ProgressPercent(static_cast<std::int32_t>(reported_), static_cast<std::int32_t>(slots_.size())));
+      if (ours)
+        host_.Progress(ProgressPercent(static_cast<std::int32_t>(shard_.RowsOf(reported_)),
+                                       static_cast<std::int32_t>(shard_rows_)));
     }
   }
 
@@ -98,31 +129,60 @@ class RunLedger {
 
  private:
   void Tally(const RowSlot& row) {
-    switch (row.recipe.action) {
-      case RowRecipe::Action::kSkip:
-        summary_.skipped += 1;
-        return;
-      case RowRecipe::Action::kFail:
-        summary_.failed += 1;
-        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.failure.message()});
-        return;
-      case RowRecipe::Action::kRender:
-        if (row.rendered && row.rendered->ok()) {
-          if (row.warning.any())
-            (row.warning.damaged() ? summary_.warnings : summary_.notes)
-                .push_back({row.recipe.row, row.recipe.source, WarningReason(row.warning)});
-          summary_.written += 1;
-          outputs_.push_back(row.recipe.output_path);
-        } else {
-          summary_.failed += 1;
-          summary_.failures.push_back(
-              {row.recipe.row, row.recipe.source, row.rendered ? row.rendered->message() : "not rendered"});
-        }
-        return;
+    RowOutcome outcome = Tallied(row);
+    if (row_done_) {
+      outcome.row = row.recipe.row;
+      outcome.source = row.recipe.source;
+      outcome.output = row.recipe.output_path;
+      std::tie(outcome.width, outcome.height) = PlannedSides(row.recipe);
+      row_done_(outcome);
     }
   }
 
+  // Counts the row in the summary; says how it ended.
+  RowOutcome Tallied(const RowSlot& row) {
+    using Kind = RowOutcome::Kind;
+    const auto ended = [&row](Kind kind, std::string reason) {
+      RowOutcome outcome;
+      outcome.kind = kind;
+      outcome.reason = std::move(reason);
+      outcome.ms = row.ms;
+      return outcome;
+    };
+    switch (row.recipe.action) {
+      case RowRecipe::Action::kSkip:
+        summary_.skipped += 1;
+        return ended(Kind::kSkipped, "the output folder was not created");
+      case RowRecipe::Action::kFail:
+        summary_.failed += 1;
+        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.failure.message()});
+        return ended(Kind::kFailed, row.recipe.failure.message());
+      case RowRecipe::Action::kRender:
+        break;
+    }
+    if (!row.rendered || !row.rendered->ok()) {
+      const std::string reason = row.rendered ? row.rendered->message() : "not rendered";
+      summary_.failed += 1;
+      summary_.failures.push_back({row.recipe.row, row.recipe.source, reason});
+      return ended(Kind::kFailed, reason);
+    }
+    summary_.written += 1;
+    outputs_.push_back(row.recipe.output_path);
+    RowOutcome outcome = ended(Kind::kWritten, "");
+    outcome.bytes = row.bytes;
+    if (row.warning.any()) {
+      outcome.kind = Kind::kWarning;
+      outcome.reason = WarningReason(row.warning);
+      (row.warning.damaged() ? summary_.warnings : summary_.notes)
+          .push_back({row.recipe.row, row.recipe.source, outcome.reason});
+    }
+    return outcome;
+  }
+
   std::vector<RowSlot> slots_;
+  RowShard shard_;
+  std::function<void(const RowOutcome&)> row_done_;
+  std::size_t shard_rows_;
   BuildHost& host_;
   OutputList& outputs_;
   BuildSummary& summary_;
@@ -150,11 +210,18 @@ using RowStarter = std::function<bool(std::size_t index, const RowRecipe& recipe
 // run's own thread, rows that need no rendering settled at once, the others
 // handed to `start`.
 void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources, PlanState& state,
-              const std::atomic<bool>* stop, RunLedger& ledger, const RowStarter& start) {
+              const RowShard& shard, const std::atomic<bool>* stop, RunLedger& ledger,
+              const RowStarter& start) {
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (StopRequested(stop)) {
       ledger.StopAt(i);
       return;
+    }
+    if (!shard.Holds(i)) {
+      // Another process's row: it still takes its number.
+      state.counter.Advance();
+      ledger.LeaveToOtherShard(i);
+      continue;
     }
     RowSlot& slot = ledger.slot(i);
     slot.recipe = PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i], state);
@@ -177,6 +244,7 @@ struct RunInputs {
   const RenderSettings& render;
   const std::vector<std::string>& sources;
   const Image& watermark;
+  const RowShard& shard;
 };
 
 // Rendering and writing on the run's own thread, through the same two
@@ -184,14 +252,17 @@ struct RunInputs {
 void RunSerial(const RunInputs& run, PlanState& state, const std::atomic<bool>* stop, RunLedger& ledger) {
   Engine engine;
   RenderedRow rendered;
-  PlanRows(run.plan, run.sources, state, stop, ledger, [&](std::size_t i, const RowRecipe& recipe) {
-    ledger.Started();
-    Status done = RenderRow(engine, run.render, recipe, run.watermark, rendered);
-    if (done) done = WriteRow(recipe, rendered);
-    ledger.Finish(i, std::move(done), rendered.warning);
-    ledger.ReportInOrder();
-    return true;
-  });
+  PlanRows(run.plan, run.sources, state, run.shard, stop, ledger,
+           [&](std::size_t i, const RowRecipe& recipe) {
+             ledger.Started();
+             const auto started = std::chrono::steady_clock::now();
+             Status done = RenderRow(engine, run.render, recipe, run.watermark, rendered);
+             if (done) done = WriteRow(recipe, rendered);
+             const std::uint64_t bytes = done.ok() ? rendered.bytes.size() : 0;
+             ledger.Finish(i, std::move(done), rendered.warning, bytes, MillisecondsSince(started));
+             ledger.ReportInOrder();
+             return true;
+           });
 }
 
 void RunParallel(const RunInputs& run, PlanState& state, int workers, int depth, std::uint64_t budget,
@@ -210,19 +281,20 @@ void RunParallel(const RunInputs& run, PlanState& state, int workers, int depth,
   }
   auto collect = [&](int wait_ms) {
     for (RenderDone& done : pool.Collect(wait_ms))
-      ledger.Finish(done.index, std::move(done.status), std::move(done.warning));
+      ledger.Finish(done.index, std::move(done.status), std::move(done.warning), done.bytes, done.ms);
     ledger.ReportInOrder();
     state.host.KeepAlive();
   };
-  PlanRows(run.plan, run.sources, state, stop, ledger, [&](std::size_t i, const RowRecipe& recipe) {
-    while (!StopRequested(stop) && (ledger.in_flight() >= depth || ledger.Conflicts(i)))
-      collect(kKeepAliveMs);
-    if (StopRequested(stop)) return false;
-    ledger.Started();
-    pool.Submit(i, recipe);
-    collect(0);
-    return true;
-  });
+  PlanRows(run.plan, run.sources, state, run.shard, stop, ledger,
+           [&](std::size_t i, const RowRecipe& recipe) {
+             while (!StopRequested(stop) && (ledger.in_flight() >= depth || ledger.Conflicts(i)))
+               collect(kKeepAliveMs);
+             if (StopRequested(stop)) return false;
+             ledger.Started();
+             pool.Submit(i, recipe);
+             collect(0);
+             return true;
+           });
   while (!ledger.AllReported()) collect(kKeepAliveMs);
 }
 
@@ -250,8 +322,8 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
                       BuildHost& host, NameCounter& counter, OutputList& outputs,
                       const BuildOptions& options) {
   BuildSummary summary;
-  if (sources.empty()) return summary;
-  summary.rows = static_cast<std::int32_t>(sources.size());
+  summary.rows = static_cast<std::int32_t>(options.shard.RowsOf(sources.size()));
+  if (summary.rows == 0) return summary;
   const auto start = std::chrono::steady_clock::now();
   counter.Reset();
   outputs.clear();
@@ -259,12 +331,12 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
   const Image watermark = RunWatermark(settings, host);
   const RenderSettings render = RenderSettingsFrom(settings);
   const PlanSettings plan = PlanSettingsFrom(settings);
-  const RunInputs run{plan, render, sources, watermark};
+  const RunInputs run{plan, render, sources, watermark, options.shard};
   PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
   const std::uint64_t usable = UsableMemoryFor(options);
   state.row_memory_ceiling = usable / 2;
-  RunLedger ledger(sources.size(), host, outputs, summary);
-  const int workers = WorkerCount(options, sources.size());
+  RunLedger ledger(sources.size(), options, host, outputs, summary);
+  const int workers = WorkerCount(options, static_cast<std::size_t>(summary.rows));
   if (workers <= 1) {
     RunSerial(run, state, options.stop, ledger);
   } else {
@@ -281,31 +353,48 @@ std::string RowReportLine(const RowFailure& row) {
          EscapeForReport(row.reason);
 }
 
-std::vector<std::string> BuildMessageLines(const BuildSummary& summary) {
+std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+                                 BuildHost& host, NameCounter& counter, const BuildOptions& options) {
+  counter.Reset();
+  const PlanSettings plan = PlanSettingsFrom(settings);
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
+  state.dry_run = true;
+  std::vector<RowRecipe> rows;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (options.shard.Holds(i))
+      rows.push_back(PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i], state));
+    else
+      counter.Advance();
+  }
+  return rows;
+}
+
+std::vector<std::string> BuildMessageLines(const BuildSummary& summary, bool list_rows) {
   const bool all_written = summary.failed == 0 && summary.skipped == 0 && !summary.stopped;
   std::vector<std::string> lines = {summary.stopped ? "Process stopped." : "Process done!",
                                     std::to_string(all_written ? summary.rows : summary.written) +
                                         " image(s) generated in " + OneDecimal(summary.seconds) +
                                         " second(s)"};
   // The first few of a list, one line each, then how many more there are.
-  const auto list_rows = [&lines](const std::vector<RowFailure>& rows) {
-    const std::size_t listed = std::min(rows.size(), kListedRows);
+  const auto list_rows_of = [&lines, list_rows](const std::vector<RowFailure>& rows) {
+    const std::size_t listed = list_rows ? std::min(rows.size(), kListedRows) : 0;
     for (std::size_t i = 0; i < listed; ++i) lines.push_back(RowReportLine(rows[i]));
-    if (rows.size() > listed) lines.push_back("... and " + std::to_string(rows.size() - listed) + " more.");
+    if (list_rows && rows.size() > listed)
+      lines.push_back("... and " + std::to_string(rows.size() - listed) + " more.");
   };
   if (!all_written) {
     lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
                     " skipped." +
                     (summary.stopped ? " " + std::to_string(summary.not_started) + " not started." : ""));
-    list_rows(summary.failures);
+    list_rows_of(summary.failures);
   }
   if (!summary.warnings.empty()) {
     lines.push_back(std::to_string(summary.warnings.size()) + " written from damaged pictures:");
-    list_rows(summary.warnings);
+    list_rows_of(summary.warnings);
   }
   if (!summary.notes.empty()) {
     lines.push_back(std::to_string(summary.notes.size()) + " written despite decoder warnings:");
-    list_rows(summary.notes);
+    list_rows_of(summary.notes);
   }
   return lines;
 }

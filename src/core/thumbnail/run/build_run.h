@@ -14,6 +14,7 @@
 #include "thumbnail/naming.h"
 #include "thumbnail/run/build_host.h"
 #include "thumbnail/run/render_pool.h"
+#include "thumbnail/run/row_shard.h"
 
 namespace vr {
 
@@ -24,6 +25,19 @@ struct RowFailure {
   std::int32_t row = 0;  // 1-based
   std::string file;      // the row's source file
   std::string reason;
+};
+
+// How one row of the run ended, for a machine-readable report.
+struct RowOutcome {
+  enum class Kind { kWritten, kSkipped, kFailed, kWarning };  // kWarning: written, with a warning
+  Kind kind = Kind::kFailed;
+  std::int32_t row = 0;  // 1-based, in the whole list
+  std::string source;
+  std::string output;                  // empty when the row got no name (a folder not created)
+  std::string reason;                  // empty when written without a word
+  std::int32_t width = 0, height = 0;  // the thumbnail's, when planning knew them; else 0
+  std::uint64_t bytes = 0;             // of the file written
+  double ms = 0.0;                     // rendering and writing
 };
 
 struct BuildOptions {
@@ -48,10 +62,16 @@ struct BuildOptions {
   // How worker threads are started (std::thread by default); a test's
   // starter may refuse some, as a system out of threads does.
   RenderPool::ThreadStarter start_thread;
+  // The rows this process renders. The others are planned only as far as
+  // their counter, so every row keeps the name a single run gives it.
+  RowShard shard;
+  // Told each of the shard's rows as it is settled, in row order, on the
+  // run's own thread.
+  std::function<void(const RowOutcome&)> row_done;
 };
 
 struct BuildSummary {
-  std::int32_t rows = 0;
+  std::int32_t rows = 0;  // the shard's
   std::int32_t written = 0;
   std::int32_t failed = 0;
   std::int32_t skipped = 0;
@@ -67,7 +87,8 @@ struct BuildSummary {
   std::vector<RowFailure> notes;
 };
 
-// Runs the build over `sources` (the list's column 1, row 1 first). Resets
+// Runs the build over `sources` (the list's column 1, row 1 first), or over
+// the shard's rows of it. Resets
 // `counter` to 0 and empties `outputs`, which then holds the files really
 // written, in row order. The host is called only on this thread: the folder
 // question while planning, Progress in row order (the rounded percentage of
@@ -87,7 +108,15 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
 // "<n> written despite decoder warnings:". Each says what the decoder
 // reported. File names are quoted and control
 // characters escaped (see report_text.h), so no name can forge a line.
-std::vector<std::string> BuildMessageLines(const BuildSummary& summary);
+// A front end that reports each row elsewhere (the command line, on standard
+// error) leaves the rows out with `list_rows` false, keeping the counts.
+std::vector<std::string> BuildMessageLines(const BuildSummary& summary, bool list_rows = true);
+
+// What a run would write, without writing or creating anything: the shard's
+// rows planned as RunBuild plans them (a missing folder taken as created),
+// in row order.
+std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+                                 BuildHost& host, NameCounter& counter, const BuildOptions& options = {});
 
 // One row of a report: Row <n>, "<file>": <reason>.
 std::string RowReportLine(const RowFailure& row);

@@ -9,6 +9,10 @@
 
 namespace vr {
 
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 RenderPool::RenderPool(int workers, const RenderSettings& render, const Image& watermark,
                        std::uint64_t decode_budget, Pricing pricing, ThreadStarter start_thread)
     : render_(render), watermark_(watermark), pricing_(std::move(pricing)), budget_(decode_budget) {
@@ -100,16 +104,17 @@ void RenderPool::Work() {
     task_ready_.wait(lock, [&] { return (taken = TakeNext(task)) || stopping_; });
     if (!taken) return;  // stopping, and nothing left to start
     lock.unlock();
+    const auto started = std::chrono::steady_clock::now();
     RenderedRow rendered;
     Status status = RenderRow(engine, render_, task.recipe, watermark_, rendered);
     lock.lock();
     budget_.Give(task.bytes);
     if (task.large()) --large_running_;
     if (status.ok()) {
-      writes_.push_back({task.index, std::move(task.recipe), std::move(rendered)});
+      writes_.push_back({task.index, std::move(task.recipe), std::move(rendered), started});
       write_ready_.notify_one();
     } else {
-      done_.push_back({task.index, std::move(status), DecodeWarning{}});
+      done_.push_back({task.index, std::move(status), DecodeWarning{}, 0, MillisecondsSince(started)});
       done_ready_.notify_one();
     }
     // The freed budget may admit a row that had to wait.
@@ -126,8 +131,10 @@ void RenderPool::WriteFiles() {
     writes_.pop_front();
     lock.unlock();
     Status status = WriteRow(write.recipe, write.rendered);
+    const std::uint64_t bytes = status.ok() ? write.rendered.bytes.size() : 0;
+    const double ms = MillisecondsSince(write.started);
     lock.lock();
-    done_.push_back({write.index, std::move(status), std::move(write.rendered.warning)});
+    done_.push_back({write.index, std::move(status), std::move(write.rendered.warning), bytes, ms});
     done_ready_.notify_one();
   }
 }

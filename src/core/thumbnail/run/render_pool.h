@@ -8,6 +8,7 @@
 // early and apart, all within a memory budget.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +30,13 @@ namespace vr {
 struct RenderDone {
   std::size_t index = 0;  // the row's place in the run, 0-based
   Status status = Status::Ok();
-  DecodeWarning warning;  // what the source's decoder warned of
+  DecodeWarning warning;    // what the source's decoder warned of
+  std::uint64_t bytes = 0;  // the file's size, when written
+  double ms = 0.0;          // from the start of rendering to the file in place
 };
+
+// Wall-clock milliseconds from `start` to now.
+double MillisecondsSince(std::chrono::steady_clock::time_point start);
 
 class RenderPool {
  public:
@@ -78,6 +84,7 @@ class RenderPool {
     std::size_t index = 0;
     RowRecipe recipe;
     RenderedRow rendered;
+    std::chrono::steady_clock::time_point started;
   };
 
   void Work();
