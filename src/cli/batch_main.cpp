@@ -242,7 +242,8 @@ int Run(const std::vector<std::string>& arguments) {
     std::cerr << "varenna-batch: no pictures given\nTry varenna-batch --help.\n";
     return kUsageError;
   }
-  Expected<ListedRows> rows = ListRows(options->inputs, options->null_separated, options->recursive, std::cin);
+  Expected<ListedRows> rows =
+      ListRows(options->inputs, options->null_separated, options->recursive, std::cin);
   if (!rows) {
     std::cerr << "varenna-batch: " << rows.message() << '\n';
     return kUsageError;

@@ -19,7 +19,6 @@ namespace vr {
 Expected<std::int32_t> NumberInRange(const std::string& option, const std::string& text, std::int32_t min,
                                      std::int32_t max);
 
-
 // The setting's code for a --metadata value: strip 0, keep 1, no-location
 // 2 (the codes themselves are taken too); none for anything else.
 std::optional<std::int32_t> MetadataCode(std::string_view value);

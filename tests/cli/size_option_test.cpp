@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/batch_options.h"
+#include "cli/option_values.h"
 #include "thumbnail/size_rule.h"
 
 namespace vr {
