@@ -22,6 +22,32 @@ constexpr std::size_t kHeaderBytes = 128 * 1024;
 
 std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
 
+// Bytes a stored pixel costs inside the newer formats' decoders, on top of
+// the RGBA picture they give, as measured with their libraries' largest
+// cases: a lossless WebP's ARGB plane; AVIF's up to 16-bit Y, U, V and alpha
+// planes; libheif's planes and its interleaved copy; libjxl's float planes.
+std::uint64_t CodecWorkingBytes(const ImageInfo& info) {
+  std::uint64_t per_pixel = 0;
+  switch (info.kind) {
+    case FileKind::Webp:
+      per_pixel = 4;
+      break;
+    case FileKind::Avif:
+      per_pixel = 8;
+      break;
+    case FileKind::Heif:
+      per_pixel = 12;
+      break;
+    case FileKind::Jxl:
+      per_pixel = 16;
+      break;
+    default:
+      return 0;
+  }
+  return per_pixel * static_cast<std::uint64_t>(std::max(info.width, 0)) *
+         static_cast<std::uint64_t>(std::max(info.height, 0));
+}
+
 }  // namespace
 
 Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> bytes, const std::string& file) {
@@ -38,6 +64,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   if (SniffFileKind(bytes) != FileKind::Jpeg) {
     VR_TRY_ASSIGN(footprint.info, ReadImageInfo(bytes, file));
     if (footprint.info.kind == FileKind::Tiff) footprint.chunk_bytes = TiffChunkBytes(bytes);
+    footprint.codec_bytes = CodecWorkingBytes(footprint.info);
     return footprint;
   }
   // Read by hand rather than through the decoder: this runs for every row
@@ -71,7 +98,7 @@ std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, in
   }
   const std::uint64_t pixels = CeilDiv(static_cast<std::uint64_t>(std::max(info.width, 0)), denominator) *
                                CeilDiv(static_cast<std::uint64_t>(std::max(info.height, 0)), denominator);
-  return pixels * 4 + footprint.coefficient_bytes + footprint.chunk_bytes;
+  return pixels * 4 + footprint.coefficient_bytes + footprint.chunk_bytes + footprint.codec_bytes;
 }
 
 }  // namespace vr

@@ -71,6 +71,12 @@ constexpr std::array kFields = {
     Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
     Number("OUTmetadata", &R::OUTmetadata, 37),
     Number("OUTcolour", &R::OUTcolour, 38),
+    Number("WEBPquality", &R::WEBPquality, 39, AbsentBecomes(kDefaultWebpQuality)),
+    Number("WEBPlossless", &R::WEBPlossless, 40),
+    Number("AVIFquality", &R::AVIFquality, 41, AbsentBecomes(kDefaultAvifQuality)),
+    Number("AVIFspeed", &R::AVIFspeed, 42, AbsentBecomes(kDefaultAvifSpeed)),
+    Number("JXLquality", &R::JXLquality, 43, AbsentBecomes(kDefaultJxlQuality)),
+    Number("JXLeffort", &R::JXLeffort, 44, AbsentBecomes(kDefaultJxlEffort)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

@@ -28,7 +28,7 @@ struct SettingsRecord {
   std::int32_t NegativeFlag = 0;
   std::int32_t GrayScaleFlag = 0;
   std::string OUTname;
-  std::int32_t OUTformat = 0;  // 0 Windows Bitmap, 1 JPEG, 2 PNG
+  std::int32_t OUTformat = 0;  // 0 Windows Bitmap, 1 JPEG, 2 PNG, 3 WebP, 4 AVIF, 5 JPEG XL
   std::string OUTfolder;
   std::int32_t OUTdatefolder = 0;
   std::int32_t OUTwidth = 0;
@@ -49,6 +49,12 @@ struct SettingsRecord {
   std::int32_t OUTcolour = 0;      // 0 convert to sRGB, 1 keep the picture's profile
   std::int32_t OUTbackground = 0;  // 0x00BBGGRR under transparent pictures saved without alpha
   std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
+  std::int32_t WEBPquality = 0;    // 0..100
+  std::int32_t WEBPlossless = 0;   // 0 lossy, 1 lossless
+  std::int32_t AVIFquality = 0;    // 0..100
+  std::int32_t AVIFspeed = 0;      // 0 slowest .. 10 fastest
+  std::int32_t JXLquality = 0;     // 0..100, 100 lossless
+  std::int32_t JXLeffort = 0;      // 1 fastest .. 9
 };
 
 // What loading puts in place of a value the store lacks. A missing value
@@ -89,6 +95,13 @@ const SettingsField* FindSettingsField(std::string_view name);
 // The JPEG quality of a store that holds none: the JPEG options dialog's
 // first value.
 inline constexpr std::int32_t kDefaultJpegQuality = 85;
+// The newer formats' options in a store that holds none: each library's
+// own usual setting (cjxl's distance 1 is quality 90).
+inline constexpr std::int32_t kDefaultWebpQuality = 80;
+inline constexpr std::int32_t kDefaultAvifQuality = 60;
+inline constexpr std::int32_t kDefaultAvifSpeed = 6;
+inline constexpr std::int32_t kDefaultJxlQuality = 90;
+inline constexpr std::int32_t kDefaultJxlEffort = 7;
 // White (0x00BBGGRR) under transparent pictures written as JPEG.
 inline constexpr std::int32_t kDefaultBackground = 0x00FFFFFF;
 

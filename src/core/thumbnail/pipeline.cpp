@@ -197,6 +197,7 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
   }
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
+  engine.SetEncodeOptions(render.encode);
   engine.SetBackground(render.background);
   return engine.Encode(render.output_format, encoded, recipe.output_path);
 }
@@ -213,6 +214,7 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   render.release_after = s.ADVempty != 0;
   GetOutputFormat(s.OUTformat, render.output_format, render.extension);
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
+  render.encode = EncodeOptionsFrom(s);
   render.colour = s.OUTcolour == 1 ? ColourOutput::kKeep : ColourOutput::kSrgb;
   render.background = Background::FromStored(static_cast<std::uint32_t>(s.OUTbackground));
   // An unknown code keeps nothing: the safe side for a photographer's data.

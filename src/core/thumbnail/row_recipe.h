@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/decode_footprint.h"
+#include "imaging/encode_options.h"
 #include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/colour_transform.h"
 #include "imaging/ops/flatten.h"
@@ -46,6 +47,7 @@ struct RenderSettings {
   std::int32_t output_format = 0;
   std::string extension;
   std::int32_t jpeg_quality = 0;  // 0..100
+  EncodeOptions encode;           // WebP, AVIF and JPEG XL
   // OUTcolour: 1 keeps the pictures' colours and profiles, anything else
   // converts to sRGB.
   ColourOutput colour = ColourOutput::kSrgb;
