@@ -2,7 +2,8 @@
 // copies the record into the controls; OK writes every value to the store
 // and reloads the record; Cancel writes nothing. A few changes reach the
 // record at once and survive Cancel: WMArea (region picker), WMOpacity
-// (opacity slider) and JPEGquality (the JPEG options dialog's OK).
+// (opacity slider), JPEGquality (the JPEG options dialog's OK) and the
+// WebP, AVIF and JPEG XL options (their options dialogs' OK).
 #pragma once
 
 #include <QDialog>

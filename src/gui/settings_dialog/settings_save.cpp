@@ -12,7 +12,8 @@ namespace {
 
 // The record as OK leaves it before the reload: the controls' fields, the
 // region from the last click, and WMMode, WMAngle, WMArea, WMOpacity and
-// JPEGquality as the record holds them.
+// the formats' options (JPEGquality, WEBPquality, ...) as the record holds
+// them.
 SettingsRecord Staged(const SettingsDialogValues& values, const SettingsRecord& record) {
   SettingsRecord s = values.fields;
   s.WMMode = record.WMMode;
@@ -20,6 +21,12 @@ SettingsRecord Staged(const SettingsDialogValues& values, const SettingsRecord& 
   s.WMArea = record.WMArea;
   s.WMOpacity = record.WMOpacity;
   s.JPEGquality = record.JPEGquality;
+  s.WEBPquality = record.WEBPquality;
+  s.WEBPlossless = record.WEBPlossless;
+  s.AVIFquality = record.AVIFquality;
+  s.AVIFspeed = record.AVIFspeed;
+  s.JXLquality = record.JXLquality;
+  s.JXLeffort = record.JXLeffort;
   s.WMAreaX = RoundHalfEven(values.click_x);
   s.WMAreaY = values.click_y;
   // The dialog has no FTP page: the anonymous login on a placeholder host.

@@ -11,7 +11,8 @@ namespace vr {
 
 QString AddImagesFilter() {
   return QStringLiteral(
-      "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;Portable Network Graphics (*.png)");
+      "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;Portable Network Graphics (*.png);;"
+      "WebP (*.webp);;AVIF (*.avif);;JPEG XL (*.jxl);;HEIF (*.heic *.heif)");
 }
 
 int AddImageFiles(MainWindow& window) {

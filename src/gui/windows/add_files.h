@@ -10,7 +10,8 @@ namespace vr {
 
 class MainWindow;
 
-// The open dialog's three choices, JPEG first.
+// The open dialog's choices, JPEG first, then BMP, PNG and the newer kinds
+// (WebP, AVIF, JPEG XL, HEIF).
 QString AddImagesFilter();
 
 // Returns the number of rows added (0 when cancelled).
