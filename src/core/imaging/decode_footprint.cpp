@@ -85,7 +85,17 @@ Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path) {
   VR_TRY_ASSIGN(const std::uint64_t length, ReadFileStart(path, kHeaderBytes, bytes));
   // A GIF's canvas spans all its frames, which may lie anywhere in it.
   if (length > bytes.size() && SniffFileKind(bytes) == FileKind::Gif) VR_TRY(ReadWholeFileInto(path, bytes));
-  return ReadDecodeFootprint(bytes, length, path);
+  Expected<DecodeFootprint> footprint = ReadDecodeFootprint(bytes, length, path);
+  // The libraries of the newer formats read their headers from whole files
+  // only (a HEIF's item boxes may also lie behind its pixels).
+  const FileKind kind = SniffFileKind(bytes);
+  const bool whole_file_header =
+      kind == FileKind::Webp || kind == FileKind::Avif || kind == FileKind::Jxl || kind == FileKind::Heif;
+  if (!footprint && whole_file_header && length > bytes.size()) {
+    VR_TRY(ReadWholeFileInto(path, bytes));
+    footprint = ReadDecodeFootprint(bytes, length, path);
+  }
+  return footprint;
 }
 
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height) {

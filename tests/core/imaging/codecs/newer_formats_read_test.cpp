@@ -5,6 +5,7 @@
 // alpha come through; and damaged files fail by name.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -86,6 +87,17 @@ TEST_P(NewerFormatSource, HeaderAndPriceAgreeWithTheDecode) {
   EXPECT_EQ(info->kind, SniffFileKind(file));
   // The decoder's own planes are paid for beside the picture.
   EXPECT_GT(DecodeBytes(*footprint, 0, 0), std::uint64_t{200} * 120 * 4);
+}
+
+// Planning reads the price from the file; one larger than the part of it
+// read first is still priced, the decoder's planes included.
+TEST_P(NewerFormatSource, AFileLargerThanItsFirstReadIsPriced) {
+  const std::string path = Write(GetParam().make(MakeRandomImage(1000, 800, 11)), "noise");
+  ASSERT_GT(std::filesystem::file_size(path), 128u * 1024) << "the test needs a larger file";
+  Expected<DecodeFootprint> footprint = ReadDecodeFootprintFromFile(path);
+  ASSERT_TRUE(footprint.ok()) << footprint.message();
+  EXPECT_EQ(std::pair(footprint->info.width, footprint->info.height), std::pair(1000, 800));
+  EXPECT_GE(DecodeBytes(*footprint, 0, 0), std::uint64_t{1000} * 800 * 8);
 }
 
 // Every cut of the file either fails naming it, leaving no picture, or
