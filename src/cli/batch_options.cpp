@@ -160,8 +160,8 @@ Options:
   --show-settings     print the settings as NAME=VALUE lines and exit
   --colour srgb|keep  srgb: convert pictures with a colour profile to sRGB
                       (the default); keep: leave their colours and embed
-                      their profile in JPEG and PNG thumbnails (the setting
-                      OUTcolour, 0 or 1)
+                      their profile in the thumbnails, BMP excepted (the
+                      setting OUTcolour, 0 or 1)
   --jobs N, -j N      render on N worker threads (default: one per core)
   --background RRGGBB the colour under transparent pictures saved as JPEG
                       (default FFFFFF, white); same as --set OUTbackground
