@@ -14,6 +14,8 @@ packages=(
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
   zlib1g-dev liblcms2-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libwebp-dev libavif-dev libjxl-dev libheif-dev
+  webp libavif-bin libjxl-tools
   librsvg2-bin
   xvfb xauth x11-utils
   clang libclang-rt-14-dev clang-format

@@ -23,6 +23,7 @@
 #include "settings/reg_file.h"
 #include "settings/settings_store.h"
 #include "settings/value_ranges.h"
+#include "thumbnail/formats.h"
 #include "thumbnail/run/build_run.h"
 #include "thumbnail/run/report_text.h"
 
@@ -157,6 +158,13 @@ Expected<SettingsRecord> RunSettings(const BatchOptions& options) {
   LoadSettings(store, settings);
   for (const auto& [name, value] : options.overrides) VR_TRY(ApplySettingOverride(settings, name, value));
   if (options.metadata) settings.OUTmetadata = *options.metadata;
+  if (options.quality) {
+    // Formats without a quality of their own leave it to JPEGquality, as before.
+    const std::optional<OutputFormat> format = GetOutputFormat(settings.OUTformat);
+    const std::string_view field =
+        format && !format->quality_field.empty() ? format->quality_field : std::string_view("JPEGquality");
+    VR_TRY(ApplySettingOverride(settings, std::string(field), std::to_string(*options.quality)));
+  }
   return settings;
 }
 

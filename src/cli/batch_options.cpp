@@ -38,7 +38,7 @@ constexpr std::array kOptions = {
     OptionEntry{"format", 'f', true,
                [](BatchOptions& o, const std::string& v) {
                  const std::optional<std::int32_t> code = StoredFormatCode(v);
-                 if (!code) return Status::Fail("--format needs bmp, jpeg (or jpg) or png, not \"" + v + "\"");
+                 if (!code) return Status::Fail("--format needs bmp, jpeg (or jpg), png, webp, avif or jxl, not \"" + v + "\"");
                  return SetOverride(o, "OUTformat", std::to_string(*code));
                }},
     OptionEntry{"size", 's', true,
@@ -47,8 +47,9 @@ constexpr std::array kOptions = {
                [](BatchOptions& o, const std::string& v) { return AddOverrides(o, CropOverrides(v)); }},
     OptionEntry{"quality", 'q', true,
                [](BatchOptions& o, const std::string& v) {
-                 VR_TRY_ASSIGN(const std::int32_t quality, NumberInRange("--quality", v, 0, 100));
-                 return SetOverride(o, "JPEGquality", std::to_string(quality));
+                 // Which quality it sets depends on the format, known once every option is read.
+                 VR_TRY_ASSIGN(o.quality, NumberInRange("--quality", v, 0, 100));
+                 return Status::Ok();
                }},
     OptionEntry{"output-dir", 'o', true,
                [](BatchOptions& o, const std::string& v) {

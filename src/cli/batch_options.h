@@ -38,6 +38,9 @@ struct BatchOptions {
   bool null_separated = false;           // -0: lists are NUL-separated
   int jobs = 0;                          // 0: one per core
   std::optional<std::int32_t> metadata;  // --metadata, as the setting's code; after every --set
+  // --quality, for the run's format (JPEGquality, WEBPquality, AVIFquality,
+  // JXLquality); after every --set
+  std::optional<std::int32_t> quality;
   std::optional<LocalDateTime> date;     // --date: the run's date and time for names and the dated folder
   std::string shard;                     // --shard as given, read with ShardFrom (option_values.h)
   std::string report;                    // --report FILE, "-" for standard output; empty: none

@@ -13,8 +13,9 @@ not searched. Inputs from the arguments and from --files-from lists are
 taken in the order given.
 
 Output:
-  -f, --format FMT       bmp, jpeg (or jpg) or png (OUTformat)
-  -q, --quality N        JPEG quality, 0 to 100 (JPEGquality)
+  -f, --format FMT       bmp, jpeg (or jpg), png, webp, avif or jxl (OUTformat)
+  -q, --quality N        quality of the chosen format, 0 to 100 (JPEGquality,
+                         WEBPquality, AVIFquality or JXLquality)
   -o, --output-dir DIR   write the thumbnails into DIR (OUTfolder)
   -n, --name CONVENTION  the file name without extension, with the tokens
                          %o (the picture's name), %## %### %#### (the row's

@@ -1,5 +1,7 @@
 #include "cli/option_values.h"
 
+#include "thumbnail/formats.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -7,6 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <limits>
+
+#include "thumbnail/formats.h"
 
 namespace vr {
 
@@ -20,12 +24,6 @@ Expected<long> WholeNumber(const std::string& text) {
   if (*end != '\0' || errno == ERANGE || std::isspace(static_cast<unsigned char>(text[0])) != 0)
     return Status::Fail("\"" + text + "\" is not a whole number");
   return value;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
 }
 
 // Exactly `digits` decimal digits at `text[at]`.
@@ -69,15 +67,9 @@ std::optional<std::int32_t> MetadataCode(std::string_view value) {
 }
 
 std::optional<std::int32_t> StoredFormatCode(std::string_view name) {
-  struct Named {
-    std::string_view name;
-    std::int32_t code;
-  };
-  static constexpr std::array<Named, 4> kFormats = {Named{"bmp", 0}, Named{"jpeg", 1}, Named{"jpg", 1},
-                                                    Named{"png", 2}};
-  for (const Named& format : kFormats)
-    if (SameIgnoringCase(format.name, name)) return format.code;
-  return std::nullopt;
+  const OutputFormat* format = OutputFormatNamed(name);
+  if (format == nullptr) return std::nullopt;
+  return format->out_format;
 }
 
 Expected<LocalDateTime> PinnedDate(const std::string& text) {

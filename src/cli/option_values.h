@@ -24,8 +24,8 @@ Expected<std::int32_t> NumberInRange(const std::string& option, const std::strin
 std::optional<std::int32_t> MetadataCode(std::string_view value);
 
 // The OUTformat code for a format's name, any case: bmp 0, jpeg or jpg 1,
-// png 2; none for another name. The one place the command line knows the
-// format names.
+// png 2, webp 3, avif 4, jxl 5; none for another name (the names are the
+// output format table's, thumbnail/formats.h).
 std::optional<std::int32_t> StoredFormatCode(std::string_view name);
 
 // --date: YYYY-MM-DD, the time of day 00:00:00, or YYYY-MM-DDTHH:MM:SS; a

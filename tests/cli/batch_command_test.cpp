@@ -196,6 +196,24 @@ TEST_F(BatchCommandTest, AStoreWithoutAQualityMakesJpegsAt85AndAStoredZeroStays)
   EXPECT_NE(run.out.find("\nJPEGquality=85\n"), std::string::npos) << run.out;
 }
 
+// --set OUTformat chooses the newer formats too: each thumbnail gets its
+// extension and is the picture at the size asked for, read back from a
+// WebP, AVIF and JPEG XL made by the previous run.
+TEST_F(BatchCommandTest, OutFormatWritesWebpAvifAndJpegXl) {
+  Picture("in/photo.png", 64, 48);
+  std::string input = "DIR/in/photo.png";
+  for (const char* format : {"3", "4", "5"}) {
+    const Outcome run = Run("--set OUTformat=" + std::string(format) +
+                            " --set OUTfolder=DIR/out --set OUTnoprop=0 --set OUTpropw=-1 --set OUTwidth=32 "
+                            "--set OUTname=t" +
+                            format + " " + input);
+    EXPECT_EQ(run.code, 0) << run.err;
+    const char* extension = format[0] == '3' ? ".webp" : format[0] == '4' ? ".avif" : ".jxl";
+    input = "DIR/out/t" + std::string(format) + extension;
+    EXPECT_EQ(Height("out/t" + std::string(format) + extension), 24) << extension;
+  }
+}
+
 TEST_F(BatchCommandTest, VersionPrintsTheProgramsNameAndVersion) {
   const Outcome run = Run("--version");
   EXPECT_EQ(run.code, 0) << run.err;

@@ -1,11 +1,15 @@
 #include "imaging/codec_dispatch.h"
 
+#include "imaging/codecs/avif_codec.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/gif_codec.h"
+#include "imaging/codecs/heif_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
+#include "imaging/codecs/jxl_codec.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/tiff_codec.h"
+#include "imaging/codecs/webp_codec.h"
 #include "imaging/limits.h"
 
 namespace vr {
@@ -39,6 +43,14 @@ Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std
       return Checked(ReadTiffInfo(bytes, file), file);
     case FileKind::Bmp:
       return Checked(ReadBmpInfo(bytes, file), file);
+    case FileKind::Webp:
+      return Checked(ReadWebpInfo(bytes, file), file);
+    case FileKind::Avif:
+      return Checked(ReadAvifInfo(bytes, file), file);
+    case FileKind::Jxl:
+      return Checked(ReadJxlInfo(bytes, file), file);
+    case FileKind::Heif:
+      return Checked(ReadHeifInfo(bytes, file), file);
     case FileKind::Unknown:
       break;
   }
@@ -56,6 +68,12 @@ Status CheckPlausibleHeader(std::span<const std::uint8_t> bytes, std::uint64_t f
       return CheckTiffFileLength(bytes, file_length, file);
     case FileKind::Gif:  // its frames may lie anywhere in the file
     case FileKind::Png:  // its decoder judges by the whole file
+    // A flat picture compresses to a few bytes in each of these, so their
+    // length bounds nothing; the size limits and the row's memory do.
+    case FileKind::Webp:
+    case FileKind::Avif:
+    case FileKind::Jxl:
+    case FileKind::Heif:
     case FileKind::Unknown:
       break;
   }
@@ -97,12 +115,49 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
     case FileKind::Bmp:
       result = DecodeBmp(bytes, file, out);
       break;
+    case FileKind::Webp:
+      if (Status s = DecodeWebp(bytes, file, target_width, target_height, out, result->colour); !s.ok())
+        result = s;
+      break;
+    case FileKind::Avif:
+      if (Status s = DecodeAvif(bytes, file, out, result->colour); !s.ok()) result = s;
+      break;
+    case FileKind::Jxl:
+      if (Status s = DecodeJxl(bytes, file, out, result->colour); !s.ok()) result = s;
+      break;
+    case FileKind::Heif:
+      if (Status s = DecodeHeif(bytes, file, target_width, target_height, out, result->colour); !s.ok())
+        result = s;
+      break;
     case FileKind::Unknown:
       result = Unsupported(file);
       break;
   }
   if (!result) out.Resize(0, 0);  // a failure never leaves half a picture behind
   return result;
+}
+
+bool DecodesTowardTarget(FileKind kind) {
+  return kind == FileKind::Jpeg || kind == FileKind::Webp || kind == FileKind::Heif;
+}
+
+bool IsNewerFormat(std::int32_t format_code) {
+  return format_code == kFormatWebp || format_code == kFormatAvif || format_code == kFormatJxl;
+}
+
+Status EncodeNewerFormat(std::int32_t format_code, const Image& picture, const EncodeOptions& options,
+                         const EncodeExtras& extras, std::vector<std::uint8_t>& out,
+                         const std::string& file) {
+  switch (format_code) {
+    case kFormatWebp:
+      return EncodeWebp(picture, options.webp, extras, out, file);
+    case kFormatAvif:
+      return EncodeAvif(picture, options.avif, extras, out, file);
+    case kFormatJxl:
+      return EncodeJxl(picture, options.jxl, extras, out, file);
+    default:
+      return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + file);
+  }
 }
 
 }  // namespace vr

@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/status.h"
 #include "imaging/colour/icc_profile.h"
 #include "imaging/decode_warning.h"
+#include "imaging/encode_options.h"
+#include "imaging/format_codes.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 
@@ -47,11 +50,24 @@ struct DecodeResult {
 
 // Decodes the bytes of an already sniffed kind into `out`, as stored (the
 // orientation is NOT applied). For JPEG, a target above 0 lets the decoder
-// scale down in the DCT to a size still at least that large. `colour`
+// scale down in the DCT to a size still at least that large; for WebP and
+// HEIF (see DecodesTowardTarget) to a smaller picture too (scaled output, an
+// embedded thumbnail), reported with a shrink of 1: the picture's own size
+// tells the resampler what it holds. `colour`
 // converts CMYK and L*a*b* samples through their profiles (a temporary one
 // is used when it is null).
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
                                    int target_height, Image& out, ColourTransforms* colour = nullptr);
+
+// Kinds whose decoder makes use of a target size.
+bool DecodesTowardTarget(FileKind kind);
+
+// WebP, AVIF and JPEG XL, written by their own libraries, which take the
+// profile and metadata along (EncodeExtras) rather than having them put in
+// afterwards as JPEG and PNG do.
+bool IsNewerFormat(std::int32_t format_code);
+Status EncodeNewerFormat(std::int32_t format_code, const Image& picture, const EncodeOptions& options,
+                         const EncodeExtras& extras, std::vector<std::uint8_t>& out, const std::string& file);
 
 }  // namespace vr

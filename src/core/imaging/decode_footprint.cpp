@@ -10,6 +10,7 @@
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
 #include "imaging/codecs/tiff_codec.h"
+#include "base/file_bytes.h"
 #include "imaging/header_bytes.h"
 #include "imaging/metadata/orientation_sources.h"
 
@@ -19,6 +20,32 @@ namespace {
 constexpr std::uint64_t kBlockBytes = 64 * 2;
 
 std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
+
+// Bytes a stored pixel costs inside the newer formats' decoders, on top of
+// the RGBA picture they give, as measured with their libraries' largest
+// cases: a lossless WebP's ARGB plane; AVIF's up to 16-bit Y, U, V and alpha
+// planes; libheif's planes and its interleaved copy; libjxl's float planes.
+std::uint64_t CodecWorkingBytes(const ImageInfo& info) {
+  std::uint64_t per_pixel = 0;
+  switch (info.kind) {
+    case FileKind::Webp:
+      per_pixel = 4;
+      break;
+    case FileKind::Avif:
+      per_pixel = 8;
+      break;
+    case FileKind::Heif:
+      per_pixel = 12;
+      break;
+    case FileKind::Jxl:
+      per_pixel = 16;
+      break;
+    default:
+      return 0;
+  }
+  return per_pixel * static_cast<std::uint64_t>(std::max(info.width, 0)) *
+         static_cast<std::uint64_t>(std::max(info.height, 0));
+}
 
 }  // namespace
 
@@ -36,6 +63,7 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
   if (SniffFileKind(bytes) != FileKind::Jpeg) {
     VR_TRY_ASSIGN(footprint.info, ReadImageInfo(bytes, file));
     if (footprint.info.kind == FileKind::Tiff) footprint.chunk_bytes = TiffChunkBytes(bytes);
+    footprint.codec_bytes = CodecWorkingBytes(footprint.info);
     return footprint;
   }
   // Read by hand rather than through the decoder: this runs for every row
@@ -52,8 +80,18 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
 }
 
 Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path) {
-  VR_TRY_ASSIGN(const HeaderBytes header, ReadHeaderBytes(path));
-  return ReadDecodeFootprint(header.bytes, header.file_length, path);
+  VR_TRY_ASSIGN(HeaderBytes header, ReadHeaderBytes(path));
+  Expected<DecodeFootprint> footprint = ReadDecodeFootprint(header.bytes, header.file_length, path);
+  // The libraries of the newer formats read their headers from whole files
+  // only (a HEIF's item boxes may also lie behind its pixels).
+  const FileKind kind = SniffFileKind(header.bytes);
+  const bool whole_file_header =
+      kind == FileKind::Webp || kind == FileKind::Avif || kind == FileKind::Jxl || kind == FileKind::Heif;
+  if (!footprint && whole_file_header && header.file_length > header.bytes.size()) {
+    VR_TRY(ReadWholeFileInto(path, header.bytes));
+    footprint = ReadDecodeFootprint(header.bytes, header.file_length, path);
+  }
+  return footprint;
 }
 
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height) {
@@ -66,7 +104,7 @@ std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, in
   }
   const std::uint64_t pixels = CeilDiv(static_cast<std::uint64_t>(std::max(info.width, 0)), denominator) *
                                CeilDiv(static_cast<std::uint64_t>(std::max(info.height, 0)), denominator);
-  return pixels * 4 + footprint.coefficient_bytes + footprint.chunk_bytes;
+  return pixels * 4 + footprint.coefficient_bytes + footprint.chunk_bytes + footprint.codec_bytes;
 }
 
 }  // namespace vr

@@ -21,6 +21,9 @@ struct DecodeFootprint {
   // A TIFF's strip or tile of decoded samples (16 bytes a pixel for float
   // RGBA, four times its share of the picture); 0 for any other file.
   std::uint64_t chunk_bytes = 0;
+  // What a WebP, AVIF, JPEG XL or HEIF decoder holds beside the picture it
+  // gives (its planes, its working copies); 0 for any other file.
+  std::uint64_t codec_bytes = 0;
   // The whole file's length, which the engine holds while it decodes.
   std::uint64_t file_bytes = 0;
 };
@@ -39,7 +42,7 @@ Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path);
 // Bytes the engine holds while decoding towards an upright target of
 // target_width x target_height (0 x 0: the full picture): the decoded RGBA
 // picture, for a JPEG at the DCT scale the engine will use, plus any
-// coefficient buffers or TIFF chunk.
+// coefficient buffers, TIFF chunk or decoder planes.
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height);
 
 }  // namespace vr

@@ -9,6 +9,7 @@
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
+#include "imaging/codecs/webp_codec.h"
 #include "imaging/colour/icc_embed.h"
 #include "imaging/limits.h"
 #include "imaging/metadata/metadata_reader.h"
@@ -68,9 +69,10 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
     return info.status();
   }
   s.info = *info;
-  // A PNG may keep its orientation behind the pixels, beyond the part of the
+  // A PNG or WebP may keep its orientation behind the pixels, beyond the part of the
   // file a caller read its header from; the whole file has the last word.
   if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
+  if (header != nullptr && s.info.kind == FileKind::Webp) s.info.orientation = ReadWebpOrientation(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
   if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
@@ -163,9 +165,9 @@ Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace pl
     return Status::Fail("Cannot crop " + s.file + ": the window lies outside the picture");
 
   int shrink = 1;
-  if (s.pending() && s.info.kind == FileKind::Jpeg) {
-    // The DCT's room is judged on what the whole picture is resampled to,
-    // on the stored axes: a picture turned a quarter on load needs the
+  if (s.pending() && DecodesTowardTarget(s.info.kind)) {
+    // The decoder's room is judged on what the whole picture is resampled
+    // to, on the stored axes: a picture turned a quarter on load needs the
     // target's sides swapped.
     const Sides whole =
         window ? WholeTargetOf(*window, upright.width, upright.height, width, height) : Sides{width, height};
@@ -270,7 +272,8 @@ Status Engine::MixIn(const Image& overlay, MixMode mode, int x, int y) {
 void Engine::SetJpegQuality(std::uint8_t quality) { jpeg_quality_ = std::min<int>(quality, 100); }
 
 Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std::string& path) {
-  if (format_code != kFormatBmp && format_code != kFormatJpeg && format_code != kFormatPng)
+  if (format_code != kFormatBmp && format_code != kFormatJpeg && format_code != kFormatPng &&
+      !IsNewerFormat(format_code))
     return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + path);
   if (At(kPictureSlot).empty()) return Status::Fail("No picture in slot 1 to save as " + path);
   VR_TRY(EnsureDecoded(kPictureSlot));
@@ -279,6 +282,13 @@ Status Engine::Encode(int format_code, std::vector<std::uint8_t>& out, const std
   const Image& picture = At(kPictureSlot).picture;
   // Only a picture decoded with kKeep has a profile to carry.
   const std::vector<std::uint8_t>& profile = At(kPictureSlot).profile;
+  if (IsNewerFormat(format_code)) {
+    // Their libraries keep alpha, and take the profile and metadata along.
+    PictureMetadata kept;
+    if (metadata_mode_ != MetadataMode::kStrip)
+      kept = MetadataForThumbnail(At(kPictureSlot).metadata, picture.width, picture.height, metadata_mode_);
+    return EncodeNewerFormat(format_code, picture, encode_options_, EncodeExtras{profile, &kept}, out, path);
+  }
   if (format_code == kFormatPng) {
     VR_TRY(EncodePng(picture, out, path, profile));
   } else if (!picture.HasTransparency()) {

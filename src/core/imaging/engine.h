@@ -15,6 +15,7 @@
 #include "base/status.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/decode_warning.h"
+#include "imaging/encode_options.h"
 #include "imaging/engine_slot.h"
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
@@ -50,7 +51,9 @@ class Engine {
 
   // Slot 1 made exactly width x height. A JPEG not yet decoded is decoded
   // shrunk in the DCT first, as far as still leaves the resampler a reduction
-  // of at least two, so the result matches a full decode.
+  // of at least two, so the result matches a full decode; a WebP likewise
+  // through libwebp's scaled output, a HEIF from an embedded thumbnail at
+  // least the target's size.
   Status Resample(int width, int height);
 
   // Slot 1's `window` (a part of the upright picture, in the pixels
@@ -106,6 +109,9 @@ class Engine {
   // Quality of later JPEG saves, 0..100 (values beyond act as 100).
   void SetJpegQuality(std::uint8_t quality);
 
+  // Quality, speed and the like of later WebP, AVIF and JPEG XL saves.
+  void SetEncodeOptions(const EncodeOptions& options) { encode_options_ = options; }
+
   // The colour transparent pictures are composited over where the output
   // holds no alpha (see Encode); white until set.
   void SetBackground(Background background) { background_ = background; }
@@ -115,7 +121,8 @@ class Engine {
   // is to be kept, so kStrip (the default) costs nothing.
   void SetMetadataMode(MetadataMode mode) { metadata_mode_ = mode; }
 
-  // Writes slot 1 as BMP (1), JPEG (3) or PNG (4). The file is written beside
+  // Writes slot 1 as BMP (1), JPEG (3), PNG (4), WebP (5), AVIF (6) or
+  // JPEG XL (7). The file is written beside
   // the target and renamed into place, so a failed save leaves neither a
   // half-written file nor a damaged older one.
   Status Save(const std::string& path, int format_code);
@@ -124,7 +131,8 @@ class Engine {
   // itself; `path` only names the file in messages. A JPEG of a picture with
   // transparency is made from the picture flattened onto the background; a
   // BMP keeps the alpha, and its fully transparent pixels take the
-  // background's colour for readers that ignore alpha. PNG keeps everything.
+  // background's colour for readers that ignore alpha. PNG, WebP, AVIF and
+  // JPEG XL keep everything (of the metadata, their EXIF and XMP).
   // The slot's picture itself is left as it was.
   Status Encode(int format_code, std::vector<std::uint8_t>& out, const std::string& path);
 
@@ -175,6 +183,7 @@ class Engine {
   std::vector<std::uint8_t> encoded_;  // the file being saved
   int opacity_ = kDefaultOpacity;
   int jpeg_quality_ = kDefaultJpegQuality;
+  EncodeOptions encode_options_;
   MetadataMode metadata_mode_ = MetadataMode::kStrip;
   std::uint32_t noise_seed_ = kDefaultNoiseSeed;
   Background background_;

@@ -1,4 +1,5 @@
-// Format codes of the files the engine writes: BMP, JPEG and PNG. (It reads
+// Format codes of the files the engine writes: BMP, JPEG, PNG, WebP, AVIF
+// and JPEG XL. (It reads
 // more kinds, told apart by their bytes.)
 #pragma once
 
@@ -10,5 +11,8 @@ inline constexpr std::int32_t kFormatUnknown = 0;  // no format the engine write
 inline constexpr std::int32_t kFormatBmp = 1;
 inline constexpr std::int32_t kFormatJpeg = 3;
 inline constexpr std::int32_t kFormatPng = 4;
+inline constexpr std::int32_t kFormatWebp = 5;
+inline constexpr std::int32_t kFormatAvif = 6;
+inline constexpr std::int32_t kFormatJxl = 7;
 
 }  // namespace vr

@@ -6,7 +6,7 @@
 
 namespace vr {
 
-enum class FileKind { Unknown, Bmp, Gif, Jpeg, Png, Tiff };
+enum class FileKind { Unknown, Bmp, Gif, Jpeg, Png, Tiff, Webp, Avif, Jxl, Heif };
 
 struct ImageInfo {
   FileKind kind = FileKind::Unknown;
@@ -33,7 +33,8 @@ inline Sides UprightSides(const ImageInfo& info) {
   return OrientedSides(info.width, info.height, info.orientation);
 }
 
-// The kind of file by its magic bytes.
+// The kind of file by its magic bytes (for AVIF and HEIF, the brands of
+// their file-type box).
 FileKind SniffFileKind(std::span<const std::uint8_t> bytes);
 
 }  // namespace vr

@@ -55,7 +55,7 @@ constexpr std::array kFields = {
     Number("NegativeFlag", &R::NegativeFlag, 15, kCheckBox),
     Number("GrayScaleFlag", &R::GrayScaleFlag, 16, kCheckBox),
     Text("OUTname", &R::OUTname, 17),
-    Number("OUTformat", &R::OUTformat, 20, {0, 2}),
+    Number("OUTformat", &R::OUTformat, 20, {0, 5}),
     Text("OUTfolder", &R::OUTfolder, 18, kOutputFolder),
     Number("OUTdatefolder", &R::OUTdatefolder, 19, kCheckBox),
     Number("OUTwidth", &R::OUTwidth, 21, kSide, ZeroBecomes(300)),
@@ -94,6 +94,12 @@ constexpr std::array kFields = {
     // The choice last made in Add from Folder's dialog; absent, only the
     // folder itself is searched, as before the choice existed.
     Number("GENsubfolders", &R::GENsubfolders, 51, kCheckBox),
+    Number("WEBPquality", &R::WEBPquality, 52, {0, 100}, AbsentBecomes(kDefaultWebpQuality)),
+    Number("WEBPlossless", &R::WEBPlossless, 53, kCheckBox),
+    Number("AVIFquality", &R::AVIFquality, 54, {0, 100}, AbsentBecomes(kDefaultAvifQuality)),
+    Number("AVIFspeed", &R::AVIFspeed, 55, {0, 10}, AbsentBecomes(kDefaultAvifSpeed)),
+    Number("JXLquality", &R::JXLquality, 56, {0, 100}, AbsentBecomes(kDefaultJxlQuality)),
+    Number("JXLeffort", &R::JXLeffort, 57, {1, 9}, AbsentBecomes(kDefaultJxlEffort)),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

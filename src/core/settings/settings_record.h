@@ -29,7 +29,7 @@ struct SettingsRecord {
   std::int32_t NegativeFlag = 0;
   std::int32_t GrayScaleFlag = 0;
   std::string OUTname;
-  std::int32_t OUTformat = 0;  // 0 Windows Bitmap, 1 JPEG, 2 PNG
+  std::int32_t OUTformat = 0;  // 0 Windows Bitmap, 1 JPEG, 2 PNG, 3 WebP, 4 AVIF, 5 JPEG XL
   std::string OUTfolder;
   std::int32_t OUTdatefolder = 0;
   std::int32_t OUTwidth = 0;
@@ -63,6 +63,12 @@ struct SettingsRecord {
   std::int32_t WMTextOpacity = 0;  // percent
   std::int32_t WMTextArea = 0;     // 1..9, as WMArea
   std::int32_t GENsubfolders = 0;  // Add from Folder's "Include sub-folders": 1 on
+  std::int32_t WEBPquality = 0;    // 0..100
+  std::int32_t WEBPlossless = 0;   // 0 lossy, 1 lossless
+  std::int32_t AVIFquality = 0;    // 0..100
+  std::int32_t AVIFspeed = 0;      // 0 slowest .. 10 fastest
+  std::int32_t JXLquality = 0;     // 0..100, 100 lossless
+  std::int32_t JXLeffort = 0;      // 1 fastest .. 9
 };
 
 // What loading puts in place of a value the store lacks. A missing value
@@ -113,6 +119,13 @@ const SettingsField* FindSettingsField(std::string_view name);
 // The JPEG quality of a store that holds none: the JPEG options dialog's
 // first value.
 inline constexpr std::int32_t kDefaultJpegQuality = 85;
+// The newer formats' options in a store that holds none: each library's
+// own usual setting (cjxl's distance 1 is quality 90).
+inline constexpr std::int32_t kDefaultWebpQuality = 80;
+inline constexpr std::int32_t kDefaultAvifQuality = 60;
+inline constexpr std::int32_t kDefaultAvifSpeed = 6;
+inline constexpr std::int32_t kDefaultJxlQuality = 90;
+inline constexpr std::int32_t kDefaultJxlEffort = 7;
 // White (0x00BBGGRR) under transparent pictures written as JPEG.
 inline constexpr std::int32_t kDefaultBackground = 0x00FFFFFF;
 // The text watermark of a store that holds none of its values: white, fully

@@ -140,7 +140,7 @@ RowRecipe PlanRow(const PlanSettings& plan, std::int32_t row, const std::string&
     RemoveStaleStagingFiles(folder, state.started);
   // The name is made even for a row that will fail, so the counter moves on
   // and every other row keeps its name.
-  const std::string extension = plan.format ? plan.format->extension : std::string();
+  const std::string extension = plan.format ? std::string(plan.format->extension) : std::string();
   const std::int32_t counter = state.counter.value;  // the name's number, before it moves on
   recipe.output_path =
       folder + GetOutputName(plan.name_pattern, GetBaseName(source), state.counter, when) + extension;

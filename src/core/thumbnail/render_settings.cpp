@@ -18,6 +18,7 @@ RenderSettings RenderSettingsFrom(const SettingsRecord& s) {
   if (const std::optional<OutputFormat> format = GetOutputFormat(s.OUTformat))
     render.output_format = format->code;
   render.jpeg_quality = std::clamp(s.JPEGquality, 0, 100);
+  render.encode = EncodeOptionsFrom(s);
   render.colour = s.OUTcolour == 1 ? ColourOutput::kKeep : ColourOutput::kSrgb;
   render.background = Background::FromStored(static_cast<std::uint32_t>(s.OUTbackground));
   // An unknown code keeps nothing: the safe side for a photographer's data.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "imaging/encode_options.h"
 #include "imaging/format_codes.h"
 #include "imaging/metadata/picture_metadata.h"
 #include "imaging/ops/colour_transform.h"
@@ -47,6 +48,7 @@ struct RenderSettings {
   // Unknown for an OUTformat with no format; planning fails every row then.
   std::int32_t output_format = kFormatUnknown;
   std::int32_t jpeg_quality = 0;  // 0..100
+  EncodeOptions encode;           // WebP, AVIF and JPEG XL
   // OUTcolour: 1 keeps the pictures' colours and profiles, anything else
   // converts to sRGB.
   ColourOutput colour = ColourOutput::kSrgb;

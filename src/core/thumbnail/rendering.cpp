@@ -97,6 +97,7 @@ Status RenderSteps(Engine& engine, const RenderSettings& render, const RowRecipe
   VR_TRY(ApplyTextWatermark(engine, render.text, render.watermark.margin, recipe.watermark_text));
   if (render.output_format == kFormatJpeg)
     engine.SetJpegQuality(static_cast<std::uint8_t>(render.jpeg_quality));
+  engine.SetEncodeOptions(render.encode);
   engine.SetBackground(render.background);
   return engine.Encode(render.output_format, encoded, recipe.output_path);
 }

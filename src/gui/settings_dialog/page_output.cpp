@@ -21,6 +21,7 @@ QStringList OutputFormatItems() {
   for (const char* item :
        {"Windows Bitmap (BMP)", "JPEG - JFIF Compatble (JPG)", "Portable Network Graphics (PNG)"})
     items << QCoreApplication::translate("vr::PageOutput", item);
+  items << PageOutput::tr("WebP (WEBP)") << PageOutput::tr("AVIF (AVIF)") << PageOutput::tr("JPEG XL (JXL)");
   return items;
 }
 
@@ -42,10 +43,10 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   combo_colour = new QComboBox(this);
   combo_colour->setObjectName("ComboColour");
   // The position is the OUTcolour code.
-  combo_colour->addItems({tr("Convert to sRGB"), tr("Keep the picture's colour profile (JPEG, PNG)")});
+  combo_colour->addItems({tr("Convert to sRGB"), tr("Keep the picture's colour profile (not BMP)")});
   combo_colour->setToolTip(
       tr("Pictures with a colour profile: convert their colours to sRGB, which every viewer shows as meant, "
-         "or keep them and embed the profile in JPEG and PNG thumbnails (BMP cannot carry one)."));
+         "or keep them and embed the profile in the thumbnails (BMP cannot carry one)."));
   background_button = new QPushButton(tr("&Background..."), this);
   background_button->setObjectName("CommandBackground");
   background_button->setToolTip(tr("The colour under transparent pictures saved as JPEG"));
@@ -115,7 +116,9 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   combo_metadata->setObjectName("ComboMetadata");
   combo_metadata->addItems(
       {tr("Strip it (smallest files)"), tr("Keep it"), tr("Keep it, without the location")});
-  combo_metadata->setToolTip(tr("EXIF, XMP, IPTC and comments of the picture, in JPEG and PNG thumbnails"));
+  combo_metadata->setToolTip(tr(
+      "EXIF, XMP, IPTC and comments of the picture, in JPEG and PNG thumbnails; EXIF and XMP in WebP, AVIF "
+      "and JPEG XL"));
   grid->addWidget(MakeLabel("LabelMetadata", tr("Metadata"), this), 8, 0, 1, 2);
   grid->addWidget(combo_metadata, 9, 0);
   auto* colour_label = MakeLabel("LabelColour", tr("Colour profiles"), this);
@@ -141,7 +144,11 @@ void PageOutput::SetSizeUpDowns(vUpDown* width, vUpDown* height) {
   height_updown_ = height;
 }
 
-void PageOutput::ApplyFormatRule() { command5->setEnabled(combo1->currentIndex() == kJpegFormatItem); }
+void PageOutput::ApplyFormatRule() {
+  const int item = combo1->currentIndex();
+  command5->setEnabled(item == kJpegFormatItem || item == kWebpFormatItem || item == kAvifFormatItem ||
+                       item == kJxlFormatItem);
+}
 
 void PageOutput::ApplyOriginalDimensionsRule() {
   const bool enabled = !check8->isChecked();

@@ -1,7 +1,7 @@
 // The "Output" page: format, naming convention, output folder and the
-// thumbnail's dimensions. "&Options" is enabled only for JPEG; "Original
-// Dimensions" disables the proportion buttons and the size fields; where to
-// crop is asked only for "Fill and crop".
+// thumbnail's dimensions. "&Options" is enabled for JPEG, WebP, AVIF and
+// JPEG XL; "Original Dimensions" disables the proportion buttons and the
+// size fields; where to crop is asked only for "Fill and crop".
 #pragma once
 
 #include <QCheckBox>
@@ -21,6 +21,9 @@ class NamingMenu;
 class vUpDown;
 
 inline constexpr int kJpegFormatItem = 1;
+inline constexpr int kWebpFormatItem = 3;
+inline constexpr int kAvifFormatItem = 4;
+inline constexpr int kJxlFormatItem = 5;
 
 // Combo1's items; the position is the OUTformat code.
 QStringList OutputFormatItems();

@@ -7,7 +7,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
+#include "settings_dialog/format_options_dialog.h"
 #include "settings_dialog/jpeg_options_dialog.h"
 #include "settings_dialog/page_advanced.h"
 #include "settings_dialog/page_common.h"
@@ -293,8 +295,18 @@ void SettingsDialog::OnOk() {
 }
 
 void SettingsDialog::OnOptions() {
-  if (output_->combo1->currentIndex() != kJpegFormatItem) return;
-  JpegOptionsDialog options(record_, this);
+  const int item = output_->combo1->currentIndex();
+  if (item == kJpegFormatItem) {
+    JpegOptionsDialog options(record_, this);
+    options.exec();
+    return;
+  }
+  std::optional<OptionsFormat> format;
+  if (item == kWebpFormatItem) format = OptionsFormat::kWebp;
+  if (item == kAvifFormatItem) format = OptionsFormat::kAvif;
+  if (item == kJxlFormatItem) format = OptionsFormat::kJxl;
+  if (!format) return;
+  FormatOptionsDialog options(*format, record_, this);
   options.exec();
 }
 

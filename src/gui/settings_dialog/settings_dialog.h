@@ -1,7 +1,8 @@
 // The settings dialog: five tabbed pages over a copy of the settings record.
-// Every control, the region picker and the JPEG options dialog change only
-// that copy; OK writes it to the store and reloads the program's record from
-// there, Cancel drops it, so nothing changed in the dialog survives Cancel.
+// Every control, the region picker and the options dialogs of JPEG, WebP,
+// AVIF and JPEG XL change only that copy; OK writes it to the store and
+// reloads the program's record from there, Cancel drops it, so nothing
+// changed in the dialog survives Cancel.
 #pragma once
 
 #include <QDialog>

@@ -11,7 +11,8 @@ namespace vr {
 class MainWindow;
 
 // The open dialog's choices: "All pictures" (every kind the program reads)
-// first, then JPEG, BMP and PNG on their own.
+// first, then JPEG, BMP and PNG on their own, then the newer kinds (WebP,
+// AVIF, JPEG XL, HEIF).
 QString AddImagesFilter();
 
 // Returns the number of rows added (0 when cancelled).

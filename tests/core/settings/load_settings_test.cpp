@@ -78,7 +78,7 @@ TEST_P(LoadRuleTest, GivesTheFieldItsValue) {
 
 // Zero or empty falls back, other values pass as they are; a number stored
 // as text reads as zero; the proportion rule fires only when no flag is set;
-// the quality and the background fall back only when none is stored (a stored 0 stays, a text
+// the qualities, speeds and the background fall back only when none is stored (a stored 0 stays, a text
 // is none) and the old quality name has no effect; a stored login stays
 // only when complete, else the anonymous one is used.
 // clang-format off
@@ -93,6 +93,10 @@ INSTANTIATE_TEST_SUITE_P(Fallbacks, LoadRuleTest, ::testing::Values(
     RuleCase{"JPEGquality:-5", "JPEGquality", "-5"}, RuleCase{"JPEGquality:=90", "JPEGquality", "85"},
     RuleCase{"JPEGQ:90", "JPEGquality", "85"}, RuleCase{"JPEGQ:0", "JPEGquality", "85"},
     RuleCase{"", "OUTbackground", "16777215"}, RuleCase{"OUTbackground:0", "OUTbackground", "0"},
+    RuleCase{"", "WEBPquality", "80"}, RuleCase{"WEBPquality:0", "WEBPquality", "0"},
+    RuleCase{"", "WEBPlossless", "0"}, RuleCase{"", "AVIFquality", "60"}, RuleCase{"AVIFspeed:0", "AVIFspeed", "0"},
+    RuleCase{"", "AVIFspeed", "6"}, RuleCase{"", "JXLquality", "90"}, RuleCase{"JXLquality:=95", "JXLquality", "90"},
+    RuleCase{"", "JXLeffort", "7"}, RuleCase{"JXLeffort:3", "JXLeffort", "3"},
     RuleCase{"", "NoiseLevel", "0"}, RuleCase{"", "OUTname", ""},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:0", "FTPuser", "ann"}, RuleCase{"", "FTPuser", "anonymous"},
     RuleCase{"FTPuser:=ann;FTPpass:=4F21;FTPanon:2", "FTPanon", "2"},

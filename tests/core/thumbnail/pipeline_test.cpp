@@ -98,8 +98,8 @@ TEST_F(PipelineTest, AFailedRowWritesNothingAndLeavesNothingBehind) {
     EXPECT_NE(Make(s, 2, folder_.File(source)).find(source), std::string::npos);
     EXPECT_TRUE(engine_.empty(Engine::kPictureSlot)) << source;
   }
-  s.OUTformat = 5;  // unknown
-  EXPECT_EQ(Make(s, 4, Grey("good.png")), "Unknown output format 5 for " + folder_.File("03"));
+  s.OUTformat = 9;  // unknown
+  EXPECT_EQ(Make(s, 4, Grey("good.png")), "Unknown output format 9 for " + folder_.File("03"));
   EXPECT_EQ(last_output_, folder_.File("03"));
   EXPECT_EQ(outputs_, std::vector<std::string>{folder_.File("00.png")});
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), {}), 3) << "only the sources and 00.png";
@@ -196,6 +196,37 @@ TEST_F(PipelineTest, TransparencyMeetsTheBackgroundOnlyWhereTheFormatHasNoAlpha)
   s.OUTformat = 2;
   ASSERT_EQ(Make(s, 1, source), "");
   EXPECT_EQ(test::ReadPicture(last_output_).pixels, picture.pixels);
+}
+
+// The newer formats: the extension from the format table, the options
+// from the record (lossless WebP keeps every pixel, transparency included),
+// and a row whose decode is priced above the row's memory fails by name
+// before anything is decoded.
+TEST_F(PipelineTest, NewerFormatsAreWrittenWithTheirOptions) {
+  const Image picture = test::MakeRandomImage(24, 16, 9, true);
+  const std::string source = Source("random.png", picture);
+  SettingsRecord s = test::PlainSettings(folder_.path());
+  s.OUToriginal = 1;
+  s.OUTname = "%o";
+  s.WEBPlossless = 1;
+  for (const auto& [format, extension] : {std::pair{3, ".webp"}, {4, ".avif"}, {5, ".jxl"}}) {
+    s.OUTformat = format;
+    ASSERT_EQ(Make(s, 1, source), "") << extension;
+    EXPECT_EQ(last_output_, folder_.File(std::string("random") + extension));
+    const Image written = test::ReadPicture(last_output_);
+    EXPECT_EQ(std::pair(written.width, written.height), std::pair(24, 16)) << extension;
+    // Lossless WebP keeps every visible pixel (the colour under a fully
+    // transparent one may change).
+    for (std::size_t i = 0; format == 3 && i < picture.pixels.size(); i += 4) {
+      if (picture.pixels[i + 3] == 0) continue;
+      ASSERT_TRUE(std::equal(&picture.pixels[i], &picture.pixels[i] + 4, &written.pixels[i])) << i;
+    }
+  }
+  state_.row_memory_ceiling = 100;
+  s.OUTformat = 4;
+  const std::string reason = Make(s, 2, last_output_);
+  EXPECT_NE(reason.find("not enough memory"), std::string::npos) << reason;
+  EXPECT_NE(reason.find("random.jxl"), std::string::npos) << reason;
 }
 
 TEST_F(PipelineTest, EachRowGetsItsOwnNoise) {

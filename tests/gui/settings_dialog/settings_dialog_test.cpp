@@ -2,8 +2,8 @@
 // control (held to what the control can show) and OK writes back what the
 // control shows; a change in a control reaches the file on OK and never on
 // Cancel; a save that fails is told and keeps the dialog; the blend list
-// heads with Normal and the font button asks the font dialog. Then
-// the JPEG options dialog, the naming menu and the pages' previews and their
+// heads with Normal and the font button asks the font dialog. Then the JPEG
+// options dialog and the newer formats' ones, the naming menu and the pages' previews and their
 // pictures.
 #include "settings_dialog/settings_dialog.h"
 
@@ -11,11 +11,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +29,7 @@
 #include "imaging/engine.h"
 #include "settings/load_settings.h"
 #include "settings_dialog/effects_preview.h"
+#include "settings_dialog/format_options_dialog.h"
 #include "settings_dialog/jpeg_options_dialog.h"
 #include "settings_dialog/naming_menu.h"
 #include "settings_dialog/page_effects.h"
@@ -135,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "OUTbackground=255 OUTcolour=1",
                   "", ""},
         // Held to what the control can show.
-        RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=5", "", "OUTformat=2"},
+        RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=9", "", "OUTformat=5"},
         RoundTrip{"OUTcolour=7", "", "OUTcolour=0"}, RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
         RoundTrip{"BrightnessLevel=-999", "", "BrightnessLevel=-255"},
         RoundTrip{"OUTwidth=5000 OUTheight=3", "", "OUTwidth=1024 OUTheight=10"},
@@ -392,6 +395,59 @@ TEST(JpegOptionsDialogTest, AQualityOutOfRangeIsHeldInSightBeforeOkTakesIt) {
     ok->click();
     EXPECT_EQ(record.JPEGquality, held) << typed;
   }
+}
+
+// Through Options on each newer format: its own dialog opens at the stored
+// values (the defaults without any), and its OK reaches the store with the
+// settings dialog's OK.
+TEST_F(SettingsDialogTest, NewerFormatsOpenTheirOptionsAndOkStoresThem) {
+  struct Case {
+    const char* item;
+    const char* form;
+    const char* second;  // control beside the quality
+    const char* stored;  // what OK then writes
+  };
+  for (const Case& c : {Case{"3", "FormWebpOptions", "CheckLossless", "WEBPquality=33 WEBPlossless=1"},
+                        Case{"4", "FormAvifOptions", "SpinSpeed", "AVIFquality=33 AVIFspeed=9"},
+                        Case{"5", "FormJxlOptions", "SpinEffort", "JXLquality=33 JXLeffort=9"}}) {
+    auto dialog = Open();
+    Edit(*dialog, "Combo1", c.item);
+    EXPECT_TRUE(dialog->findChild<QPushButton*>("Command5")->isEnabled()) << c.form;
+    int opened_at = -1;
+    QTimer::singleShot(0, [&] {
+      auto* options = dialog->findChild<FormatOptionsDialog*>(c.form);
+      ASSERT_NE(options, nullptr) << c.form;
+      opened_at = options->QualityBox()->value();
+      options->QualitySlider()->setValue(33);
+      if (options->LosslessCheck() != nullptr) options->LosslessCheck()->setChecked(true);
+      if (options->SecondBox() != nullptr) options->SecondBox()->setValue(9);
+      Edit(*options, "Command1", "");
+    });
+    Edit(*dialog, "Command5", "");
+    const int expected_start = std::string(c.item) == "3" ? 80 : std::string(c.item) == "4" ? 60 : 90;
+    EXPECT_EQ(opened_at, expected_start) << c.form;
+    Edit(*dialog, "Command2", "");  // OK
+    for (const auto& [name, value] : Pairs(c.stored)) EXPECT_EQ(InFile(name.c_str()), value) << c.form;
+  }
+  // BMP and PNG have no options.
+  auto dialog = Open();
+  Edit(*dialog, "Combo1", "2");
+  EXPECT_FALSE(dialog->findChild<QPushButton*>("Command5")->isEnabled());
+}
+
+TEST(FormatOptionsDialogTest, CancelLeavesTheRecordAndRangesHoldTheStoredValues) {
+  SettingsRecord record;
+  record.AVIFquality = 250;
+  record.AVIFspeed = -3;
+  FormatOptionsDialog dialog(OptionsFormat::kAvif, record);
+  EXPECT_EQ(dialog.QualityBox()->value(), 100);
+  EXPECT_EQ(dialog.QualitySlider()->value(), 100);
+  EXPECT_EQ(dialog.SecondBox()->value(), 0);
+  dialog.QualityBox()->setValue(10);
+  EXPECT_EQ(dialog.QualitySlider()->value(), 10);
+  dialog.findChild<QPushButton*>("Command2")->click();
+  EXPECT_EQ(record.AVIFquality, 250);
+  EXPECT_EQ(record.AVIFspeed, -3);
 }
 
 // Each entry appends its token at the end, whatever the caret or selection.

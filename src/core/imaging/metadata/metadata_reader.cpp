@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "imaging/codecs/avif_codec.h"
+#include "imaging/codecs/heif_codec.h"
+#include "imaging/codecs/jxl_codec.h"
+#include "imaging/codecs/webp_codec.h"
 #include "imaging/image_info.h"
 #include "imaging/metadata/exif_block.h"
 #include "imaging/metadata/jpeg_segments.h"
@@ -112,6 +116,19 @@ PictureMetadata ReadPictureMetadata(std::span<const std::uint8_t> file) {
       break;
     case FileKind::Png:
       ReadPng(file, metadata);
+      break;
+    // Their libraries find the blocks; only EXIF and XMP are kept there.
+    case FileKind::Webp:
+      metadata = ReadWebpMetadata(file);
+      break;
+    case FileKind::Avif:
+      metadata = ReadAvifMetadata(file);
+      break;
+    case FileKind::Jxl:
+      metadata = ReadJxlMetadata(file);
+      break;
+    case FileKind::Heif:
+      metadata = ReadHeifMetadata(file);
       break;
     default:
       break;

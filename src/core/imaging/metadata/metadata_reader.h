@@ -1,6 +1,7 @@
 // Copying a source picture's metadata out of its file's bytes, for a
-// thumbnail that keeps it. JPEG and PNG hold metadata we carry; other kinds
-// give none. Nothing here fails: a part that cannot be read is left out.
+// thumbnail that keeps it. JPEG and PNG hold metadata we carry; WebP, AVIF,
+// JPEG XL and HEIF give their EXIF and XMP; other kinds give none. Nothing
+// here fails: a part that cannot be read is left out.
 #pragma once
 
 #include <cstdint>
