@@ -41,10 +41,10 @@ struct BatchOptions {
   // --quality, for the run's format (JPEGquality, WEBPquality, AVIFquality,
   // JXLquality); after every --set
   std::optional<std::int32_t> quality;
-  std::optional<LocalDateTime> date;     // --date: the run's date and time for names and the dated folder
-  std::string shard;                     // --shard as given, read with ShardFrom (option_values.h)
-  std::string report;                    // --report FILE, "-" for standard output; empty: none
-  std::vector<InputSource> inputs;       // arguments and --files-from lists, in order
+  std::optional<LocalDateTime> date;  // --date: the run's date and time for names and the dated folder
+  std::string shard;                  // --shard as given, read with ShardFrom (option_values.h)
+  std::string report;                 // --report FILE, "-" for standard output; empty: none
+  std::vector<InputSource> inputs;    // arguments and --files-from lists, in order
 };
 
 // Reads argv[1..]; a failure says which argument is wrong.

@@ -1,7 +1,5 @@
 #include "cli/option_values.h"
 
-#include "thumbnail/formats.h"
-
 #include <algorithm>
 #include <array>
 #include <cctype>

@@ -162,6 +162,23 @@ TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
   EXPECT_NE(run.out.find("\nOUTwidth=77\n"), std::string::npos) << run.out;
 }
 
+// -q sets the quality of the format the run ends up with, wherever -f
+// stands; formats without one leave it to JPEGquality.
+TEST_F(BatchCommandTest, QualityGoesToTheRunsFormat) {
+  struct Case {
+    const char* options;
+    const char* shown;
+  };
+  for (const Case& c :
+       {Case{"-f webp -q 70", "\nWEBPquality=70\n"}, Case{"-q 33 -f avif", "\nAVIFquality=33\n"},
+        Case{"--format=jxl --quality=95", "\nJXLquality=95\n"}, Case{"-f jpeg -q 40", "\nJPEGquality=40\n"},
+        Case{"-f png -q 12", "\nJPEGquality=12\n"}}) {
+    const Outcome run = Run(std::string(c.options) + " --show-settings");
+    EXPECT_EQ(run.code, 0) << c.options << run.err;
+    EXPECT_NE(run.out.find(c.shown), std::string::npos) << c.options << run.out;
+  }
+}
+
 // A store without a quality makes JPEGs at 85, the same bytes as asking for
 // 85, and shows it; a stored 0 stays 0. Without an output folder the
 // thumbnails go beside the program, whose folder can be written here.

@@ -31,17 +31,18 @@ TEST(OptionForms, EveryFormOfAValueGivesTheSameOption) {
   using Overrides = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(Parsed({"-fjpeg", "--format=PNG", "-f", "jpg", "--format", "bmp"}).overrides,
             (Overrides{{"OUTformat", "1"}, {"OUTformat", "2"}, {"OUTformat", "1"}, {"OUTformat", "0"}}));
-  EXPECT_EQ(Parsed({"-q85", "--quality=0", "-o", "out", "--output-dir=a=b", "-nimg%###", "--name=x",
-                    "--date-folder", "--set=OUTwidth=9"})
-                .overrides,
-            (Overrides{{"JPEGquality", "85"},
-                       {"JPEGquality", "0"},
-                       {"OUTfolder", "out"},
-                       {"OUTfolder", "a=b"},
-                       {"OUTname", "img%###"},
-                       {"OUTname", "x"},
-                       {"OUTdatefolder", "1"},
-                       {"OUTwidth", "9"}}));
+  // The quality waits for the run's format; the last one given counts.
+  EXPECT_EQ(Parsed({"-q85", "--quality=0"}).quality, 0);
+  EXPECT_EQ(Parsed({"--quality", "85"}).quality, 85);
+  EXPECT_EQ(
+      Parsed({"-o", "out", "--output-dir=a=b", "-nimg%###", "--name=x", "--date-folder", "--set=OUTwidth=9"})
+          .overrides,
+      (Overrides{{"OUTfolder", "out"},
+                 {"OUTfolder", "a=b"},
+                 {"OUTname", "img%###"},
+                 {"OUTname", "x"},
+                 {"OUTdatefolder", "1"},
+                 {"OUTwidth", "9"}}));
   const BatchOptions flags = Parsed({"--dry-run", "-0", "--report=-", "--shard=1/4", "--date=2026-12-08"});
   EXPECT_TRUE(flags.dry_run);
   EXPECT_TRUE(flags.null_separated);
@@ -62,7 +63,8 @@ TEST(OptionForms, ArgumentsAndListsAreInputsInTheOrderGiven) {
 TEST(OptionForms, RefusesWhatItCannotTakeNamingTheOption) {
   EXPECT_NE(Refusal({"-q", "101"}).find("--quality needs a whole number from 0 to 100"), std::string::npos);
   EXPECT_NE(Refusal({"-q-1"}).find("--quality"), std::string::npos);
-  EXPECT_NE(Refusal({"--format=gif"}).find("--format needs bmp, jpeg (or jpg) or png, not \"gif\""),
+  EXPECT_NE(Refusal({"--format=gif"})
+                .find("--format needs bmp, jpeg (or jpg), png, webp, avif or jxl, not \"gif\""),
             std::string::npos);
   EXPECT_NE(Refusal({"--jobs=0"}).find("--jobs needs a whole number from 1 to 1024"), std::string::npos);
   EXPECT_NE(Refusal({"--dry-run=yes"}).find("--dry-run takes no value"), std::string::npos);

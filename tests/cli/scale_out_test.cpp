@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{"--set OUTheight=100000", "OUTheight=100000 is out of range: 1 to 65535"},
                     RangeCase{"--set JPEGquality=101", "JPEGquality=101 is out of range: 0 to 100"},
                     RangeCase{"--set OUTpropw=1", "OUTpropw=1 is out of range: -1 to 0"},
-                    RangeCase{"--set OUTformat=7", "OUTformat=7 is out of range: 0 to 2"},
+                    RangeCase{"--set OUTformat=7", "OUTformat=7 is out of range: 0 to 5"},
                     RangeCase{"-q 150", "--quality needs a whole number from 0 to 100"},
                     RangeCase{"--settings DIR/stored.reg", "WMOpacity=101 is out of range: 0 to 100"}));
 

@@ -5,12 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_bytes.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/exif_orientation.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
 #include "imaging/codecs/tiff_codec.h"
-#include "base/file_bytes.h"
 #include "imaging/header_bytes.h"
 #include "imaging/metadata/orientation_sources.h"
 

@@ -17,8 +17,8 @@
 namespace vr {
 
 struct OutputFormat {
-  std::string_view name;        // "bmp", "jpeg", "png", "webp", "avif", "jxl"
-  std::int32_t out_format = 0;  // the OUTformat value, the settings dialog's list position
+  std::string_view name;               // "bmp", "jpeg", "png", "webp", "avif", "jxl"
+  std::int32_t out_format = 0;         // the OUTformat value, the settings dialog's list position
   std::int32_t code = kFormatUnknown;  // the engine's
   std::string_view extension;          // with its dot: ".jpg"
   // The stored value that sets its quality ("JPEGquality"); empty when the

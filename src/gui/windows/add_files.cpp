@@ -11,12 +11,13 @@
 namespace vr {
 
 QString AddImagesFilter() {
-  return QCoreApplication::translate("vr::AddFiles",
-                                     "All pictures (*.bmp *.gif *.jpg *.jpeg *.png *.tif *.tiff *.webp *.avif "
-                                     "*.jxl *.heic *.heif);;"
-                                     "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;"
-                                     "Portable Network Graphics (*.png);;WebP (*.webp);;AVIF (*.avif);;"
-                                     "JPEG XL (*.jxl);;HEIF (*.heic *.heif)");
+  return QCoreApplication::translate(
+      "vr::AddFiles",
+      "All pictures (*.bmp *.gif *.jpg *.jpeg *.png *.tif *.tiff *.webp *.avif "
+      "*.jxl *.heic *.heif);;"
+      "JPEG - JFIF Compatible (*.jpg);;Windows Bitmap (*.bmp);;"
+      "Portable Network Graphics (*.png);;WebP (*.webp);;AVIF (*.avif);;"
+      "JPEG XL (*.jxl);;HEIF (*.heic *.heif)");
 }
 
 int AddImageFiles(MainWindow& window) {

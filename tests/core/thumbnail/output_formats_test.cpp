@@ -20,22 +20,17 @@ TEST(OutputFormats, NamesCodesAndExtensionsAgree) {
     const OutputFormat* format = OutputFormatNamed(name);
     ASSERT_NE(format, nullptr) << name;
     EXPECT_EQ(format->out_format, stored) << name;
-    EXPECT_EQ(OutputFormatForStored(stored), format);
-    std::int32_t code = kFormatUnknown;
-    std::string extension;
-    GetOutputFormat(stored, code, extension);
-    EXPECT_EQ(std::pair(code, extension),
+    const std::optional<OutputFormat> stored_format = GetOutputFormat(stored);
+    ASSERT_TRUE(stored_format.has_value()) << name;
+    EXPECT_EQ(*stored_format, *format);
+    EXPECT_EQ(std::pair(format->code, std::string(format->extension)),
               std::pair(code_and_extension.first, std::string(code_and_extension.second)));
     ++stored;
   }
   EXPECT_EQ(OutputFormats().size(), std::size(expected));
   EXPECT_EQ(OutputFormatNamed("JPG"), OutputFormatNamed("jpeg"));
   EXPECT_EQ(OutputFormatNamed("heic"), nullptr);  // read, never written
-  EXPECT_EQ(OutputFormatForStored(6), nullptr);
-  std::int32_t code = 42;
-  std::string extension = ".keep";
-  GetOutputFormat(-1, code, extension);
-  EXPECT_EQ(std::pair(code, extension), std::pair(42, std::string(".keep")));
+  for (const std::int32_t unknown : {-1, 6, 9}) EXPECT_FALSE(GetOutputFormat(unknown).has_value()) << unknown;
 }
 
 // Every option a format names is a stored value, and no two formats share one.

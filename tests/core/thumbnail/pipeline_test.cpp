@@ -105,15 +105,6 @@ TEST_F(PipelineTest, AFailedRowWritesNothingAndLeavesNothingBehind) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), {}), 3) << "only the sources and 00.png";
 }
 
-// The dialog's list positions; anything else has no format, never a
-// leftover one.
-TEST(OutputFormatTest, EachListPositionHasItsCodeAndExtension) {
-  EXPECT_EQ(GetOutputFormat(0), (OutputFormat{kFormatBmp, ".bmp"}));
-  EXPECT_EQ(GetOutputFormat(1), (OutputFormat{kFormatJpeg, ".jpg"}));
-  EXPECT_EQ(GetOutputFormat(2), (OutputFormat{kFormatPng, ".png"}));
-  for (const std::int32_t unknown : {-1, 3, 5}) EXPECT_FALSE(GetOutputFormat(unknown).has_value()) << unknown;
-}
-
 // A filled and cropped row is priced as the resize its decode serves: a
 // landscape filled to 100x100 decodes as much as one made 100 high, and
 // more than one made 100 wide; its thumbnail is the box.
