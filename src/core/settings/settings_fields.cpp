@@ -71,6 +71,8 @@ constexpr std::array kFields = {
     Number("OUTbackground", &R::OUTbackground, 36, AbsentBecomes(kDefaultBackground)),
     Number("OUTmetadata", &R::OUTmetadata, 37),
     Number("OUTcolour", &R::OUTcolour, 38),
+    Number("OUTkeeptree", &R::OUTkeeptree, 39),
+    Number("OUTifexists", &R::OUTifexists, 40),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

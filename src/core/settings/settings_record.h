@@ -49,6 +49,8 @@ struct SettingsRecord {
   std::int32_t OUTcolour = 0;      // 0 convert to sRGB, 1 keep the picture's profile
   std::int32_t OUTbackground = 0;  // 0x00BBGGRR under transparent pictures saved without alpha
   std::int32_t OUTmetadata = 0;    // what thumbnails keep: 0 nothing, 1 all, 2 all but the location
+  std::int32_t OUTkeeptree = 0;    // 1: thumbnails mirror the folders below the one a picture was added from
+  std::int32_t OUTifexists = 0;    // a thumbnail already there: 0 overwrite, 1 skip, 2 newer, 3 rename, 4 ask
 };
 
 // What loading puts in place of a value the store lacks. A missing value

@@ -1,5 +1,7 @@
 #include "thumbnail/plan_settings.h"
 
+#include "thumbnail/made_index.h"
+
 namespace vr {
 
 PlanSettings PlanSettingsFrom(const SettingsRecord& s) {
@@ -10,6 +12,10 @@ PlanSettings PlanSettingsFrom(const SettingsRecord& s) {
   plan.format = GetOutputFormat(s.OUTformat);
   plan.stored_format = s.OUTformat;
   plan.size = SizeRequestFrom(s);
+  plan.keep_tree = s.OUTkeeptree != 0;
+  plan.if_exists = IfExistsFromCode(s.OUTifexists);
+  plan.stored_if_exists = s.OUTifexists;
+  if (plan.if_exists == IfExists::kNewer) plan.fingerprint = OutputFingerprint(s);
   return plan;
 }
 

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "base/memory_limit.h"
-#include "base/rounding.h"
 #include "imaging/engine.h"
 #include "thumbnail/planning.h"
+#include "thumbnail/run/question_clock.h"
 #include "thumbnail/run/render_pool.h"
 #include "thumbnail/run/report_text.h"
 
@@ -21,8 +21,6 @@ namespace {
 
 // How long the run's thread waits for workers before letting the host repaint.
 constexpr int kKeepAliveMs = 40;
-// Failures and warnings the final message lists one by one.
-constexpr std::size_t kListedRows = 5;
 
 int WorkerCount(const BuildOptions& options, std::size_t rows) {
   int jobs = options.jobs;
@@ -49,8 +47,15 @@ struct RowSlot {
 // host hears of them in row order.
 class RunLedger {
  public:
-  RunLedger(std::size_t rows, BuildHost& host, OutputList& outputs, BuildSummary& summary)
-      : slots_(rows), host_(host), outputs_(outputs), summary_(summary) {}
+  RunLedger(std::size_t rows, BuildHost& host, OutputList& outputs, BuildSummary& summary, MadeIndex& made,
+            std::string fingerprint, std::function<double()> working_seconds)
+      : slots_(rows),
+        host_(host),
+        outputs_(outputs),
+        summary_(summary),
+        made_(made),
+        fingerprint_(std::move(fingerprint)),
+        working_seconds_(std::move(working_seconds)) {}
 
   RowSlot& slot(std::size_t index) { return slots_[index]; }
 
@@ -76,8 +81,10 @@ class RunLedger {
     while (reported_ < planned_ && slots_[reported_].done) {
       Tally(slots_[reported_]);
       ++reported_;
-      host_.Progress(
-          ProgressPercent(static_cast<std::int32_t>(reported_), static_cast<std::int32_t>(slots_.size())));
+      const auto done = static_cast<std::int32_t>(reported_);
+      const auto total = static_cast<std::int32_t>(slots_.size());
+      host_.Progress(ProgressPercent(done, total));
+      host_.RowsDone(done, total, SecondsLeft(done, total, working_seconds_()));
     }
   }
 
@@ -98,27 +105,55 @@ class RunLedger {
 
  private:
   void Tally(const RowSlot& row) {
-    switch (row.recipe.action) {
+    const RowRecipe& recipe = row.recipe;
+    if (recipe.collides_with > 0)
+      summary_.collisions.push_back({recipe.row, recipe.source,
+                                     "the same file as row " + std::to_string(recipe.collides_with) + ", " +
+                                         QuotedForReport(recipe.collision) + ": " + recipe.output_path});
+    switch (recipe.action) {
       case RowRecipe::Action::kSkip:
         summary_.skipped += 1;
+        CountSkip(recipe.skip_reason);
         return;
       case RowRecipe::Action::kFail:
         summary_.failed += 1;
-        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.failure.message()});
+        summary_.failures.push_back({recipe.row, recipe.source, recipe.failure.message()});
         return;
       case RowRecipe::Action::kRender:
         if (row.rendered && row.rendered->ok()) {
           if (row.warning.any())
             (row.warning.damaged() ? summary_.warnings : summary_.notes)
-                .push_back({row.recipe.row, row.recipe.source, WarningReason(row.warning)});
-          summary_.written += 1;
-          outputs_.push_back(row.recipe.output_path);
+                .push_back({recipe.row, recipe.source, WarningReason(row.warning)});
+          // A file written over by a later row of the run counts once.
+          if (written_files_.insert(recipe.resolved_output).second) {
+            summary_.written += 1;
+            outputs_.push_back(recipe.output_path);
+          }
+          if (recipe.note_made) Note(recipe);
         } else {
           summary_.failed += 1;
           summary_.failures.push_back(
-              {row.recipe.row, row.recipe.source, row.rendered ? row.rendered->message() : "not rendered"});
+              {recipe.row, recipe.source, row.rendered ? row.rendered->message() : "not rendered"});
         }
         return;
+    }
+  }
+
+  void CountSkip(const std::string& reason) {
+    for (auto& [known, count] : summary_.skip_reasons)
+      if (known == reason) {
+        count += 1;
+        return;
+      }
+    summary_.skip_reasons.emplace_back(reason, 1);
+  }
+
+  // A thumbnail that cannot be noted is only made again next time: said once.
+  void Note(const RowRecipe& recipe) {
+    Status noted = made_.Record(recipe.output_path, ResolvedPath(recipe.source), fingerprint_);
+    if (!noted && !note_failed_) {
+      note_failed_ = true;
+      host_.Notice(noted.message() + "; a later run with newer makes those thumbnails again.");
     }
   }
 
@@ -126,9 +161,14 @@ class RunLedger {
   BuildHost& host_;
   OutputList& outputs_;
   BuildSummary& summary_;
+  MadeIndex& made_;
+  std::string fingerprint_;
+  std::function<double()> working_seconds_;
+  std::set<std::string> written_files_;  // resolved
   std::size_t reported_ = 0;
   std::size_t planned_ = slots_.size();
   int in_flight_ = 0;
+  bool note_failed_ = false;
 };
 
 bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
@@ -149,7 +189,7 @@ using RowStarter = std::function<bool(std::size_t index, const RowRecipe& recipe
 // The one planning loop of every run: each row planned in list order on the
 // run's own thread, rows that need no rendering settled at once, the others
 // handed to `start`.
-void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources, PlanState& state,
+void PlanRows(const PlanSettings& plan, const std::vector<RunSource>& sources, PlanState& state,
               const std::atomic<bool>* stop, RunLedger& ledger, const RowStarter& start) {
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (StopRequested(stop)) {
@@ -157,7 +197,7 @@ void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources,
       return;
     }
     RowSlot& slot = ledger.slot(i);
-    slot.recipe = PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i], state);
+    slot.recipe = PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i].path, state, sources[i].root);
     if (slot.recipe.action != RowRecipe::Action::kRender) {
       ledger.FinishWithoutRendering(i);
       ledger.ReportInOrder();
@@ -175,7 +215,7 @@ void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources,
 struct RunInputs {
   const PlanSettings& plan;
   const RenderSettings& render;
-  const std::vector<std::string>& sources;
+  const std::vector<RunSource>& sources;
   const Image& watermark;
 };
 
@@ -233,37 +273,38 @@ std::uint64_t UsableMemoryFor(const BuildOptions& options) {
   return usable > 0 ? usable : std::uint64_t{4} << 30;
 }
 
-std::string OneDecimal(double seconds) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f", std::max(0.0, seconds));
-  return text;
-}
-
 }  // namespace
 
-int ProgressPercent(std::int32_t done, std::int32_t total) {
-  if (total <= 0) return 0;
-  return RoundHalfEven(static_cast<double>(done) / static_cast<double>(total) * 100.0);
-}
-
-BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
-                      BuildHost& host, NameCounter& counter, OutputList& outputs,
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<RunSource>& sources,
+                      BuildHost& outer_host, NameCounter& counter, OutputList& outputs,
                       const BuildOptions& options) {
   BuildSummary summary;
   if (sources.empty()) return summary;
   summary.rows = static_cast<std::int32_t>(sources.size());
   const auto start = std::chrono::steady_clock::now();
+  QuestionClock host(outer_host);
   counter.Reset();
   outputs.clear();
 
+  const PlanSettings plan = PlanSettingsFrom(settings);
+  std::vector<std::string> paths;
+  paths.reserve(sources.size());
+  for (const RunSource& source : sources) paths.push_back(source.path);
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(paths));
+  // Before anything is read: a folder that cannot take the files ends the run.
+  if (Status ready = PrepareOutputFolder(plan, state); !ready) {
+    summary.fatal = ready.message();
+    summary.not_started = summary.rows;
+    summary.seconds = host.WorkingSeconds(start);
+    return summary;
+  }
   const Image watermark = RunWatermark(settings, host);
   const RenderSettings render = RenderSettingsFrom(settings);
-  const PlanSettings plan = PlanSettingsFrom(settings);
   const RunInputs run{plan, render, sources, watermark};
-  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
   const std::uint64_t usable = UsableMemoryFor(options);
   state.row_memory_ceiling = usable / 2;
-  RunLedger ledger(sources.size(), host, outputs, summary);
+  RunLedger ledger(sources.size(), host, outputs, summary, state.made, plan.fingerprint,
+                   [&host, start] { return host.WorkingSeconds(start); });
   const int workers = WorkerCount(options, sources.size());
   if (workers <= 1) {
     RunSerial(run, state, options.stop, ledger);
@@ -272,42 +313,18 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
     const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : usable / 4;
     RunParallel(run, state, workers, depth, budget, options, ledger);
   }
-  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (Status compacted = state.made.Compact(); !compacted) host.Notice(compacted.message());
+  summary.seconds = host.WorkingSeconds(start);
   return summary;
 }
 
-std::string RowReportLine(const RowFailure& row) {
-  return "Row " + std::to_string(row.row) + ", " + QuotedForReport(row.file) + ": " +
-         EscapeForReport(row.reason);
-}
-
-std::vector<std::string> BuildMessageLines(const BuildSummary& summary) {
-  const bool all_written = summary.failed == 0 && summary.skipped == 0 && !summary.stopped;
-  std::vector<std::string> lines = {summary.stopped ? "Process stopped." : "Process done!",
-                                    std::to_string(all_written ? summary.rows : summary.written) +
-                                        " image(s) generated in " + OneDecimal(summary.seconds) +
-                                        " second(s)"};
-  // The first few of a list, one line each, then how many more there are.
-  const auto list_rows = [&lines](const std::vector<RowFailure>& rows) {
-    const std::size_t listed = std::min(rows.size(), kListedRows);
-    for (std::size_t i = 0; i < listed; ++i) lines.push_back(RowReportLine(rows[i]));
-    if (rows.size() > listed) lines.push_back("... and " + std::to_string(rows.size() - listed) + " more.");
-  };
-  if (!all_written) {
-    lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
-                    " skipped." +
-                    (summary.stopped ? " " + std::to_string(summary.not_started) + " not started." : ""));
-    list_rows(summary.failures);
-  }
-  if (!summary.warnings.empty()) {
-    lines.push_back(std::to_string(summary.warnings.size()) + " written from damaged pictures:");
-    list_rows(summary.warnings);
-  }
-  if (!summary.notes.empty()) {
-    lines.push_back(std::to_string(summary.notes.size()) + " written despite decoder warnings:");
-    list_rows(summary.notes);
-  }
-  return lines;
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+                      BuildHost& host, NameCounter& counter, OutputList& outputs,
+                      const BuildOptions& options) {
+  std::vector<RunSource> rows;
+  rows.reserve(sources.size());
+  for (const std::string& source : sources) rows.push_back({source, {}});
+  return RunBuild(settings, rows, host, counter, outputs, options);
 }
 
 }  // namespace vr
