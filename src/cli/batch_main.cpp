@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "list/folder_scan.h"
 #include "settings/load_settings.h"
 #include "settings/settings_store.h"
+#include "thumbnail/output_policy.h"
 #include "thumbnail/run/build_run.h"
 #include "thumbnail/run/report_text.h"
 
@@ -57,12 +59,19 @@ class ConsoleHost final : public BuildHost {
     return create_folders_;
   }
 
-  void Progress(int percent) override {
+  void Progress(int percent) override { percent_ = percent; }
+
+  // The bar, its percentage, "N of M" and, once known, the time left.
+  void RowsDone(std::int32_t done, std::int32_t total, std::optional<double> seconds_left) override {
     if (!show_bar_) return;
     constexpr int kWidth = 40;
-    const int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
+    const int filled = percent_ * kWidth / 100;
+    const std::string left = seconds_left ? ", " + TimeLeftText(*seconds_left) : std::string();
+    // Padded, so a shorter line covers the end of a longer one.
+    std::fprintf(stderr, "\r[%s%s] %3d%%  %d of %d%-20s",
+                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent_, done, total,
+                 left.c_str());
     std::fflush(stderr);
     bar_shown_ = true;
   }
@@ -81,21 +90,23 @@ class ConsoleHost final : public BuildHost {
  private:
   bool create_folders_;
   bool show_bar_;
+  int percent_ = 0;
   bool bar_shown_ = false;
 };
 
-// The rows for the inputs, folders expanded. Anything else is a row of its
-// own; one that is not a readable picture fails with the rest running on.
-Expected<std::vector<std::string>> ListRows(const std::vector<std::string>& inputs) {
-  std::vector<std::string> rows;
+// The rows for the inputs, folders expanded, each of their files with the
+// folder as its root. Anything else is a row of its own; one that is not a
+// readable picture fails with the rest running on.
+Expected<std::vector<RunSource>> ListRows(const std::vector<std::string>& inputs) {
+  std::vector<RunSource> rows;
   for (const std::string& input : inputs) {
     std::error_code ignored;
     if (!std::filesystem::is_directory(input, ignored)) {
-      rows.push_back(input);
+      rows.push_back({input, {}});
       continue;
     }
     VR_TRY_ASSIGN(const std::vector<std::string> pictures, ScanPictureFolder(input));
-    rows.insert(rows.end(), pictures.begin(), pictures.end());
+    for (const std::string& picture : pictures) rows.push_back({picture, input});
   }
   return rows;
 }
@@ -143,6 +154,11 @@ int Run(const std::vector<std::string>& arguments) {
     }
   }
   if (options->metadata) settings.OUTmetadata = *options->metadata;
+  if (!IfExistsFromCode(settings.OUTifexists)) {
+    std::cerr << "varenna-batch: Unknown OUTifexists value " << settings.OUTifexists
+              << " (0 overwrite, 1 skip, 2 newer, 3 rename, 4 ask)\n";
+    return kUsageError;
+  }
   if (options->show_settings) {
     std::cout << FormatSettings(settings);
     return kAllWritten;
@@ -151,7 +167,7 @@ int Run(const std::vector<std::string>& arguments) {
     std::cerr << "varenna-batch: no pictures given\nTry varenna-batch --help.\n";
     return kUsageError;
   }
-  Expected<std::vector<std::string>> rows = ListRows(options->inputs);
+  Expected<std::vector<RunSource>> rows = ListRows(options->inputs);
   if (!rows) {
     std::cerr << "varenna-batch: " << rows.message() << '\n';
     return kUsageError;
@@ -170,15 +186,20 @@ int Run(const std::vector<std::string>& arguments) {
   StopOnInterrupt();
   const BuildSummary summary = RunBuild(settings, *rows, host, counter, outputs, build);
   host.EndBar();
+  if (!summary.fatal.empty()) {
+    std::cerr << "varenna-batch: " << EscapeForReport(summary.fatal) << '\n';
+    return kSomeRowsFailed;
+  }
   for (const RowFailure& failure : summary.failures) std::cerr << RowReportLine(failure) << '\n';
-  for (const auto* list : {&summary.warnings, &summary.notes})
+  for (const auto* list : {&summary.collisions, &summary.warnings, &summary.notes})
     for (const RowFailure& warning : *list) std::cerr << "warning: " << RowReportLine(warning) << '\n';
   for (const std::string& line : BuildMessageLines(summary)) std::cout << line << '\n';
   if (summary.stopped) return kInterrupted;
   // Only pictures that lost pixels fail a strict run; stray bytes a decoder
   // passed over do not.
   if (options->strict && !summary.warnings.empty()) return kSomeRowsFailed;
-  return summary.written == summary.rows ? kAllWritten : kSomeRowsFailed;
+  // A thumbnail kept as --if-exists says is as good as one written.
+  return summary.written + summary.kept == summary.rows ? kAllWritten : kSomeRowsFailed;
 }
 
 }  // namespace

@@ -7,16 +7,18 @@
 #include <cstdlib>
 #include <limits>
 
+#include "thumbnail/output_policy.h"
+
 namespace vr {
 
 namespace {
 
 // Checked before the options are told apart, so the parser takes exactly
 // these, and the manual page can be held to them.
-constexpr std::array<std::string_view, 14> kOptionNames = {
-    "--settings",  "--set",        "--show-settings", "--jobs",  "-j",
-    "--no-create", "--strict",     "--version",       "--help",  "-h",
-    "--",          "--background", "--metadata",      "--colour"};
+constexpr std::array<std::string_view, 16> kOptionNames = {
+    "--settings", "--set",     "--show-settings",  "--jobs",     "-j", "--no-create",
+    "--strict",   "--version", "--help",           "-h",         "--", "--background",
+    "--metadata", "--colour",  "--keep-structure", "--if-exists"};
 
 Expected<long> WholeNumber(const std::string& text) {
   if (text.empty()) return Status::Fail("an empty value");
@@ -67,6 +69,15 @@ Expected<BatchOptions> ParseBatchOptions(const std::vector<std::string>& argumen
       options.create_folders = false;
     } else if (argument == "--strict") {
       options.strict = true;
+    } else if (argument == "--keep-structure") {
+      options.overrides.emplace_back("OUTkeeptree", "1");
+    } else if (argument == "--if-exists") {
+      // OUTifexists by its name; ask has no one to answer it here.
+      VR_TRY_ASSIGN(const std::string policy, next(argument));
+      const std::optional<IfExists> code = IfExistsFromName(policy);
+      if (!code)
+        return Status::Fail("--if-exists needs overwrite, skip, newer or rename, not \"" + policy + "\"");
+      options.overrides.emplace_back("OUTifexists", std::to_string(static_cast<std::int32_t>(*code)));
     } else if (argument == "--settings") {
       VR_TRY_ASSIGN(options.settings_file, next(argument));
     } else if (argument == "--set") {
@@ -149,7 +160,8 @@ Makes one thumbnail per picture with the settings of Varenna Pro.
 
 An INPUT is a picture file or a folder. A folder adds the files directly in
 it ending in .bmp, then .jpg, then .png (any case), by name; sub-folders are
-not searched.
+not searched. The output folder is made and checked before any picture is
+read: when it cannot be written the run ends at once with exit status 1.
 
 Options:
   --settings FILE     read the settings from FILE (a .reg settings file)
@@ -167,6 +179,14 @@ Options:
                       (default FFFFFF, white); same as --set OUTbackground
   --no-create         do not create a missing output folder (its rows are
                       skipped); by default it is created and said so
+  --keep-structure    write each thumbnail of a folder INPUT below the
+                      output folder at its path below INPUT, making the
+                      folders needed (the setting OUTkeeptree)
+  --if-exists WHAT    when a thumbnail of that name is there: overwrite
+                      (the default), skip, newer (skip when it is newer
+                      than its picture and made with the same settings)
+                      or rename (name (2).jpg, ...); the setting
+                      OUTifexists. Its stored ask skips here
   --strict            a damaged picture (data missing or corrupt) still
                       gets its thumbnail, but makes the exit status 1;
                       warnings that cost no pixels do not
@@ -179,11 +199,12 @@ Options:
 
 The run's final message goes to stdout, each failure to stderr with its
 file and reason, a warning to stderr for each thumbnail made from a damaged
-picture or one its decoder warned of, a progress bar to stderr when it is a terminal. File names in them
+picture or one its decoder warned of, a progress bar with the rows done
+and the time left to stderr when it is a terminal. File names in them
 are quoted, with control characters written as escapes.
 
-Exit status: 0 every row was written (damaged pictures too, unless --strict),
-1 some row failed or was skipped,
+Exit status: 0 every row was written (damaged pictures too, unless --strict)
+or its thumbnail kept as --if-exists says, 1 some row failed or was skipped,
 2 a usage or settings error, or no pictures in the inputs, 130 stopped by
 Ctrl+C (the rows already started are finished, the summary is printed).
 )";

@@ -152,6 +152,12 @@ void Skip(RowRecipe& recipe, std::string reason) {
   recipe.skip_reason = std::move(reason);
 }
 
+// A file already there left as the policy or the person chose.
+void Keep(RowRecipe& recipe, std::string reason) {
+  Skip(recipe, std::move(reason));
+  recipe.kept_existing = true;
+}
+
 // What an existing file of the row's name means under the policy; the
 // person's answer, when asked, may hold for the rest of the run.
 void SettleExisting(IfExists policy, const PlanSettings& plan, RowRecipe& recipe, PlanState& state) {
@@ -159,23 +165,23 @@ void SettleExisting(IfExists policy, const PlanSettings& plan, RowRecipe& recipe
     case IfExists::kOverwrite:
       return;
     case IfExists::kSkip:
-      return Skip(recipe, "a thumbnail of that name is already there");
+      return Keep(recipe, "a thumbnail of that name is already there");
     case IfExists::kNewer:
       if (state.made.UpToDate(recipe.output_path, ResolvedPath(recipe.source), plan.fingerprint))
-        Skip(recipe, "already up to date");
+        Keep(recipe, "already up to date");
       return;
     case IfExists::kRename:
       return Renumber(recipe, state);
     case IfExists::kAsk: {
       if (state.replace_all) {
-        if (!*state.replace_all) Skip(recipe, "kept, as answered");
+        if (!*state.replace_all) Keep(recipe, "kept, as answered");
         return;
       }
       const std::optional<BuildHost::ExistingAnswer> answer =
           state.host.AskReplaceExisting(recipe.output_path);
-      if (!answer) return Skip(recipe, "a thumbnail of that name is already there and no one can be asked");
+      if (!answer) return Keep(recipe, "a thumbnail of that name is already there and no one can be asked");
       if (answer->for_all) state.replace_all = answer->replace;
-      if (!answer->replace) Skip(recipe, "kept, as answered");
+      if (!answer->replace) Keep(recipe, "kept, as answered");
       return;
     }
   }
@@ -208,8 +214,14 @@ Status PrepareOutputFolder(const PlanSettings& plan, PlanState& state) {
   if (!plan.if_exists) return UnknownPolicy(plan);
   const std::string& folder = plan.folder;
   if (folder.empty()) return Status::Fail("No output folder is set");
-  if (Exists(folder) && !IsFolder(folder))
-    return Status::Fail("Cannot create the output folder " + folder + ": a file of that name is in the way");
+  // A file where a folder must be fails before anyone is asked about it.
+  for (fs::path level = fs::path(folder); !level.empty(); level = level.parent_path()) {
+    if (Exists(level.string()) && !IsFolder(level.string()))
+      return Status::Fail("Cannot create the output folder " + folder + ": " +
+                          (level == fs::path(folder) ? std::string("a file of that name is in the way")
+                                                     : level.string() + " is a file"));
+    if (level == level.parent_path()) break;
+  }
   if (!IsFolder(folder)) {
     // Declined: every row is skipped, and the question is not asked again.
     if (!MayCreate(folder, state)) return Status::Ok();

@@ -22,6 +22,7 @@ struct RowRecipe {
   std::string resolved_output;    // output_path with links and ".." resolved: one spelling per file
   Status failure = Status::Ok();  // why, for kFail
   std::string skip_reason;        // why, for kSkip
+  bool kept_existing = false;     // skipped as the overwrite policy says: the file there stands
   // Another row of the run plans the same file: "row <n>, <its source>".
   std::string collision;
   std::int32_t collides_with = 0;  // that row

@@ -113,6 +113,7 @@ class RunLedger {
     switch (recipe.action) {
       case RowRecipe::Action::kSkip:
         summary_.skipped += 1;
+        if (recipe.kept_existing) summary_.kept += 1;
         CountSkip(recipe.skip_reason);
         return;
       case RowRecipe::Action::kFail:

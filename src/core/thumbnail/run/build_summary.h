@@ -22,6 +22,9 @@ struct BuildSummary {
   std::int32_t written = 0;
   std::int32_t failed = 0;
   std::int32_t skipped = 0;
+  // Of the skipped, those whose file was already there and is kept as the
+  // overwrite policy says: nothing is missing for them.
+  std::int32_t kept = 0;
   std::int32_t not_started = 0;  // rows a stop left out
   bool stopped = false;
   // Why the run ended before its first row (the output folder cannot be
