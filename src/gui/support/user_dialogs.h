@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class QWidget;
 
@@ -31,6 +32,11 @@ class UserDialogs {
                                               const QString& text, QMessageBox::StandardButtons buttons,
                                               QMessageBox::StandardButton default_button) = 0;
 
+  // A message with a Details button that shows `details` (every line of
+  // it, selectable and copyable); empty details show a plain message.
+  virtual void Report(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                      const QString& details) = 0;
+
   // Files picked for opening, in the order the dialog gives them; empty when cancelled.
   virtual QStringList OpenFiles(QWidget* parent, const FileDialogRequest& request) = 0;
 
@@ -43,6 +49,10 @@ class UserDialogs {
   // A colour, starting from `initial`; an invalid QColor when cancelled.
   virtual QColor PickColour(QWidget* parent, const QString& title, const QColor& initial) = 0;
 };
+
+// The box Report shows: OK, and the details behind Qt's Details button.
+std::unique_ptr<QMessageBox> MakeReportBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                           const QString& text, const QString& details);
 
 // The dialogs in use: Qt's own until a test installs others.
 UserDialogs& Dialogs();

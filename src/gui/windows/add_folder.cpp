@@ -40,7 +40,8 @@ bool AddFolderRows(MainWindow& window, const QString& folder) {
   window.BeginWork(QStringLiteral("Pictures are still being added. Stop adding and close?"));
 
   for (const std::string& picture : pictures) {
-    if (window.StopRequested()) break;
+    // Cancel keeps the rows added so far, as a stop does, without closing.
+    if (window.StopRequested() || progress->wasCancelled()) break;
     window.grid()->AddFile(picture, window.settings());
     bar->SetValue(bar->Value() + step);
     QApplication::processEvents();
