@@ -180,6 +180,29 @@ TEST_F(OutputPolicyTest, AfterAStopNewerMakesOnlyTheMissingThumbnails) {
   EXPECT_EQ(rest.skipped, stopped.written);
 }
 
+// A run killed while noting a thumbnail leaves a torn last line: it counts
+// for nothing, the lines before it still count, and another source or
+// fingerprint under the same name is not up to date.
+TEST_F(OutputPolicyTest, TheMadeIndexIgnoresATornLineAndOtherSettings) {
+  const std::string source = Source("a.png");
+  test::WriteTextFile(Out("a.png"), "thumbnail");
+  test::WriteTextFile(Out("b.png"), "thumbnail");
+  const std::string fingerprint = OutputFingerprint(Settings(IfExists::kNewer));
+  test::WriteTextFile(Out(kMadeIndexName),
+                      fingerprint + "\t" + source + "\ta.png\n" + fingerprint + "\t" + source + "\tb.p");
+  MadeIndex index;
+  EXPECT_TRUE(index.UpToDate(Out("a.png"), source, fingerprint));
+  EXPECT_FALSE(index.UpToDate(Out("b.png"), source, fingerprint));
+  EXPECT_FALSE(index.UpToDate(Out("a.png"), source + "x", fingerprint));
+  SettingsRecord other = Settings(IfExists::kNewer);
+  other.JPEGquality = 60;
+  EXPECT_NE(OutputFingerprint(other), fingerprint);
+  other = Settings(IfExists::kNewer);
+  other.OUTfolder = "/elsewhere";
+  other.OUTname = "%o_small";
+  EXPECT_EQ(OutputFingerprint(other), fingerprint) << "where and under which name do not shape a thumbnail";
+}
+
 TEST_F(OutputPolicyTest, RenameKeepsBothTheOldFileAndTheNewOne) {
   const std::vector<std::string> sources = Sources(0, 2);
   fs::create_directories(folder_.File("out"));
