@@ -37,7 +37,7 @@ struct BuildOptions {
   // and file sizes; a single larger row runs alone.
   std::uint64_t decode_budget = 0;  // 0: a quarter of the usable memory
   std::function<LocalDateTime()> clock = LocalNow;
-  // Set from any thread (a signal handler, a window's close) to stop the
+  // Set from any thread (a signal handler, Cancel, a window's close) to stop the
   // run: no further row starts, the rows already started are finished and
   // written whole, and the run returns its summary.
   const std::atomic<bool>* stop = nullptr;
