@@ -1,21 +1,30 @@
 // Takes pictures of the real windows for the README: the main window with a
-// filled list at its classic size and resized, the progress window, the
+// filled list at its classic size and resized, the progress window with its
+// count and Cancel, a final message with failed rows and their details, the
 // About box and two settings pages (one size for both), saved as PNG into
 // the folder given (scripts/screenshots.sh runs it).
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QSettings>
+#include <QMessageBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "settings/settings_store.h"
 #include "settings_dialog/settings_dialog.h"
+#include "support/user_dialogs.h"
+#include "thumbnail/run/build_run.h"
 #include "widgets/percent_bar.h"
 #include "windows/about_dialog.h"
+#include "windows/build_command.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
 #include "windows/progress_window.h"
@@ -28,6 +37,44 @@ bool SaveGrab(QWidget& widget, const QString& file) {
   const bool saved = widget.grab().save(file, "PNG");
   std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
   return saved;
+}
+
+// A build that only watches: no questions come up in a folder that exists.
+class SilentHost final : public vr::BuildHost {
+ public:
+  bool AskCreateFolder(const std::string&) override { return true; }
+  void Progress(int) override {}
+  void Notice(const std::string&) override {}
+};
+
+// The final message of a real build where two of five rows fail, its
+// details open.
+bool ShootFinalMessage(const QTemporaryDir& scratch, const QStringList& names, const QString& file) {
+  std::vector<std::string> sources;
+  for (const QString& name : names)
+    sources.push_back(QFile::encodeName(scratch.filePath(name)).toStdString());
+  for (const char* broken : {"cracked.jpg", "half_sent.png"}) {
+    const QString path = scratch.filePath(QString::fromLatin1(broken));
+    QFile cut(path);
+    if (!cut.open(QIODevice::WriteOnly)) return false;
+    cut.write("not a picture");
+    sources.insert(sources.begin() + 2, QFile::encodeName(path).toStdString());
+  }
+  sources.resize(5);
+  vr::SettingsRecord settings;
+  settings.OUTfolder = QFile::encodeName(scratch.filePath(QStringLiteral("thumbs"))).toStdString();
+  settings.OUTformat = 2;
+  settings.OUTwidth = 64;
+  settings.OUTpropw = -1;
+  SilentHost host;
+  vr::NameCounter counter;
+  vr::OutputList outputs;
+  const vr::BuildReport report = vr::BuildReportFor(vr::RunBuild(settings, sources, host, counter, outputs));
+  const std::unique_ptr<QMessageBox> box =
+      vr::MakeReportBox(nullptr, report.icon, QStringLiteral("Varenna Pro"), report.text, report.details);
+  for (QAbstractButton* button : box->buttons())
+    if (box->buttonRole(button) == QMessageBox::ActionRole) button->click();
+  return SaveGrab(*box, file);
 }
 
 int TakeScreenshots(const QString& folder) {
@@ -75,8 +122,12 @@ int TakeScreenshots(const QString& folder) {
 
   vr::ProgressWindow progress;
   progress.headline()->setText(QStringLiteral("Building Thumbnails..."));
-  progress.progressBar()->SetValue(60);
+  progress.setProgress(24, 40, 12.0);
   ok = SaveGrab(progress, QDir(folder).filePath(QStringLiteral("progress_window.png"))) && ok;
+
+  ok = ShootFinalMessage(scratch, names,
+                         QDir(folder).filePath(QStringLiteral("final_message_failures.png"))) &&
+       ok;
 
   vr::AboutDialog about(&window);
   ok = SaveGrab(about, QDir(folder).filePath(QStringLiteral("about_box.png"))) && ok;

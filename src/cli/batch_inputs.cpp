@@ -22,11 +22,11 @@ namespace {
 Status AddRowsFor(const std::string& input, bool recursive, ListedRows& rows) {
   std::error_code ignored;
   if (!std::filesystem::is_directory(input, ignored)) {
-    rows.paths.push_back(input);
+    rows.sources.push_back({input, {}});
     return Status::Ok();
   }
   VR_TRY_ASSIGN(FolderScan scan, ScanPictureFolder(input, {.recursive = recursive, .progress = {}}));
-  for (ScannedPicture& picture : scan.pictures) rows.paths.push_back(std::move(picture.path));
+  for (ScannedPicture& picture : scan.pictures) rows.sources.push_back({std::move(picture.path), input});
   rows.left_out += scan.left_out;
   rows.named.insert(rows.named.end(), scan.named.begin(), scan.named.end());
   return Status::Ok();

@@ -9,6 +9,7 @@
 #include "base/status.h"
 #include "cli/batch_options.h"
 #include "list/folder_scan.h"
+#include "thumbnail/run/build_run.h"
 
 namespace vr {
 
@@ -17,7 +18,9 @@ namespace vr {
 std::vector<std::string> ReadPathList(std::istream& in, bool null_separated);
 
 struct ListedRows {
-  std::vector<std::string> paths;
+  // Each with the folder argument it came from as its root (empty for a
+  // file given by name), below which --keep-structure mirrors its folders.
+  std::vector<RunSource> sources;
   LeftOutCounts left_out;          // what the folder scans passed over, by cause
   std::vector<LeftOutFile> named;  // broken links and unreadable entries
 };

@@ -24,6 +24,7 @@
 #include "settings/settings_store.h"
 #include "settings/value_ranges.h"
 #include "thumbnail/formats.h"
+#include "thumbnail/output_policy.h"
 #include "thumbnail/run/build_run.h"
 #include "thumbnail/run/report_text.h"
 
@@ -66,12 +67,19 @@ class ConsoleHost final : public BuildHost {
     return create_folders_;
   }
 
-  void Progress(int percent) override {
+  void Progress(int percent) override { percent_ = percent; }
+
+  // The bar, its percentage, "N of M" and, once known, the time left.
+  void RowsDone(std::int32_t done, std::int32_t total, std::optional<double> seconds_left) override {
     if (!show_bar_) return;
     constexpr int kWidth = 40;
-    const int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
+    const int filled = percent_ * kWidth / 100;
+    const std::string left = seconds_left ? ", " + TimeLeftText(*seconds_left) : std::string();
+    // Padded, so a shorter line covers the end of a longer one.
+    std::fprintf(stderr, "\r[%s%s] %3d%%  %d of %d%-20s",
+                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent_, done, total,
+                 left.c_str());
     std::fflush(stderr);
     bar_shown_ = true;
   }
@@ -90,6 +98,7 @@ class ConsoleHost final : public BuildHost {
  private:
   bool create_folders_;
   bool show_bar_;
+  int percent_ = 0;
   bool bar_shown_ = false;
 };
 
@@ -175,7 +184,7 @@ std::optional<std::string> Variable(const char* name) {
 }
 
 // Each row's source and output, nothing written and no folder made.
-int DryRun(const SettingsRecord& settings, const std::vector<std::string>& rows, const BuildOptions& build) {
+int DryRun(const SettingsRecord& settings, const std::vector<RunSource>& rows, const BuildOptions& build) {
   ConsoleHost host(false);
   NameCounter counter;
   for (const RowRecipe& row : PlanBuild(settings, rows, host, counter, build)) {
@@ -259,12 +268,12 @@ int Run(const std::vector<std::string>& arguments) {
   for (const LeftOutFile& file : rows->named)
     std::cerr << "left out: " << QuotedForReport(file.path) << ": " << CauseText(file.cause) << '\n';
   const std::string left_out = LeftOutLine(rows->left_out);
-  if (rows->paths.empty()) {
+  if (rows->sources.empty()) {
     std::cerr << "varenna-batch: no pictures found in " << JoinedInputs(options->inputs) << '\n';
     if (!left_out.empty()) std::cerr << left_out << '\n';
     return kUsageError;
   }
-  if (options->dry_run) return DryRun(*settings, rows->paths, build);
+  if (options->dry_run) return DryRun(*settings, rows->sources, build);
 
   ReportSink report;
   if (Status opened = report.Open(options->report); !opened) {
@@ -286,17 +295,25 @@ int Run(const std::vector<std::string>& arguments) {
   build.jobs = options->jobs;
   build.stop = &g_stop;
   StopOnInterrupt();
-  const BuildSummary summary = RunBuild(*settings, rows->paths, host, counter, outputs, build);
+  const BuildSummary summary = RunBuild(*settings, rows->sources, host, counter, outputs, build);
   host.EndBar();
+  if (!summary.fatal.empty()) {
+    std::cerr << "varenna-batch: " << EscapeForReport(summary.fatal) << '\n';
+    return kSomeRowsFailed;
+  }
   if (!options->report.empty()) report.Line(SummaryJson(summary, build.shard));
   std::ostream& human = report_on_stdout ? std::cerr : std::cout;
+  // Rows are said one by one as they settle; collisions have no row of their own.
+  for (const RowFailure& collision : summary.collisions)
+    std::cerr << "warning: " << RowReportLine(collision) << '\n';
   for (const std::string& line : BuildMessageLines(summary, false)) human << line << '\n';
   if (!left_out.empty()) human << left_out << '\n';
   if (summary.stopped) return kInterrupted;
   // Only pictures that lost pixels fail a strict run; stray bytes a decoder
   // passed over do not.
   if (options->strict && !summary.warnings.empty()) return kSomeRowsFailed;
-  return summary.written == summary.rows ? kAllWritten : kSomeRowsFailed;
+  // A thumbnail kept as --if-exists says is as good as one written.
+  return summary.written + summary.kept == summary.rows ? kAllWritten : kSomeRowsFailed;
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "cli/option_values.h"
 #include "cli/size_option.h"
 
+#include "thumbnail/output_policy.h"
+
 namespace vr {
 
 namespace {
@@ -68,6 +70,16 @@ constexpr std::array kOptions = {
                [](BatchOptions& o, const std::string&) {
                  o.recursive = true;
                  return Status::Ok();
+               }},
+    OptionEntry{"keep-structure", 0, false,
+               [](BatchOptions& o, const std::string&) { return SetOverride(o, "OUTkeeptree", "1"); }},
+    OptionEntry{"if-exists", 0, true,
+               [](BatchOptions& o, const std::string& v) {
+                 // OUTifexists by its name; ask has no one to answer it here.
+                 const std::optional<IfExists> code = IfExistsFromName(v);
+                 if (!code)
+                   return Status::Fail("--if-exists needs overwrite, skip, newer or rename, not \"" + v + "\"");
+                 return SetOverride(o, "OUTifexists", std::to_string(static_cast<std::int32_t>(*code)));
                }},
     OptionEntry{"files-from", 0, true,
                [](BatchOptions& o, const std::string& v) {

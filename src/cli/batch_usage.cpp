@@ -8,9 +8,11 @@ std::string BatchUsage() {
 Makes one thumbnail per picture with the settings of Varenna Pro.
 
 An INPUT is a picture file or a folder. A folder adds the files directly in
-it ending in .bmp, then .jpg, then .png (any case), by name; sub-folders are
-not searched. Inputs from the arguments and from --files-from lists are
-taken in the order given.
+it ending in .bmp, then .jpg, then .png, then every other picture extension
+(any case), by name; sub-folders are searched with -r. Inputs from the
+arguments and from --files-from lists are taken in the order given. The
+output folder is made and checked before any picture is read: when it
+cannot be written the run ends at once with exit status 1.
 
 Output:
   -f, --format FMT       bmp, jpeg (or jpg), png, webp, avif or jxl (OUTformat)
@@ -34,6 +36,12 @@ Output:
                          wins over --set OUTmetadata
       --no-create        do not create a missing output folder (its rows are
                          skipped); by default it is created and said so
+      --keep-structure   write each thumbnail of a folder INPUT below the
+                         output folder at its path below INPUT (OUTkeeptree)
+      --if-exists WHAT   a thumbnail of that name is there: overwrite (the
+                         default), skip, newer (skip when it is newer than its
+                         picture and made with the same settings) or rename
+                         (name (2).jpg, ...) (OUTifexists)
 
 Inputs and scale:
       --files-from FILE  read inputs from FILE, one a line ("-": standard input)
@@ -70,8 +78,8 @@ damaged picture or one its decoder warned of; a progress bar to stderr when
 it is a terminal. File names in them are quoted, with control characters
 written as escapes.
 
-Exit status: 0 every row was written (damaged pictures too, unless --strict),
-1 some row failed or was skipped, 2 a usage or settings error (a value out
+Exit status: 0 every row was written (damaged pictures too, unless --strict)
+or its thumbnail kept as --if-exists says, 1 some row failed or was skipped, 2 a usage or settings error (a value out
 of range, no pictures in the inputs), 130 stopped by Ctrl+C (the rows
 already started are finished, the summary is printed).
 )";

@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A folder: .bmp first, then the .png files by name; the message goes to stdout.
         RowCase{"--jobs 2 DIR/in", "", 0, "Process done!\n3 image(s) generated in ",
                 "Creating the output folder", "16 32 24"},
-        RowCase{"DIR/rows/good.png DIR/rows/bad.jpg", "", 1, "1 image(s) generated",
+        RowCase{"DIR/rows/good.png DIR/rows/bad.jpg", "", 1, "1 of 2 written",
                 "Row 2, \"DIR/rows/bad.jpg\": ", "32"},
         RowCase{"DIR/rows/cut.bmp", "", 0, "1 written from damaged pictures:",
                 "warning: Row 1, \"DIR/rows/cut.bmp\": the picture is damaged", "32"},
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"--no-create DIR/rows/good.png", "", 1, "0 row(s) failed, 1 skipped.", "", ""},
         // A file size limit fails the row it hits instead of killing the run.
         RowCase{"--set OUToriginal=1 --jobs 1 DIR/rows/good.png DIR/rows/large.png", "prlimit --fsize=16384 ",
-                1, "Process done!\n1 image(s) generated in ", "large.png", "20"}));
+                1, "Process done, with problems.\n1 of 2 written in ", "large.png", "20"}));
 
 TEST_F(BatchCommandTest, SettingsComeFromTheStoreAndSetOverridesThem) {
   test::WriteTextFile(Path("settings.reg"),
@@ -288,7 +288,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"--watermark-blend multiply DIR/p", "--watermark-blend needs normal, additive"},
         RefusedCase{"--text-colour white DIR/p", "--text-colour needs a colour as RRGGBB"},
         RefusedCase{"--text-size 0 DIR/p", "--text-size needs a whole number from 1 to 100"},
-        RefusedCase{"--text", "--text needs a value"}));
+        RefusedCase{"--text", "--text needs a value"},
+        RefusedCase{"--if-exists ask DIR/p", "--if-exists needs overwrite, skip, newer or rename, not \"ask\""},
+        RefusedCase{"--set OUTifexists=9 DIR/p", "OUTifexists=9 is out of range: 0 to 4"}));
 
 // Each look option is its setting by name, in turn with the --set options.
 TEST_F(BatchCommandTest, LookOptionsSetTheirSettings) {
@@ -467,7 +469,56 @@ TEST_F(BatchCommandTest, CtrlCFinishesTheRowsStartedPrintsTheSummaryAndExits130)
   }
   EXPECT_GT(written, 0u);
   EXPECT_LT(written, 3000u);
-  EXPECT_NE(run.out.find(std::to_string(written) + " image(s) generated"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(std::to_string(written) + " of 3000 written"), std::string::npos) << run.out;
+}
+
+// A re-run with newer writes nothing and says so; after new pictures are
+// added it writes exactly those. Both runs end with status 0.
+TEST_F(BatchCommandTest, NewerWritesNothingTheSecondTimeAndThenOnlyTheNewPictures) {
+  for (const char* name : {"in/a.png", "in/b.png", "in/c.png"}) Picture(name, 40, 30);
+  const std::string arguments = Out("--set OUTname=%o --if-exists newer DIR/in");
+  EXPECT_EQ(Run(arguments).code, 0);
+  const auto made = fs::last_write_time(Path("out/a.png"));
+  const Outcome again = Run(arguments);
+  EXPECT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(again.out.find("0 of 3 written"), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("3 skipped: already up to date."), std::string::npos) << again.out;
+  for (const char* name : {"in/d.png", "in/e.png"}) Picture(name, 50, 30);
+  const Outcome more = Run(arguments);
+  EXPECT_NE(more.out.find("2 of 5 written"), std::string::npos) << more.out;
+  EXPECT_EQ(fs::last_write_time(Path("out/a.png")), made);
+  EXPECT_EQ(Height("out/e.png"), 19);
+}
+
+// Nothing is read when the output folder cannot be made: one line names it.
+TEST_F(BatchCommandTest, AnOutputFolderThatCannotBeMadeFailsAtOnceWithOneLine) {
+  Picture("in/a.png", 40, 30);
+  test::WriteTextFile(Path("file"), "x");
+  const Outcome run = Run(Out("--set OUTfolder=DIR/file/out DIR/in"));
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.err,
+            InFolder("varenna-batch: Cannot create the output folder DIR/file/out: DIR/file is a file\n"));
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(BatchCommandTest, KeepStructureAndIfExistsSetTheirSettings) {
+  const Outcome shown = Run("--keep-structure --if-exists rename --show-settings");
+  EXPECT_NE(shown.out.find("OUTkeeptree=1\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("OUTifexists=3\n"), std::string::npos) << shown.out;
+}
+
+// On a terminal the bar says how many rows of how many are done.
+TEST_F(BatchCommandTest, TheProgressBarCountsRowsOnATerminal) {
+  for (const char* name : {"in/a.png", "in/b.png", "in/c.png"}) Picture(name, 40, 30);
+  const std::string command = InFolder(std::string(VARENNA_BIN_DIR "/varenna-batch ") + store +
+                                       Out("--jobs 1 DIR/in") + " >/dev/null");
+  const int status =
+      std::system(InFolder("script -qec \"" + command + "\" /dev/null >DIR/tty.txt 2>&1").c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  const std::string shown = test::ReadTextFile(Path("tty.txt"));
+  for (const char* count : {"1 of 3", "2 of 3", "3 of 3"})
+    EXPECT_NE(shown.find(count), std::string::npos) << shown;
+  EXPECT_NE(shown.find("100%"), std::string::npos) << shown;
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ std::vector<std::string> Words(const std::string& line) {
 // Whether the parser takes `option`, given a value that suits it when it
 // needs one.
 bool Takes(std::string_view option) {
-  for (const char* value : {"1", "A=1", "ffffff", "srgb", "centre", "jpeg", "2026-12-08", "0/2"})
+  for (const char* value : {"1", "A=1", "ffffff", "srgb", "centre", "jpeg", "2026-12-08", "0/2", "skip"})
     if (ParseBatchOptions({std::string(option), value}).ok()) return true;
   return false;
 }

@@ -10,14 +10,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "imaging/codecs/bmp_codec.h"
@@ -51,6 +54,7 @@ class ScriptedHost final : public BuildHost {
   bool AskCreateFolder(const std::string& folder) override {
     Check();
     asked.push_back(folder);
+    std::this_thread::sleep_for(think_time);
     if (answers.empty()) {
       ADD_FAILURE() << "unscripted folder question for " << folder;
       return false;
@@ -70,6 +74,13 @@ class ScriptedHost final : public BuildHost {
     Check();
     notices.push_back(message);
   }
+  std::vector<std::pair<std::int32_t, std::int32_t>> rows_done;  // done, total
+  void RowsDone(std::int32_t done, std::int32_t total, std::optional<double>) override {
+    Check();
+    rows_done.emplace_back(done, total);
+  }
+  // How long the folder question keeps the run waiting, as a person would.
+  std::chrono::milliseconds think_time{0};
   void KeepAlive() override { Check(); }
 
  private:

@@ -17,6 +17,7 @@ struct AskedMessage {
   QString title;
   QString text;
   QMessageBox::StandardButtons buttons;
+  QString details;  // a report's details
 };
 
 class ScriptedDialogs final : public UserDialogs {
@@ -46,7 +47,7 @@ class ScriptedDialogs final : public UserDialogs {
   QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                       const QString& text, QMessageBox::StandardButtons choices,
                                       QMessageBox::StandardButton default_button) override {
-    messages.push_back({icon, title, text, choices});
+    messages.push_back({icon, title, text, choices, {}});
     parent_shown.push_back(parent != nullptr && parent->isVisible());
     if (choices == QMessageBox::Ok || choices == QMessageBox::NoButton) return QMessageBox::Ok;
     if (buttons.empty()) {
@@ -56,6 +57,12 @@ class ScriptedDialogs final : public UserDialogs {
     QMessageBox::StandardButton answer = buttons.front();
     buttons.pop_front();
     return answer;
+  }
+
+  void Report(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+              const QString& details) override {
+    messages.push_back({icon, title, text, QMessageBox::Ok, details});
+    parent_shown.push_back(parent != nullptr && parent->isVisible());
   }
 
   QStringList OpenFiles(QWidget*, const FileDialogRequest& request) override {

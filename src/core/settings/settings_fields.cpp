@@ -100,6 +100,9 @@ constexpr std::array kFields = {
     Number("AVIFspeed", &R::AVIFspeed, 55, {0, 10}, AbsentBecomes(kDefaultAvifSpeed)),
     Number("JXLquality", &R::JXLquality, 56, {0, 100}, AbsentBecomes(kDefaultJxlQuality)),
     Number("JXLeffort", &R::JXLeffort, 57, {1, 9}, AbsentBecomes(kDefaultJxlEffort)),
+    Number("OUTkeeptree", &R::OUTkeeptree, 58, kCheckBox),
+    // 4 asks, in the windows; the command line takes it as skip.
+    Number("OUTifexists", &R::OUTifexists, 59, {0, 4}),
 };
 
 constexpr std::array<const SettingsField*, kFields.size()> SortBySaveRank() {

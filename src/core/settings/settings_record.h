@@ -69,6 +69,8 @@ struct SettingsRecord {
   std::int32_t AVIFspeed = 0;      // 0 slowest .. 10 fastest
   std::int32_t JXLquality = 0;     // 0..100, 100 lossless
   std::int32_t JXLeffort = 0;      // 1 fastest .. 9
+  std::int32_t OUTkeeptree = 0;    // 1: thumbnails mirror the folders below the one a picture was added from
+  std::int32_t OUTifexists = 0;    // a thumbnail already there: 0 overwrite, 1 skip, 2 newer, 3 rename, 4 ask
 };
 
 // What loading puts in place of a value the store lacks. A missing value

@@ -1,5 +1,7 @@
 #include "thumbnail/plan_settings.h"
 
+#include "thumbnail/made_index.h"
+
 namespace vr {
 
 PlanSettings PlanSettingsFrom(const SettingsRecord& s) {
@@ -11,6 +13,10 @@ PlanSettings PlanSettingsFrom(const SettingsRecord& s) {
   plan.stored_format = s.OUTformat;
   plan.size = SizeRequestFrom(s);
   plan.watermark_text = s.WMText;
+  plan.keep_tree = s.OUTkeeptree != 0;
+  plan.if_exists = IfExistsFromCode(s.OUTifexists);
+  plan.stored_if_exists = s.OUTifexists;
+  if (plan.if_exists == IfExists::kNewer) plan.fingerprint = OutputFingerprint(s);
   return plan;
 }
 

@@ -8,6 +8,7 @@
 
 #include "settings/settings_record.h"
 #include "thumbnail/formats.h"
+#include "thumbnail/output_policy.h"
 #include "thumbnail/size_rule.h"
 
 namespace vr {
@@ -20,6 +21,10 @@ struct PlanSettings {
   std::int32_t stored_format = 0;      // OUTformat, to name it when it is unknown
   SizeRequest size;
   std::string watermark_text;  // WMText, its naming tokens filled in per row
+  bool keep_tree = false;             // OUTkeeptree: below the folder, the source's folders from its root
+  std::optional<IfExists> if_exists;  // OUTifexists; none for a code no policy has
+  std::int32_t stored_if_exists = 0;  // OUTifexists, to name it when it is unknown
+  std::string fingerprint;            // OutputFingerprint, for newer
 };
 
 PlanSettings PlanSettingsFrom(const SettingsRecord& settings);

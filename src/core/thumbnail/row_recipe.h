@@ -22,6 +22,12 @@ struct RowRecipe {
   std::string resolved_output;    // output_path with links and ".." resolved: one spelling per file
   Status failure = Status::Ok();  // why, for kFail
   std::string watermark_text;     // the text watermark with the row's tokens filled in; empty for none
+  std::string skip_reason;        // why, for kSkip
+  bool kept_existing = false;     // skipped as the overwrite policy says: the file there stands
+  // Another row of the run plans the same file: "row <n>, <its source>".
+  std::string collision;
+  std::int32_t collides_with = 0;  // that row
+  bool note_made = false;          // once written, noted in the folder's MadeIndex
 
   // The source's header, read once; none when the start of the file did not
   // hold it (the engine then reads it from the whole file, and the target

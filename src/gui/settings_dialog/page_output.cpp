@@ -125,7 +125,22 @@ PageOutput::PageOutput(QWidget* parent) : QWidget(parent) {
   colour_label->setBuddy(combo_colour);
   grid->addWidget(colour_label, 10, 0, 1, 2);
   grid->addWidget(combo_colour, 11, 0);
-  grid->setRowStretch(12, 1);
+  check_keep_tree = new QCheckBox(tr("Keep the folder structure"), this);
+  check_keep_tree->setObjectName("CheckKeepTree");
+  check_keep_tree->setToolTip(
+      tr("Pictures added with a folder go to the same sub-folders of the output folder"));
+  grid->addWidget(check_keep_tree, 12, 0, 1, 2);
+  combo_if_exists = new QComboBox(this);
+  combo_if_exists->setObjectName("ComboIfExists");
+  // The position is the OUTifexists code.
+  combo_if_exists->addItems({tr("Overwrite it"), tr("Skip it"),
+                             tr("Skip it when newer than the picture, made with these settings"),
+                             tr("Write the new one as name (2)"), tr("Ask")});
+  auto* exists_label = MakeLabel("LabelIfExists", tr("When a thumbnail of that name exists"), this);
+  exists_label->setBuddy(combo_if_exists);
+  grid->addWidget(exists_label, 13, 0, 1, 2);
+  grid->addWidget(combo_if_exists, 14, 0);
+  grid->setRowStretch(15, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
   layout->addWidget(frame12, 0, Qt::AlignTop);

@@ -78,6 +78,8 @@ class PageOutput : public QWidget {
   NamingMenu* mnu_names = nullptr;
   QPushButton* background_button = nullptr;  // OUTbackground
   QComboBox* combo_metadata = nullptr;       // OUTmetadata, the item's position is the code
+  QCheckBox* check_keep_tree = nullptr;      // OUTkeeptree
+  QComboBox* combo_if_exists = nullptr;      // OUTifexists, the item's position is the code
 
  private:
   std::int32_t background_ = 0;

@@ -201,6 +201,10 @@ void SettingsDialog::Open() {
   output_->ApplyOriginalDimensionsRule();
   // The colour profiles' choice: 1 keeps them, anything else converts.
   output_->combo_colour->setCurrentIndex(r.OUTcolour == 1 ? 1 : 0);
+  SetCheck(*output_->check_keep_tree, r.OUTkeeptree);
+  // A code without an item shows as overwriting, the default.
+  output_->combo_if_exists->setCurrentIndex(
+      r.OUTifexists >= 0 && r.OUTifexists < output_->combo_if_exists->count() ? r.OUTifexists : 0);
   // 12.
   tab1_->setCurrentIndex(kGeneralTab - 1);
   SelectTab(kGeneralTab);
@@ -278,6 +282,8 @@ SettingsDialogValues SettingsDialog::CollectValues() {
   f.ADVpixall = CheckValue(*advanced_->check5);
   f.OUTcolour = output_->combo_colour->currentIndex();
   f.OUTmetadata = output_->combo_metadata->currentIndex();
+  f.OUTkeeptree = CheckValue(*output_->check_keep_tree);
+  f.OUTifexists = output_->combo_if_exists->currentIndex();
   return v;
 }
 

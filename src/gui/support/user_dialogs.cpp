@@ -20,6 +20,11 @@ class QtDialogs final : public UserDialogs {
     return static_cast<QMessageBox::StandardButton>(box.exec());
   }
 
+  void Report(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+              const QString& details) override {
+    MakeReportBox(parent, icon, title, text, details)->exec();
+  }
+
   QStringList OpenFiles(QWidget* parent, const FileDialogRequest& request) override {
     QFileDialog dialog(parent, request.title, request.start_folder, request.filter);
     Configure(dialog, request);
@@ -77,6 +82,15 @@ class QtDialogs final : public UserDialogs {
 UserDialogs* installed = nullptr;
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> MakeReportBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                           const QString& text, const QString& details) {
+  auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+  // Qt shows these in a read-only text box behind its Details button.
+  if (!details.isEmpty()) box->setDetailedText(details);
+  box->setDefaultButton(QMessageBox::Ok);
+  return box;
+}
 
 UserDialogs& Dialogs() {
   static QtDialogs real;

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class QWidget;
 
@@ -37,6 +38,11 @@ class UserDialogs {
                                               const QString& text, QMessageBox::StandardButtons buttons,
                                               QMessageBox::StandardButton default_button) = 0;
 
+  // A message with a Details button that shows `details` (every line of
+  // it, selectable and copyable); empty details show a plain message.
+  virtual void Report(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                      const QString& details) = 0;
+
   // Files picked for opening, in the order the dialog gives them; empty when cancelled.
   virtual QStringList OpenFiles(QWidget* parent, const FileDialogRequest& request) = 0;
 
@@ -58,6 +64,10 @@ class UserDialogs {
   // cancelled.
   virtual QString PickFont(QWidget* parent, const QString& title, const QString& initial) = 0;
 };
+
+// The box Report shows: OK, and the details behind Qt's Details button.
+std::unique_ptr<QMessageBox> MakeReportBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                           const QString& text, const QString& details);
 
 // The dialogs in use: Qt's own until a test installs others.
 UserDialogs& Dialogs();

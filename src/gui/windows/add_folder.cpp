@@ -54,11 +54,13 @@ FolderAddResult AddFolderRows(MainWindow& window, const QString& folder, bool re
   // No parent: a child of the disabled window would be greyed with it.
   auto progress_window = std::make_unique<ProgressWindow>();
   progress_window->show();
-  PercentBar* bar = progress_window->progressBar();
-  const FolderAddProgress report = progress ? progress : [bar](const FolderAddStep& step) {
+  ProgressWindow* shown = progress_window.get();
+  const FolderAddProgress report = progress ? progress : [shown](const FolderAddStep& step) {
     if (!step.scanning && step.found > 0)
-      bar->SetValue(static_cast<std::int32_t>(step.listed * 100 / step.found));
+      shown->setProgress(static_cast<std::int32_t>(step.listed), static_cast<std::int32_t>(step.found));
   };
+  // Cancel keeps the rows added so far, as a stop does, without closing.
+  const auto stopping = [&window, shown] { return window.StopRequested() || shown->wasCancelled(); };
   window.BeginWork(QObject::tr("Pictures are still being added. Stop adding and close?"));
   window.SetStatus(QObject::tr("Looking for pictures..."));
 
@@ -77,16 +79,16 @@ FolderAddResult AddFolderRows(MainWindow& window, const QString& folder, bool re
   options.progress = [&](const FolderScan& so_far) {
     step.found = so_far.pictures.size();
     repaint_now_and_then(false);
-    return !window.StopRequested();
+    return !stopping();
   };
   const std::string root = QFile::encodeName(folder).toStdString();
   const Expected<FolderScan> scan = ScanPictureFolder(root, options);
-  if (scan.ok() && !window.StopRequested()) {
+  if (scan.ok() && !stopping()) {
     step.scanning = false;
     step.found = scan->pictures.size();
     repaint_now_and_then(true);
     const std::span<const ScannedPicture> pictures(scan->pictures);
-    while (step.listed < pictures.size() && !window.StopRequested()) {
+    while (step.listed < pictures.size() && !stopping()) {
       const std::size_t count = std::min(kRowsPerRun, pictures.size() - step.listed);
       window.grid()->AddScanned(pictures.subspan(step.listed, count), root);
       step.listed += count;
@@ -96,7 +98,7 @@ FolderAddResult AddFolderRows(MainWindow& window, const QString& folder, bool re
     result.left_out = scan->left_out;
   }
 
-  result.stopped = window.StopRequested();
+  result.stopped = stopping();
   progress_window.reset();
   if (!scan.ok()) {
     window.SetStatus(QString::fromStdString(scan.message()));

@@ -1,6 +1,7 @@
 #include "windows/build_command.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QStringList>
 #include <memory>
@@ -38,13 +39,37 @@ QString CreateFolderQuestion(const std::string& folder) {
          QStringLiteral("\nDirectory does not exist. Do you want to create it?");
 }
 
+QString ReplaceExistingQuestion(const std::string& path) {
+  return QString::fromStdString(path) + QLatin1Char('\n') +
+         QCoreApplication::translate("BuildCommand",
+                                     "A thumbnail of that name is already there. Replace it?");
+}
+
 bool WindowBuildHost::AskCreateFolder(const std::string& folder) {
   return AskYesNo(&window_, kTitle, CreateFolderQuestion(folder));
 }
 
+std::optional<BuildHost::ExistingAnswer> WindowBuildHost::AskReplaceExisting(const std::string& path) {
+  const QMessageBox::StandardButton answer = Dialogs().Message(
+      &window_, QMessageBox::Question, kTitle, ReplaceExistingQuestion(path),
+      QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll, QMessageBox::No);
+  return ExistingAnswer{answer == QMessageBox::Yes || answer == QMessageBox::YesToAll,
+                        answer == QMessageBox::YesToAll || answer == QMessageBox::NoToAll};
+}
+
 void WindowBuildHost::Progress(int percent) {
   progress_.progressBar()->SetValue(percent);
+  LetWindowsRun();
+}
+
+void WindowBuildHost::RowsDone(std::int32_t done, std::int32_t total, std::optional<double> seconds_left) {
+  progress_.setProgress(done, total, seconds_left);
+}
+
+// Cancel and a confirmed close are both seen here, between rows.
+void WindowBuildHost::LetWindowsRun() {
   QApplication::processEvents();
+  if (window_.StopRequested()) stop_ = true;
 }
 
 void WindowBuildHost::Notice(const std::string& message) {
@@ -52,7 +77,15 @@ void WindowBuildHost::Notice(const std::string& message) {
                     QMessageBox::Ok);
 }
 
-void WindowBuildHost::KeepAlive() { QApplication::processEvents(); }
+void WindowBuildHost::KeepAlive() { LetWindowsRun(); }
+
+BuildReport BuildReportFor(const BuildSummary& summary) {
+  BuildReport report;
+  report.icon = summary.AllWritten() ? QMessageBox::Information : QMessageBox::Warning;
+  report.text = JoinedLines(BuildMessageLines(summary));
+  report.details = JoinedLines(BuildDetailLines(summary));
+  return report;
+}
 
 BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& options) {
   BuildCommandResult result;
@@ -70,12 +103,22 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   progress->show();
   QApplication::processEvents();
 
-  const std::vector<std::string> sources = grid.list().paths();
+  // Each row with the folder it was added from, below which OUTkeeptree
+  // mirrors its folders.
+  const std::vector<std::string> paths = grid.list().paths();
+  const std::vector<std::string> roots = grid.list().roots();
+  std::vector<RunSource> sources;
+  sources.reserve(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) sources.push_back({paths[i], i < roots.size() ? roots[i] : ""});
 
-  WindowBuildHost host(window, *progress);
+  std::atomic<bool> stop{false};
+  QObject::connect(progress.get(), &ProgressWindow::cancelRequested, [&stop] { stop = true; });
+  WindowBuildHost host(window, *progress, stop);
   window.BeginWork(QStringLiteral("Thumbnails are still being built. Stop the build and close?"));
+  progress->activateWindow();
+  progress->setFocus();
   BuildOptions run_options = options;
-  run_options.stop = window.stopFlag();
+  run_options.stop = &stop;
   result.summary =
       RunBuild(window.settings(), sources, host, window.counter(), window.outputs(), run_options);
 
@@ -84,7 +127,8 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   window.EnableUpload();
   window.setEnabled(true);
   window.activateWindow();
-  Inform(&window, kTitle, JoinedLines(BuildMessageLines(result.summary)));
+  const BuildReport report = BuildReportFor(result.summary);
+  Dialogs().Report(&window, report.icon, kTitle, report.text, report.details);
   // Only now may a close asked for during the build take the window away.
   window.EndWork();
   return result;

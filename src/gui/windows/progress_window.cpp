@@ -3,11 +3,16 @@
 #include <qdrawutil.h>
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 
 #include "support/window_text.h"
+#include "thumbnail/run/build_message.h"
 #include "widgets/percent_bar.h"
 #include "widgets/property_bag.h"
 
@@ -27,11 +32,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
+ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("Form3"));
-  setAttribute(Qt::WA_ShowWithoutActivating);
-  setFocusPolicy(Qt::NoFocus);
+  // It takes the focus, so Escape reaches it while the main window is disabled.
   setFont(WindowFont());
   setFixedSize(kClientWidth, kClientHeight);
 
@@ -54,7 +57,46 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   settings.Write(QStringLiteral("font"), font(), QVariant());
   bar1_->Load(settings);
 
+  label3_ = MakeLabel(this, "Label3", QString(), QRect(8, 60, 198, 13));
+  label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+  cancel_ = new QPushButton(tr("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("CancelButton"));
+  cancel_->setGeometry(70, 78, 75, 22);
+  cancel_->setDefault(true);
+  connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::Cancel);
+  setFocusProxy(cancel_);
+
   CentreOnScreen();
+}
+
+void ProgressWindow::setProgress(std::int32_t done, std::int32_t total, std::optional<double> seconds_left) {
+  bar1_->SetValue(ProgressPercent(done, total));
+  QString count = tr("%1 of %2").arg(done).arg(total);
+  if (seconds_left) {
+    count =
+        *seconds_left < 59.5
+            ? tr("%1, about %2 s left").arg(count).arg(std::max(1L, std::lround(*seconds_left)))
+            : tr("%1, about %2 min left").arg(count).arg(static_cast<long>(std::ceil(*seconds_left / 60.0)));
+  }
+  label3_->setText(count);
+}
+
+void ProgressWindow::Cancel() {
+  if (cancelled_) return;
+  cancelled_ = true;
+  cancel_->setEnabled(false);
+  label2_->setText(tr("Stopping..."));
+  label2_->adjustSize();
+  emit cancelRequested();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    Cancel();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void ProgressWindow::CentreOnScreen() {

@@ -57,16 +57,19 @@ class PipelineTest : public ::testing::Test {
   Engine engine_;
 };
 
-// Declining the folder skips the row without using a name, and the next row
-// asks again; yes makes the folder with the missing level above it (the
-// default Pictures/Thumbnails where Pictures is missing too). The dated
-// folder (the folder given without a trailing "/") is added and made
-// without asking.
-TEST_F(PipelineTest, TheOutputFolderIsAskedForAndTheDatedOneMade) {
+// Declining the folder skips the row without using a name, and the answer
+// holds for the rest of the run: the next row is skipped unasked. In a new
+// run yes makes the folder with the missing level above it (the default
+// Pictures/Thumbnails where Pictures is missing too). The dated folder (the
+// folder given without a trailing "/") is added and made without asking.
+TEST_F(PipelineTest, TheOutputFolderIsAskedForOnceARunAndTheDatedOneMade) {
   SettingsRecord s = test::PlainSettings(folder_.File("Pictures/Thumbnails"));
   host_.answers = {false, true};
   EXPECT_EQ(Make(s, 1, Grey("a.png")), "skipped");
+  EXPECT_EQ(Make(s, 2, Grey("a.png")), "skipped");
   EXPECT_EQ(counter_.value, 0);
+  EXPECT_EQ(host_.asked.size(), 1u);
+  state_.folder_answers.clear();  // as a new run starts
   EXPECT_EQ(Make(s, 2, Grey("a.png")), "");
   s.OUTdatefolder = 1;
   EXPECT_EQ(Make(s, 3, Grey("a.png")), "");

@@ -135,11 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "SaturationLevel=10 CorrectionLevel=50 NegativeFlag=1 GrayScaleFlag=1 WMFile=/old.png "
                   "WMMode=7 WMAngle=90 WMOpacity=60 OUTname=old OUTfolder=/old OUTdatefolder=1 OUTformat=1 "
                   "OUTwidth=480 OUTheight=600 OUToriginal=1 ADVempty=1 ADVpixall=1 JPEGquality=77 "
-                  "OUTbackground=255 OUTcolour=1",
+                  "OUTbackground=255 OUTcolour=1 OUTkeeptree=1 OUTifexists=3",
                   "", ""},
         // Held to what the control can show.
         RoundTrip{"NegativeFlag=5", "", "NegativeFlag=1"}, RoundTrip{"OUTformat=9", "", "OUTformat=5"},
-        RoundTrip{"OUTcolour=7", "", "OUTcolour=0"}, RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
+        RoundTrip{"OUTcolour=7", "", "OUTcolour=0"}, RoundTrip{"OUTifexists=9", "", "OUTifexists=0"},
+        RoundTrip{"NoiseLevel=300", "", "NoiseLevel=255"},
         RoundTrip{"BrightnessLevel=-999", "", "BrightnessLevel=-255"},
         RoundTrip{"OUTwidth=5000 OUTheight=3", "", "OUTwidth=1024 OUTheight=10"},
         RoundTrip{"WMAngle=720 WMOpacity=250", "", "WMAngle=359 WMOpacity=100"},

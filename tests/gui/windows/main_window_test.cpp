@@ -439,10 +439,15 @@ TEST_F(UserLevelTest, SetTheSizeAddAFolderAndBuildIt) {
   for (const std::string& path : window.outputs()) EXPECT_EQ(test::ReadPicture(path).width, 40) << path;
 }
 
+// Declined, nothing is written, and the message says so with a warning.
 TEST_F(UserLevelTest, DecliningTheFolderStillEndsWithTheMessage) {
   test::WritePng(pictures_ + "/one.png", test::MakeRandomImage(30, 20, 4));
   ASSERT_NO_FATAL_FAILURE(AddAndBuild(Start(), QMessageBox::No));
-  EXPECT_TRUE(dialogs_.messages[1].text.startsWith("Process done!"));
+  EXPECT_EQ(dialogs_.messages[1].icon, QMessageBox::Warning);
+  EXPECT_TRUE(dialogs_.messages[1].text.contains("\n0 of 1 written in "))
+      << dialogs_.messages[1].text.toStdString();
+  EXPECT_TRUE(dialogs_.messages[1].text.contains("1 skipped: the output folder " +
+                                                 QString::fromStdString(output_) + " was not created."));
   EXPECT_FALSE(fs::exists(output_));
   EXPECT_TRUE(window_->outputs().empty());
 }

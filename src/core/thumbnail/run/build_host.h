@@ -3,6 +3,8 @@
 // command line each provide one; a build calls it only on its own thread.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vr {
@@ -15,8 +17,25 @@ class BuildHost {
   // folder as set. No skips the row.
   virtual bool AskCreateFolder(const std::string& folder) = 0;
 
+  // A thumbnail of that name is already there and the policy is to ask:
+  // replace it or not, and whether the answer holds for the rest of the
+  // run. None when there is no one to ask: the file is then left and the
+  // row skipped.
+  struct ExistingAnswer {
+    bool replace = false;
+    bool for_all = false;
+  };
+  virtual std::optional<ExistingAnswer> AskReplaceExisting(const std::string& /*path*/) {
+    return std::nullopt;
+  }
+
   // How far the run has got, 0 to 100.
   virtual void Progress(int percent) = 0;
+
+  // The same as rows: `done` of `total` reported, and the seconds the rest
+  // should take once enough rows tell (none before).
+  virtual void RowsDone(std::int32_t /*done*/, std::int32_t /*total*/,
+                        std::optional<double> /*seconds_left*/) {}
 
   // Something the person should know that does not stop the run (a folder
   // that cannot be created, a watermark that cannot be read). Said once each.

@@ -11,9 +11,9 @@
 #include <utility>
 
 #include "base/memory_limit.h"
-#include "base/rounding.h"
 #include "imaging/engine.h"
 #include "thumbnail/planning.h"
+#include "thumbnail/run/question_clock.h"
 #include "thumbnail/run/render_pool.h"
 #include "thumbnail/run/report_text.h"
 
@@ -23,8 +23,6 @@ namespace {
 
 // How long the run's thread waits for workers before letting the host repaint.
 constexpr int kKeepAliveMs = 40;
-// Failures and warnings the final message lists one by one.
-constexpr std::size_t kListedRows = 5;
 
 int WorkerCount(const BuildOptions& options, std::size_t rows) {
   int jobs = options.jobs;
@@ -65,14 +63,18 @@ std::pair<std::int32_t, std::int32_t> PlannedSides(const RowRecipe& recipe) {
 class RunLedger {
  public:
   RunLedger(std::size_t rows, const BuildOptions& options, BuildHost& host, OutputList& outputs,
-            BuildSummary& summary)
+            BuildSummary& summary, MadeIndex& made, std::string fingerprint,
+            std::function<double()> working_seconds)
       : slots_(rows),
         shard_(options.shard),
         row_done_(options.row_done),
         shard_rows_(options.shard.RowsOf(rows)),
         host_(host),
         outputs_(outputs),
-        summary_(summary) {}
+        summary_(summary),
+        made_(made),
+        fingerprint_(std::move(fingerprint)),
+        working_seconds_(std::move(working_seconds)) {}
 
   RowSlot& slot(std::size_t index) { return slots_[index]; }
 
@@ -104,11 +106,13 @@ class RunLedger {
   void ReportInOrder() {
     while (reported_ < planned_ && slots_[reported_].done) {
       const bool ours = !slots_[reported_].other_shard;
-      if (ours) Tally(slots_[reported_]);
+      if (ours) Report(slots_[reported_]);
       ++reported_;
-      if (ours)
-        host_.Progress(ProgressPercent(static_cast<std::int32_t>(shard_.RowsOf(reported_)),
-                                       static_cast<std::int32_t>(shard_rows_)));
+      if (!ours) continue;
+      const auto done = static_cast<std::int32_t>(shard_.RowsOf(reported_));
+      const auto total = static_cast<std::int32_t>(shard_rows_);
+      host_.Progress(ProgressPercent(done, total));
+      host_.RowsDone(done, total, SecondsLeft(done, total, working_seconds_()));
     }
   }
 
@@ -128,20 +132,20 @@ class RunLedger {
   bool AllReported() const { return reported_ == planned_; }
 
  private:
-  void Tally(const RowSlot& row) {
+  // Counts the row in the summary and tells the report how it ended.
+  void Report(const RowSlot& row) {
     RowOutcome outcome = Tallied(row);
-    if (row_done_) {
-      outcome.row = row.recipe.row;
-      outcome.source = row.recipe.source;
-      outcome.output = row.recipe.output_path;
-      std::tie(outcome.width, outcome.height) = PlannedSides(row.recipe);
-      row_done_(outcome);
-    }
+    if (!row_done_) return;
+    outcome.row = row.recipe.row;
+    outcome.source = row.recipe.source;
+    outcome.output = row.recipe.output_path;
+    std::tie(outcome.width, outcome.height) = PlannedSides(row.recipe);
+    row_done_(outcome);
   }
 
-  // Counts the row in the summary; says how it ended.
   RowOutcome Tallied(const RowSlot& row) {
     using Kind = RowOutcome::Kind;
+    const RowRecipe& recipe = row.recipe;
     const auto ended = [&row](Kind kind, std::string reason) {
       RowOutcome outcome;
       outcome.kind = kind;
@@ -149,34 +153,62 @@ class RunLedger {
       outcome.ms = row.ms;
       return outcome;
     };
-    switch (row.recipe.action) {
+    if (recipe.collides_with > 0)
+      summary_.collisions.push_back({recipe.row, recipe.source,
+                                     "the same file as row " + std::to_string(recipe.collides_with) + ", " +
+                                         QuotedForReport(recipe.collision) + ": " + recipe.output_path});
+    switch (recipe.action) {
       case RowRecipe::Action::kSkip:
         summary_.skipped += 1;
-        return ended(Kind::kSkipped, "the output folder was not created");
+        if (recipe.kept_existing) summary_.kept += 1;
+        CountSkip(recipe.skip_reason);
+        return ended(Kind::kSkipped, recipe.skip_reason);
       case RowRecipe::Action::kFail:
         summary_.failed += 1;
-        summary_.failures.push_back({row.recipe.row, row.recipe.source, row.recipe.failure.message()});
-        return ended(Kind::kFailed, row.recipe.failure.message());
+        summary_.failures.push_back({recipe.row, recipe.source, recipe.failure.message()});
+        return ended(Kind::kFailed, recipe.failure.message());
       case RowRecipe::Action::kRender:
         break;
     }
     if (!row.rendered || !row.rendered->ok()) {
       const std::string reason = row.rendered ? row.rendered->message() : "not rendered";
       summary_.failed += 1;
-      summary_.failures.push_back({row.recipe.row, row.recipe.source, reason});
+      summary_.failures.push_back({recipe.row, recipe.source, reason});
       return ended(Kind::kFailed, reason);
     }
-    summary_.written += 1;
-    outputs_.push_back(row.recipe.output_path);
+    // A file written over by a later row of the run counts once.
+    if (written_files_.insert(recipe.resolved_output).second) {
+      summary_.written += 1;
+      outputs_.push_back(recipe.output_path);
+    }
+    if (recipe.note_made) Note(recipe);
     RowOutcome outcome = ended(Kind::kWritten, "");
     outcome.bytes = row.bytes;
     if (row.warning.any()) {
       outcome.kind = Kind::kWarning;
       outcome.reason = WarningReason(row.warning);
       (row.warning.damaged() ? summary_.warnings : summary_.notes)
-          .push_back({row.recipe.row, row.recipe.source, outcome.reason});
+          .push_back({recipe.row, recipe.source, outcome.reason});
     }
     return outcome;
+  }
+
+  void CountSkip(const std::string& reason) {
+    for (auto& [known, count] : summary_.skip_reasons)
+      if (known == reason) {
+        count += 1;
+        return;
+      }
+    summary_.skip_reasons.emplace_back(reason, 1);
+  }
+
+  // A thumbnail that cannot be noted is only made again next time: said once.
+  void Note(const RowRecipe& recipe) {
+    Status noted = made_.Record(recipe.output_path, ResolvedPath(recipe.source), fingerprint_);
+    if (!noted && !note_failed_) {
+      note_failed_ = true;
+      host_.Notice(noted.message() + "; a later run with newer makes those thumbnails again.");
+    }
   }
 
   std::vector<RowSlot> slots_;
@@ -186,9 +218,14 @@ class RunLedger {
   BuildHost& host_;
   OutputList& outputs_;
   BuildSummary& summary_;
+  MadeIndex& made_;
+  std::string fingerprint_;
+  std::function<double()> working_seconds_;
+  std::set<std::string> written_files_;  // resolved
   std::size_t reported_ = 0;
   std::size_t planned_ = slots_.size();
   int in_flight_ = 0;
+  bool note_failed_ = false;
 };
 
 bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
@@ -209,7 +246,7 @@ using RowStarter = std::function<bool(std::size_t index, const RowRecipe& recipe
 // The one planning loop of every run: each row planned in list order on the
 // run's own thread, rows that need no rendering settled at once, the others
 // handed to `start`.
-void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources, PlanState& state,
+void PlanRows(const PlanSettings& plan, const std::vector<RunSource>& sources, PlanState& state,
               const RowShard& shard, const std::atomic<bool>* stop, RunLedger& ledger,
               const RowStarter& start) {
   for (std::size_t i = 0; i < sources.size(); ++i) {
@@ -224,7 +261,7 @@ void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources,
       continue;
     }
     RowSlot& slot = ledger.slot(i);
-    slot.recipe = PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i], state);
+    slot.recipe = PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i].path, state, sources[i].root);
     if (slot.recipe.action != RowRecipe::Action::kRender) {
       ledger.FinishWithoutRendering(i);
       ledger.ReportInOrder();
@@ -242,7 +279,7 @@ void PlanRows(const PlanSettings& plan, const std::vector<std::string>& sources,
 struct RunInputs {
   const PlanSettings& plan;
   const RenderSettings& render;
-  const std::vector<std::string>& sources;
+  const std::vector<RunSource>& sources;
   const Image& watermark;
   const RowShard& shard;
 };
@@ -305,37 +342,38 @@ std::uint64_t UsableMemoryFor(const BuildOptions& options) {
   return usable > 0 ? usable : std::uint64_t{4} << 30;
 }
 
-std::string OneDecimal(double seconds) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f", std::max(0.0, seconds));
-  return text;
-}
-
 }  // namespace
 
-int ProgressPercent(std::int32_t done, std::int32_t total) {
-  if (total <= 0) return 0;
-  return RoundHalfEven(static_cast<double>(done) / static_cast<double>(total) * 100.0);
-}
-
-BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
-                      BuildHost& host, NameCounter& counter, OutputList& outputs,
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<RunSource>& sources,
+                      BuildHost& outer_host, NameCounter& counter, OutputList& outputs,
                       const BuildOptions& options) {
   BuildSummary summary;
   summary.rows = static_cast<std::int32_t>(options.shard.RowsOf(sources.size()));
   if (summary.rows == 0) return summary;
   const auto start = std::chrono::steady_clock::now();
+  QuestionClock host(outer_host);
   counter.Reset();
   outputs.clear();
 
+  const PlanSettings plan = PlanSettingsFrom(settings);
+  std::vector<std::string> paths;
+  paths.reserve(sources.size());
+  for (const RunSource& source : sources) paths.push_back(source.path);
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(paths));
+  // Before anything is read: a folder that cannot take the files ends the run.
+  if (Status ready = PrepareOutputFolder(plan, state); !ready) {
+    summary.fatal = ready.message();
+    summary.not_started = summary.rows;
+    summary.seconds = host.WorkingSeconds(start);
+    return summary;
+  }
   const Image watermark = RunWatermark(settings, host);
   const RenderSettings render = RenderSettingsFrom(settings);
-  const PlanSettings plan = PlanSettingsFrom(settings);
   const RunInputs run{plan, render, sources, watermark, options.shard};
-  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
   const std::uint64_t usable = UsableMemoryFor(options);
   state.row_memory_ceiling = usable / 2;
-  RunLedger ledger(sources.size(), options, host, outputs, summary);
+  RunLedger ledger(sources.size(), options, host, outputs, summary, state.made, plan.fingerprint,
+                   [&host, start] { return host.WorkingSeconds(start); });
   const int workers = WorkerCount(options, static_cast<std::size_t>(summary.rows));
   if (workers <= 1) {
     RunSerial(run, state, options.stop, ledger);
@@ -344,59 +382,37 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::str
     const std::uint64_t budget = options.decode_budget > 0 ? options.decode_budget : usable / 4;
     RunParallel(run, state, workers, depth, budget, options, ledger);
   }
-  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (Status compacted = state.made.Compact(); !compacted) host.Notice(compacted.message());
+  summary.seconds = host.WorkingSeconds(start);
   return summary;
 }
 
-std::string RowReportLine(const RowFailure& row) {
-  return "Row " + std::to_string(row.row) + ", " + QuotedForReport(row.file) + ": " +
-         EscapeForReport(row.reason);
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+                      BuildHost& host, NameCounter& counter, OutputList& outputs,
+                      const BuildOptions& options) {
+  std::vector<RunSource> rows;
+  rows.reserve(sources.size());
+  for (const std::string& source : sources) rows.push_back({source, {}});
+  return RunBuild(settings, rows, host, counter, outputs, options);
 }
 
-std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vector<RunSource>& sources,
                                  BuildHost& host, NameCounter& counter, const BuildOptions& options) {
   counter.Reset();
   const PlanSettings plan = PlanSettingsFrom(settings);
-  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(sources));
+  std::vector<std::string> paths;
+  paths.reserve(sources.size());
+  for (const RunSource& source : sources) paths.push_back(source.path);
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(paths));
   state.dry_run = true;
   std::vector<RowRecipe> rows;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (options.shard.Holds(i))
-      rows.push_back(PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i], state));
+      rows.push_back(PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i].path, state, sources[i].root));
     else
       counter.Advance();
   }
   return rows;
-}
-
-std::vector<std::string> BuildMessageLines(const BuildSummary& summary, bool list_rows) {
-  const bool all_written = summary.failed == 0 && summary.skipped == 0 && !summary.stopped;
-  std::vector<std::string> lines = {summary.stopped ? "Process stopped." : "Process done!",
-                                    std::to_string(all_written ? summary.rows : summary.written) +
-                                        " image(s) generated in " + OneDecimal(summary.seconds) +
-                                        " second(s)"};
-  // The first few of a list, one line each, then how many more there are.
-  const auto list_rows_of = [&lines, list_rows](const std::vector<RowFailure>& rows) {
-    const std::size_t listed = list_rows ? std::min(rows.size(), kListedRows) : 0;
-    for (std::size_t i = 0; i < listed; ++i) lines.push_back(RowReportLine(rows[i]));
-    if (list_rows && rows.size() > listed)
-      lines.push_back("... and " + std::to_string(rows.size() - listed) + " more.");
-  };
-  if (!all_written) {
-    lines.push_back(std::to_string(summary.failed) + " row(s) failed, " + std::to_string(summary.skipped) +
-                    " skipped." +
-                    (summary.stopped ? " " + std::to_string(summary.not_started) + " not started." : ""));
-    list_rows_of(summary.failures);
-  }
-  if (!summary.warnings.empty()) {
-    lines.push_back(std::to_string(summary.warnings.size()) + " written from damaged pictures:");
-    list_rows_of(summary.warnings);
-  }
-  if (!summary.notes.empty()) {
-    lines.push_back(std::to_string(summary.notes.size()) + " written despite decoder warnings:");
-    list_rows_of(summary.notes);
-  }
-  return lines;
 }
 
 }  // namespace vr

@@ -13,6 +13,8 @@
 #include "settings/settings_record.h"
 #include "thumbnail/naming.h"
 #include "thumbnail/run/build_host.h"
+#include "thumbnail/run/build_message.h"
+#include "thumbnail/run/build_summary.h"
 #include "thumbnail/run/render_pool.h"
 #include "thumbnail/run/row_shard.h"
 
@@ -20,12 +22,6 @@ namespace vr {
 
 // Full paths of the files a run has really written, in row order.
 using OutputList = std::vector<std::string>;
-
-struct RowFailure {
-  std::int32_t row = 0;  // 1-based
-  std::string file;      // the row's source file
-  std::string reason;
-};
 
 // How one row of the run ended, for a machine-readable report.
 struct RowOutcome {
@@ -55,7 +51,7 @@ struct BuildOptions {
   // and file sizes; a single larger row runs alone.
   std::uint64_t decode_budget = 0;  // 0: a quarter of the usable memory
   std::function<LocalDateTime()> clock = LocalNow;
-  // Set from any thread (a signal handler, a window's close) to stop the
+  // Set from any thread (a signal handler, Cancel, a window's close) to stop the
   // run: no further row starts, the rows already started are finished and
   // written whole, and the run returns its summary.
   const std::atomic<bool>* stop = nullptr;
@@ -70,59 +66,32 @@ struct BuildOptions {
   std::function<void(const RowOutcome&)> row_done;
 };
 
-struct BuildSummary {
-  std::int32_t rows = 0;  // the shard's
-  std::int32_t written = 0;
-  std::int32_t failed = 0;
-  std::int32_t skipped = 0;
-  std::int32_t not_started = 0;  // rows a stop left out
-  bool stopped = false;
-  double seconds = 0.0;
-  std::vector<RowFailure> failures;  // in row order
-  // Rows written from damaged pictures (data missing or corrupt), in row
-  // order: worth a look, but written, and counted as written.
-  std::vector<RowFailure> warnings;
-  // Rows whose decoder warned of something that cost no pixels (stray bytes
-  // before a marker), in row order.
-  std::vector<RowFailure> notes;
+// A list row: the picture, and the folder it was added from (empty for a
+// file added alone), below which its folders are kept when OUTkeeptree asks.
+struct RunSource {
+  std::string path;
+  std::string root;
 };
 
-// Runs the build over `sources` (the list's column 1, row 1 first), or over
-// the shard's rows of it. Resets
+// Runs the build over `sources` (the list's rows, row 1 first). Resets
 // `counter` to 0 and empties `outputs`, which then holds the files really
-// written, in row order. The host is called only on this thread: the folder
-// question while planning, Progress in row order (the rounded percentage of
-// rows done), KeepAlive while waiting for workers.
+// written, in row order. Before any row is read, the output folder is made
+// (the folder question is asked once) and probed for writing; when it
+// cannot be written the run ends there, with summary.fatal saying why. The
+// host is called only on this thread: the questions while planning,
+// Progress and RowsDone in row order, KeepAlive while waiting for workers.
+BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<RunSource>& sources, BuildHost& host,
+                      NameCounter& counter, OutputList& outputs, const BuildOptions& options = {});
+
+// The same for rows added as single files (no root).
 BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
                       BuildHost& host, NameCounter& counter, OutputList& outputs,
                       const BuildOptions& options = {});
 
-// The message shown when a run ends, as lines each front end joins its own
-// way: "Process done!", "<rows> image(s) generated in <s.s> second(s)" when
-// every row was written; otherwise the count is of files written, followed
-// by a line with the failed and skipped rows and the first few failures with
-// their file and reason. A stopped run begins "Process stopped." and says
-// how many rows were not started.
-// Rows written from damaged pictures follow, as "<n> written from damaged
-// pictures:" and the first few, then those whose decoder only warned, as
-// "<n> written despite decoder warnings:". Each says what the decoder
-// reported. File names are quoted and control
-// characters escaped (see report_text.h), so no name can forge a line.
-// A front end that reports each row elsewhere (the command line, on standard
-// error) leaves the rows out with `list_rows` false, keeping the counts.
-std::vector<std::string> BuildMessageLines(const BuildSummary& summary, bool list_rows = true);
-
 // What a run would write, without writing or creating anything: the shard's
 // rows planned as RunBuild plans them (a missing folder taken as created),
 // in row order.
-std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vector<std::string>& sources,
+std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vector<RunSource>& sources,
                                  BuildHost& host, NameCounter& counter, const BuildOptions& options = {});
-
-// One row of a report: Row <n>, "<file>": <reason>.
-std::string RowReportLine(const RowFailure& row);
-
-// The progress value after `done` of `total` rows: the percentage rounded
-// half to even (1 of 8 gives 12, 3 of 8 gives 38).
-int ProgressPercent(std::int32_t done, std::int32_t total);
 
 }  // namespace vr
