@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QSettings>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <cstdio>

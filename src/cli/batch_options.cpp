@@ -7,7 +7,6 @@
 #include "cli/look_options.h"
 #include "cli/option_values.h"
 #include "cli/size_option.h"
-
 #include "thumbnail/output_policy.h"
 
 namespace vr {

@@ -289,7 +289,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"--text-colour white DIR/p", "--text-colour needs a colour as RRGGBB"},
         RefusedCase{"--text-size 0 DIR/p", "--text-size needs a whole number from 1 to 100"},
         RefusedCase{"--text", "--text needs a value"},
-        RefusedCase{"--if-exists ask DIR/p", "--if-exists needs overwrite, skip, newer or rename, not \"ask\""},
+        RefusedCase{"--if-exists ask DIR/p",
+                    "--if-exists needs overwrite, skip, newer or rename, not \"ask\""},
         RefusedCase{"--set OUTifexists=9 DIR/p", "OUTifexists=9 is out of range: 0 to 4"}));
 
 // Each look option is its setting by name, in turn with the --set options.

@@ -20,7 +20,7 @@ struct PlanSettings {
   std::optional<OutputFormat> format;  // none for an unknown OUTformat
   std::int32_t stored_format = 0;      // OUTformat, to name it when it is unknown
   SizeRequest size;
-  std::string watermark_text;  // WMText, its naming tokens filled in per row
+  std::string watermark_text;         // WMText, its naming tokens filled in per row
   bool keep_tree = false;             // OUTkeeptree: below the folder, the source's folders from its root
   std::optional<IfExists> if_exists;  // OUTifexists; none for a code no policy has
   std::int32_t stored_if_exists = 0;  // OUTifexists, to name it when it is unknown

@@ -43,8 +43,8 @@ struct PlanState {
   // Plans without touching the disk: a missing folder is taken as created,
   // without asking, and no folder is made or swept.
   bool dry_run = false;
-  std::map<std::string, bool> folder_answers;    // folder -> may it be created
-  std::optional<bool> replace_all;               // an "apply to all" answer about existing files
+  std::map<std::string, bool> folder_answers;  // folder -> may it be created
+  std::optional<bool> replace_all;             // an "apply to all" answer about existing files
   struct PlannedOutput {
     std::int32_t row = 0;
     std::string source;

@@ -109,7 +109,8 @@ BuildCommandResult BuildThumbnails(MainWindow& window, const BuildOptions& optio
   const std::vector<std::string> roots = grid.list().roots();
   std::vector<RunSource> sources;
   sources.reserve(paths.size());
-  for (std::size_t i = 0; i < paths.size(); ++i) sources.push_back({paths[i], i < roots.size() ? roots[i] : ""});
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    sources.push_back({paths[i], i < roots.size() ? roots[i] : ""});
 
   std::atomic<bool> stop{false};
   QObject::connect(progress.get(), &ProgressWindow::cancelRequested, [&stop] { stop = true; });

@@ -53,7 +53,7 @@ class BuildWindowTest : public testing::Test {
     for (int i = 0; i < rows; ++i) {
       const std::string path = temp_.File("in/p" + std::to_string(100 + i) + ".png");
       test::WritePng(path, test::MakeRandomImage(width, width * 3 / 4, static_cast<std::uint32_t>(i)));
-      window_.grid()->AddFile(path, settings_);
+      window_.grid()->AddFile(path);
     }
   }
   // Runs `act` on the progress window once `ready` holds, while the build runs.
@@ -183,7 +183,7 @@ TEST_F(BuildWindowTest, TheFinalMessageWarnsCountsAndDetailsEveryFailure) {
   for (int i = 1; i <= 9; ++i) {
     const std::string path = temp_.File("in/broken" + std::to_string(i) + ".png");
     test::WriteTextFile(path, "not a picture");
-    window_.grid()->AddFile(path, settings_);
+    window_.grid()->AddFile(path);
   }
   Build();
   const test::AskedMessage& message = FinalMessage();

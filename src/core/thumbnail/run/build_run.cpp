@@ -408,7 +408,8 @@ std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vect
   std::vector<RowRecipe> rows;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (options.shard.Holds(i))
-      rows.push_back(PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i].path, state, sources[i].root));
+      rows.push_back(
+          PlanRow(plan, static_cast<std::int32_t>(i + 1), sources[i].path, state, sources[i].root));
     else
       counter.Advance();
   }

@@ -113,7 +113,8 @@ TEST_F(ShardRunTest, OutcomesSayWhyARowFailedOrWasSkipped) {
 TEST_F(ShardRunTest, PlanningAloneNamesTheShardsRowsAndTouchesNothing) {
   SettingsRecord s = Settings("out/deeper", false);
   s.OUTdatefolder = 1;
-  const std::vector<std::string> sources = Sources(5);
+  std::vector<RunSource> sources;
+  for (const std::string& path : Sources(5)) sources.push_back({path, {}});
   BuildOptions options;
   options.shard = {1, 2};
   options.clock = [] { return LocalDateTime{2026, 12, 8, 10, 0, 0}; };
