@@ -11,6 +11,7 @@
 #include "imaging/decode_warning.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/row_sink.h"
 
 namespace vr {
 
@@ -53,5 +54,23 @@ struct DecodeResult {
 Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> bytes,
                                    const std::string& file, JpegCodec& jpeg, int target_width,
                                    int target_height, Image& out, ColourTransforms* colour = nullptr);
+
+// Whether DecodeRows hands this file's rows over in stored order: PNG but
+// interlaced files, TIFF pictures libtiff's RGBA reader converts (see
+// TiffRowsStream). Every other file is decoded whole.
+bool RowsStream(std::span<const std::uint8_t> bytes);
+
+// Whether shrinking a `stored` picture's part `region` (its stored sides)
+// to a target on the stored axes streams the decode's rows through the
+// shrink: it must shrink, neither side growing; anything else needs the
+// whole picture first.
+bool ShrinksWhileDecoding(double region_width, double region_height, int target_width, int target_height);
+
+// DecodeImage's picture, for a file RowsStream takes, handed to `sink` row
+// by row in stored order (top to bottom, the orientation NOT applied)
+// instead of into a picture. Fails as DecodeImage would, and for a file
+// RowsStream does not take.
+Expected<DecodeResult> DecodeRows(std::span<const std::uint8_t> bytes, const std::string& file,
+                                  const RowSink& sink);
 
 }  // namespace vr

@@ -21,6 +21,11 @@ struct DecodeFootprint {
   // A TIFF's strip or tile of decoded samples (16 bytes a pixel for float
   // RGBA, four times its share of the picture); 0 for any other file.
   std::uint64_t chunk_bytes = 0;
+  // The file's rows come in order (RowsStream), so a decode that shrinks
+  // hands them to the shrink and never holds the picture; `row_band` rows
+  // are converted at once (a TIFF's strip or row of tiles, 1 for PNG).
+  bool rows_stream = false;
+  int row_band = 0;
   // The whole file's length, which the engine holds while it decodes.
   std::uint64_t file_bytes = 0;
 };
@@ -39,7 +44,10 @@ Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path);
 // Bytes the engine holds while decoding towards an upright target of
 // target_width x target_height (0 x 0: the full picture): the decoded RGBA
 // picture, for a JPEG at the DCT scale the engine will use, plus any
-// coefficient buffers or TIFF chunk.
+// coefficient buffers or TIFF chunk. A file whose rows stream into a
+// shrinking target holds instead the decoder's rows, the shrink's
+// (RowShrinker::BytesFor) and the thumbnail twice (the orientation turns a
+// copy).
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height);
 
 }  // namespace vr

@@ -102,18 +102,49 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
     s.Clear();
     return result.status();
   }
+  ApplyOrientation(s.picture, s.info.orientation);
+  if (shrink != nullptr) *shrink = result->shrink;
+  FinishDecode(slot, *result);
+  return Status::Ok();
+}
+
+void Engine::FinishDecode(int slot, DecodeResult& result) {
+  EngineSlot& s = At(slot);
   // The colour step waits for the first step that uses the colours (see
   // SetColourOutput); an untagged picture, or one its decoder converted,
   // has none.
-  if (result->colour.Tagged() && !result->colour.converted) {
-    s.colour = std::move(result->colour);
+  if (result.colour.Tagged() && !result.colour.converted) {
+    s.colour = std::move(result.colour);
     s.colour_due = true;
   }
-  ApplyOrientation(s.picture, s.info.orientation);
-  if (shrink != nullptr) *shrink = result->shrink;
-  s.warning = std::move(result->warning);
+  s.warning = std::move(result.warning);
   s.bytes.clear();  // keeps the capacity for the next file
   s.state = EngineSlot::State::Decoded;
+}
+
+Status Engine::StreamIntoShrink(const SourceBox& stored_region, Sides stored_target) {
+  EngineSlot& s = At(kPictureSlot);
+  if (!streamed_.Start(s.info.width, s.info.height, stored_region, stored_target.width, stored_target.height,
+                       scratch_))
+    return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(stored_target.width) + "x" +
+                        std::to_string(stored_target.height));
+  const RowSink sink = [this](const std::uint8_t* row) {
+    streamed_.Add(row);
+    return !streamed_.done();
+  };
+  Expected<DecodeResult> result = DecodeRows(s.bytes, s.file, sink);
+  // A decoder that stops early without saying so would leave rows unmade.
+  if (result && !streamed_.done()) result = Status::Fail("Invalid picture: its rows end early in " + s.file);
+  if (!result) {
+    scratch_.Resize(0, 0);
+    s.Clear();
+    return result.status();
+  }
+  ApplyOrientation(scratch_, s.info.orientation);
+  // The old buffer becomes the next call's output buffer.
+  std::swap(s.picture, scratch_);
+  FinishDecode(kPictureSlot, *result);
+  EnsureColour(kPictureSlot);
   return Status::Ok();
 }
 
@@ -140,31 +171,49 @@ Status Engine::Decode(int slot) {
   return Status::Ok();
 }
 
-Status Engine::Resample(int width, int height) {
+Status Engine::Resample(int width, int height, const std::optional<SourceBox>& stored_region) {
   EngineSlot& s = At(kPictureSlot);
   if (s.empty()) return Status::Fail("No picture in slot 1 to resample");
   if (Status size = CheckImageSize(width, height, s.file); !size.ok())
     return Status::Fail("Cannot resample to " + std::to_string(width) + "x" + std::to_string(height) + ": " +
                         size.message());
 
+  // The decoders and the DCT work on the stored axes: a picture turned a
+  // quarter on load needs the target's sides swapped.
+  const Sides stored = OrientedSides(width, height, s.info.orientation);
+  const SourceBox whole{0, 0, static_cast<double>(s.info.width), static_cast<double>(s.info.height)};
+  const SourceBox region = stored_region.value_or(whole);
+  if (s.pending() && s.info.kind != FileKind::Jpeg &&
+      ShrinksWhileDecoding(std::min(region.width, whole.width), std::min(region.height, whole.height),
+                           stored.width, stored.height) &&
+      RowsStream(s.bytes))
+    return StreamIntoShrink(region, stored);
+
   int shrink = 1;
   if (s.pending() && s.info.kind == FileKind::Jpeg) {
-    // The DCT works on the stored axes: a picture turned a quarter on load
-    // needs the target's sides swapped.
-    const Sides stored = OrientedSides(width, height, s.info.orientation);
     VR_TRY(EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink));
   } else {
     VR_TRY(EnsureDecoded(kPictureSlot));
   }
 
   // A shrunk decode's last row and column may hold only part of a pixel of
-  // picture; the resample covers exactly the picture.
-  const SourceBox box = shrink > 1 ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
-                                   : WholeSourceBox(s.picture);
+  // picture; the resample covers exactly the picture. A region is found on
+  // the upright picture as the orientation moved it.
+  SourceBox box = shrink > 1 ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
+                             : WholeSourceBox(s.picture);
+  if (stored_region && s.info.width > 0 && s.info.height > 0) {
+    const SourceBox scaled{region.x / shrink, region.y / shrink, region.width / shrink,
+                           region.height / shrink};
+    box = UprightBox(scaled, (s.info.width + shrink - 1) / shrink, (s.info.height + shrink - 1) / shrink,
+                     s.info.orientation);
+  } else if (stored_region) {
+    box = *stored_region;  // a held picture is upright and has no stored form
+  }
   // Converted after the resample when that leaves fewer pixels to convert.
   const bool shrinks = std::int64_t{width} * height < std::int64_t{s.picture.width} * s.picture.height;
   if (!shrinks) EnsureColour(kPictureSlot);
-  if (shrink == 1 && s.picture.width == width && s.picture.height == height) return Status::Ok();
+  if (!stored_region && shrink == 1 && s.picture.width == width && s.picture.height == height)
+    return Status::Ok();
   resampler_.Resample(s.picture, box, width, height, scratch_);
   if (scratch_.width != width || scratch_.height != height)
     return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(width) + "x" +

@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/status.h"
+#include "imaging/codec_dispatch.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/decode_warning.h"
 #include "imaging/engine_slot.h"
@@ -22,6 +24,7 @@
 #include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
+#include "imaging/ops/row_shrinker.h"
 
 namespace vr {
 
@@ -47,8 +50,15 @@ class Engine {
 
   // Slot 1 made exactly width x height. A JPEG not yet decoded is decoded
   // shrunk in the DCT first, as far as still leaves the resampler a reduction
-  // of at least two, so the result matches a full decode.
-  Status Resample(int width, int height);
+  // of at least two, so the result matches a full decode. Another picture
+  // not yet decoded whose rows come in order (RowsStream) and that shrinks
+  // is decoded row by row into the shrink, never held whole; the
+  // orientation is then applied to the thumbnail.
+  //
+  // `stored_region`, when given, is the part of the picture to resample, in
+  // the file's stored pixels (before the orientation); a part reaching
+  // outside is cut to the picture. None is the whole picture.
+  Status Resample(int width, int height, const std::optional<SourceBox>& stored_region = std::nullopt);
 
   // Slot 2 turned counter-clockwise by `degrees` (see rotate.h).
   Status RotateOverlay(float degrees);
@@ -144,6 +154,12 @@ class Engine {
   // when one is given (0 x 0: full size), and turns it upright. `shrink`,
   // when given, receives the decode's DCT scale (1 when nothing was decoded).
   Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0, int* shrink = nullptr);
+  // Decodes slot 1's rows straight into a shrink to the stored-axis target
+  // (see Resample), leaving it Decoded with the upright thumbnail.
+  Status StreamIntoShrink(const SourceBox& stored_region, Sides stored_target);
+  // Takes over what a decode of slot `slot` left beside its pixels: its
+  // colours, its warning; drops the file's bytes.
+  void FinishDecode(int slot, DecodeResult& result);
   // The colour step of a decoded slot, when it is still due.
   void EnsureColour(int slot);
   // EnsureDecoded and EnsureColour for an operation on a slot that must
@@ -155,6 +171,7 @@ class Engine {
   ColourTransforms colour_;
   ColourOutput colour_output_ = ColourOutput::kSrgb;
   Resampler resampler_;
+  RowShrinker streamed_;               // a decode's rows on their way to the thumbnail
   Image scratch_;                      // the resampler's output, swapped into the slot
   Image flattened_;                    // a transparent picture made ready for a format without alpha
   std::vector<std::uint8_t> encoded_;  // the file being saved

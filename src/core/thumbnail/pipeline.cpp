@@ -104,10 +104,13 @@ std::string ReadRowHeader(const RenderSettings& render, RowRecipe& recipe) {
   if (!target) return target.message();
   recipe.header = *footprint;
   recipe.target = *target;
-  // The whole file is held while it decodes, beside the pixels.
+  // The whole file is held while it decodes, beside the pixels. Only a
+  // resize that comes first shrinks while decoding; effects or a watermark
+  // before it need the whole picture.
+  const bool resize_first = *target && !render.watermark_first;
   recipe.decode_bytes =
-      footprint->file_bytes + (*target ? DecodeBytes(*footprint, (*target)->width, (*target)->height)
-                                       : DecodeBytes(*footprint, 0, 0));
+      footprint->file_bytes + (resize_first ? DecodeBytes(*footprint, (*target)->width, (*target)->height)
+                                            : DecodeBytes(*footprint, 0, 0));
   return std::string();
 }
 
