@@ -112,7 +112,9 @@ bool RowsStream(std::span<const std::uint8_t> bytes) {
     case FileKind::Tiff:
       return TiffRowsStream(bytes);
     case FileKind::Bmp:
+      return BmpRowsStream(bytes);
     case FileKind::Gif:
+      return GifRowsStream(bytes);
     case FileKind::Jpeg:  // shrinks in the DCT instead
     case FileKind::Unknown:
       break;
@@ -140,7 +142,11 @@ Expected<DecodeResult> DecodeRows(std::span<const std::uint8_t> bytes, const std
       if (Status s = DecodeTiffRows(bytes, file, sink, &result->colour); !s.ok()) result = s;
       break;
     case FileKind::Bmp:
+      result = DecodeBmpRows(bytes, file, sink);
+      break;
     case FileKind::Gif:
+      if (Status s = DecodeGifRows(bytes, file, sink); !s.ok()) result = s;
+      break;
     case FileKind::Jpeg:
       result = Status::Fail("Cannot read the rows of " + file + " in order");
       break;

@@ -55,9 +55,10 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
                                    const std::string& file, JpegCodec& jpeg, int target_width,
                                    int target_height, Image& out, ColourTransforms* colour = nullptr);
 
-// Whether DecodeRows hands this file's rows over in stored order: PNG but
-// interlaced files, TIFF pictures libtiff's RGBA reader converts (see
-// TiffRowsStream). Every other file is decoded whole.
+// Whether DecodeRows hands this file's rows over in stored order: PNG and
+// GIF but interlaced files, BMP but run-length ones, TIFF pictures
+// libtiff's RGBA reader converts (see TiffRowsStream). Every other file,
+// and every JPEG (shrunk in the DCT instead), is decoded whole.
 bool RowsStream(std::span<const std::uint8_t> bytes);
 
 // Whether shrinking a `stored` picture's part `region` (its stored sides)

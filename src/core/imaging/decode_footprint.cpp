@@ -22,6 +22,7 @@ constexpr std::uint64_t kBlockBytes = 64 * 2;
 constexpr std::size_t kHeaderBytes = 128 * 1024;
 
 constexpr std::uint64_t kInflateBytes = 64 * 1024;
+constexpr std::uint64_t kLzwBytes = 32 * 1024;
 
 std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
 
@@ -77,8 +78,9 @@ std::uint64_t StreamedBytes(const DecodeFootprint& footprint, Sides stored) {
   const SourceBox whole{0, 0, static_cast<double>(info.width), static_cast<double>(info.height)};
   std::uint64_t decoder = width * 4 * static_cast<std::uint64_t>(std::max(footprint.row_band, 1));
   // libpng's current and previous stored rows (16-bit RGBA at most) and
-  // zlib's state with its window.
+  // zlib's state with its window; giflib's line of indices and its tables.
   if (info.kind == FileKind::Png) decoder += 2 * (width * 8 + 1) + kInflateBytes;
+  if (info.kind == FileKind::Gif) decoder += width + kLzwBytes;
   return 2 * thumbnail + RowShrinker::BytesFor(info.width, info.height, whole, stored.width, stored.height) +
          decoder + footprint.chunk_bytes;
 }
