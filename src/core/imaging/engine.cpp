@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "base/atomic_file.h"
-#include "base/file_bytes.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
@@ -29,6 +28,11 @@ std::string SlotName(int slot) { return "slot " + std::to_string(slot); }
 
 Status NoSuchSlot(int slot) { return Status::Fail("No image " + SlotName(slot)); }
 
+// How often a streamed decode lets the pages of a mapped file it has read
+// go: often enough that a few megabytes of file at most stay in memory,
+// seldom enough that the calls cost nothing beside the decode.
+constexpr int kRowsBetweenDrops = 64;
+
 }  // namespace
 
 EngineSlot& Engine::At(int slot) {
@@ -46,16 +50,16 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   EngineSlot& s = At(slot);
   s.Clear();  // whatever happens next, the previous picture is gone
 
-  if (Status read = ReadWholeFileInto(path, s.bytes); !read.ok()) {
+  if (Status read = s.source.Open(path); !read.ok()) {
     s.Clear();
     return read;
   }
   const auto read_header = [&]() -> Expected<ImageInfo> {
     if (header != nullptr && header->kind != FileKind::Unknown) return *header;
     // Our own JPEG codec reads JPEG headers, so its handle is reused.
-    const FileKind kind = SniffFileKind(s.bytes);
-    Expected<ImageInfo> read =
-        kind == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path) : ReadImageInfo(s.bytes, path);
+    const FileKind kind = SniffFileKind(s.source.bytes());
+    Expected<ImageInfo> read = kind == FileKind::Jpeg ? jpeg_.ReadInfo(s.source.bytes(), path)
+                                                      : ReadImageInfo(s.source.bytes(), path);
     if (read) read->kind = kind;
     return read;
   };
@@ -70,11 +74,15 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   s.info = *info;
   // A PNG may keep its orientation behind the pixels, beyond the part of the
   // file a caller read its header from; the whole file has the last word.
-  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
+  if (header != nullptr && s.info.kind == FileKind::Png)
+    s.info.orientation = ReadPngOrientation(s.source.bytes());
   s.file = path;
   s.state = EngineSlot::State::Pending;
   if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
-    s.metadata = ReadPictureMetadata(s.bytes);
+    s.metadata = ReadPictureMetadata(s.source.bytes());
+  // Looking for the orientation and metadata may have walked the whole
+  // file; a mapped one need not stay in memory for that until it decodes.
+  s.source.DropResident();
   return Status::Ok();
 }
 
@@ -94,8 +102,8 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
   if (shrink != nullptr) *shrink = 1;
   if (!s.pending()) return Status::Ok();
 
-  Expected<DecodeResult> result =
-      DecodeImage(s.info.kind, s.bytes, s.file, jpeg_, target_width, target_height, s.picture, &colour_);
+  Expected<DecodeResult> result = DecodeImage(s.info.kind, s.source.bytes(), s.file, jpeg_, target_width,
+                                              target_height, s.picture, &colour_);
   if (!result) {
     // A picture that cannot be decoded is no picture: later operations must
     // not work on a stale or half-made one.
@@ -118,7 +126,7 @@ void Engine::FinishDecode(int slot, DecodeResult& result) {
     s.colour_due = true;
   }
   s.warning = std::move(result.warning);
-  s.bytes.clear();  // keeps the capacity for the next file
+  s.source.Close();  // keeps a read file's buffer for the next one
   s.state = EngineSlot::State::Decoded;
 }
 
@@ -128,11 +136,14 @@ Status Engine::StreamIntoShrink(const SourceBox& stored_region, Sides stored_tar
                        scratch_))
     return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(stored_target.width) + "x" +
                         std::to_string(stored_target.height));
-  const RowSink sink = [this](const std::uint8_t* row) {
+  // Every so many rows the pages of a mapped file read for them go again,
+  // so the file is not held whole either.
+  const RowSink sink = [this, &s](const std::uint8_t* row) {
     streamed_.Add(row);
+    if (streamed_.next_row() % kRowsBetweenDrops == 0) s.source.DropResident();
     return !streamed_.done();
   };
-  Expected<DecodeResult> result = DecodeRows(s.bytes, s.file, sink);
+  Expected<DecodeResult> result = DecodeRows(s.source.bytes(), s.file, sink);
   // A decoder that stops early without saying so would leave rows unmade.
   if (result && !streamed_.done()) result = Status::Fail("Invalid picture: its rows end early in " + s.file);
   if (!result) {
@@ -186,7 +197,7 @@ Status Engine::Resample(int width, int height, const std::optional<SourceBox>& s
   if (s.pending() && s.info.kind != FileKind::Jpeg &&
       ShrinksWhileDecoding(std::min(region.width, whole.width), std::min(region.height, whole.height),
                            stored.width, stored.height) &&
-      RowsStream(s.bytes))
+      RowsStream(s.source.bytes()))
     return StreamIntoShrink(region, stored);
 
   int shrink = 1;

@@ -16,6 +16,7 @@
 #include "imaging/codecs/png_codec.h"
 #include "imaging/decode_footprint.h"
 #include "imaging/engine.h"
+#include "imaging/file_view.h"
 #include "imaging/ops/colour_transform.h"
 #include "imaging/ops/orientation.h"
 #include "imaging/ops/resample.h"
@@ -286,8 +287,10 @@ TEST(StreamedDamage, CutFilesStillFail) {
 
 // ---- Memory ----------------------------------------------------------------------------
 
-// A large grey PNG written row by row, so the test itself never holds it.
-Bytes LargeGreyPng(int width, int height) {
+// A large grey PNG written row by row, so the test itself never holds it;
+// `grain` makes its samples random, so the file is about as large as its
+// pixels.
+Bytes LargeGreyPng(int width, int height, bool grain = false) {
   TempFolder folder;
   const std::string path = folder.File("large.png");
   FILE* file = std::fopen(path.c_str(), "wb");
@@ -300,9 +303,12 @@ Bytes LargeGreyPng(int width, int height) {
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+  std::uint64_t noise = 0x9E3779B97F4A7C15u;
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x)
-      row[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>((x ^ y) & 0xFF);
+    for (int x = 0; x < width; ++x) {
+      noise ^= noise << 13, noise ^= noise >> 7, noise ^= noise << 17;
+      row[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(grain ? noise >> 56 : (x ^ y) & 0xFF);
+    }
     png_write_row(png, row.data());
   }
   png_write_end(png, info);
@@ -369,6 +375,41 @@ TEST(StreamedMemory, PricesFollowWhatStreams) {
   ASSERT_TRUE(i.ok());
   EXPECT_FALSE(i->rows_stream);
   EXPECT_EQ(DecodeBytes(*i, 8, 8), 32u * 32 * 4);
+}
+
+// A file past FileView::kMapFrom is mapped, not read; its pages go and come
+// back as the stream reads on, and the thumbnail is the full decode's.
+TEST(StreamedMemory, AMappedFileGivesTheSameThumbnail) {
+  TempFolder folder;
+  const Bytes png = LargeGreyPng(3100, 3000, true);
+  ASSERT_GT(png.size(), FileView::kMapFrom);
+  const std::string path = Write(folder.File("mapped.png"), png);
+  FileView view;
+  ASSERT_TRUE(view.Open(path).ok());
+  EXPECT_TRUE(view.mapped());
+  view.DropResident();
+  EXPECT_TRUE(std::equal(png.begin(), png.end(), view.bytes().begin(), view.bytes().end()));
+  view.Close();
+  EXPECT_TRUE(view.bytes().empty());
+
+  const Thumb fast = Thumbnail(path, 310, 300), whole = FullDecodeThumbnail(path, 310, 300);
+  ASSERT_TRUE(fast.status.ok() && whole.status.ok()) << fast.status.message();
+  EXPECT_TRUE(fast.picture.pixels == whole.picture.pixels);
+}
+
+// A small file is read into memory, and a folder is refused as the reader
+// refuses it, naming it.
+TEST(StreamedMemory, SmallFilesAreReadAndFoldersRefused) {
+  TempFolder folder;
+  const std::string path = Write(folder.File("small.bin"), Bytes{1, 2, 3});
+  FileView view;
+  ASSERT_TRUE(view.Open(path).ok());
+  EXPECT_FALSE(view.mapped());
+  EXPECT_EQ(view.bytes().size(), 3u);
+  const Status refused = view.Open(folder.path());
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find(folder.path()), std::string::npos) << refused.message();
+  EXPECT_TRUE(view.bytes().empty());
 }
 
 }  // namespace
