@@ -129,14 +129,14 @@ bool ShrinksWhileDecoding(double region_width, double region_height, int target_
 }
 
 Expected<DecodeResult> DecodeRows(std::span<const std::uint8_t> bytes, const std::string& file,
-                                  const RowSink& sink) {
+                                  const RowSink& sink, std::span<const std::uint8_t> png_outline) {
   Expected<DecodeResult> result = DecodeResult{};
   switch (SniffFileKind(bytes)) {
     case FileKind::Png:
       if (Status s = DecodePngRows(bytes, file, sink); !s.ok())
         result = s;
       else
-        result->colour = ReadPngColour(bytes);
+        result->colour = ReadPngColour(png_outline.empty() ? bytes : png_outline);
       break;
     case FileKind::Tiff:
       if (Status s = DecodeTiffRows(bytes, file, sink, &result->colour); !s.ok()) result = s;

@@ -70,8 +70,10 @@ bool ShrinksWhileDecoding(double region_width, double region_height, int target_
 // DecodeImage's picture, for a file RowsStream takes, handed to `sink` row
 // by row in stored order (top to bottom, the orientation NOT applied)
 // instead of into a picture. Fails as DecodeImage would, and for a file
-// RowsStream does not take.
+// RowsStream does not take. A PNG's colour chunks are read from
+// `png_outline` when given (see png_outline.h), so a mapped file is not
+// walked again.
 Expected<DecodeResult> DecodeRows(std::span<const std::uint8_t> bytes, const std::string& file,
-                                  const RowSink& sink);
+                                  const RowSink& sink, std::span<const std::uint8_t> png_outline = {});
 
 }  // namespace vr

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <utility>
 
 #include "base/atomic_file.h"
@@ -20,6 +21,7 @@
 #include "imaging/ops/repair.h"
 #include "imaging/ops/rotate.h"
 #include "imaging/ops/tone.h"
+#include "imaging/png_outline.h"
 
 namespace vr {
 namespace {
@@ -54,12 +56,17 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
     s.Clear();
     return read;
   }
+  // A mapped PNG's facts come from its chunks without the pixels (see
+  // png_outline.h); every other file's from the file itself.
+  if (s.source.mapped() && SniffFileKind(s.source.bytes()) == FileKind::Png)
+    s.outline = ReadPngOutline(s.source);
+  const std::span<const std::uint8_t> facts = s.outline.empty() ? s.source.bytes() : s.outline;
   const auto read_header = [&]() -> Expected<ImageInfo> {
     if (header != nullptr && header->kind != FileKind::Unknown) return *header;
     // Our own JPEG codec reads JPEG headers, so its handle is reused.
-    const FileKind kind = SniffFileKind(s.source.bytes());
-    Expected<ImageInfo> read = kind == FileKind::Jpeg ? jpeg_.ReadInfo(s.source.bytes(), path)
-                                                      : ReadImageInfo(s.source.bytes(), path);
+    const FileKind kind = SniffFileKind(facts);
+    Expected<ImageInfo> read =
+        kind == FileKind::Jpeg ? jpeg_.ReadInfo(facts, path) : ReadImageInfo(facts, path);
     if (read) read->kind = kind;
     return read;
   };
@@ -74,12 +81,10 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   s.info = *info;
   // A PNG may keep its orientation behind the pixels, beyond the part of the
   // file a caller read its header from; the whole file has the last word.
-  if (header != nullptr && s.info.kind == FileKind::Png)
-    s.info.orientation = ReadPngOrientation(s.source.bytes());
+  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(facts);
   s.file = path;
   s.state = EngineSlot::State::Pending;
-  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
-    s.metadata = ReadPictureMetadata(s.source.bytes());
+  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip) s.metadata = ReadPictureMetadata(facts);
   // Looking for the orientation and metadata may have walked the whole
   // file; a mapped one need not stay in memory for that until it decodes.
   s.source.DropResident();
@@ -143,7 +148,7 @@ Status Engine::StreamIntoShrink(const SourceBox& stored_region, Sides stored_tar
     if (streamed_.next_row() % kRowsBetweenDrops == 0) s.source.DropResident();
     return !streamed_.done();
   };
-  Expected<DecodeResult> result = DecodeRows(s.source.bytes(), s.file, sink);
+  Expected<DecodeResult> result = DecodeRows(s.source.bytes(), s.file, sink, s.outline);
   // A decoder that stops early without saying so would leave rows unmade.
   if (result && !streamed_.done()) result = Status::Fail("Invalid picture: its rows end early in " + s.file);
   if (!result) {
@@ -202,7 +207,14 @@ Status Engine::Resample(int width, int height, const std::optional<SourceBox>& s
 
   int shrink = 1;
   if (s.pending() && s.info.kind == FileKind::Jpeg) {
-    VR_TRY(EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink));
+    // The DCT scale is chosen for the whole picture: a region's target is
+    // asked for as the whole picture at the region's scale.
+    const auto widen = [](int side, double whole_side, double region_side) {
+      return static_cast<int>(
+          std::min(whole_side, std::ceil(side * whole_side / std::max(region_side, 1.0))));
+    };
+    VR_TRY(EnsureDecoded(kPictureSlot, widen(stored.width, whole.width, region.width),
+                         widen(stored.height, whole.height, region.height), &shrink));
   } else {
     VR_TRY(EnsureDecoded(kPictureSlot));
   }

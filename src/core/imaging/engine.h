@@ -57,7 +57,8 @@ class Engine {
   //
   // `stored_region`, when given, is the part of the picture to resample, in
   // the file's stored pixels (before the orientation); a part reaching
-  // outside is cut to the picture. None is the whole picture.
+  // outside is cut to the picture. None is the whole picture. A region
+  // belongs to the picture as loaded: give it to the first Resample.
   Status Resample(int width, int height, const std::optional<SourceBox>& stored_region = std::nullopt);
 
   // Slot 2 turned counter-clockwise by `degrees` (see rotate.h).

@@ -33,6 +33,7 @@ void EngineSlot::Clear() {
   file.clear();
   info = ImageInfo{};
   source.Close();
+  outline.clear();
   picture.Resize(0, 0);
   warning = DecodeWarning{};
   metadata.clear();
@@ -44,6 +45,7 @@ void EngineSlot::Clear() {
 void EngineSlot::Release() {
   Clear();
   source.Release();
+  std::vector<std::uint8_t>().swap(outline);
   std::vector<std::uint8_t>().swap(picture.pixels);
   std::string().swap(file);
   metadata = PictureMetadata{};

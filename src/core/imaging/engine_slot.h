@@ -21,9 +21,11 @@ struct EngineSlot {
   enum class State { Empty, Pending, Decoded };
 
   State state = State::Empty;
-  std::string file;          // the loaded path, for messages
-  ImageInfo info;            // header facts while Pending
-  FileView source;           // the file while Pending
+  std::string file;  // the loaded path, for messages
+  ImageInfo info;    // header facts while Pending
+  FileView source;   // the file while Pending
+  // A mapped PNG's chunks without its pixels (png_outline.h), while Pending.
+  std::vector<std::uint8_t> outline;
   Image picture;             // upright pixels once Decoded
   DecodeWarning warning;     // what the decoder warned of
   PictureMetadata metadata;  // read on load only when a thumbnail keeps it

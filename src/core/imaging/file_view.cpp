@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "base/file_bytes.h"
 
 namespace vr {
@@ -28,14 +30,15 @@ Status FileView::Open(const std::string& path) {
   if (fd >= 0) {
     const std::size_t length = MappableLength(fd);
     void* map = length > 0 ? ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
-    ::close(fd);
     if (map != MAP_FAILED) {
       // Read front to back by every decoder.
       ::madvise(map, length, MADV_SEQUENTIAL);
       map_ = map;
       map_size_ = length;
+      fd_ = fd;
       return Status::Ok();
     }
+    ::close(fd);
   }
   return ReadWholeFileInto(path, buffer_);
 }
@@ -45,12 +48,31 @@ std::span<const std::uint8_t> FileView::bytes() const {
   return buffer_;
 }
 
+std::size_t FileView::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+  const std::span<const std::uint8_t> all = bytes();
+  if (offset >= all.size()) return 0;
+  const std::size_t count = std::min<std::size_t>(out.size(), all.size() - offset);
+  if (fd_ < 0) {
+    std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(offset), count, out.begin());
+    return count;
+  }
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(fd_, out.data() + done, count - done, static_cast<off_t>(offset + done));
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
 void FileView::DropResident() const {
   if (map_ != nullptr) ::madvise(map_, map_size_, MADV_DONTNEED);
 }
 
 void FileView::Close() {
   if (map_ != nullptr) ::munmap(map_, map_size_);
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
   map_ = nullptr;
   map_size_ = 0;
   buffer_.clear();

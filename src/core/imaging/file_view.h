@@ -31,6 +31,10 @@ class FileView {
   std::span<const std::uint8_t> bytes() const;
   bool mapped() const { return map_ != nullptr; }
 
+  // Copies up to out.size() bytes from `offset` without touching the
+  // mapping (a read file is copied from memory); returns how many.
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
+
   // Lets the pages of a mapped file read so far leave the process's
   // memory; a later read finds them in the page cache again. Nothing for a
   // file read into memory.
@@ -45,6 +49,7 @@ class FileView {
   std::vector<std::uint8_t> buffer_;
   void* map_ = nullptr;
   std::size_t map_size_ = 0;
+  int fd_ = -1;  // kept open while mapped, for ReadAt
 };
 
 }  // namespace vr

@@ -251,6 +251,19 @@ TEST_P(StreamedOrientation, LooksLikeTheFullDecode) {
 
 INSTANTIATE_TEST_SUITE_P(AllEight, StreamedOrientation, testing::Range(1, 9));
 
+// A JPEG shrinks in the DCT instead; with a region its scale is chosen for
+// the region, so a small part of a large photo keeps its detail.
+TEST(StreamedRegion, AJpegsRegionKeepsItsDetail) {
+  TempFolder folder;
+  const Image photo = MakeDetailedPhoto(1600, 1200, 7);
+  const Bytes jpeg = CompressJpeg(photo.pixels.data(), 1600, 1200, TJPF_RGBA, TJSAMP_444, 0, 95);
+  const std::string path = Write(folder.File("r.jpg"), jpeg);
+  const SourceBox region{401, 299, 480, 360};
+  const Thumb fast = Thumbnail(path, 200, 150, region), whole = FullDecodeThumbnail(path, 200, 150, region);
+  ASSERT_TRUE(fast.status.ok() && whole.status.ok()) << fast.status.message();
+  EXPECT_GE(LumaSsim(fast.picture, whole.picture), kMinSsim);
+}
+
 // ---- Damage --------------------------------------------------------------------------
 
 // A file cut short fails the streamed thumbnail as it fails the full decode,
