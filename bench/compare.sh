@@ -154,13 +154,16 @@ skip() {
 chunk=$(((n + cores - 1) / cores))
 
 # varenna-batch: every setting it does not get below stays at its default.
+# Its folder scan takes BMP, JPEG and PNG files; TIFF files are named.
+batch_inputs=("$work/in")
+[[ $ext == tif ]] && batch_inputs=("$work"/in/*.tif)
 if [[ -x "$batch" ]]; then
   for jobs in 1 "$cores"; do
     name="varenna-batch --jobs $jobs"
     : >"$work/empty.reg"
     run "$name" "$batch" --settings "$work/empty.reg" --set OUTformat=1 --set OUTnoprop=0 --set OUTpropw=-1 \
       --set OUTproph=0 --set OUToriginal=0 --set OUTwidth=300 --set JPEGquality=85 --set "OUTfolder=$work/out/$name" \
-      --set WMFile= --jobs "$jobs" "$work/in"
+      --set WMFile= --jobs "$jobs" "${batch_inputs[@]}"
   done
 else
   skip "varenna-batch --jobs 1" "not built"

@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -205,8 +206,12 @@ Status CheckPlausible(TIFF* tif, const ImageInfo& info, std::uint64_t file_lengt
 
 // libtiff's packed pixels to our byte order, with premultiplied alpha made
 // straight again (colour under alpha 0 is lost; it reads as black).
+// On a little-endian machine an opaque pixel's bytes are already R, G, B,
+// A: only the others need work, and most pictures have none.
 void UnpackRgba(std::uint8_t* p, std::size_t count) {
+  constexpr bool kBytesInOrder = std::endian::native == std::endian::little;
   for (std::size_t i = 0; i < count; ++i, p += 4) {
+    if (kBytesInOrder && p[3] == 255) continue;
     std::uint32_t packed;
     std::memcpy(&packed, p, 4);
     const std::uint32_t a = TIFFGetA(packed);
