@@ -26,7 +26,8 @@ std::size_t MappableLength(int fd) {
 
 Status FileView::Open(const std::string& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a named pipe must be refused, not waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd >= 0) {
     const std::size_t length = MappableLength(fd);
     void* map = length > 0 ? ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;

@@ -5,6 +5,7 @@
 // the picture.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -303,7 +304,7 @@ TEST(StreamedDamage, CutFilesStillFail) {
 // A large grey PNG written row by row, so the test itself never holds it;
 // `grain` makes its samples random, so the file is about as large as its
 // pixels.
-Bytes LargeGreyPng(int width, int height, bool grain = false) {
+Bytes LargeGreyPng(int width, int height, bool grain = false, int orientation = 0) {
   TempFolder folder;
   const std::string path = folder.File("large.png");
   FILE* file = std::fopen(path.c_str(), "wb");
@@ -323,6 +324,13 @@ Bytes LargeGreyPng(int width, int height, bool grain = false) {
       row[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(grain ? noise >> 56 : (x ^ y) & 0xFF);
     }
     png_write_row(png, row.data());
+  }
+  if (orientation > 0) {
+    // An EXIF block of one entry, written behind the pixels.
+    png_byte exif[] = {'M',  'M',  0, 42, 0, 0, 0, 8, 0, 1,
+                       0x01, 0x12, 0, 3,  0, 0, 0, 1, 0, static_cast<png_byte>(orientation),
+                       0,    0,    0, 0,  0, 0};
+    png_set_eXIf_1(png, info, sizeof exif, exif);
   }
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
@@ -410,9 +418,10 @@ TEST(StreamedMemory, AMappedFileGivesTheSameThumbnail) {
   EXPECT_TRUE(fast.picture.pixels == whole.picture.pixels);
 }
 
-// A small file is read into memory, and a folder is refused as the reader
-// refuses it, naming it.
-TEST(StreamedMemory, SmallFilesAreReadAndFoldersRefused) {
+// A small file is read into memory; a folder and a named pipe are refused
+// as the reader refuses them, naming them, the pipe without waiting for a
+// writer.
+TEST(StreamedMemory, SmallFilesAreReadAndFoldersAndPipesRefused) {
   TempFolder folder;
   const std::string path = Write(folder.File("small.bin"), Bytes{1, 2, 3});
   FileView view;
@@ -423,6 +432,28 @@ TEST(StreamedMemory, SmallFilesAreReadAndFoldersRefused) {
   EXPECT_FALSE(refused.ok());
   EXPECT_NE(refused.message().find(folder.path()), std::string::npos) << refused.message();
   EXPECT_TRUE(view.bytes().empty());
+  const std::string pipe = folder.File("pipe.png");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const Status not_a_file = view.Open(pipe);
+  EXPECT_FALSE(not_a_file.ok());
+  EXPECT_NE(not_a_file.message().find(pipe), std::string::npos) << not_a_file.message();
+}
+
+// A mapped PNG's facts come from its chunks without its pixels: an
+// orientation behind the pixels still turns the thumbnail.
+TEST(StreamedMemory, AMappedPngsOrientationBehindItsPixelsCounts) {
+  TempFolder folder;
+  const Bytes png = LargeGreyPng(3100, 2900, true, 6);
+  ASSERT_GT(png.size(), FileView::kMapFrom);
+  const std::string path = Write(folder.File("turned.png"), png);
+  Engine engine;
+  ASSERT_TRUE(engine.LoadImage(1, path).ok());
+  int width = 0, height = 0;
+  ASSERT_TRUE(engine.GetImageSize(1, width, height).ok());
+  EXPECT_EQ(std::pair(width, height), std::pair(2900, 3100));
+  const Thumb fast = Thumbnail(path, 290, 310), whole = FullDecodeThumbnail(path, 290, 310);
+  ASSERT_TRUE(fast.status.ok() && whole.status.ok()) << fast.status.message();
+  EXPECT_GE(LumaSsim(fast.picture, whole.picture), kMinSsim);
 }
 
 }  // namespace
