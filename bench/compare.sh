@@ -3,13 +3,14 @@
 # JPEGs with varenna-batch and with other thumbnailers, and prints wall time,
 # peak RSS and the ratios to varenna-batch and to the TurboJPEG decode floor.
 #
-#   bench/compare.sh [--help] [--progressive | --png] [SOURCE_DIR (/usr/share/wallpapers)]
+#   bench/compare.sh [--help] [--progressive | --png | --tiff] [SOURCE_DIR (/usr/share/wallpapers)]
 #
 # --progressive rewrites every other input as a progressive JPEG without loss
 # (jpegtran -progressive, libjpeg's standard script), as half of camera and
 # web photos are; the pictures stay the same. --png gives every tool the
 # same pictures as PNG files (vips copy, its default compression) and leaves
-# out the JPEG decode floor.
+# out the JPEG decode floor; --tiff does the same with Deflate-compressed
+# TIFF files in strips (vips tiffsave's layout).
 #
 # VARENNA_BATCH and ENGINE_BENCH override where the two programs are looked
 # for (default build/bin/varenna-batch, then the first build*/bin/engine_bench).
@@ -20,7 +21,7 @@
 set -u
 
 if [[ "${1:-}" == "--help" || "${1:-}" == "-h" ]]; then
-  echo "usage: bench/compare.sh [--progressive | --png] [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH, RUNS)"
+  echo "usage: bench/compare.sh [--progressive | --png | --tiff] [SOURCE_DIR (/usr/share/wallpapers)]  (env: VARENNA_BATCH, ENGINE_BENCH, RUNS)"
   exit 0
 fi
 progressive=0
@@ -30,6 +31,9 @@ if [[ "${1:-}" == "--progressive" ]]; then
   shift
 elif [[ "${1:-}" == "--png" ]]; then
   ext=png
+  shift
+elif [[ "${1:-}" == "--tiff" ]]; then
+  ext=tif
   shift
 fi
 
@@ -80,9 +84,11 @@ while read -r _ path; do
   target="$work/in/$(printf '%03d' "$n").$ext"
   if ((progressive && n % 2 == 0)); then
     /usr/bin/jpegtran -copy all -progressive -outfile "$target" "$path"
-  elif [[ $ext == png ]]; then
-    /usr/bin/vips copy "$path" "$target" 2>/dev/null || {
-      echo "--png needs vips (libvips-tools) to make the PNG inputs" >&2
+  elif [[ $ext != jpg ]]; then
+    suffix=""
+    [[ $ext == tif ]] && suffix="[compression=deflate]"
+    /usr/bin/vips copy "$path" "$target$suffix" 2>/dev/null || {
+      echo "--$ext needs vips (libvips-tools) to make the inputs" >&2
       exit 1
     }
   else
@@ -97,6 +103,7 @@ bytes=$(du -sb "$work/in" | cut -f1)
 kind=""
 ((progressive)) && kind=", every other one progressive"
 [[ $ext == png ]] && kind=", as PNG files"
+[[ $ext == tif ]] && kind=", as Deflate TIFF files"
 echo "$n distinct JPEGs ($((bytes / 1048576)) MiB) from $src$kind, $cores cores"
 
 declare -A wall rss
@@ -147,13 +154,16 @@ skip() {
 chunk=$(((n + cores - 1) / cores))
 
 # varenna-batch: every setting it does not get below stays at its default.
+# Its folder scan takes BMP, JPEG and PNG files; TIFF files are named.
+batch_inputs=("$work/in")
+[[ $ext == tif ]] && batch_inputs=("$work"/in/*.tif)
 if [[ -x "$batch" ]]; then
   for jobs in 1 "$cores"; do
     name="varenna-batch --jobs $jobs"
     : >"$work/empty.reg"
     run "$name" "$batch" --settings "$work/empty.reg" --set OUTformat=1 --set OUTnoprop=0 --set OUTpropw=-1 \
       --set OUTproph=0 --set OUToriginal=0 --set OUTwidth=300 --set JPEGquality=85 --set "OUTfolder=$work/out/$name" \
-      --set WMFile= --jobs "$jobs" "$work/in"
+      --set WMFile= --jobs "$jobs" "${batch_inputs[@]}"
   done
 else
   skip "varenna-batch --jobs 1" "not built"
@@ -237,8 +247,8 @@ for name in "${order[@]}"; do
 done
 if [[ -n "$floor1" ]]; then
   printf '%-32s %8.2f %9s   (warm, in process, median of 3 rounds)\n' "TurboJPEG floor, 1 core" "$floor1" "-"
-elif [[ $ext == png ]]; then
-  echo "(no decode floor for PNG inputs)"
+elif [[ $ext != jpg ]]; then
+  echo "(no decode floor for $ext inputs)"
 else
   echo "TurboJPEG floor: engine_bench not built (ninja -C build-<name> engine_bench, or set ENGINE_BENCH)"
 fi

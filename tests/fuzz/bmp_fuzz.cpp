@@ -7,6 +7,7 @@
 #include <span>
 
 #include "imaging/codecs/bmp_codec.h"
+#include "streamed_rows.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
@@ -23,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!info.ok() || info->width != image.width || info->height != image.height ||
         image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
       std::abort();
+    if (vr::BmpRowsStream(bytes))
+      vr::fuzz::CheckStreamedRows(
+          image, [&](const vr::RowSink& sink) { return vr::DecodeBmpRows(bytes, "fuzz.bmp", sink).ok(); });
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "imaging/codecs/gif_codec.h"
+#include "streamed_rows.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
@@ -16,5 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vr::Status status = vr::DecodeGif(bytes, "fuzz.gif", image);
   if (status.ok() && image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
     __builtin_trap();
+  if (status.ok() && vr::GifRowsStream(bytes))
+    vr::fuzz::CheckStreamedRows(
+        image, [&](const vr::RowSink& sink) { return vr::DecodeGifRows(bytes, "fuzz.gif", sink).ok(); });
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "imaging/codecs/png_codec.h"
 #include "imaging/colour/icc_profile.h"
 #include "imaging/ops/colour_transform.h"
+#include "streamed_rows.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vr::Status status = vr::DecodePng(bytes, "fuzz.png", image);
   if (status.ok() && image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
     __builtin_trap();
+  if (status.ok() && vr::PngRowsStream(bytes))
+    vr::fuzz::CheckStreamedRows(
+        image, [&](const vr::RowSink& sink) { return vr::DecodePngRows(bytes, "fuzz.png", sink).ok(); });
   static vr::ColourTransforms colour;
   static std::vector<std::uint8_t> profile;
   const vr::SourceColour chunks = vr::ReadPngColour(bytes);

@@ -7,6 +7,7 @@
 
 #include "imaging/codecs/tiff_codec.h"
 #include "imaging/ops/colour_transform.h"
+#include "streamed_rows.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vr::Status status = vr::DecodeTiff(bytes, "fuzz.tiff", image, &colour, &transforms);
   if (status.ok() && image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
     __builtin_trap();
+  if (status.ok() && vr::TiffRowsStream(bytes))
+    vr::fuzz::CheckStreamedRows(
+        image, [&](const vr::RowSink& sink) { return vr::DecodeTiffRows(bytes, "fuzz.tiff", sink).ok(); });
   if (status.ok()) {
     std::vector<std::uint8_t> profile;
     transforms.Apply(colour, vr::ColourOutput::kSrgb, image, profile);

@@ -160,4 +160,64 @@ Status EncodeNewerFormat(std::int32_t format_code, const Image& picture, const E
   }
 }
 
+bool RowsStream(std::span<const std::uint8_t> bytes) {
+  switch (SniffFileKind(bytes)) {
+    case FileKind::Png:
+      return PngRowsStream(bytes);
+    case FileKind::Tiff:
+      return TiffRowsStream(bytes);
+    case FileKind::Bmp:
+      return BmpRowsStream(bytes);
+    case FileKind::Gif:
+      return GifRowsStream(bytes);
+    case FileKind::Jpeg:  // shrinks in the DCT instead
+    case FileKind::Webp:  // these come whole from their libraries
+    case FileKind::Avif:
+    case FileKind::Jxl:
+    case FileKind::Heif:
+    case FileKind::Unknown:
+      break;
+  }
+  return false;
+}
+
+bool ShrinksWhileDecoding(double region_width, double region_height, int target_width, int target_height) {
+  return target_width >= 1 && target_height >= 1 && target_width <= region_width &&
+         target_height <= region_height &&
+         static_cast<double>(target_width) * target_height < region_width * region_height;
+}
+
+Expected<DecodeResult> DecodeRows(std::span<const std::uint8_t> bytes, const std::string& file,
+                                  const RowSink& sink, std::span<const std::uint8_t> png_outline) {
+  Expected<DecodeResult> result = DecodeResult{};
+  switch (SniffFileKind(bytes)) {
+    case FileKind::Png:
+      if (Status s = DecodePngRows(bytes, file, sink); !s.ok())
+        result = s;
+      else
+        result->colour = ReadPngColour(png_outline.empty() ? bytes : png_outline);
+      break;
+    case FileKind::Tiff:
+      if (Status s = DecodeTiffRows(bytes, file, sink, &result->colour); !s.ok()) result = s;
+      break;
+    case FileKind::Bmp:
+      result = DecodeBmpRows(bytes, file, sink);
+      break;
+    case FileKind::Gif:
+      if (Status s = DecodeGifRows(bytes, file, sink); !s.ok()) result = s;
+      break;
+    case FileKind::Jpeg:
+    case FileKind::Webp:
+    case FileKind::Avif:
+    case FileKind::Jxl:
+    case FileKind::Heif:
+      result = Status::Fail("Cannot read the rows of " + file + " in order");
+      break;
+    case FileKind::Unknown:
+      result = Unsupported(file);
+      break;
+  }
+  return result;
+}
+
 }  // namespace vr

@@ -14,6 +14,7 @@
 #include "imaging/format_codes.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/row_sink.h"
 
 namespace vr {
 
@@ -69,5 +70,25 @@ bool DecodesTowardTarget(FileKind kind);
 bool IsNewerFormat(std::int32_t format_code);
 Status EncodeNewerFormat(std::int32_t format_code, const Image& picture, const EncodeOptions& options,
                          const EncodeExtras& extras, std::vector<std::uint8_t>& out, const std::string& file);
+// Whether DecodeRows hands this file's rows over in stored order: PNG and
+// GIF but interlaced files, BMP but run-length ones, TIFF pictures
+// libtiff's RGBA reader converts (see TiffRowsStream). Every other file,
+// and every JPEG (shrunk in the DCT instead), is decoded whole.
+bool RowsStream(std::span<const std::uint8_t> bytes);
+
+// Whether shrinking a `stored` picture's part `region` (its stored sides)
+// to a target on the stored axes streams the decode's rows through the
+// shrink: it must shrink, neither side growing; anything else needs the
+// whole picture first.
+bool ShrinksWhileDecoding(double region_width, double region_height, int target_width, int target_height);
+
+// DecodeImage's picture, for a file RowsStream takes, handed to `sink` row
+// by row in stored order (top to bottom, the orientation NOT applied)
+// instead of into a picture. Fails as DecodeImage would, and for a file
+// RowsStream does not take. A PNG's colour chunks are read from
+// `png_outline` when given (see png_outline.h), so a mapped file is not
+// walked again.
+Expected<DecodeResult> DecodeRows(std::span<const std::uint8_t> bytes, const std::string& file,
+                                  const RowSink& sink, std::span<const std::uint8_t> png_outline = {});
 
 }  // namespace vr

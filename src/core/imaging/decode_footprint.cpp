@@ -13,11 +13,15 @@
 #include "imaging/codecs/tiff_codec.h"
 #include "imaging/header_bytes.h"
 #include "imaging/metadata/orientation_sources.h"
+#include "imaging/ops/row_shrinker.h"
 
 namespace vr {
 namespace {
 
 constexpr std::uint64_t kBlockBytes = 64 * 2;
+
+constexpr std::uint64_t kInflateBytes = 64 * 1024;
+constexpr std::uint64_t kLzwBytes = 32 * 1024;
 
 std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
 
@@ -64,6 +68,9 @@ Expected<DecodeFootprint> ReadDecodeFootprint(std::span<const std::uint8_t> byte
     VR_TRY_ASSIGN(footprint.info, ReadImageInfo(bytes, file));
     if (footprint.info.kind == FileKind::Tiff) footprint.chunk_bytes = TiffChunkBytes(bytes);
     footprint.codec_bytes = CodecWorkingBytes(footprint.info);
+    footprint.rows_stream = RowsStream(bytes);
+    if (footprint.rows_stream)
+      footprint.row_band = footprint.info.kind == FileKind::Tiff ? TiffRowBand(bytes) : 1;
     return footprint;
   }
   // Read by hand rather than through the decoder: this runs for every row
@@ -94,8 +101,32 @@ Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path) {
   return footprint;
 }
 
+namespace {
+
+// What a decode streaming its rows into a shrink to the stored-axis target holds.
+std::uint64_t StreamedBytes(const DecodeFootprint& footprint, Sides stored) {
+  const ImageInfo& info = footprint.info;
+  const std::uint64_t width = static_cast<std::uint64_t>(info.width);
+  const std::uint64_t thumbnail = std::uint64_t{4} * static_cast<std::uint64_t>(stored.width) * stored.height;
+  const SourceBox whole{0, 0, static_cast<double>(info.width), static_cast<double>(info.height)};
+  std::uint64_t decoder = width * 4 * static_cast<std::uint64_t>(std::max(footprint.row_band, 1));
+  // libpng's current and previous stored rows (16-bit RGBA at most) and
+  // zlib's state with its window; giflib's line of indices and its tables.
+  if (info.kind == FileKind::Png) decoder += 2 * (width * 8 + 1) + kInflateBytes;
+  if (info.kind == FileKind::Gif) decoder += width + kLzwBytes;
+  return 2 * thumbnail + RowShrinker::BytesFor(info.width, info.height, whole, stored.width, stored.height) +
+         decoder + footprint.chunk_bytes;
+}
+
+}  // namespace
+
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height) {
   const ImageInfo& info = footprint.info;
+  if (footprint.rows_stream && target_width > 0 && target_height > 0) {
+    const Sides stored = OrientedSides(target_width, target_height, info.orientation);
+    if (ShrinksWhileDecoding(info.width, info.height, stored.width, stored.height))
+      return StreamedBytes(footprint, stored);
+  }
   int denominator = 1;
   if (info.kind == FileKind::Jpeg && target_width > 0 && target_height > 0) {
     // The engine shrinks on the stored axes.

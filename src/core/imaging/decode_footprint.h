@@ -24,6 +24,11 @@ struct DecodeFootprint {
   // What a WebP, AVIF, JPEG XL or HEIF decoder holds beside the picture it
   // gives (its planes, its working copies); 0 for any other file.
   std::uint64_t codec_bytes = 0;
+  // The file's rows come in order (RowsStream), so a decode that shrinks
+  // hands them to the shrink and never holds the picture; `row_band` rows
+  // are converted at once (a TIFF's strip or row of tiles, 1 for PNG).
+  bool rows_stream = false;
+  int row_band = 0;
   // The whole file's length, which the engine holds while it decodes.
   std::uint64_t file_bytes = 0;
 };
@@ -42,7 +47,10 @@ Expected<DecodeFootprint> ReadDecodeFootprintFromFile(const std::string& path);
 // Bytes the engine holds while decoding towards an upright target of
 // target_width x target_height (0 x 0: the full picture): the decoded RGBA
 // picture, for a JPEG at the DCT scale the engine will use, plus any
-// coefficient buffers, TIFF chunk or decoder planes.
+// coefficient buffers, TIFF chunk or decoder planes. A file whose rows stream into a
+// shrinking target holds instead the decoder's rows, the shrink's
+// (RowShrinker::BytesFor) and the thumbnail twice (the orientation turns a
+// copy).
 std::uint64_t DecodeBytes(const DecodeFootprint& footprint, int target_width, int target_height);
 
 }  // namespace vr

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <utility>
 
 #include "base/atomic_file.h"
-#include "base/file_bytes.h"
 #include "imaging/codec_dispatch.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/png_codec.h"
@@ -22,6 +22,7 @@
 #include "imaging/ops/repair.h"
 #include "imaging/ops/rotate.h"
 #include "imaging/ops/tone.h"
+#include "imaging/png_outline.h"
 
 namespace vr {
 namespace {
@@ -29,6 +30,11 @@ namespace {
 std::string SlotName(int slot) { return "slot " + std::to_string(slot); }
 
 Status NoSuchSlot(int slot) { return Status::Fail("No image " + SlotName(slot)); }
+
+// How often a streamed decode lets the pages of a mapped file it has read
+// go: often enough that a few megabytes of file at most stay in memory,
+// seldom enough that the calls cost nothing beside the decode.
+constexpr int kRowsBetweenDrops = 64;
 
 }  // namespace
 
@@ -47,16 +53,21 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   EngineSlot& s = At(slot);
   s.Clear();  // whatever happens next, the previous picture is gone
 
-  if (Status read = ReadWholeFileInto(path, s.bytes); !read.ok()) {
+  if (Status read = s.source.Open(path); !read.ok()) {
     s.Clear();
     return read;
   }
+  // A mapped PNG's facts come from its chunks without the pixels (see
+  // png_outline.h); every other file's from the file itself.
+  if (s.source.mapped() && SniffFileKind(s.source.bytes()) == FileKind::Png)
+    s.outline = ReadPngOutline(s.source);
+  const std::span<const std::uint8_t> facts = s.outline.empty() ? s.source.bytes() : s.outline;
   const auto read_header = [&]() -> Expected<ImageInfo> {
     if (header != nullptr && header->kind != FileKind::Unknown) return *header;
     // Our own JPEG codec reads JPEG headers, so its handle is reused.
-    const FileKind kind = SniffFileKind(s.bytes);
+    const FileKind kind = SniffFileKind(facts);
     Expected<ImageInfo> read =
-        kind == FileKind::Jpeg ? jpeg_.ReadInfo(s.bytes, path) : ReadImageInfo(s.bytes, path);
+        kind == FileKind::Jpeg ? jpeg_.ReadInfo(facts, path) : ReadImageInfo(facts, path);
     if (read) read->kind = kind;
     return read;
   };
@@ -71,12 +82,14 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   s.info = *info;
   // A PNG or WebP may keep its orientation behind the pixels, beyond the part of the
   // file a caller read its header from; the whole file has the last word.
-  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(s.bytes);
+  if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(facts);
   if (header != nullptr && s.info.kind == FileKind::Webp) s.info.orientation = ReadWebpOrientation(s.bytes);
   s.file = path;
   s.state = EngineSlot::State::Pending;
-  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip)
-    s.metadata = ReadPictureMetadata(s.bytes);
+  if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip) s.metadata = ReadPictureMetadata(facts);
+  // Looking for the orientation and metadata may have walked the whole
+  // file; a mapped one need not stay in memory for that until it decodes.
+  s.source.DropResident();
   return Status::Ok();
 }
 
@@ -96,26 +109,60 @@ Status Engine::EnsureDecoded(int slot, int target_width, int target_height, int*
   if (shrink != nullptr) *shrink = 1;
   if (!s.pending()) return Status::Ok();
 
-  Expected<DecodeResult> result =
-      DecodeImage(s.info.kind, s.bytes, s.file, jpeg_, target_width, target_height, s.picture, &colour_);
+  Expected<DecodeResult> result = DecodeImage(s.info.kind, s.source.bytes(), s.file, jpeg_, target_width,
+                                              target_height, s.picture, &colour_);
   if (!result) {
     // A picture that cannot be decoded is no picture: later operations must
     // not work on a stale or half-made one.
     s.Clear();
     return result.status();
   }
+  ApplyOrientation(s.picture, s.info.orientation);
+  if (shrink != nullptr) *shrink = result->shrink;
+  FinishDecode(slot, *result);
+  return Status::Ok();
+}
+
+void Engine::FinishDecode(int slot, DecodeResult& result) {
+  EngineSlot& s = At(slot);
   // The colour step waits for the first step that uses the colours (see
   // SetColourOutput); an untagged picture, or one its decoder converted,
   // has none.
-  if (result->colour.Tagged() && !result->colour.converted) {
-    s.colour = std::move(result->colour);
+  if (result.colour.Tagged() && !result.colour.converted) {
+    s.colour = std::move(result.colour);
     s.colour_due = true;
   }
-  ApplyOrientation(s.picture, s.info.orientation);
-  if (shrink != nullptr) *shrink = result->shrink;
-  s.warning = std::move(result->warning);
-  s.bytes.clear();  // keeps the capacity for the next file
+  s.warning = std::move(result.warning);
+  s.source.Close();  // keeps a read file's buffer for the next one
   s.state = EngineSlot::State::Decoded;
+}
+
+Status Engine::StreamIntoShrink(const SourceBox& stored_region, Sides stored_target) {
+  EngineSlot& s = At(kPictureSlot);
+  if (!streamed_.Start(s.info.width, s.info.height, stored_region, stored_target.width, stored_target.height,
+                       scratch_))
+    return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(stored_target.width) + "x" +
+                        std::to_string(stored_target.height));
+  // Every so many rows the pages of a mapped file read for them go again,
+  // so the file is not held whole either.
+  const RowSink sink = [this, &s](const std::uint8_t* row) {
+    streamed_.Add(row);
+    if (streamed_.next_row() % kRowsBetweenDrops == 0) s.source.DropResident();
+    return !streamed_.done();
+  };
+  Expected<DecodeResult> result = DecodeRows(s.source.bytes(), s.file, sink, s.outline);
+  // A decoder that stops early without saying so would leave rows unmade.
+  if (result && !streamed_.done()) result = Status::Fail("Invalid picture: its rows end early in " + s.file);
+  if (!result) {
+    scratch_.Resize(0, 0);
+    s.Clear();
+    return result.status();
+  }
+  ApplyOrientation(scratch_, s.info.orientation);
+  // The old buffer becomes the next call's output buffer.
+  std::swap(s.picture, scratch_);
+  FinishDecode(kPictureSlot, *result);
+  EnsureColour(kPictureSlot);
   return Status::Ok();
 }
 
@@ -142,15 +189,16 @@ Status Engine::Decode(int slot) {
   return Status::Ok();
 }
 
-Status Engine::Resample(int width, int height) {
-  return ResampleSlot(std::nullopt, CropPlace::kCentre, width, height);
+Status Engine::Resample(int width, int height, const std::optional<SourceBox>& stored_region) {
+  return ResampleSlot(std::nullopt, CropPlace::kCentre, width, height, stored_region);
 }
 
 Status Engine::ResampleWindow(const SourceBox& window, CropPlace place, int width, int height) {
-  return ResampleSlot(window, place, width, height);
+  return ResampleSlot(window, place, width, height, std::nullopt);
 }
 
-Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace place, int width, int height) {
+Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace place, int width, int height,
+                            const std::optional<SourceBox>& stored_region) {
   EngineSlot& s = At(kPictureSlot);
   if (s.empty()) return Status::Fail("No picture in slot 1 to resample");
   if (Status size = CheckImageSize(width, height, s.file); !size.ok())
@@ -164,21 +212,48 @@ Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace pl
                  window->y + window->height > upright.height + kEdge))
     return Status::Fail("Cannot crop " + s.file + ": the window lies outside the picture");
 
+  // The decoders and the DCT work on the stored axes: a picture turned a
+  // quarter on load needs the target's sides swapped.
+  const Sides stored = OrientedSides(width, height, s.info.orientation);
+  const SourceBox whole{0, 0, static_cast<double>(s.info.width), static_cast<double>(s.info.height)};
+  // A window kept in the middle is known before decoding: the rows can
+  // stream into its shrink. Where the detail is must be looked for on the
+  // decoded picture.
+  std::optional<SourceBox> streamed_region = stored_region;
+  if (window && place != CropPlace::kAttention)
+    streamed_region = UprightBox(*window, upright.width, upright.height, InverseOrientation(s.info.orientation));
+  const SourceBox region = streamed_region.value_or(whole);
+  const bool can_stream = !window || place != CropPlace::kAttention;
+  if (can_stream && s.pending() && s.info.kind != FileKind::Jpeg &&
+      ShrinksWhileDecoding(std::min(region.width, whole.width), std::min(region.height, whole.height),
+                           stored.width, stored.height) &&
+      RowsStream(s.source.bytes()))
+    return StreamIntoShrink(region, stored);
+
   int shrink = 1;
   if (s.pending() && DecodesTowardTarget(s.info.kind)) {
     // The decoder's room is judged on what the whole picture is resampled
-    // to, on the stored axes: a picture turned a quarter on load needs the
-    // target's sides swapped.
-    const Sides whole =
-        window ? WholeTargetOf(*window, upright.width, upright.height, width, height) : Sides{width, height};
-    const Sides stored = OrientedSides(whole.width, whole.height, s.info.orientation);
-    VR_TRY(EnsureDecoded(kPictureSlot, stored.width, stored.height, &shrink));
+    // to: for a window, the whole picture at the window's scale; for a
+    // stored region likewise, on the stored axes.
+    Sides target = stored;
+    if (window) {
+      const Sides upright_whole = WholeTargetOf(*window, upright.width, upright.height, width, height);
+      target = OrientedSides(upright_whole.width, upright_whole.height, s.info.orientation);
+    } else if (stored_region) {
+      const auto widen = [](int side, double whole_side, double region_side) {
+        return static_cast<int>(
+            std::min(whole_side, std::ceil(side * whole_side / std::max(region_side, 1.0))));
+      };
+      target = {widen(stored.width, whole.width, region.width), widen(stored.height, whole.height, region.height)};
+    }
+    VR_TRY(EnsureDecoded(kPictureSlot, target.width, target.height, &shrink));
   } else {
     VR_TRY(EnsureDecoded(kPictureSlot));
   }
 
   // A shrunk decode's last row and column may hold only part of a pixel of
-  // picture; the resample covers exactly the picture.
+  // picture; the resample covers exactly the picture. A stored region is
+  // found on the upright picture as the orientation moved it.
   const SourceBox picture = shrink > 1
                                 ? ShrunkDecodeBox(s.info.width, s.info.height, shrink, s.info.orientation)
                                 : WholeSourceBox(s.picture);
@@ -192,11 +267,19 @@ Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace pl
       box.x = std::clamp(found.x, picture.x, picture.x + picture.width - box.width);
       box.y = std::clamp(found.y, picture.y, picture.y + picture.height - box.height);
     }
+  } else if (stored_region && s.info.width > 0 && s.info.height > 0) {
+    const SourceBox scaled{region.x / shrink, region.y / shrink, region.width / shrink,
+                           region.height / shrink};
+    box = UprightBox(scaled, (s.info.width + shrink - 1) / shrink, (s.info.height + shrink - 1) / shrink,
+                     s.info.orientation);
+  } else if (stored_region) {
+    box = *stored_region;  // a held picture is upright and has no stored form
   }
   // Converted after the resample when that leaves fewer pixels to convert.
   const bool shrinks = std::int64_t{width} * height < std::int64_t{s.picture.width} * s.picture.height;
   if (!shrinks) EnsureColour(kPictureSlot);
-  if (!window && shrink == 1 && s.picture.width == width && s.picture.height == height) return Status::Ok();
+  if (!window && !stored_region && shrink == 1 && s.picture.width == width && s.picture.height == height)
+    return Status::Ok();
   resampler_.Resample(s.picture, box, width, height, scratch_);
   if (scratch_.width != width || scratch_.height != height)
     return Status::Fail("Cannot resample " + s.file + " to " + std::to_string(width) + "x" +

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "imaging/codec_dispatch.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/decode_warning.h"
 #include "imaging/encode_options.h"
@@ -26,6 +27,7 @@
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
 #include "imaging/ops/sharpen.h"
+#include "imaging/ops/row_shrinker.h"
 
 namespace vr {
 
@@ -53,8 +55,16 @@ class Engine {
   // shrunk in the DCT first, as far as still leaves the resampler a reduction
   // of at least two, so the result matches a full decode; a WebP likewise
   // through libwebp's scaled output, a HEIF from an embedded thumbnail at
-  // least the target's size.
-  Status Resample(int width, int height);
+  // least the target's size. Another picture not yet decoded whose rows
+  // come in order (RowsStream) and that shrinks is decoded row by row into
+  // the shrink, never held whole; the orientation is then applied to the
+  // thumbnail.
+  //
+  // `stored_region`, when given, is the part of the picture to resample, in
+  // the file's stored pixels (before the orientation); a part reaching
+  // outside is cut to the picture. None is the whole picture. A region
+  // belongs to the picture as loaded: give it to the first Resample.
+  Status Resample(int width, int height, const std::optional<SourceBox>& stored_region = std::nullopt);
 
   // Slot 1's `window` (a part of the upright picture, in the pixels
   // GetImageSize measures) made exactly width x height: a crop and a resize
@@ -165,8 +175,16 @@ class Engine {
   // when one is given (0 x 0: full size), and turns it upright. `shrink`,
   // when given, receives the decode's DCT scale (1 when nothing was decoded).
   Status EnsureDecoded(int slot, int target_width = 0, int target_height = 0, int* shrink = nullptr);
-  // Resample and ResampleWindow: the window is none for the whole picture.
-  Status ResampleSlot(const std::optional<SourceBox>& window, CropPlace place, int width, int height);
+  // Resample and ResampleWindow: the window (upright) or the stored region
+  // is none for the whole picture.
+  Status ResampleSlot(const std::optional<SourceBox>& window, CropPlace place, int width, int height,
+                      const std::optional<SourceBox>& stored_region);
+  // Decodes slot 1's rows straight into a shrink to the stored-axis target
+  // (see Resample), leaving it Decoded with the upright thumbnail.
+  Status StreamIntoShrink(const SourceBox& stored_region, Sides stored_target);
+  // Takes over what a decode of slot `slot` left beside its pixels: its
+  // colours, its warning; drops the file's bytes.
+  void FinishDecode(int slot, DecodeResult& result);
   // The colour step of a decoded slot, when it is still due.
   void EnsureColour(int slot);
   // EnsureDecoded and EnsureColour for an operation on a slot that must
@@ -178,6 +196,7 @@ class Engine {
   ColourTransforms colour_;
   ColourOutput colour_output_ = ColourOutput::kSrgb;
   Resampler resampler_;
+  RowShrinker streamed_;               // a decode's rows on their way to the thumbnail
   Image scratch_;                      // the resampler's output, swapped into the slot
   Image flattened_;                    // a transparent picture made ready for a format without alpha
   std::vector<std::uint8_t> encoded_;  // the file being saved

@@ -32,7 +32,8 @@ void EngineSlot::Clear() {
   state = State::Empty;
   file.clear();
   info = ImageInfo{};
-  bytes.clear();
+  source.Close();
+  outline.clear();
   picture.Resize(0, 0);
   warning = DecodeWarning{};
   metadata.clear();
@@ -43,7 +44,8 @@ void EngineSlot::Clear() {
 
 void EngineSlot::Release() {
   Clear();
-  std::vector<std::uint8_t>().swap(bytes);
+  source.Release();
+  std::vector<std::uint8_t>().swap(outline);
   std::vector<std::uint8_t>().swap(picture.pixels);
   std::string().swap(file);
   metadata = PictureMetadata{};

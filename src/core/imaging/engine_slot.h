@@ -10,6 +10,7 @@
 
 #include "imaging/colour/icc_profile.h"
 #include "imaging/decode_warning.h"
+#include "imaging/file_view.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
 #include "imaging/metadata/picture_metadata.h"
@@ -20,12 +21,14 @@ struct EngineSlot {
   enum class State { Empty, Pending, Decoded };
 
   State state = State::Empty;
-  std::string file;                 // the loaded path, for messages
-  ImageInfo info;                   // header facts while Pending
-  std::vector<std::uint8_t> bytes;  // the file while Pending
-  Image picture;                    // upright pixels once Decoded
-  DecodeWarning warning;            // what the decoder warned of
-  PictureMetadata metadata;         // read on load only when a thumbnail keeps it
+  std::string file;  // the loaded path, for messages
+  ImageInfo info;    // header facts while Pending
+  FileView source;   // the file while Pending
+  // A mapped PNG's chunks without its pixels (png_outline.h), while Pending.
+  std::vector<std::uint8_t> outline;
+  Image picture;             // upright pixels once Decoded
+  DecodeWarning warning;     // what the decoder warned of
+  PictureMetadata metadata;  // read on load only when a thumbnail keeps it
   // The file's colours while the colour step is still to come (see
   // Engine::EnsureColour): set by a decode of a tagged picture.
   SourceColour colour;

@@ -12,6 +12,7 @@ PlanSettings PlanSettingsFrom(const SettingsRecord& s) {
   plan.format = GetOutputFormat(s.OUTformat);
   plan.stored_format = s.OUTformat;
   plan.size = SizeRequestFrom(s);
+  plan.whole_first = s.ADVpixall == 1;
   plan.watermark_text = s.WMText;
   plan.keep_tree = s.OUTkeeptree != 0;
   plan.if_exists = IfExistsFromCode(s.OUTifexists);

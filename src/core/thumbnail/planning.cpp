@@ -89,7 +89,9 @@ Status EnsureSubFolder(const std::string& folder, PlanState& state) {
 // Reads the source's header for its size, the thumbnail's and the decode's
 // cost. A header beyond the file's start is left to the engine's whole-file
 // read; a target size out of range fails the row now, as rendering would.
-Status ReadRowHeader(const SizeRequest& size, RowRecipe& recipe) {
+// With `whole_first` (effects or the watermark before the resize) the
+// picture is decoded whole before it shrinks.
+Status ReadRowHeader(const SizeRequest& size, bool whole_first, RowRecipe& recipe) {
   Expected<DecodeFootprint> footprint = ReadDecodeFootprintFromFile(recipe.source);
   if (!footprint) return Status::Ok();
   const Sides upright = UprightSides(footprint->info);
@@ -97,10 +99,15 @@ Status ReadRowHeader(const SizeRequest& size, RowRecipe& recipe) {
                 TargetSize(size, upright.width, upright.height, recipe.source));
   recipe.header = *footprint;
   recipe.target = target;
-  // The whole file is held while it decodes, beside the pixels.
+  // The whole file is held while it decodes, beside the pixels. Rows that
+  // stream shrink while decoding only when the resize comes first and its
+  // window is known before decoding; where the detail is is looked for on
+  // the whole picture.
+  const bool attention = target && target->crop && size.crop == CropPlace::kAttention;
+  const bool shrinks_while_decoding = target && !whole_first && !(attention && footprint->rows_stream);
   recipe.decode_bytes =
-      footprint->file_bytes +
-      (target ? DecodeBytes(*footprint, target->width, target->height) : DecodeBytes(*footprint, 0, 0));
+      footprint->file_bytes + (shrinks_while_decoding ? DecodeBytes(*footprint, target->width, target->height)
+                                                      : DecodeBytes(*footprint, 0, 0));
   return Status::Ok();
 }
 
@@ -125,7 +132,7 @@ Status CheckRow(const PlanSettings& plan, RowRecipe& recipe, PlanState& state) {
                         recipe.output_path);
   if (std::optional<std::string> source = state.sources.SourceAt(recipe.output_path, recipe.resolved_output))
     return Status::Fail("would overwrite the source picture " + *source);
-  VR_TRY(ReadRowHeader(plan.size, recipe));
+  VR_TRY(ReadRowHeader(plan.size, plan.whole_first, recipe));
   return CheckRowMemory(recipe, state.row_memory_ceiling);
 }
 

@@ -331,3 +331,33 @@ TEST(SourceGuardTest, FindsTheSourceByEveryPathThatLeadsToIt) {
 
 }  // namespace
 }  // namespace vr
+
+namespace vr {
+namespace {
+
+// A PNG whose rows stream into the resize is priced at its file, a few rows
+// and the thumbnail; effects or a watermark before the resize need the
+// whole picture, and are priced for it.
+TEST_F(PipelineTest, APriceFollowsWhetherTheRowsStream) {
+  const std::string source = Source("wide.png", test::MakeImage(900, 600, {90, 140, 200, 255}));
+  const std::uint64_t file = std::filesystem::file_size(source);
+  const std::uint64_t whole = std::uint64_t{900} * 600 * 4;
+  std::filesystem::create_directory(folder_.File("out"));
+  SettingsRecord settings = test::PlainSettings(folder_.File("out"));
+  settings.OUTformat = 1;
+  settings.OUTwidth = 90;
+  for (int pixall : {0, 1}) {
+    settings.ADVpixall = pixall;
+    const RowRecipe recipe = PlanRow(settings, RenderSettingsFrom(settings), 1 + pixall, source, state_);
+    ASSERT_EQ(recipe.action, RowRecipe::Action::kRender);
+    if (pixall == 1) {
+      EXPECT_EQ(recipe.decode_bytes, file + whole);
+    } else {
+      EXPECT_GT(recipe.decode_bytes, file + std::uint64_t{90} * 60 * 4);
+      EXPECT_LT(recipe.decode_bytes, file + whole / 8);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vr

@@ -117,6 +117,43 @@ void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   PutLe16(out, v >> 16);
 }
 
+// The header and palette read and the file checked, before anything is allocated.
+struct BmpStart {
+  BmpLayout layout;
+  BmpPalette palette;
+  std::span<const std::uint8_t> data;  // from the pixels on
+};
+
+Expected<BmpStart> StartBmp(std::span<const std::uint8_t> bytes, const std::string& file) {
+  BmpStart start;
+  VR_TRY_ASSIGN(start.layout, ParseBmpHeader(bytes, file));
+  if (start.layout.bits_per_pixel <= 8) {
+    VR_TRY_ASSIGN(start.palette, ReadBmpPalette(bytes, start.layout, file));
+  }
+  // Checked before allocating, so a stub of a file cannot claim a huge
+  // buffer; the header checked the size against the limits.
+  VR_TRY(CheckBmpPlausible(start.layout, bytes.size(), file));
+  start.data = bytes.subspan(static_cast<std::size_t>(start.layout.pixel_offset));
+  return start;
+}
+
+bool IsRle(const BmpLayout& layout) {
+  return layout.compression == BmpCompression::kRle4 || layout.compression == BmpCompression::kRle8 ||
+         layout.compression == BmpCompression::kRle24;
+}
+
+std::uint64_t RowsPresent(const BmpStart& start) {
+  return std::min<std::uint64_t>(
+      start.layout.height, start.data.size() / BmpRowBytes(start.layout.width, start.layout.bits_per_pixel));
+}
+
+DecodeResult MissingRows(std::uint64_t rows_present, const BmpLayout& layout) {
+  DecodeResult result;
+  if (rows_present < static_cast<std::uint64_t>(layout.height))
+    result.warning = {DecodeFlaw::kMissingData, "its file ends early"};
+  return result;
+}
+
 }  // namespace
 
 Expected<ImageInfo> ReadBmpInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
@@ -136,27 +173,42 @@ Status CheckBmpFileLength(std::span<const std::uint8_t> bytes, std::uint64_t fil
 }
 
 Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
-  VR_TRY_ASSIGN(const BmpLayout layout, ParseBmpHeader(bytes, file));
-  BmpPalette palette;
-  if (layout.bits_per_pixel <= 8) {
-    VR_TRY_ASSIGN(palette, ReadBmpPalette(bytes, layout, file));
-  }
-  // Checked before allocating, so a stub of a file cannot claim a huge
-  // buffer; the header checked the size against the limits.
-  VR_TRY(CheckBmpPlausible(layout, bytes.size(), file));
-  const auto data = bytes.subspan(static_cast<std::size_t>(layout.pixel_offset));
-
+  VR_TRY_ASSIGN(const BmpStart start, StartBmp(bytes, file));
+  const BmpLayout& layout = start.layout;
   out.Resize(layout.width, layout.height);
-  if (layout.compression == BmpCompression::kRle4 || layout.compression == BmpCompression::kRle8 ||
-      layout.compression == BmpCompression::kRle24) {
+  if (IsRle(layout)) {
     DecodeResult result;
-    if (!DecodeBmpRle(data, layout, palette, out))
+    if (!DecodeBmpRle(start.data, layout, start.palette, out))
       result.warning = {DecodeFlaw::kMissingData, "its run-length data ends early"};
     return result;
   }
-  const std::uint64_t rows_present =
-      std::min<std::uint64_t>(layout.height, data.size() / BmpRowBytes(layout.width, layout.bits_per_pixel));
-  return DecodeRows(data, rows_present, layout, palette, out);
+  return DecodeRows(start.data, RowsPresent(start), layout, start.palette, out);
+}
+
+bool BmpRowsStream(std::span<const std::uint8_t> bytes) {
+  Expected<BmpLayout> layout = ParseBmpHeader(bytes, "");
+  return layout.ok() && !IsRle(*layout);
+}
+
+Expected<DecodeResult> DecodeBmpRows(std::span<const std::uint8_t> bytes, const std::string& file,
+                                     const RowSink& sink) {
+  VR_TRY_ASSIGN(const BmpStart start, StartBmp(bytes, file));
+  const BmpLayout& layout = start.layout;
+  if (IsRle(layout)) return Status::Fail("Cannot read the rows of a run-length BMP in order in " + file);
+  const std::uint64_t rows_present = RowsPresent(start);
+  const std::uint64_t row_bytes = BmpRowBytes(layout.width, layout.bits_per_pixel);
+  const MaskedPixels masked(layout);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(layout.width) * 4);
+  for (int y = 0; y < layout.height; ++y) {
+    const std::uint64_t stored =
+        layout.top_down ? static_cast<std::uint64_t>(y) : static_cast<std::uint64_t>(layout.height - 1 - y);
+    if (stored < rows_present)
+      DecodeRow(start.data.data() + stored * row_bytes, layout, start.palette, masked, row.data());
+    else
+      std::fill(row.begin(), row.end(), std::uint8_t{0});
+    if (!sink(row.data())) break;
+  }
+  return MissingRows(rows_present, layout);
 }
 
 Status EncodeBmp(const Image& image, std::vector<std::uint8_t>& out, const std::string& file) {

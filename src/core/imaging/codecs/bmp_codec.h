@@ -17,6 +17,7 @@
 #include "imaging/codec_dispatch.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/row_sink.h"
 
 namespace vr {
 
@@ -40,6 +41,17 @@ Status CheckBmpFileLength(std::span<const std::uint8_t> bytes, std::uint64_t fil
 // fewer than two bytes of run-length codes for every 255 pixels), before
 // anything is allocated.
 Expected<DecodeResult> DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+
+// Whether DecodeBmpRows takes the file: any but a run-length one, whose
+// codes run bottom to top and skip about.
+bool BmpRowsStream(std::span<const std::uint8_t> bytes);
+
+// DecodeBmp's picture for a file BmpRowsStream takes, top to bottom into
+// `sink` whichever way the file stores its rows (they are all in memory),
+// one row held at a time. Rows past the file's end are handed over fully
+// transparent with the same warning. Failures as DecodeBmp's.
+Expected<DecodeResult> DecodeBmpRows(std::span<const std::uint8_t> bytes, const std::string& file,
+                                     const RowSink& sink);
 
 // Writes a bottom-up BMP: 24-bit BI_RGB with rows padded to 4 bytes when the
 // picture is opaque, otherwise 32-bit with a version 4 header and BI_BITFIELDS

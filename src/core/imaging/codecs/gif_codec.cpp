@@ -276,14 +276,12 @@ std::span<const Pass> PassesOf(bool interlaced) {
   return interlaced ? std::span<const Pass>(kInterlaced) : std::span<const Pass>(kSequential);
 }
 
-// Draws the shown frame's rows onto a cleared canvas, in whatever order
-// they arrive; what lies off the canvas is dropped.
+// Draws the shown frame's rows onto canvas rows cleared to transparent, in
+// whatever order they arrive; what lies off the canvas is dropped.
 class FramePainter {
  public:
-  FramePainter(Image& out, const Box& canvas, const Box& frame, Palette palette, int transparent)
-      : out_(out), palette_(std::move(palette)), transparent_(transparent) {
-    out.Resize(static_cast<int>(canvas.width()), static_cast<int>(canvas.height()));
-    std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
+  FramePainter(const Box& canvas, const Box& frame, Palette palette, int transparent)
+      : palette_(std::move(palette)), transparent_(transparent) {
     // The canvas corner is the screen's or the frames' bounding box's, so
     // never right of or below the frame's.
     left_ = static_cast<int>(frame.left - canvas.left);
@@ -291,11 +289,12 @@ class FramePainter {
     visible_ = static_cast<int>(std::clamp<std::int64_t>(canvas.width() - left_, 0, frame.width()));
   }
 
+  // The canvas row the frame's row y lands on.
+  int CanvasRow(int y) const { return top_ + y; }
+
   template <typename Index>
-  void Row(int y, const Index* line) {
-    const int canvas_y = top_ + y;
-    if (canvas_y >= out_.height || visible_ == 0) return;
-    std::uint8_t* pixel = out_.at(left_, canvas_y);
+  void Paint(const Index* line, std::uint8_t* canvas_row) const {
+    std::uint8_t* pixel = canvas_row + static_cast<std::size_t>(left_) * 4;
     for (int x = 0; x < visible_; ++x, pixel += 4) {
       const int index = line[x];
       if (index == transparent_) continue;
@@ -309,12 +308,22 @@ class FramePainter {
     }
   }
 
+  // Into a whole canvas.
+  template <typename Index>
+  void Row(int y, const Index* line, Image& out) const {
+    if (CanvasRow(y) < out.height) Paint(line, out.row(CanvasRow(y)));
+  }
+
  private:
-  Image& out_;
   Palette palette_;
   int transparent_;
   int left_ = 0, top_ = 0, visible_ = 0;
 };
+
+void ClearCanvas(Image& out, const Box& canvas) {
+  out.Resize(static_cast<int>(canvas.width()), static_cast<int>(canvas.height()));
+  std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
+}
 
 // A frame whose codes are wider than giflib takes, decoded whole and then
 // drawn as giflib's rows would be.
@@ -328,10 +337,11 @@ Status DecodeWideFrame(std::span<const std::uint8_t> bytes, const GifLayout& lay
   std::vector<std::uint16_t> indices;
   VR_TRY(DecodeGifLzw(bytes.subspan(std::min(layout.first_blocks_at, bytes.size())), layout.first_code_size,
                       width * static_cast<std::size_t>(frame.height()), file, indices));
-  FramePainter painter(out, canvas, frame, std::move(palette), layout.first_transparent);
+  const FramePainter painter(canvas, frame, std::move(palette), layout.first_transparent);
+  ClearCanvas(out, canvas);
   const std::uint16_t* row = indices.data();
   for (const Pass& pass : PassesOf(layout.first_interlaced))
-    for (int y = pass.first; y < frame.height(); y += pass.step, row += width) painter.Row(y, row);
+    for (int y = pass.first; y < frame.height(); y += pass.step, row += width) painter.Row(y, row, out);
   return Status::Ok();
 }
 
@@ -376,8 +386,10 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
       frame.Width != layout.first.width() || frame.Height != layout.first.height())
     return Invalid("unreadable image descriptor", file);
 
-  FramePainter painter(out, canvas, layout.first,
-                       PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap), transparent);
+  const FramePainter painter(canvas, layout.first,
+                             PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap),
+                             transparent);
+  ClearCanvas(out, canvas);
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   for (const Pass& pass : PassesOf(frame.Interlace)) {
     for (int y = pass.first; y < frame.Height; y += pass.step) {
@@ -385,9 +397,58 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
         out.Resize(0, 0);
         return Invalid(reader.error(), file);
       }
-      painter.Row(y, line.data());
+      painter.Row(y, line.data(), out);
     }
   }
+  return Status::Ok();
+}
+
+bool GifRowsStream(std::span<const std::uint8_t> bytes) {
+  if (!IsGif(bytes)) return false;
+  const GifLayout layout = ReadLayout(bytes);
+  return layout.frames > 0 && layout.first_code_size <= 8 && !layout.first_interlaced;
+}
+
+Status DecodeGifRows(std::span<const std::uint8_t> bytes, const std::string& file, const RowSink& sink) {
+  if (!IsGif(bytes)) return Invalid("no GIF signature", file);
+  if (!GifRowsStream(bytes)) return Status::Fail("Cannot read the rows of this GIF in order in " + file);
+  GifReader reader(bytes);
+  if (reader.get() == nullptr) return Invalid(reader.error(), file);
+  const GifLayout layout = ReadLayout(bytes);
+  GifFileType* gif = reader.get();
+  int transparent = NO_TRANSPARENT_COLOR;
+  VR_TRY(SeekFirstFrame(reader, file, transparent));
+  const GifImageDesc& frame = gif->Image;
+  VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
+  if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
+      frame.Width != layout.first.width() || frame.Height != layout.first.height() || frame.Interlace)
+    return Invalid("unreadable image descriptor", file);
+
+  const FramePainter painter(canvas, layout.first,
+                             PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap),
+                             transparent);
+  const int height = static_cast<int>(canvas.height());
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(canvas.width()) * 4);
+  std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+  // Canvas rows above the frame, its own, then those below it. Frame rows
+  // below the canvas are still read, so damage there fails as it does in
+  // DecodeGif.
+  int next = 0;
+  bool wanted = true;
+  const auto hand_over_blank_rows_to = [&](int end) {
+    std::fill(row.begin(), row.end(), std::uint8_t{0});
+    for (; next < end && wanted; ++next) wanted = sink(row.data());
+  };
+  hand_over_blank_rows_to(std::min(painter.CanvasRow(0), height));
+  for (int y = 0; y < frame.Height && wanted; ++y) {
+    if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return Invalid(reader.error(), file);
+    if (painter.CanvasRow(y) >= height) continue;
+    std::fill(row.begin(), row.end(), std::uint8_t{0});
+    painter.Paint(line.data(), row.data());
+    wanted = sink(row.data());
+    ++next;
+  }
+  hand_over_blank_rows_to(height);
   return Status::Ok();
 }
 

@@ -21,6 +21,7 @@
 #include "base/status.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/row_sink.h"
 
 namespace vr {
 
@@ -33,5 +34,14 @@ Expected<ImageInfo> ReadGifInfo(std::span<const std::uint8_t> bytes, const std::
 
 // Decodes the first frame as described above into `out` (RGBA, rows top-down).
 Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+
+// Whether DecodeGifRows takes the file: its first frame is not interlaced
+// and giflib reads its codes.
+bool GifRowsStream(std::span<const std::uint8_t> bytes);
+
+// DecodeGif's canvas for a file GifRowsStream takes, top to bottom into
+// `sink`, one canvas row and one frame line held at a time. Failures as
+// DecodeGif's.
+Status DecodeGifRows(std::span<const std::uint8_t> bytes, const std::string& file, const RowSink& sink);
 
 }  // namespace vr

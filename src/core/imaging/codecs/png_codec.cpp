@@ -75,6 +75,22 @@ void ReadPixelsStep(png_structp png, png_infop, void* context) {
   png_read_image(png, static_cast<PixelsContext*>(context)->rows);
 }
 
+struct RowsContext {
+  png_bytep row;
+  int height;
+  const RowSink* sink;
+};
+
+// Row by row, each handed on before the next is read; stops when the sink
+// wants no more. Like ReadPixelsStep, nothing after the pixels is read.
+void ReadRowsStep(png_structp png, png_infop, void* context) {
+  auto* rows = static_cast<RowsContext*>(context);
+  for (int y = 0; y < rows->height; ++y) {
+    png_read_row(png, rows->row, nullptr);
+    if (!(*rows->sink)(rows->row)) return;
+  }
+}
+
 Status Invalid(const PngSession& session, const std::string& file) {
   return Status::Fail(std::string("Invalid PNG: ") + session.error() + " in " + file);
 }
@@ -138,6 +154,26 @@ void WriteStep(png_structp png, png_infop info, void* context) {
   png_write_end(png, nullptr);
 }
 
+// Reads the header and sets the transforms to 8-bit RGBA; the picture's
+// sides come back in `info`.
+Status StartDecode(PngSession& session, Reader& reader, const std::string& file, ImageInfo& info) {
+  if (!IsPng(reader.bytes)) return Status::Fail("Invalid PNG: no PNG signature in " + file);
+  if (!session.valid()) return Status::Fail("Out of memory reading " + file);
+  if (!session.Run(&ReadHeaderStep, &reader)) return Invalid(session, file);
+  VR_TRY_ASSIGN(info, InfoFromHeader(session, file));
+  const std::uint64_t stored_row_bytes = png_get_rowbytes(session.png(), session.info());
+  if (std::uint64_t{reader.bytes.size()} * kMaxDeflateRatio <
+      stored_row_bytes * static_cast<std::uint64_t>(info.height))
+    return Status::Fail("Invalid PNG: too little image data for " + std::to_string(info.width) + "x" +
+                        std::to_string(info.height) + " in " + file);
+  if (!session.Run(&SetTransformsStep, nullptr)) return Invalid(session, file);
+  // The transforms above must have produced 8-bit RGBA; anything else would
+  // overrun the rows.
+  if (png_get_rowbytes(session.png(), session.info()) != static_cast<std::size_t>(info.width) * 4)
+    return Status::Fail("Invalid PNG: unexpected row layout in " + file);
+  return Status::Ok();
+}
+
 }  // namespace
 
 bool IsPng(std::span<const std::uint8_t> bytes) { return SniffFileKind(bytes) == FileKind::Png; }
@@ -153,24 +189,17 @@ Expected<ImageInfo> ReadPngInfo(std::span<const std::uint8_t> bytes, const std::
   return info;
 }
 
-Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
-  if (!IsPng(bytes)) return Status::Fail("Invalid PNG: no PNG signature in " + file);
-  PngSession session(PngSession::Mode::kRead);
-  if (!session.valid()) return Status::Fail("Out of memory reading " + file);
-  Reader reader{bytes};
-  if (!session.Run(&ReadHeaderStep, &reader)) return Invalid(session, file);
-  VR_TRY_ASSIGN(const ImageInfo info, InfoFromHeader(session, file));
-  const std::uint64_t stored_row_bytes = png_get_rowbytes(session.png(), session.info());
-  if (std::uint64_t{bytes.size()} * kMaxDeflateRatio <
-      stored_row_bytes * static_cast<std::uint64_t>(info.height))
-    return Status::Fail("Invalid PNG: too little image data for " + std::to_string(info.width) + "x" +
-                        std::to_string(info.height) + " in " + file);
-  if (!session.Run(&SetTransformsStep, nullptr)) return Invalid(session, file);
-  // The transforms above must have produced 8-bit RGBA; anything else would
-  // overrun the rows.
-  if (png_get_rowbytes(session.png(), session.info()) != static_cast<std::size_t>(info.width) * 4)
-    return Status::Fail("Invalid PNG: unexpected row layout in " + file);
+bool PngRowsStream(std::span<const std::uint8_t> bytes) {
+  // IHDR is always first: its interlace method is the 29th byte of the file.
+  constexpr std::size_t kInterlaceAt = 8 + 8 + 12;
+  return IsPng(bytes) && bytes.size() > kInterlaceAt && bytes[kInterlaceAt] == 0;
+}
 
+Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, Image& out) {
+  PngSession session(PngSession::Mode::kRead);
+  Reader reader{bytes};
+  ImageInfo info;
+  VR_TRY(StartDecode(session, reader, file, info));
   out.Resize(info.width, info.height);
   std::vector<png_bytep> rows(static_cast<std::size_t>(info.height));
   for (int y = 0; y < info.height; ++y) rows[static_cast<std::size_t>(y)] = out.row(y);
@@ -179,6 +208,21 @@ Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, I
     out.Resize(0, 0);
     return Invalid(session, file);
   }
+  return Status::Ok();
+}
+
+Status DecodePngRows(std::span<const std::uint8_t> bytes, const std::string& file, const RowSink& sink) {
+  if (!PngRowsStream(bytes)) {
+    if (!IsPng(bytes)) return Status::Fail("Invalid PNG: no PNG signature in " + file);
+    return Status::Fail("Cannot read the rows of an interlaced PNG in order in " + file);
+  }
+  PngSession session(PngSession::Mode::kRead);
+  Reader reader{bytes};
+  ImageInfo info;
+  VR_TRY(StartDecode(session, reader, file, info));
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(info.width) * 4);
+  RowsContext rows{row.data(), info.height, &sink};
+  if (!session.Run(&ReadRowsStep, &rows)) return Invalid(session, file);
   return Status::Ok();
 }
 

@@ -9,6 +9,7 @@
 #include "base/status.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/row_sink.h"
 
 namespace vr {
 
@@ -25,6 +26,16 @@ Expected<ImageInfo> ReadPngInfo(std::span<const std::uint8_t> bytes, const std::
 // samples are as stored (colour/icc_profile.h reads those chunks for the
 // engine's colour step). `file` names the picture in messages only.
 Status DecodePng(std::span<const std::uint8_t> bytes, const std::string& file, Image& out);
+
+// Whether DecodePngRows can hand the file's rows over in order: every PNG
+// but an interlaced one, whose passes need the whole picture.
+bool PngRowsStream(std::span<const std::uint8_t> bytes);
+
+// DecodePng's rows, top to bottom, into `sink`, holding one of them (and
+// libpng its two stored rows) instead of the picture. An interlaced file
+// fails: its rows do not come in order (see PngRowsStream). Failures as
+// DecodePng's; rows handed over before one stay handed over.
+Status DecodePngRows(std::span<const std::uint8_t> bytes, const std::string& file, const RowSink& sink);
 
 // Writes 8-bit RGB, or RGBA when the picture has any pixel that is not fully
 // opaque. `out` is replaced; it is left empty on failure. A non-empty `icc`

@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -205,10 +206,12 @@ Status CheckPlausible(TIFF* tif, const ImageInfo& info, std::uint64_t file_lengt
 
 // libtiff's packed pixels to our byte order, with premultiplied alpha made
 // straight again (colour under alpha 0 is lost; it reads as black).
-void UnpackRgba(Image& image) {
-  std::uint8_t* p = image.pixels.data();
-  const std::size_t count = image.pixels.size() / 4;
+// On a little-endian machine an opaque pixel's bytes are already R, G, B,
+// A: only the others need work, and most pictures have none.
+void UnpackRgba(std::uint8_t* p, std::size_t count) {
+  constexpr bool kBytesInOrder = std::endian::native == std::endian::little;
   for (std::size_t i = 0; i < count; ++i, p += 4) {
+    if (kBytesInOrder && p[3] == 255) continue;
     std::uint32_t packed;
     std::memcpy(&packed, p, 4);
     const std::uint32_t a = TIFFGetA(packed);
@@ -365,6 +368,50 @@ bool DecodeCmyk(TIFF* tif, const ImageInfo& info, const Layout& layout, std::spa
   return true;
 }
 
+// What the file says about its colours: its model and its profile.
+SourceColour ColourOf(TIFF* tif, const Layout& layout) {
+  SourceColour found;
+  found.model = layout.photometric == PHOTOMETRIC_SEPARATED ? ColourModel::kCmyk
+                : layout.photometric == PHOTOMETRIC_CIELAB || layout.photometric == PHOTOMETRIC_ICCLAB
+                    ? ColourModel::kLab
+                : layout.photometric == PHOTOMETRIC_MINISBLACK ? ColourModel::kGray
+                                                               : ColourModel::kRgb;
+  std::uint32_t icc_size = 0;
+  const void* icc_data = nullptr;
+  // A white-is-zero grey picture is shown inverted by libtiff, so a profile
+  // of its stored values would not fit what it decodes to: it stays as it is.
+  if (layout.photometric != PHOTOMETRIC_MINISWHITE &&
+      TIFFGetField(tif, TIFFTAG_ICCPROFILE, &icc_size, &icc_data) == 1 && icc_data != nullptr &&
+      icc_size <= kMaxIccProfileBytes) {
+    const auto* first = static_cast<const std::uint8_t*>(icc_data);
+    found.icc.assign(first, first + icc_size);
+  }
+  return found;
+}
+
+// Pictures DecodeTiff leaves to libtiff's RGBA reader whatever their
+// profile: not L*a*b* or CMYK (some of those it converts itself), not
+// samples the reader refuses.
+bool RgbaReaderTakes(TIFF* tif, const Layout& layout) {
+  if (layout.photometric == PHOTOMETRIC_CIELAB || layout.photometric == PHOTOMETRIC_ICCLAB ||
+      layout.photometric == PHOTOMETRIC_SEPARATED || HasDeepSamples(tif))
+    return false;
+  char reason[1024] = "";
+  return TIFFRGBAImageOK(tif, reason) == 1;
+}
+
+// Rows converted at once: a strip's or a row of tiles' height.
+int RowBand(TIFF* tif, int height) {
+  std::uint32_t rows = static_cast<std::uint32_t>(height);
+  if (TIFFIsTiled(tif)) {
+    std::uint32_t tile_height = 0;
+    if (TIFFGetField(tif, TIFFTAG_TILELENGTH, &tile_height) == 1 && tile_height > 0) rows = tile_height;
+  } else {
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rows);
+  }
+  return static_cast<int>(std::clamp<std::uint32_t>(rows, 1, static_cast<std::uint32_t>(height)));
+}
+
 }  // namespace
 
 bool IsTiff(std::span<const std::uint8_t> bytes) { return SniffFileKind(bytes) == FileKind::Tiff; }
@@ -412,22 +459,7 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, 
   VR_TRY(CheckPlausible(tif, info, bytes.size(), file));
 
   const Layout layout = LayoutOf(tif);
-  SourceColour found;
-  found.model = layout.photometric == PHOTOMETRIC_SEPARATED ? ColourModel::kCmyk
-                : layout.photometric == PHOTOMETRIC_CIELAB || layout.photometric == PHOTOMETRIC_ICCLAB
-                    ? ColourModel::kLab
-                : layout.photometric == PHOTOMETRIC_MINISBLACK ? ColourModel::kGray
-                                                               : ColourModel::kRgb;
-  std::uint32_t icc_size = 0;
-  const void* icc_data = nullptr;
-  // A white-is-zero grey picture is shown inverted by libtiff, so a profile
-  // of its stored values would not fit what it decodes to: it stays as it is.
-  if (layout.photometric != PHOTOMETRIC_MINISWHITE &&
-      TIFFGetField(tif, TIFFTAG_ICCPROFILE, &icc_size, &icc_data) == 1 && icc_data != nullptr &&
-      icc_size <= kMaxIccProfileBytes) {
-    const auto* first = static_cast<const std::uint8_t*>(icc_data);
-    found.icc.assign(first, first + icc_size);
-  }
+  SourceColour found = ColourOf(tif, layout);
   {
     ColourTransforms own;
     ColourTransforms& lcms = transforms != nullptr ? *transforms : own;
@@ -468,7 +500,68 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, 
     out.Resize(0, 0);
     return Invalid(memory, "unreadable pixel data", file);
   }
-  UnpackRgba(out);
+  UnpackRgba(out.pixels.data(), out.pixels.size() / 4);
+  if (colour != nullptr) *colour = std::move(found);
+  return Status::Ok();
+}
+
+bool TiffRowsStream(std::span<const std::uint8_t> bytes) {
+  if (!IsTiff(bytes)) return false;
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  return reader.get() != nullptr && RgbaReaderTakes(reader.get(), LayoutOf(reader.get()));
+}
+
+int TiffRowBand(std::span<const std::uint8_t> bytes) {
+  if (!IsTiff(bytes)) return 0;
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  if (reader.get() == nullptr) return 0;
+  const Expected<ImageInfo> info = InfoOf(reader.get(), memory, "");
+  return info.ok() ? RowBand(reader.get(), info->height) : 0;
+}
+
+Status DecodeTiffRows(std::span<const std::uint8_t> bytes, const std::string& file, const RowSink& sink,
+                      SourceColour* colour) {
+  if (!IsTiff(bytes)) return Status::Fail("Invalid TIFF: no TIFF signature in " + file);
+  MemoryFile memory{bytes};
+  TiffReader reader(memory);
+  if (reader.get() == nullptr) return Invalid(memory, "cannot open", file);
+  TIFF* tif = reader.get();
+  VR_TRY_ASSIGN(const ImageInfo info, InfoOf(tif, memory, file));
+  VR_TRY(CheckPlausible(tif, info, bytes.size(), file));
+  const Layout layout = LayoutOf(tif);
+  if (!RgbaReaderTakes(tif, layout))
+    return Status::Fail("Cannot read the rows of this kind of TIFF in order in " + file);
+  SourceColour found = ColourOf(tif, layout);
+
+  char reason[1024] = "";
+  TIFFRGBAImage rgba;
+  if (TIFFRGBAImageBegin(&rgba, tif, /*stop_on_error=*/1, reason) != 1)
+    return Status::Fail(std::string("Unsupported TIFF: ") + (reason[0] != '\0' ? reason : "unknown kind") +
+                        " in " + file);
+  // As in DecodeTiff: the file's own orientation, so nothing is flipped.
+  rgba.req_orientation = static_cast<std::uint16_t>(info.orientation);
+  const int band = RowBand(tif, info.height);
+  Image rows;
+  rows.Resize(info.width, band);
+  auto* raster = reinterpret_cast<std::uint32_t*>(rows.pixels.data());
+  bool read = true;
+  bool wanted = true;
+  for (int y = 0; y < info.height && read && wanted; y += band) {
+    const int count = std::min(band, info.height - y);
+    // Bands start on a strip's or a row of tiles' first row, so each is
+    // decoded once.
+    rgba.row_offset = y;
+    rgba.col_offset = 0;
+    read = TIFFRGBAImageGet(&rgba, raster, static_cast<std::uint32_t>(info.width),
+                            static_cast<std::uint32_t>(count)) == 1;
+    if (!read) break;
+    UnpackRgba(rows.pixels.data(), static_cast<std::size_t>(info.width) * count);
+    for (int r = 0; r < count && wanted; ++r) wanted = sink(rows.row(r));
+  }
+  TIFFRGBAImageEnd(&rgba);
+  if (!read) return Invalid(memory, "unreadable pixel data", file);
   if (colour != nullptr) *colour = std::move(found);
   return Status::Ok();
 }

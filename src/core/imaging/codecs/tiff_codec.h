@@ -20,6 +20,7 @@
 #include "imaging/colour/icc_profile.h"
 #include "imaging/image.h"
 #include "imaging/image_info.h"
+#include "imaging/row_sink.h"
 
 namespace vr {
 
@@ -60,5 +61,22 @@ std::uint64_t TiffChunkBytes(std::span<const std::uint8_t> bytes);
 // layouts of these go through libtiff's own conversion as before.
 Status DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& file, Image& out,
                   SourceColour* colour = nullptr, ColourTransforms* transforms = nullptr);
+
+// Whether DecodeTiffRows can hand the first directory's rows over in order:
+// a picture libtiff's RGBA reader converts, except L*a*b* and CMYK ones
+// (DecodeTiff converts some of those itself) and samples it refuses.
+bool TiffRowsStream(std::span<const std::uint8_t> bytes);
+
+// Rows DecodeTiffRows converts at once: a strip's or a row of tiles'
+// height, at most the picture's; 0 when the directory is not among the bytes.
+int TiffRowBand(std::span<const std::uint8_t> bytes);
+
+// DecodeTiff's picture for a file TiffRowsStream takes, top to bottom into
+// `sink`: one band of rows (see TiffRowBand) is converted at a time, each
+// strip or tile read once. `colour` receives what DecodeTiff's would. A
+// file it does not take fails; so does one DecodeTiff refuses, with its
+// message.
+Status DecodeTiffRows(std::span<const std::uint8_t> bytes, const std::string& file, const RowSink& sink,
+                      SourceColour* colour = nullptr);
 
 }  // namespace vr

@@ -11,4 +11,12 @@ namespace vr {
 // 5..8 swap width and height. 1 and any other value leave the picture as it is.
 void ApplyOrientation(Image& image, int orientation);
 
+// The orientation that undoes `orientation`: the quarter turns swap (6 and
+// 8), every other one undoes itself.
+inline int InverseOrientation(int orientation) {
+  if (orientation == 6) return 8;
+  if (orientation == 8) return 6;
+  return orientation;
+}
+
 }  // namespace vr

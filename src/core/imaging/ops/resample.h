@@ -7,6 +7,7 @@
 #include "imaging/image.h"
 #include "imaging/ops/resample_box.h"
 #include "imaging/ops/resample_coefficients.h"
+#include "imaging/ops/row_shrinker.h"
 
 namespace vr {
 
@@ -23,6 +24,8 @@ namespace vr {
 //
 // Keep one Resampler per worker: it keeps its weights (reused while source and
 // target sizes repeat, as they do across a camera's photos) and its row buffers.
+// It hands the picture's rows to a RowShrinker, the same one a decoder
+// streaming its rows feeds, so both give the same pixels.
 class Resampler {
  public:
   // Makes `dst` exactly width x height. A target side below 1, a target beyond
@@ -34,18 +37,7 @@ class Resampler {
   void Resample(const Image& src, const SourceBox& box, int width, int height, Image& dst);
 
  private:
-  void PrepareCoefficients(const Image& src, const SourceBox& box, int out_w, int out_h);
-  void FilterSourceRow(const Image& src, int y, std::int16_t* out);
-
-  bool copy_across_ = false;  // the width and horizontal box stay: rows are only converted
-
-  AxisCoefficients horizontal_;
-  AxisCoefficients vertical_;
-  std::vector<std::int16_t> horizontal_weights_;  // narrowed copies for the inner loops
-  std::vector<std::int16_t> vertical_weights_;
-  std::vector<std::int16_t> ring_;               // intermediate rows the vertical pass reads
-  std::vector<std::int16_t> premultiplied_row_;  // a source row with transparency, premultiplied
-  std::vector<std::int32_t> accumulator_;        // one output row being summed
+  RowShrinker rows_;
 };
 
 // One-off conveniences over a temporary Resampler.

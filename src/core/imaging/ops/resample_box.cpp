@@ -71,4 +71,18 @@ SourceBox ShrunkDecodeBox(int stored_width, int stored_height, int denominator, 
   return box;
 }
 
+SourceBox UprightBox(const SourceBox& stored, int stored_width, int stored_height, int orientation) {
+  struct Axis {
+    double start, extent;
+    int pixels;
+  };
+  const UprightAxes axes = AxesFor(orientation);
+  Axis across{stored.x, stored.width, stored_width};
+  Axis down{stored.y, stored.height, stored_height};
+  if (axes.swapped) std::swap(across, down);
+  if (axes.x_reversed) across.start = across.pixels - across.start - across.extent;
+  if (axes.y_reversed) down.start = down.pixels - down.start - down.extent;
+  return {across.start, down.start, across.extent, down.extent};
+}
+
 }  // namespace vr

@@ -35,4 +35,9 @@ Sides WholeTargetOf(const SourceBox& window, int picture_width, int picture_heig
 // axis the turn reverses, where the rounded-up part then lies at the start.
 SourceBox ShrunkDecodeBox(int stored_width, int stored_height, int denominator, int orientation);
 
+// The part `stored` of a stored_width x stored_height picture (pixels as
+// the file keeps them) once the picture is turned upright by the EXIF
+// `orientation`, as ApplyOrientation turns it.
+SourceBox UprightBox(const SourceBox& stored, int stored_width, int stored_height, int orientation);
+
 }  // namespace vr

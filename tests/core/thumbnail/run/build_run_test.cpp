@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "base/atomic_file.h"
 #include "core/imaging/colour/profile_bytes.h"
@@ -403,10 +404,11 @@ TEST_F(BuildRunTest, TheMessageIsTheRunsOwnLinesOnly) {
 // by an allocation; the other rows are written.
 class RunMemoryTest : public BuildRunTest, public ::testing::WithParamInterface<int> {
  protected:
-  BuildSummary Run(const std::vector<std::string>& sources, std::uint64_t usable_memory) {
+  BuildSummary Run(const std::vector<std::string>& sources, std::uint64_t usable_memory,
+                   const std::optional<SettingsRecord>& settings = std::nullopt) {
     BuildOptions options;
     options.usable_memory = usable_memory;
-    return BuildRunTest::Run(Plain(), sources, GetParam(), options);
+    return BuildRunTest::Run(settings.value_or(Plain()), sources, GetParam(), options);
   }
   std::string small_ = Source("small.png", 8, 8, 1);
   std::string other_ = Source("other.png", 8, 8, 3);  // its own file: rows sharing one count once
@@ -426,23 +428,35 @@ TEST_P(RunMemoryTest, ARowPricedAboveHalfTheUsableMemoryFailsBeforeItIsTried) {
       << summary.failures[0].reason;
 }
 
-// Told there is plenty under an address-space limit, the decode's
-// allocation fails instead: still only that row.
+// Told there is plenty under an address-space limit, a decode that needs
+// the whole picture (an effect before the resize) fails its allocation
+// instead: still only that row. Resized first, the same picture streams its
+// rows into the shrink and fits.
 TEST_P(RunMemoryTest, AnAllocationThatFailsFailsOnlyItsRow) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "address-space limits do not mix with the sanitizers";
 #endif
   const std::string huge = folder_.File("huge.png");
   WriteLargeGreyPng(huge, 12000, 12000);  // 576 MB as RGBA, about 150 KB on disk
-  auto run = [&] {
+  SettingsRecord effects_first = Plain();
+  effects_first.ADVpixall = 1;
+  effects_first.BrightnessLevel = 10;
+  const auto run = [&](const SettingsRecord& settings) {
     const rlimit cap{rlim_t{384} << 20, rlim_t{384} << 20};
-    const BuildSummary s = setrlimit(RLIMIT_AS, &cap) == 0
-                               ? Run({small_, huge, other_}, std::uint64_t{64} << 30)
-                               : BuildSummary();
-    return s.written == 2 && s.failures.size() == 1 &&
-           s.failures[0].reason.rfind("not enough memory for 12000x12000", 0) == 0;
+    return setrlimit(RLIMIT_AS, &cap) == 0 ? Run({small_, huge, other_}, std::uint64_t{64} << 30, settings)
+                                           : BuildSummary();
   };
-  EXPECT_EQ(test::InChild(run), 1);
+  EXPECT_EQ(test::InChild([&] {
+              const BuildSummary s = run(effects_first);
+              return s.written == 2 && s.failures.size() == 1 &&
+                     s.failures[0].reason.rfind("not enough memory for 12000x12000", 0) == 0;
+            }),
+            1);
+  EXPECT_EQ(test::InChild([&] {
+              const BuildSummary s = run(Plain());
+              return s.written == 3 && s.failures.empty();
+            }),
+            1);
 }
 
 INSTANTIATE_TEST_SUITE_P(SerialAndParallel, RunMemoryTest, ::testing::Values(1, 2));
