@@ -83,7 +83,7 @@ Status Engine::LoadImage(int slot, const std::string& path, const ImageInfo* hea
   // A PNG or WebP may keep its orientation behind the pixels, beyond the part of the
   // file a caller read its header from; the whole file has the last word.
   if (header != nullptr && s.info.kind == FileKind::Png) s.info.orientation = ReadPngOrientation(facts);
-  if (header != nullptr && s.info.kind == FileKind::Webp) s.info.orientation = ReadWebpOrientation(s.bytes);
+  if (header != nullptr && s.info.kind == FileKind::Webp) s.info.orientation = ReadWebpOrientation(facts);
   s.file = path;
   s.state = EngineSlot::State::Pending;
   if (slot == kPictureSlot && metadata_mode_ != MetadataMode::kStrip) s.metadata = ReadPictureMetadata(facts);
@@ -221,7 +221,8 @@ Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace pl
   // decoded picture.
   std::optional<SourceBox> streamed_region = stored_region;
   if (window && place != CropPlace::kAttention)
-    streamed_region = UprightBox(*window, upright.width, upright.height, InverseOrientation(s.info.orientation));
+    streamed_region =
+        UprightBox(*window, upright.width, upright.height, InverseOrientation(s.info.orientation));
   const SourceBox region = streamed_region.value_or(whole);
   const bool can_stream = !window || place != CropPlace::kAttention;
   if (can_stream && s.pending() && s.info.kind != FileKind::Jpeg &&
@@ -244,7 +245,8 @@ Status Engine::ResampleSlot(const std::optional<SourceBox>& window, CropPlace pl
         return static_cast<int>(
             std::min(whole_side, std::ceil(side * whole_side / std::max(region_side, 1.0))));
       };
-      target = {widen(stored.width, whole.width, region.width), widen(stored.height, whole.height, region.height)};
+      target = {widen(stored.width, whole.width, region.width),
+                widen(stored.height, whole.height, region.height)};
     }
     VR_TRY(EnsureDecoded(kPictureSlot, target.width, target.height, &shrink));
   } else {

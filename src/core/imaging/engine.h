@@ -26,8 +26,8 @@
 #include "imaging/ops/flatten.h"
 #include "imaging/ops/mix.h"
 #include "imaging/ops/resample.h"
-#include "imaging/ops/sharpen.h"
 #include "imaging/ops/row_shrinker.h"
+#include "imaging/ops/sharpen.h"
 
 namespace vr {
 

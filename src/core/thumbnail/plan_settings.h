@@ -20,7 +20,7 @@ struct PlanSettings {
   std::optional<OutputFormat> format;  // none for an unknown OUTformat
   std::int32_t stored_format = 0;      // OUTformat, to name it when it is unknown
   SizeRequest size;
-  bool whole_first = false;  // ADVpixall 1: effects and the watermark go on before the resize
+  bool whole_first = false;           // ADVpixall 1: effects and the watermark go on before the resize
   std::string watermark_text;         // WMText, its naming tokens filled in per row
   bool keep_tree = false;             // OUTkeeptree: below the folder, the source's folders from its root
   std::optional<IfExists> if_exists;  // OUTifexists; none for a code no policy has

@@ -348,7 +348,7 @@ TEST_F(PipelineTest, APriceFollowsWhetherTheRowsStream) {
   settings.OUTwidth = 90;
   for (int pixall : {0, 1}) {
     settings.ADVpixall = pixall;
-    const RowRecipe recipe = PlanRow(settings, RenderSettingsFrom(settings), 1 + pixall, source, state_);
+    const RowRecipe recipe = PlanRow(PlanSettingsFrom(settings), 1 + pixall, source, state_);
     ASSERT_EQ(recipe.action, RowRecipe::Action::kRender);
     if (pixall == 1) {
       EXPECT_EQ(recipe.decode_bytes, file + whole);
