@@ -12,15 +12,12 @@ namespace {
 // listed as it always was; the rest follow, grouped by format. A new
 // format's extensions go at the end.
 constexpr auto kExtensions = std::to_array<std::string_view>({
-    ".bmp",
-    ".jpg",
+    ".bmp", ".jpg",
     ".png",  // the order lists were always made in
-    ".jpeg",
-    ".jpe",
+    ".jpeg", ".jpe",
     ".jfif",  // JPEG under its other names
-    ".gif",
-    ".tif",
-    ".tiff",
+    ".gif", ".tif", ".tiff", ".webp", ".avif", ".jxl", ".heic",
+    ".heif",  // read through their own libraries
 });
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 
+#include "core/imaging/codecs/newer_format_files.h"
+#include "imaging/image_probe.h"
 #include "list/picture_extensions.h"
 #include "support/temp_folder.h"
 
@@ -177,6 +179,28 @@ TEST(PictureExtensions, RankFollowsTheTableInAnyCase) {
   for (std::size_t i = 0; i < all.size(); ++i) {
     EXPECT_TRUE(all[i].starts_with('.')) << all[i];
     EXPECT_EQ(PictureExtensionRank(all[i]), static_cast<int>(i)) << all[i];
+  }
+}
+
+// The newer formats the engine reads, made by their own libraries and named
+// in any case, are taken by a scan like the others, and each reads back.
+TEST(PictureExtensions, AScanTakesEveryNewerFormatTheEngineReads) {
+  test::TempFolder temp;
+  const Image photo = test::PhotoLike(48, 32);
+  std::filesystem::create_directory(temp.File("in"));
+  test::WriteBytes(temp.File("in/a.webp"), test::LibWebp(photo, 80));
+  test::WriteBytes(temp.File("in/b.AVIF"), test::LibAvif(photo, 30));
+  test::WriteBytes(temp.File("in/c.jxl"), test::LibJxl(photo, 1.0f));
+  test::WriteBytes(temp.File("in/d.heic"), test::LibHeif(photo, 60));
+  test::WriteBytes(temp.File("in/e.HEIF"), test::LibHeif(photo, 60));
+  const Expected<FolderScan> scan = ScanPictureFolder(temp.File("in"));
+  ASSERT_TRUE(scan.ok()) << scan.message();
+  ASSERT_EQ(scan->pictures.size(), 5u);
+  EXPECT_EQ(scan->left_out.total(), 0u);
+  for (const ScannedPicture& picture : scan->pictures) {
+    const Expected<ImageInfo> info = ReadImageInfoFromFile(picture.path);
+    ASSERT_TRUE(info.ok()) << picture.path << ": " << info.message();
+    EXPECT_EQ(UprightSides(*info).width, 48) << picture.path;
   }
 }
 
