@@ -25,6 +25,7 @@
 #include "support/temp_folder.h"
 #include "support/user_dialogs.h"
 #include "widgets/percent_bar.h"
+#include "windows/add_folder.h"
 #include "windows/build_command.h"
 #include "windows/image_grid.h"
 #include "windows/main_window.h"
@@ -159,6 +160,24 @@ TEST_F(BuildWindowTest, TheFolderQuestionComesOnceAndYesMakesEveryLevel) {
 }
 
 // Asked about each thumbnail already there until an answer is for all.
+// A tree added in one Add Folder with its sub-folders, built with the
+// folder structure kept: every thumbnail lands at its picture's path below
+// the folder it was added from.
+TEST_F(BuildWindowTest, AFolderTreeAddedWithItsSubFoldersIsMirrored) {
+  for (const char* picture : {"in/top.png", "in/a/one.png", "in/a/b/two.PNG", "in/c/three.png"}) {
+    fs::create_directories(fs::path(temp_.File(picture)).parent_path());
+    test::WritePng(temp_.File(picture), test::MakeRandomImage(40, 30, 7));
+  }
+  ASSERT_EQ(AddFolderRows(window_, QString::fromStdString(temp_.File("in")), true).added, 4u);
+  settings_.OUTkeeptree = 1;
+  settings_.OUTname = "%o";
+  settings_.OUTformat = 2;
+  fs::create_directories(temp_.File("out"));
+  EXPECT_EQ(Build().summary.written, 4);
+  for (const char* thumbnail : {"out/top.png", "out/a/one.png", "out/a/b/two.png", "out/c/three.png"})
+    EXPECT_TRUE(fs::is_regular_file(temp_.File(thumbnail))) << thumbnail;
+}
+
 TEST_F(BuildWindowTest, AskingAboutExistingThumbnailsStopsAtAnAnswerForAll) {
   AddPictures(4, 40);
   fs::create_directories(temp_.File("out"));
