@@ -18,6 +18,7 @@ if [ "${1:-}" = "--tsan" ]; then
 elif [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR=build-asan
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   bash scripts/build.sh -DCMAKE_BUILD_TYPE=Debug -DVARENNA_SANITIZE=ON -DVARENNA_WERROR=ON
 else
