@@ -1,6 +1,7 @@
 #include "thumbnail/made_index.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,26 @@ std::string Line(const std::string& name, const std::string& fingerprint, const 
   return fingerprint + '\t' + source + '\t' + name + '\n';
 }
 
+// The shards of a split run may note into one folder at once. Appends and
+// rewrites hold the folder's lock (flock on the folder itself, which the
+// rewrite's rename leaves in place), so no process drops another's lines.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    // Without the lock the notes are still written; only a race could lose one.
+    if (fd_ >= 0) (void)::flock(fd_, LOCK_EX);
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_;
+};
+
 }  // namespace
 
 std::string OutputFingerprint(const SettingsRecord& s) {
@@ -69,9 +90,8 @@ std::string OutputFingerprint(const SettingsRecord& s) {
   return hex;
 }
 
-MadeIndex::Folder& MadeIndex::Load(const std::string& folder) {
-  const auto [found, fresh] = folders_.try_emplace(folder);
-  if (!fresh) return found->second;
+MadeIndex::Folder MadeIndex::ReadFile(const std::string& folder) {
+  Folder made;
   std::ifstream in(folder + kMadeIndexName, std::ios::binary);
   std::string line;
   // getline also hands over a torn last line, without its line feed.
@@ -80,9 +100,14 @@ MadeIndex::Folder& MadeIndex::Load(const std::string& folder) {
     const std::size_t first = line.find('\t');
     const std::size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
     if (second == std::string::npos) continue;
-    found->second[line.substr(second + 1)] = {line.substr(0, first),
-                                              line.substr(first + 1, second - first - 1)};
+    made[line.substr(second + 1)] = {line.substr(0, first), line.substr(first + 1, second - first - 1)};
   }
+  return made;
+}
+
+MadeIndex::Folder& MadeIndex::Load(const std::string& folder) {
+  const auto [found, fresh] = folders_.try_emplace(folder);
+  if (fresh) found->second = ReadFile(folder);
   return found->second;
 }
 
@@ -105,9 +130,10 @@ Status MadeIndex::Record(const std::string& output, const std::string& source,
   const auto [folder, name] = SplitPath(output);
   if (!Fits(name) || !Fits(source)) return Status::Ok();
   Load(folder)[name] = {fingerprint, source};
-  noted_.insert(folder);
+  noted_[folder][name] = {fingerprint, source};
   const std::string line = Line(name, fingerprint, source);
   const std::string path = folder + kMadeIndexName;
+  const FolderLock lock(folder);
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) return Status::Fail("Cannot note the thumbnail in " + path + ": " + std::strerror(errno));
   const bool whole = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
@@ -117,9 +143,14 @@ Status MadeIndex::Record(const std::string& output, const std::string& source,
 }
 
 Status MadeIndex::Compact() {
-  for (const std::string& folder : noted_) {
+  for (const auto& [folder, ours] : noted_) {
+    // From what the file holds now, which other processes may have added
+    // to since it was read, with this run's notes over it.
+    const FolderLock lock(folder);
+    Folder merged = ReadFile(folder);
+    for (const auto& [name, entry] : ours) merged[name] = entry;
     std::string text;
-    for (const auto& [name, entry] : folders_[folder]) {
+    for (const auto& [name, entry] : merged) {
       std::error_code ignored;
       if (fs::exists(folder + name, ignored)) text += Line(name, entry.fingerprint, entry.source);
     }

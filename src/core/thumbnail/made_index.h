@@ -39,7 +39,8 @@ class MadeIndex {
   Status Record(const std::string& output, const std::string& source, const std::string& fingerprint);
 
   // Rewrites the file of every folder noted in, keeping the lines of files
-  // still there.
+  // still there: what the file holds now (other processes, the shards of a
+  // split run, may note into the same folder) with this run's notes over it.
   Status Compact();
 
  private:
@@ -48,10 +49,11 @@ class MadeIndex {
     std::string source;
   };
   using Folder = std::map<std::string, Entry>;  // name -> how it was made
+  static Folder ReadFile(const std::string& folder);
   Folder& Load(const std::string& folder);
 
   std::map<std::string, Folder> folders_;
-  std::set<std::string> noted_;  // folders written to this run
+  std::map<std::string, Folder> noted_;  // folder -> what this run noted there
 };
 
 }  // namespace vr

@@ -203,6 +203,25 @@ TEST_F(OutputPolicyTest, TheMadeIndexIgnoresATornLineAndOtherSettings) {
   EXPECT_EQ(OutputFingerprint(other), fingerprint) << "where and under which name do not shape a thumbnail";
 }
 
+// Two shards of a split run noting into one folder, each with the index as
+// it read it: whichever rewrites it last keeps the other's notes too.
+TEST_F(OutputPolicyTest, ShardsNotingIntoOneFolderKeepEachOthersNotes) {
+  const std::string first = Source("a.png"), second = Source("b.png");
+  test::WriteTextFile(Out("a.png"), "thumbnail");
+  test::WriteTextFile(Out("b.png"), "thumbnail");
+  const std::string fingerprint = OutputFingerprint(Settings(IfExists::kNewer));
+  MadeIndex shard0, shard1;
+  EXPECT_FALSE(shard0.UpToDate(Out("a.png"), first, fingerprint));  // both read the empty index
+  EXPECT_FALSE(shard1.UpToDate(Out("b.png"), second, fingerprint));
+  ASSERT_TRUE(shard0.Record(Out("a.png"), first, fingerprint).ok());
+  ASSERT_TRUE(shard1.Record(Out("b.png"), second, fingerprint).ok());
+  ASSERT_TRUE(shard0.Compact().ok());
+  ASSERT_TRUE(shard1.Compact().ok());
+  MadeIndex retry;
+  EXPECT_TRUE(retry.UpToDate(Out("a.png"), first, fingerprint));
+  EXPECT_TRUE(retry.UpToDate(Out("b.png"), second, fingerprint));
+}
+
 TEST_F(OutputPolicyTest, RenameKeepsBothTheOldFileAndTheNewOne) {
   const std::vector<std::string> sources = Sources(0, 2);
   fs::create_directories(folder_.File("out"));
