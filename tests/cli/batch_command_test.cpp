@@ -9,6 +9,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
+#include "cli/batch_program_test_base.h"
 #include "core/imaging/colour/profile_bytes.h"
 #include "core/imaging/metadata/metadata_files.h"
 #include "core/imaging/pixel_test_util.h"
@@ -23,32 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int code = -1;
-  std::string out, err;
-};
+using test::Outcome;
 
-class BatchCommandTest : public testing::Test {
+class BatchCommandTest : public test::BatchProgramTest {
  protected:
-  BatchCommandTest() {
-    fs::create_directory(Path("in"));
-    test::WriteTextFile(Path("settings.reg"), "");
-  }
-  std::string Path(const std::string& name) const { return folder_.File(name); }
-  // `text` with every "DIR/" put in the test's folder.
-  std::string InFolder(std::string text) const {
-    for (std::size_t at; (at = text.find("DIR/")) != std::string::npos;) text.replace(at, 4, Path(""));
-    return text;
-  }
-  // `before` goes in front of the program (variables, prlimit), `after`
-  // behind its redirections; the shell's status is the outcome's.
-  Outcome Run(const std::string& arguments, const std::string& before = "", const std::string& after = "") {
-    const int status = std::system(InFolder(before + VARENNA_BIN_DIR "/varenna-batch " + store + arguments +
-                                            " >DIR/out.txt 2>DIR/err.txt" + after)
-                                       .c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadTextFile(Path("out.txt")),
-            test::ReadTextFile(Path("err.txt"))};
-  }
   // 32-px-wide PNG thumbnails named t00, t01, ... in out/.
   static std::string Out(const std::string& more) {
     return "--set OUTfolder=DIR/out --set OUTformat=2 --set OUTnoprop=0 --set OUTpropw=-1 "
@@ -59,9 +38,6 @@ class BatchCommandTest : public testing::Test {
     test::WritePng(Path(name), test::MakeRandomImage(width, height, width + height));
   }
   int Height(const std::string& name) const { return test::ReadPicture(Path(name)).height; }
-
-  test::TempFolder folder_;
-  std::string store = "--settings DIR/settings.reg ";
 };
 
 struct RowCase {

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/batch_program_test_base.h"
 #include "cli/json_check.h"
 #include "core/imaging/pixel_test_util.h"
 #include "support/build_test_util.h"
@@ -21,31 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int code = -1;
-  std::string out, err;
-};
+using test::Outcome;
 
-class ScaleOutTest : public testing::Test {
+class ScaleOutTest : public test::BatchProgramTest {
  protected:
-  ScaleOutTest() {
-    fs::create_directory(Path("in"));
-    test::WriteTextFile(Path("settings.reg"), "");
-  }
-  std::string Path(const std::string& name) const { return folder_.File(name); }
-  std::string InFolder(std::string text) const {
-    for (std::size_t at; (at = text.find("DIR/")) != std::string::npos;) text.replace(at, 4, Path(""));
-    return text;
-  }
-  // `before` goes in front of the program (a pipe, variables).
-  Outcome Run(const std::string& arguments, const std::string& before = "") {
-    const int status =
-        std::system(InFolder(before + VARENNA_BIN_DIR "/varenna-batch --settings DIR/settings.reg " +
-                             arguments + " >DIR/out.txt 2>DIR/err.txt")
-                        .c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadTextFile(Path("out.txt")),
-            test::ReadTextFile(Path("err.txt"))};
-  }
   // `count` different pictures in in/, p00.png, p01.png, ...
   void Pictures(int count) {
     for (int i = 0; i < count; ++i)
@@ -61,8 +41,6 @@ class ScaleOutTest : public testing::Test {
         files[fs::relative(entry.path(), Path(folder)).string()] = test::ReadTextFile(entry.path().string());
     return files;
   }
-
-  test::TempFolder folder_;
 };
 
 // JPEG thumbnails with a counter and a pinned date, in a dated folder; noise
