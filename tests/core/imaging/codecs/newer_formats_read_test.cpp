@@ -23,10 +23,6 @@
 #include "quality/luma_ssim.h"
 #include "support/temp_folder.h"
 
-// libheif's HEVC encoder (x265), which only these tests use to make HEIC
-// files, keeps buffers of its own until the process ends.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libx265.so\n"; }
-
 namespace vr {
 namespace {
 
