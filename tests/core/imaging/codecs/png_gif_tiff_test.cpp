@@ -103,6 +103,25 @@ TEST(PngDecode, SixteenBitSamplesGoToTheNearestLevel) {
         << i;
 }
 
+// The Adler-32 of the inflated data goes unchecked, so a changed byte of
+// compressed data must still be caught by its chunk's CRC.
+TEST(PngDecode, ADamagedImageChunkFailsByName) {
+  Bytes png;
+  ASSERT_TRUE(EncodePng(MakeRandomImage(64, 48, 9), png, "p.png").ok());
+  const std::string text(png.begin(), png.end());
+  const std::size_t idat = text.find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  const std::size_t length = std::size_t{png[idat - 4]} << 24 | std::size_t{png[idat - 3]} << 16 |
+                             std::size_t{png[idat - 2]} << 8 | png[idat - 1];
+  ASSERT_GT(length, 16u);
+  Bytes flipped = png;
+  flipped[idat + 4 + length / 2] ^= 0x5A;
+  Image image;
+  const Status by_crc = DecodePng(flipped, "flipped.png", image);
+  EXPECT_TRUE(!by_crc.ok() && by_crc.message().find("flipped.png") != std::string::npos) << by_crc.message();
+  EXPECT_TRUE(image.pixels.empty());
+}
+
 // ---- GIF ----------------------------------------------------------------------------
 
 // Decodes at the size the header reader tells, and expects it.
