@@ -36,19 +36,22 @@ step "varenna-batch as a user with an empty home"
 user=varenna-check
 id "$user" >/dev/null 2>&1 || useradd --no-create-home --home-dir /nonexistent --shell /bin/sh "$user"
 chown "$user" "$user_home"
-cp tests/data/pngsuite/basn2c08.png tests/data/pngsuite/basn6a08.png tests/data/bmpsuite/g/rgb24.bmp "$user_home"/
+# The AVIF file is read through the newer formats' module, found where it was installed.
+cp tests/data/pngsuite/basn2c08.png tests/data/pngsuite/basn6a08.png tests/data/bmpsuite/g/rgb24.bmp \
+  tests/fuzz/seeds/avif/avif-plain-48x32.avif "$user_home"/
 chown "$user" "$user_home"/*
 as_user() { runuser -u "$user" -- env -i HOME="$user_home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
-as_user varenna-batch --set OUTformat=1 "$user_home"/basn2c08.png "$user_home"/basn6a08.png "$user_home"/rgb24.bmp
+as_user varenna-batch --set OUTformat=1 "$user_home"/basn2c08.png "$user_home"/basn6a08.png "$user_home"/rgb24.bmp \
+  "$user_home"/avif-plain-48x32.avif
 made=$(find "$user_home/Pictures/Thumbnails" -name '*.jpg' | wc -l)
-[ "$made" -eq 3 ] || { echo "expected 3 thumbnails in ~/Pictures/Thumbnails, found $made"; exit 1; }
+[ "$made" -eq 4 ] || { echo "expected 4 thumbnails in ~/Pictures/Thumbnails, found $made"; exit 1; }
 # The first entry of the first quantisation table: 5 at quality 85 (16 scaled
 # by 30%), 255 at quality 0.
 first=$(find "$user_home/Pictures/Thumbnails" -name '*.jpg' | head -n 1)
 dqt=$(LC_ALL=C grep -obUaP '\xff\xdb' "$first" | head -n 1 | cut -d: -f1)
 quant=$(od -An -tu1 -j $((dqt + 5)) -N1 "$first" | tr -d ' ')
 [ "$quant" -eq 5 ] || { echo "the thumbnail was not written at quality 85 (first quantiser $quant)"; exit 1; }
-echo "3 thumbnails in ~/Pictures/Thumbnails at quality 85"
+echo "4 thumbnails in ~/Pictures/Thumbnails at quality 85"
 
 step "the installed program shows its main window"
 windows=$(as_user xvfb-run -a -s '-screen 0 1024x768x24' sh -c \

@@ -1,12 +1,10 @@
 #include "imaging/codec_dispatch.h"
 
-#include "imaging/codecs/avif_codec.h"
 #include "imaging/codecs/bmp_codec.h"
 #include "imaging/codecs/gif_codec.h"
-#include "imaging/codecs/heif_codec.h"
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/jpeg_header_check.h"
-#include "imaging/codecs/jxl_codec.h"
+#include "imaging/codecs/newer_codecs.h"
 #include "imaging/codecs/png_codec.h"
 #include "imaging/codecs/tiff_codec.h"
 #include "imaging/codecs/webp_codec.h"
@@ -25,10 +23,28 @@ Expected<ImageInfo> Checked(Expected<ImageInfo> info, const std::string& file) {
   return info;
 }
 
+// AVIF, JPEG XL and HEIF go through their module (newer_codecs.h).
+Expected<ImageInfo> ReadNewerInfo(FileKind kind, std::span<const std::uint8_t> bytes,
+                                  const std::string& file) {
+  VR_TRY_ASSIGN(const NewerCodecTable* codecs, NewerCodecs(file));
+  if (kind == FileKind::Avif) return codecs->read_avif_info(bytes, file);
+  if (kind == FileKind::Jxl) return codecs->read_jxl_info(bytes, file);
+  return codecs->read_heif_info(bytes, file);
+}
+
+Status DecodeNewer(FileKind kind, std::span<const std::uint8_t> bytes, const std::string& file,
+                   int target_width, int target_height, Image& out, SourceColour& colour) {
+  VR_TRY_ASSIGN(const NewerCodecTable* codecs, NewerCodecs(file));
+  if (kind == FileKind::Avif) return codecs->decode_avif(bytes, file, out, colour);
+  if (kind == FileKind::Jxl) return codecs->decode_jxl(bytes, file, out, colour);
+  return codecs->decode_heif(bytes, file, target_width, target_height, out, colour);
+}
+
 }  // namespace
 
 Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std::string& file) {
-  switch (SniffFileKind(bytes)) {
+  const FileKind kind = SniffFileKind(bytes);
+  switch (kind) {
     case FileKind::Jpeg: {
       // Only a header is read; a codec per thread keeps its handle between
       // calls (the list measures many files in a row) and is never shared.
@@ -46,11 +62,9 @@ Expected<ImageInfo> ReadImageInfo(std::span<const std::uint8_t> bytes, const std
     case FileKind::Webp:
       return Checked(ReadWebpInfo(bytes, file), file);
     case FileKind::Avif:
-      return Checked(ReadAvifInfo(bytes, file), file);
     case FileKind::Jxl:
-      return Checked(ReadJxlInfo(bytes, file), file);
     case FileKind::Heif:
-      return Checked(ReadHeifInfo(bytes, file), file);
+      return Checked(ReadNewerInfo(kind, bytes, file), file);
     case FileKind::Unknown:
       break;
   }
@@ -120,13 +134,10 @@ Expected<DecodeResult> DecodeImage(FileKind kind, std::span<const std::uint8_t> 
         result = s;
       break;
     case FileKind::Avif:
-      if (Status s = DecodeAvif(bytes, file, out, result->colour); !s.ok()) result = s;
-      break;
     case FileKind::Jxl:
-      if (Status s = DecodeJxl(bytes, file, out, result->colour); !s.ok()) result = s;
-      break;
     case FileKind::Heif:
-      if (Status s = DecodeHeif(bytes, file, target_width, target_height, out, result->colour); !s.ok())
+      if (Status s = DecodeNewer(kind, bytes, file, target_width, target_height, out, result->colour);
+          !s.ok())
         result = s;
       break;
     case FileKind::Unknown:
@@ -151,10 +162,14 @@ Status EncodeNewerFormat(std::int32_t format_code, const Image& picture, const E
   switch (format_code) {
     case kFormatWebp:
       return EncodeWebp(picture, options.webp, extras, out, file);
-    case kFormatAvif:
-      return EncodeAvif(picture, options.avif, extras, out, file);
-    case kFormatJxl:
-      return EncodeJxl(picture, options.jxl, extras, out, file);
+    case kFormatAvif: {
+      VR_TRY_ASSIGN(const NewerCodecTable* codecs, NewerCodecs(file));
+      return codecs->encode_avif(picture, options.avif, extras, out, file);
+    }
+    case kFormatJxl: {
+      VR_TRY_ASSIGN(const NewerCodecTable* codecs, NewerCodecs(file));
+      return codecs->encode_jxl(picture, options.jxl, extras, out, file);
+    }
     default:
       return Status::Fail("Unsupported output format (code " + std::to_string(format_code) + ") for " + file);
   }

@@ -4,9 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/codecs/avif_codec.h"
-#include "imaging/codecs/heif_codec.h"
-#include "imaging/codecs/jxl_codec.h"
+#include "imaging/codecs/newer_codecs.h"
 #include "imaging/codecs/webp_codec.h"
 #include "imaging/image_info.h"
 #include "imaging/metadata/exif_block.h"
@@ -121,14 +119,16 @@ PictureMetadata ReadPictureMetadata(std::span<const std::uint8_t> file) {
     case FileKind::Webp:
       metadata = ReadWebpMetadata(file);
       break;
+    // Without their module the picture itself cannot be read either, and
+    // that failure names the file; here there is simply nothing to keep.
     case FileKind::Avif:
-      metadata = ReadAvifMetadata(file);
+      if (const auto codecs = NewerCodecs("")) metadata = (*codecs)->read_avif_metadata(file);
       break;
     case FileKind::Jxl:
-      metadata = ReadJxlMetadata(file);
+      if (const auto codecs = NewerCodecs("")) metadata = (*codecs)->read_jxl_metadata(file);
       break;
     case FileKind::Heif:
-      metadata = ReadHeifMetadata(file);
+      if (const auto codecs = NewerCodecs("")) metadata = (*codecs)->read_heif_metadata(file);
       break;
     default:
       break;
