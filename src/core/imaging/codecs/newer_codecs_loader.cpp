@@ -44,7 +44,7 @@ struct Loaded {
   std::string why;
 };
 
-std::string Checked(const NewerCodecTable* table, const fs::path& path) {
+std::string WhyUnfit(const NewerCodecTable* table, const fs::path& path) {
   if (table == nullptr) return path.string() + " gave no codecs";
   if (table->layout != kNewerCodecTableLayout || std::strcmp(table->version, VARENNA_VERSION) != 0)
     return path.string() + " belongs to version " + table->version + ", not " + VARENNA_VERSION;
@@ -68,7 +68,7 @@ Loaded Load() {
     }
     auto entry = reinterpret_cast<EntryFunction>(dlsym(module, kNewerCodecEntry));
     const NewerCodecTable* table = entry != nullptr ? entry() : nullptr;
-    if (std::string wrong = Checked(table, path); !wrong.empty()) {
+    if (std::string wrong = WhyUnfit(table, path); !wrong.empty()) {
       loaded.why = wrong;
       dlclose(module);
       continue;
