@@ -320,6 +320,29 @@ class FramePainter {
   int left_ = 0, top_ = 0, visible_ = 0;
 };
 
+// giflib at the first frame, which must be the one the pass over the
+// blocks found, or the canvas would not be where it is drawn.
+struct FirstFrame {
+  Box canvas;
+  FramePainter painter;
+};
+
+Expected<FirstFrame> OpenFirstFrame(const GifReader& reader, const GifLayout& layout,
+                                    const std::string& file) {
+  int transparent = NO_TRANSPARENT_COLOR;
+  VR_TRY(SeekFirstFrame(reader, file, transparent));
+  const GifFileType* gif = reader.get();
+  const GifImageDesc& frame = gif->Image;
+  VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
+  if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
+      frame.Width != layout.first.width() || frame.Height != layout.first.height())
+    return Invalid("unreadable image descriptor", file);
+  return FirstFrame{
+      canvas,
+      FramePainter(canvas, layout.first,
+                   PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap), transparent)};
+}
+
 void ClearCanvas(Image& out, const Box& canvas) {
   out.Resize(static_cast<int>(canvas.width()), static_cast<int>(canvas.height()));
   std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
@@ -375,21 +398,11 @@ Status DecodeGif(std::span<const std::uint8_t> bytes, const std::string& file, I
     return Status::Ok();
   }
 
+  VR_TRY_ASSIGN(const FirstFrame first, OpenFirstFrame(reader, layout, file));
+  const FramePainter& painter = first.painter;
   GifFileType* gif = reader.get();
-  int transparent = NO_TRANSPARENT_COLOR;
-  VR_TRY(SeekFirstFrame(reader, file, transparent));
   const GifImageDesc& frame = gif->Image;
-  VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
-  // The pass over the blocks and giflib must agree on the frame, or the
-  // canvas would not be where it is drawn.
-  if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
-      frame.Width != layout.first.width() || frame.Height != layout.first.height())
-    return Invalid("unreadable image descriptor", file);
-
-  const FramePainter painter(canvas, layout.first,
-                             PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap),
-                             transparent);
-  ClearCanvas(out, canvas);
+  ClearCanvas(out, first.canvas);
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   for (const Pass& pass : PassesOf(frame.Interlace)) {
     for (int y = pass.first; y < frame.Height; y += pass.step) {
@@ -415,20 +428,13 @@ Status DecodeGifRows(std::span<const std::uint8_t> bytes, const std::string& fil
   GifReader reader(bytes);
   if (reader.get() == nullptr) return Invalid(reader.error(), file);
   const GifLayout layout = ReadLayout(bytes);
+  VR_TRY_ASSIGN(const FirstFrame first, OpenFirstFrame(reader, layout, file));
+  const FramePainter& painter = first.painter;
   GifFileType* gif = reader.get();
-  int transparent = NO_TRANSPARENT_COLOR;
-  VR_TRY(SeekFirstFrame(reader, file, transparent));
   const GifImageDesc& frame = gif->Image;
-  VR_TRY_ASSIGN(const Box canvas, CanvasOf(layout, file));
-  if (frame.Left != layout.first.left || frame.Top != layout.first.top ||
-      frame.Width != layout.first.width() || frame.Height != layout.first.height() || frame.Interlace)
-    return Invalid("unreadable image descriptor", file);
-
-  const FramePainter painter(canvas, layout.first,
-                             PaletteOf(frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap),
-                             transparent);
-  const int height = static_cast<int>(canvas.height());
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(canvas.width()) * 4);
+  if (frame.Interlace) return Invalid("unreadable image descriptor", file);
+  const int height = static_cast<int>(first.canvas.height());
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(first.canvas.width()) * 4);
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   // Canvas rows above the frame, its own, then those below it. Frame rows
   // below the canvas are still read, so damage there fails as it does in

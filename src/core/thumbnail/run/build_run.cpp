@@ -342,6 +342,14 @@ std::uint64_t UsableMemoryFor(const BuildOptions& options) {
   return usable > 0 ? usable : std::uint64_t{4} << 30;
 }
 
+// Keeps the run from writing over any of its own pictures.
+SourceGuard GuardOver(const std::vector<RunSource>& sources) {
+  std::vector<std::string> paths;
+  paths.reserve(sources.size());
+  for (const RunSource& source : sources) paths.push_back(source.path);
+  return SourceGuard(paths);
+}
+
 }  // namespace
 
 BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<RunSource>& sources,
@@ -356,10 +364,7 @@ BuildSummary RunBuild(const SettingsRecord& settings, const std::vector<RunSourc
   outputs.clear();
 
   const PlanSettings plan = PlanSettingsFrom(settings);
-  std::vector<std::string> paths;
-  paths.reserve(sources.size());
-  for (const RunSource& source : sources) paths.push_back(source.path);
-  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(paths));
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, GuardOver(sources));
   // Before anything is read: a folder that cannot take the files ends the run.
   if (Status ready = PrepareOutputFolder(plan, state); !ready) {
     summary.fatal = ready.message();
@@ -400,10 +405,7 @@ std::vector<RowRecipe> PlanBuild(const SettingsRecord& settings, const std::vect
                                  BuildHost& host, NameCounter& counter, const BuildOptions& options) {
   counter.Reset();
   const PlanSettings plan = PlanSettingsFrom(settings);
-  std::vector<std::string> paths;
-  paths.reserve(sources.size());
-  for (const RunSource& source : sources) paths.push_back(source.path);
-  PlanState state(host, counter, options.clock ? options.clock : LocalNow, SourceGuard(paths));
+  PlanState state(host, counter, options.clock ? options.clock : LocalNow, GuardOver(sources));
   state.dry_run = true;
   std::vector<RowRecipe> rows;
   for (std::size_t i = 0; i < sources.size(); ++i) {
